@@ -1,0 +1,57 @@
+// The calculator context, the status word and the precedence mode as the
+// engine sees them. Everything here is a plain view on the host's block.
+#pragma once
+
+#include "tqcal.h"
+
+#include <cstdint>
+#include <type_traits>
+
+namespace tqcal {
+
+using Context = TQCAL_Context;
+using Status = TQCAL_Status;
+using WChar = TQCAL_WChar;
+
+static_assert(std::is_standard_layout_v<Context>);
+static_assert(std::is_trivially_copyable_v<Context>);
+
+inline constexpr int kOperandSlots = TQCAL_OPERAND_SLOTS;
+inline constexpr int kOperatorSlots = TQCAL_OPERATOR_SLOTS;
+inline constexpr int kDisplayArea = TQCAL_DISPLAY_AREA;
+inline constexpr int kExponentCells = TQCAL_EXPONENT_CELLS;
+inline constexpr int kFieldCells = 14;      // the right-aligned text field
+inline constexpr int kDefaultDigits = 14;   // width every engine context uses
+inline constexpr int kMaxOpenParens = 17;   // parenDepth + pendingOps limit
+
+inline constexpr WChar kBlank = u' ';
+inline constexpr WChar kTerminator = 0;
+
+// ---- status word ----------------------------------------------------------
+
+inline bool Has(Status s, uint32_t bits) { return (s & bits) != 0; }
+inline void Set(Status &s, uint32_t bits) { s |= bits; }
+inline void Clear(Status &s, uint32_t bits) { s &= ~bits; }
+
+inline int ResultState(Status s) { return static_cast<int>((s >> 1) & 3u); }
+inline void SetResultState(Status &s, int state) {
+    s = (s & ~static_cast<uint32_t>(ST_RESULT)) |
+        ((static_cast<uint32_t>(state) & 3u) << 1);
+}
+inline bool ResultOk(Status s) { return ResultState(s) == RES_OK; }
+
+// Edit phase: the pair ST_SHOWN / ST_ZERO; 0 means an entry is in progress.
+inline constexpr uint32_t kEditPhase = ST_SHOWN | ST_ZERO;
+inline bool Editing(Status s) { return (s & kEditPhase) == 0; }
+
+// ---- precedence mode ------------------------------------------------------
+
+// The one process-wide setting: written by every TQCAL_Operate call, read
+// by the operator priorities. 1 is algebraic, anything else equal priority.
+void SetPrecedenceMode(int mode);
+int PrecedenceMode();
+
+// A fresh context as a host or the whole-sequence call sets one up.
+void ResetContext(Context &ctx);
+
+}  // namespace tqcal

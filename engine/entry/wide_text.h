@@ -1,0 +1,22 @@
+// A small locale-independent layer over 16-bit text cells: the platform's
+// wide-character functions work on 32-bit wchar_t here, so the engine
+// carries its own.
+#pragma once
+
+#include "context/context.h"
+
+namespace tqcal {
+
+// Converts the longest leading decimal number of text (leading white space,
+// an optional sign, digits with at most one point, an optional exponent) to
+// a double, as wcstod would; 0.0 when there is none. Reads at most
+// maxCells cells and stops at a terminator or any non-ASCII cell. Words
+// such as "inf" or "nan" are not numbers here.
+double ParseWide(const WChar *text, int maxCells);
+
+// Writes value as at least two decimal digits ("%02d") into cells, followed
+// by a terminator, writing at most maxCells cells in all (the digits are
+// cut when there is no room). Returns the number of digits written.
+int FormatDecimal(WChar *cells, int maxCells, int32_t value);
+
+}  // namespace tqcal

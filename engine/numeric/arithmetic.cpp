@@ -1,0 +1,136 @@
+#include "numeric/arithmetic.h"
+
+#include "numeric/decimal.h"
+#include "numeric/power.h"
+#include "tqcal.h"
+
+#include <cmath>
+
+namespace tqcal {
+
+namespace {
+
+constexpr double kRoundingNudge = 0.04;
+
+int AddOrSubtract(int32_t op, double *left, const double *right) {
+    double a = *left;
+    double b = *right;
+    double scale = 0.0;
+    const AlignMode mode = AlignOperands(&a, &b, &scale);
+    a = (op == KEY_ADD) ? a + b : a - b;
+    if (mode != ALIGN_TINY && scale > 1.0) {
+        a = (a > 0) ? a + kRoundingNudge : a - kRoundingNudge;
+        if (std::fabs(a) < 1.0) {
+            a = 0;
+        } else {
+            a = a - FractionalPart(a);
+        }
+    } else if (mode == ALIGN_TINY) {
+        if (std::fabs(a) < Pow10(-26)) a = 0;
+    }
+    if (scale > 1.0) UnscaleOperands(&a, &b, scale, mode);
+    *left = a;
+    return 0;
+}
+
+int Divide(double *left, const double *right) {
+    if (std::fabs(*right) < ZERO_LIMIT) return -1;
+    if (std::fabs(std::fabs(*left) - MANTISSA_LOW) < Pow10(-14)) {
+        // The dividend counts as +-1: divide on the divisor's mantissa, as
+        // the reciprocal does, so 0.99999999999999 / 4 is exactly 0.25.
+        const int32_t e = DecimalExponent(*right);
+        const double m = *right / Pow10(e);
+        double inverse = 1.0 / m;
+        if (*left < 0) inverse = -inverse;
+        *left = inverse * Pow10(-e);
+    } else {
+        *left = *left / *right;
+    }
+    return 0;
+}
+
+}  // namespace
+
+AlignMode AlignOperands(double *a, double *b, double *scale) {
+    const double hi = Pow10(14);
+    const double lo = Pow10(-14);
+    const double fa = std::fabs(*a);
+    const double fb = std::fabs(*b);
+    if (fa < ZERO_LIMIT || fb < ZERO_LIMIT) {
+        *scale = 0.0;
+        return ALIGN_NORMAL;
+    }
+    AlignMode mode;
+    int32_t e;
+    if (fa > hi || fb > hi) {
+        mode = ALIGN_LARGE;
+        e = DecimalExponent(fa >= fb ? *a : *b) - 14;
+    } else if (fa < lo || fb < lo) {
+        mode = ALIGN_TINY;
+        e = -(DecimalExponent(fa <= fb ? *a : *b) + 14);
+    } else {
+        mode = ALIGN_NORMAL;
+        e = 0;
+    }
+    *scale = Pow10(e);
+    switch (mode) {
+        case ALIGN_LARGE:
+            *a = *a / *scale;
+            *b = *b / *scale;
+            return mode;
+        case ALIGN_TINY:
+            *a = *a * *scale;
+            *b = *b * *scale;
+            return mode;
+        case ALIGN_NORMAL:
+            break;
+    }
+    const int32_t d = DecimalExponent(fa >= fb ? *a : *b);
+    *scale = (d >= 0) ? Pow10(15 - d) : Pow10(14);
+    *a = *a * *scale;
+    *b = *b * *scale;
+    return mode;
+}
+
+void UnscaleOperands(double *a, double *b, double scale, AlignMode mode) {
+    if (mode == ALIGN_LARGE) {
+        *a = *a * scale;
+        *b = *b * scale;
+    } else {
+        *a = *a / scale;
+        *b = *b / scale;
+    }
+}
+
+int BaseOperate(int32_t op, double *left, double *right) {
+    switch (op) {
+        case KEY_ADD:
+        case KEY_SUB:
+        case KEY_MUL:
+        case KEY_DIV:
+        case KEY_POW:
+        case KEY_ROOT:
+            break;
+        default:
+            return -1;
+    }
+    // Infinities and NaN never come from the calculator's own keys; refusing
+    // them keeps every decade loop below finite.
+    if (!std::isfinite(*left) || !std::isfinite(*right)) return -1;
+    switch (op) {
+        case KEY_ADD:
+        case KEY_SUB:
+            return AddOrSubtract(op, left, right);
+        case KEY_MUL:
+            *left = *left * *right;
+            return 0;
+        case KEY_DIV:
+            return Divide(left, right);
+        case KEY_POW:
+            return PowerXY(left, right);
+        default:
+            return RootXY(left, right);
+    }
+}
+
+}  // namespace tqcal

@@ -1,0 +1,43 @@
+// Decimal view of a double: powers of ten built by a fixed sequence of
+// multiplications, the decimal exponent with tolerance at decade boundaries,
+// the tolerant fractional part and the reciprocal taken on the mantissa.
+// The numeric core never touches the context.
+#pragma once
+
+#include <cstdint>
+
+namespace tqcal {
+
+// Shared tolerances; every other routine's limits were set against these.
+inline constexpr double ZERO_LIMIT = 9.999999999999e-100;
+inline constexpr double MANTISSA_HIGH = 9.9999999999995;
+inline constexpr double MANTISSA_LOW = 0.99999999999999;
+
+// The largest magnitude the calculator shows; above it is an error.
+inline constexpr double OVERFLOW_LIMIT = 9.9999999999991e99;
+
+// 10 to the integer part of x: r = 1, then steps of 1e100, 1e10 and 10 (or
+// 1e-100, 1e-10 and 0.1) applied one by one. The last bits of the result are
+// part of the contract. Magnitudes at or beyond 2^31 and infinities give the
+// limit the steps tend to (+inf or 0); NaN gives 1.
+double Pow10(double x);
+
+// Decimal exponent of |x| with tolerance: 0 below ZERO_LIMIT; a mantissa at
+// or above MANTISSA_HIGH counts in the next decade, one at or above
+// MANTISSA_LOW in the current one. Non-finite values give 0.
+int32_t DecimalExponent(double x);
+
+// Signed fractional part of x, where a remainder within 7 units of the 15th
+// significant digit counts as zero. 0 for |x| <= ZERO_LIMIT or >= 1e14;
+// x itself below MANTISSA_LOW. NaN comes back as NaN (never "whole").
+double FractionalPart(double x);
+
+// *value = 1 / *value computed on the decimal mantissa. -1 (value unchanged)
+// for a magnitude below ZERO_LIMIT or a non-finite value.
+int Reciprocal(double *value);
+
+// Truncation toward zero to a 32-bit integer; out-of-range values saturate
+// and NaN gives 0 instead of being undefined.
+int32_t TruncToInt32(double x);
+
+}  // namespace tqcal

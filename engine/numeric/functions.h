@@ -1,0 +1,15 @@
+// Squares, roots, logarithms, exponential and factorial. Each works in place
+// on one double and returns 0 when it was replaced by the result, -1 on
+// error with the value unchanged.
+#pragma once
+
+namespace tqcal {
+
+int Square(double *value);
+int SquareRoot(double *value);
+int Factorial(double *value);
+int NaturalLog(double *value);
+int Exponential(double *value);
+int CommonLog(double *value);
+
+}  // namespace tqcal

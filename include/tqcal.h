@@ -1,0 +1,287 @@
+/*
+ * tqcal.h - the whole host view of the tqcal calculator engine.
+ *
+ * The host owns one TQCAL_Context (288 bytes) and one TQCAL_Status word per
+ * calculator and passes both by pointer on every call; the engine keeps no
+ * pointer to them between calls and allocates nothing. The byte layout of the
+ * context is a binary contract: hosts read the display text, exponent text,
+ * negative flag, memory and status bits directly.
+ *
+ * Per key the host calls EEditInfo(); when it returns 1 (and for the direct
+ * codes KEY_MSTORE_ALT, KEY_PERCENT_OP and KEY_BLANK_OP) it calls
+ * TQCAL_Operate() and then tidies the status word (see TQCAL_Operate).
+ *
+ * Compiles as C99 and as C++.
+ */
+#ifndef TQCAL_H
+#define TQCAL_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  define TQCAL_API __declspec(dllexport)
+#elif defined(__GNUC__)
+#  define TQCAL_API __attribute__((visibility("default")))
+#else
+#  define TQCAL_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* One cell of the display and exponent texts: a 16-bit wide character. */
+typedef uint16_t TQCAL_WChar;
+
+/* The status word: bits ST_*, result state field ST_RESULT (RES_*). */
+typedef uint32_t TQCAL_Status;
+
+enum {
+    TQCAL_OPERAND_SLOTS = 14,  /* operand stack capacity */
+    TQCAL_OPERATOR_SLOTS = 18, /* operator stack capacity */
+    TQCAL_DISPLAY_CELLS = 15,  /* 14 text cells and the terminator cell */
+    TQCAL_DISPLAY_AREA = 17,   /* the display cells and the two spill cells */
+    TQCAL_EXPONENT_CELLS = 4,  /* sign, two digits, terminator */
+    TQCAL_RESULT_TEXT_CELLS = 16 /* room a TQCAL_CalcString text buffer needs */
+};
+
+/*
+ * The calculator context. Offsets are part of the contract (checked below).
+ * display[0..13] is the right-aligned text field, display[14] its terminator;
+ * display[15] and display[16] are the spill cells a 15-character result uses
+ * for its terminator.
+ */
+typedef struct TQCAL_Context {
+    double operands[14];         /*   0: operand stack, slot 0 the bottom */
+    double value;                /* 112: the current value */
+    double constOperand;         /* 120: operand of constant calculation */
+    double memory;               /* 128: the memory register */
+    int32_t parenDepth;          /* 136: open parentheses */
+    int32_t pendingOps;          /* 140: binary operators not yet applied */
+    int32_t optTop;              /* 144: top of operators, -1 when empty */
+    int32_t opdTop;              /* 148: top of operands, -1 when empty */
+    int32_t digits;              /* 152: significant digits shown (14) */
+    int32_t lastKey;             /* 156: last operation key that ended OK */
+    int32_t constOperator;       /* 160: operator of constant calculation */
+    TQCAL_WChar display[17];     /* 164: display text and its spill cells */
+    TQCAL_WChar exponent[4];     /* 198: exponent sign, two digits, terminator */
+    uint8_t reserved0[2];        /* 206: not used */
+    int32_t operators[18];       /* 208: operator stack, slot 0 the bottom */
+    int32_t negative;            /* 280: 1 when the shown value is negative */
+    uint8_t reserved1[4];        /* 284: not used */
+} TQCAL_Context;
+
+#if defined(__cplusplus) && __cplusplus >= 201103L
+#  define TQCAL_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#  define TQCAL_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
+#endif
+#ifdef TQCAL_STATIC_ASSERT
+TQCAL_STATIC_ASSERT(sizeof(TQCAL_Context) == 288, "context is 288 bytes");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, operands) == 0, "operands");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, value) == 112, "value");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, constOperand) == 120, "constOperand");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, memory) == 128, "memory");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, parenDepth) == 136, "parenDepth");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, pendingOps) == 140, "pendingOps");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, optTop) == 144, "optTop");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, opdTop) == 148, "opdTop");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, digits) == 152, "digits");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, lastKey) == 156, "lastKey");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, constOperator) == 160, "constOperator");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, display) == 164, "display");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, exponent) == 198, "exponent");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, reserved0) == 206, "reserved0");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, operators) == 208, "operators");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, negative) == 280, "negative");
+TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, reserved1) == 284, "reserved1");
+TQCAL_STATIC_ASSERT(sizeof(TQCAL_Status) == 4, "status word is 32 bits");
+TQCAL_STATIC_ASSERT(sizeof(TQCAL_WChar) == 2, "text cells are 16 bits");
+#endif
+
+/* Key codes. */
+enum {
+    KEY_0 = 0, KEY_1 = 1, KEY_2 = 2, KEY_3 = 3, KEY_4 = 4,
+    KEY_5 = 5, KEY_6 = 6, KEY_7 = 7, KEY_8 = 8, KEY_9 = 9,
+    KEY_POINT = 10,
+    KEY_EQUAL = 11,
+    KEY_ADD = 12,
+    KEY_SUB = 13,
+    KEY_MUL = 14,
+    KEY_DIV = 15,
+    KEY_PERCENT = 16,
+    KEY_LPAREN = 17,
+    KEY_RPAREN = 18,
+    KEY_MSTORE = 19,
+    KEY_MPLUS = 20,
+    KEY_MMINUS = 21,
+    KEY_MRC = 22,
+    KEY_BACKSPACE = 23,
+    KEY_SIGN = 24,
+    KEY_SQUARE = 25,
+    KEY_SQRT = 26,
+    KEY_CE = 27,
+    KEY_AC = 28,
+    KEY_EXP = 29,
+    KEY_PI = 30,
+    KEY_FACT = 31,
+    KEY_RECIP = 32,
+    KEY_SIN = 33,
+    KEY_ASIN = 34,
+    KEY_COS = 35,
+    KEY_ACOS = 36,
+    KEY_TAN = 37,
+    KEY_ATAN = 38,
+    KEY_POW10 = 39,
+    KEY_LN = 40,
+    KEY_EXPE = 41,
+    KEY_LOG = 42,
+    KEY_POW = 43,
+    KEY_ROOT = 44,
+    KEY_LAST_EDIT_CODE = 44, /* EEditInfo accepts 0 to this code */
+    KEY_MSTORE_ALT = 251,
+    KEY_PERCENT_OP = 252,
+    KEY_BLANK_OP = 253
+};
+
+/* Status word bits. */
+enum {
+    ST_TYPED = 0x1,
+    ST_RESULT = 0x6,      /* result state field: (word >> 1) & 3 */
+    ST_MEMORY = 0x8,
+    ST_CONST = 0x10,
+    ST_PCT_BASE = 0x20,
+    ST_FRESH = 0x40,
+    ST_EXP_ENTRY = 0x80,
+    ST_SHOWN = 0x100,
+    ST_ZERO = 0x200,
+    ST_CLEARED = 0x400,
+    ST_POINT = 0x800,
+    ST_MRC = 0x1000
+};
+
+/* Result states, read as (status >> 1) & 3. */
+enum {
+    RES_ERROR = 0,
+    RES_OK = 1,
+    RES_FULL = 2
+};
+
+/* The status word a fresh calculator starts with: ST_SHOWN and RES_OK. */
+#define TQCAL_STATUS_INITIAL 0x102u
+
+/* ---- Operand and operator stacks ------------------------------------- */
+
+/* Empties the operand stack: opdTop = -1, all 14 slots 0.0. Nothing else is
+ * touched. A null context is ignored. */
+TQCAL_API void TQCAL_InitOpd(TQCAL_Context *ctx);
+
+/* Empties the operator stack: optTop = -1, all 18 slots 0. A null context is
+ * ignored. */
+TQCAL_API void TQCAL_InitOpt(TQCAL_Context *ctx);
+
+/* Empties both stacks and zeroes parenDepth and pendingOps; value, memory,
+ * the constant, the texts and negative stay. A null context is ignored. */
+TQCAL_API void TQCAL_InitStack(TQCAL_Context *ctx);
+
+/* Pushes *value onto the operand stack. Returns 0, or -1 when the stack
+ * already holds 14 entries, opdTop is out of its range or a pointer is null
+ * (nothing changed). */
+TQCAL_API int TQCAL_PushOpd(const double *value, TQCAL_Context *ctx);
+
+/* Pops the top operand into *out and zeroes the slot it leaves. Returns 0,
+ * or -1 when the stack is empty, opdTop is out of range or a pointer is null
+ * (*out not written). */
+TQCAL_API int TQCAL_PopOpd(double *out, TQCAL_Context *ctx);
+
+/* Pushes the key code *op onto the operator stack. Returns 0, or -1 when the
+ * stack already holds 18 entries, optTop is out of range or a pointer is
+ * null (nothing changed). */
+TQCAL_API int TQCAL_PushOpt(const int32_t *op, TQCAL_Context *ctx);
+
+/* Pops the top operator into *out and zeroes the slot it leaves. Returns 0,
+ * or -1 when the stack is empty, optTop is out of range or a pointer is null
+ * (*out not written). */
+TQCAL_API int TQCAL_PopOpt(int32_t *out, TQCAL_Context *ctx);
+
+/* ---- Number entry ------------------------------------------------------ */
+
+/* First stop for every key code. Edits the display/exponent texts of *ctx
+ * and bits of *status for the number-entry keys. Returns 0 when the key is
+ * dealt with (redraw only), 1 when the host must pass the same key on to
+ * TQCAL_Operate, -1 when the code is not a key (above 44, or negative). */
+TQCAL_API int EEditInfo(int key, TQCAL_Context *ctx, TQCAL_Status *status);
+
+/* Resets the edit buffer: display [0.] (all 17 display cells rewritten),
+ * exponent " 00", negative 0. The status word is not touched. */
+TQCAL_API void TQCAL_ResetEditValue(TQCAL_Context *ctx);
+
+/* Adds ch at the right end of the display text, or replaces the placeholder
+ * digit while the edit phase (ST_SHOWN|ST_ZERO) is not 0. Returns 1 when
+ * placed, 0 when refused (field full, or a null pointer). */
+TQCAL_API int TQCAL_ApendChar(TQCAL_Context *ctx, TQCAL_Status *status,
+                              TQCAL_WChar ch);
+
+/* Removes the last typed character of the display text during an entry.
+ * Returns 1 (also when there is nothing to delete). */
+TQCAL_API int TQCAL_DeleteChar(TQCAL_Context *ctx, TQCAL_Status *status);
+
+/* ---- Formatting -------------------------------------------------------- */
+
+/* Formats value into display (room for 17 cells: the 14-cell field, its
+ * terminator and two spill cells, a 15-character text ends in cell 15),
+ * exponent (4 cells: sign, two digits, terminator) and *negative (1 for a
+ * negative value). width is the number of significant digits, 14 in every
+ * engine use. Returns 0. */
+TQCAL_API int TQCAL_DivideDoubleToStr(double value, TQCAL_WChar *display,
+                                      TQCAL_WChar *exponent, int32_t *negative,
+                                      int width);
+
+/* ---- Numeric ----------------------------------------------------------- */
+
+/* 10 to the integer part of x, by the engine's fixed sequence of
+ * multiplications (exact up to 10^22; other results differ from the nearest
+ * double in the last bits, on purpose). */
+TQCAL_API double TQCAL_Pow10(double x);
+
+/* *left = *left op *right for op KEY_ADD, KEY_SUB (decimally aligned),
+ * KEY_MUL, KEY_DIV, KEY_POW, KEY_ROOT (a root leaves 1/y in *right).
+ * Returns 0, or -1 for an unknown op, division by a divisor below
+ * 9.999999999999e-100, a failing power or root, a non-finite operand or a
+ * null pointer. Results outside the display range still return 0. */
+TQCAL_API int TQCAL_BaseOperate(int op, double *left, double *right);
+
+/* ---- Evaluation -------------------------------------------------------- */
+
+/* Reduces the stacks of *ctx on behalf of key code type (its priority is
+ * the threshold; KEY_RPAREN closes one parenthesis, KEY_EQUAL all); toBottom
+ * 0 keeps the bottom operator. Uses the precedence mode of the last
+ * TQCAL_Operate call. Returns 0, or -1 when an operation failed (the stacks
+ * stay as before the failing step) or the block is inconsistent. */
+TQCAL_API int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx);
+
+/* The key dispatcher: stores mode (1 algebraic, other values equal
+ * priority) as the process-wide precedence mode, acts on key and formats
+ * the value into the texts. Outcome in the result state of *status. After
+ * it the host tidies the status word: on RES_ERROR or RES_FULL clear
+ * ST_CONST and ST_MEMORY and zero lastKey and parenDepth; clear
+ * ST_EXP_ENTRY; clear ST_TYPED (not for KEY_BACKSPACE, nor when set with
+ * RES_FULL); unless the key is KEY_SIGN or KEY_BACKSPACE during an entry
+ * set ST_SHOWN|ST_ZERO and clear ST_POINT; clear ST_CLEARED. */
+TQCAL_API void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status,
+                             int mode);
+
+/* Evaluates count key codes (one signed byte each) on a private fresh
+ * calculator in algebraic mode, closed with '='. On success returns 1,
+ * stores the value in *result and the display text (magnitude only, up to
+ * 15 characters and a terminator) in text, which needs room for 16 cells.
+ * On error returns 0, *result = 10000000000001.0 and text is empty. */
+TQCAL_API int TQCAL_CalcString(double *result, TQCAL_WChar *text,
+                               const int8_t *keys, int count);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TQCAL_H */

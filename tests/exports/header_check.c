@@ -1,0 +1,11 @@
+/* Compiled as C99 and as C11: the public header must be clean C. */
+#include "tqcal.h"
+
+int tqcal_header_check(void);
+
+int tqcal_header_check(void) {
+    TQCAL_Context ctx;
+    TQCAL_Status status = TQCAL_STATUS_INITIAL;
+    TQCAL_InitStack(&ctx);
+    return (int)sizeof ctx + (int)status + KEY_ROOT + ST_MRC + RES_FULL;
+}

@@ -1,0 +1,166 @@
+// Powers of ten, decimal exponents, fractional parts and reciprocals: the
+// exact doubles every other routine's tolerances were set against.
+#include "numeric/decimal.h"
+#include "tqcal.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using namespace tqcal;
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+struct Pair {
+    double in;
+    double out;
+};
+
+TEST(Pow10, FixedMultiplicationOrder) {
+    const Pair cases[] = {
+        {0, 1.0},
+        {0.5, 1.0},
+        {-0.5, 1.0},
+        {2.7, 100.0},
+        {-2.7, 0.010000000000000002},
+        {-3, 0.0010000000000000002},
+        {-14, 1.0000000000000003e-14},
+        {14, 100000000000000.0},
+        {15, 1000000000000000.0},
+        {111, 1.0000000000000001e+111},
+        {99, 1.0000000000000002e+99},
+        {-7, 1.0000000000000005e-07},
+        {-26, 1.0000000000000005e-26},
+    };
+    for (const Pair &c : cases) {
+        EXPECT_EQ(TQCAL_Pow10(c.in), c.out) << c.in;
+    }
+}
+
+TEST(Pow10, PositiveExponentsUpTo22AreExact) {
+    double exact = 1.0;
+    for (int k = 0; k <= 22; ++k) {
+        EXPECT_EQ(TQCAL_Pow10(k), exact) << k;
+        exact *= 10.0;
+    }
+}
+
+TEST(Pow10, SameDoublesAsTheStepByStepProduct) {
+    // Rebuilds every power from -400 to 400 by the documented steps and
+    // compares bit for bit.
+    for (int k = -400; k <= 400; ++k) {
+        double r = 1.0;
+        int n = k < 0 ? -k : k;
+        const double big = k < 0 ? 1e-100 : 1e100;
+        const double mid = k < 0 ? 1e-10 : 1e10;
+        const double unit = k < 0 ? 0.1 : 10.0;
+        for (; n / 100 != 0; n -= 100) r *= big;
+        for (; n / 10 != 0; n -= 10) r *= mid;
+        for (; n > 0; --n) r *= unit;
+        EXPECT_EQ(TQCAL_Pow10(k), r) << k;
+    }
+}
+
+TEST(Pow10, OutOfRangeArgumentsReturnTheirLimit) {
+    EXPECT_EQ(TQCAL_Pow10(3e9), kInf);
+    EXPECT_EQ(TQCAL_Pow10(2147483648.0), kInf);
+    EXPECT_EQ(TQCAL_Pow10(-3e9), 0.0);
+    EXPECT_EQ(TQCAL_Pow10(kInf), kInf);
+    EXPECT_EQ(TQCAL_Pow10(-kInf), 0.0);
+    EXPECT_EQ(TQCAL_Pow10(kNaN), 1.0);
+    EXPECT_EQ(TQCAL_Pow10(2147483647.0), kInf);
+    EXPECT_EQ(TQCAL_Pow10(-2147483647.0), 0.0);
+}
+
+TEST(DecimalExponent, DecadeBoundariesWithTolerance) {
+    const struct {
+        double in;
+        int out;
+    } cases[] = {
+        {0, 0},
+        {9.9999999999995, 1},
+        {9.9999999999994, 0},
+        {0.999999999999995, 0},
+        {0.99999999999999, 0},
+        {0.5, -1},
+        {-250, 2},
+        {1e-99, -99},
+        {9.999999999999e-100, -100},
+        {1e-100, 0},
+        {1.0, 0},
+        {12345678901234.0, 13},
+        {99999999999999.0, 14},
+        {9.9999999999991e99, 99},
+    };
+    for (const auto &c : cases) EXPECT_EQ(DecimalExponent(c.in), c.out) << c.in;
+}
+
+TEST(DecimalExponent, NonFiniteValuesReturn) {
+    EXPECT_EQ(DecimalExponent(kInf), 0);
+    EXPECT_EQ(DecimalExponent(-kInf), 0);
+    EXPECT_EQ(DecimalExponent(kNaN), 0);
+    EXPECT_EQ(DecimalExponent(1e308), 308);
+}
+
+TEST(FractionalPart, WholeNumbersWithinSevenUnitsOfTheFifteenthDigit) {
+    const Pair cases[] = {
+        {2.5, 0.5},
+        {-2.5, -0.5},
+        {0.25, 0.25},
+        {-0.25, -0.25},
+        {1e14, 0},
+        {99999999999999.5, 0},
+        {50000000000000.8, 0.796875},
+        {50000000000000.5, 0},
+        {123.0000000000001, 0},
+        {12.345, 0.34500000000000064},
+        {1e-99, 1e-99},
+        {9.999999999999e-100, 0},
+    };
+    for (const Pair &c : cases) EXPECT_EQ(FractionalPart(c.in), c.out) << c.in;
+    const double small = FractionalPart(7.000000000001);
+    EXPECT_NE(small, 0.0);
+    EXPECT_NEAR(small, 1.0000889e-12, 1e-18);
+}
+
+TEST(FractionalPart, NonFiniteValuesAreNeverWhole) {
+    EXPECT_EQ(FractionalPart(kInf), 0.0);  // beyond 1e14: no fraction digits
+    EXPECT_TRUE(std::isnan(FractionalPart(kNaN)));
+}
+
+TEST(Reciprocal, WorksOnTheMantissa) {
+    const Pair cases[] = {
+        {4, 0.25},
+        {-8, -0.125},
+        {1e-99, 1.0000000000000008e+99},
+    };
+    for (const Pair &c : cases) {
+        double v = c.in;
+        EXPECT_EQ(Reciprocal(&v), 0) << c.in;
+        EXPECT_EQ(v, c.out) << c.in;
+    }
+}
+
+TEST(Reciprocal, RefusesZeroAndNonFiniteValues) {
+    for (double in : {0.0, 1e-100, -9.9e-100, kInf, -kInf, kNaN}) {
+        double v = in;
+        EXPECT_EQ(Reciprocal(&v), -1) << in;
+        if (!std::isnan(in)) {
+            EXPECT_EQ(v, in);
+        }
+    }
+}
+
+TEST(TruncToInt32, SaturatesInsteadOfOverflowing) {
+    EXPECT_EQ(TruncToInt32(2.9), 2);
+    EXPECT_EQ(TruncToInt32(-2.9), -2);
+    EXPECT_EQ(TruncToInt32(1e20), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(TruncToInt32(-1e20), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(TruncToInt32(kNaN), 0);
+}
+
+}  // namespace
