@@ -1,0 +1,388 @@
+#include "eval/dispatcher.h"
+
+#include "context/stacks.h"
+#include "entry/format.h"
+#include "entry/wide_text.h"
+#include "eval/constant_percent.h"
+#include "eval/precedence.h"
+#include "numeric/arithmetic.h"
+#include "numeric/decimal.h"
+#include "numeric/functions.h"
+#include "numeric/power.h"
+#include "numeric/trig.h"
+
+#include <cmath>
+
+namespace tqcal {
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kSignFactor = -1.0;
+constexpr double kPercentDivisor = 100.0;
+constexpr double kTen = 10.0;
+
+// One key press on its way through the dispatcher.
+struct KeyRun {
+    Context &ctx;
+    Status &status;
+    int32_t key;
+    int32_t topOp;          // operator on top of the stack when the key came
+    bool operandRefused;    // an operand found the operand stack full
+    bool skipEndSteps;      // the key is ignored whole (no formatting)
+};
+
+void Decide(Status &status, int r) { SetResultState(status, r == 0 ? RES_OK : RES_ERROR); }
+bool Typed(const KeyRun &run) { return Has(run.status, ST_TYPED); }
+
+void PushValue(KeyRun &run) {
+    if (PushOpd(run.ctx, run.ctx.value) != 0) run.operandRefused = true;
+}
+
+void PushPending(KeyRun &run) {
+    if (PushPendingOperand(run.ctx, Typed(run), run.topOp) != 0) run.operandRefused = true;
+}
+
+// ---- operators and parentheses --------------------------------------------
+
+void BinaryOperator(KeyRun &run) {
+    Context &ctx = run.ctx;
+    Status &st = run.status;
+    ctx.pendingOps += 1;
+    if (Has(st, ST_PCT_BASE) && !Typed(run)) {
+        ApplyPercentBase(ctx, st, run.key);
+        return;
+    }
+    if (run.topOp == KEY_LPAREN) Set(st, ST_TYPED);
+    if (Typed(run)) {
+        PushValue(run);
+        if (run.operandRefused) return;
+    } else if (ctx.opdTop == -1) {
+        ctx.opdTop = 0;
+    }
+    ctx.operands[ctx.opdTop] = ctx.value;
+    if (!Typed(run) && ctx.optTop == 0 && ctx.operators[0] == run.key && !Has(st, ST_CONST)) {
+        ArmConstant(ctx, st, run.key);
+        return;
+    }
+    // Inside parentheses an armed constant survives operator keys.
+    if (!Has(st, ST_CONST) || ctx.parenDepth <= 0) ClearConstant(ctx, st);
+    if (!Typed(run) && ctx.optTop >= 0 && run.topOp != KEY_LPAREN &&
+        ctx.pendingOps > ctx.opdTop + 1) {
+        // An operator key right after another one replaces it.
+        int32_t dropped = 0;
+        PopOpt(ctx, dropped);
+        if (ctx.pendingOps > 0) ctx.pendingOps -= 1;
+    }
+    if (run.topOp != KEY_LPAREN && ctx.opdTop >= 1 &&
+        OperatorPriority(run.key) <= OperatorPriority(run.topOp)) {
+        Decide(st, Calculator(run.key, 1, ctx));
+    }
+    if (PushOpt(ctx, run.key) != 0 && ResultOk(st)) {
+        SetResultState(st, RES_FULL);
+        ctx.pendingOps -= 1;
+        if (Typed(run) && ctx.opdTop >= 0) {
+            ctx.operands[ctx.opdTop] = 0.0;
+            ctx.opdTop -= 1;
+        }
+    }
+}
+
+void OpenParenthesis(KeyRun &run) {
+    Context &ctx = run.ctx;
+    // The counter test alone is not enough: after an error the tidy-up
+    // zeroes parenDepth while the operator stack may still be full.
+    if (ctx.parenDepth + ctx.pendingOps >= kMaxOpenParens || ctx.optTop >= kOperatorSlots - 1) {
+        SetResultState(run.status, RES_FULL);
+        return;
+    }
+    ctx.parenDepth += 1;
+    ctx.optTop += 1;
+    ctx.operators[ctx.optTop] = KEY_LPAREN;
+    ctx.value = 0.0;
+}
+
+void CloseParenthesis(KeyRun &run) {
+    Context &ctx = run.ctx;
+    Status &st = run.status;
+    if (ctx.parenDepth == 0) return;
+    if (run.topOp == KEY_LPAREN && !Typed(run)) {
+        int32_t dropped = 0;
+        PopOpt(ctx, dropped);
+        ctx.parenDepth -= 1;
+        Set(st, ST_FRESH);
+        return;
+    }
+    PushPending(run);
+    if (run.operandRefused) return;
+    const int32_t bottom = ctx.optTop >= 0 ? ctx.operators[0] : 0;
+    Decide(st, Calculator(KEY_RPAREN, 1, ctx));
+    if (ctx.optTop >= 0) {
+        Set(st, ST_FRESH);
+        PopOpd(ctx, ctx.value);
+    }
+    if (ctx.optTop == -1) {
+        InitStack(ctx);
+        if (Has(st, ST_CONST) && bottom != KEY_LPAREN) ClearConstant(ctx, st);
+    }
+    if (ctx.pendingOps == 0) InitOpd(ctx);
+}
+
+void Equal(KeyRun &run) {
+    PushPending(run);
+    if (run.operandRefused) return;
+    if (Has(run.status, ST_CONST) && !PrepareConstant(run.ctx, run.status)) return;
+    Decide(run.status, Calculator(KEY_EQUAL, 1, run.ctx));
+    InitStack(run.ctx);
+}
+
+// ---- memory -------------------------------------------------------------
+
+void MemoryStore(KeyRun &run) {
+    run.ctx.memory = run.ctx.value;
+    Set(run.status, ST_FRESH);
+}
+
+void MemoryAddOrSubtract(KeyRun &run) {
+    Context &ctx = run.ctx;
+    Status &st = run.status;
+    int32_t op = KEY_EQUAL;
+    PushPending(run);
+    if (run.operandRefused) return;
+    if (Has(st, ST_CONST)) {
+        if (!PrepareConstant(ctx, st)) return;
+        op = ctx.constOperator;
+    }
+    Decide(st, Calculator(op, 1, ctx));
+    if (!ResultOk(st)) return;
+    InitStack(ctx);
+    const int32_t arith = (run.key == KEY_MPLUS) ? KEY_ADD : KEY_SUB;
+    const double sum = (arith == KEY_ADD) ? ctx.memory + ctx.value : ctx.memory - ctx.value;
+    if (!(std::fabs(sum) <= OVERFLOW_LIMIT)) {
+        SetResultState(st, RES_ERROR);
+        return;
+    }
+    Decide(st, BaseOperate(arith, &ctx.memory, &ctx.value));
+}
+
+void MemoryRecall(KeyRun &run) {
+    if (Has(run.status, ST_MRC)) run.ctx.memory = 0.0;
+    run.ctx.value = run.ctx.memory;
+    run.status ^= ST_MRC;
+    Set(run.status, ST_FRESH);
+}
+
+// ---- value keys -----------------------------------------------------------
+
+void Percent(KeyRun &run) {
+    run.ctx.value = run.ctx.value / kPercentDivisor;
+    SetResultState(run.status, RES_OK);
+    Set(run.status, ST_FRESH);
+}
+
+void PercentCompletion(KeyRun &run) {
+    switch (PercentComplete(run.ctx, run.status, run.topOp)) {
+        case PercentOutcome::NothingToDo:
+            run.skipEndSteps = true;
+            break;
+        case PercentOutcome::OperandRefused:
+            run.operandRefused = true;
+            break;
+        case PercentOutcome::Done:
+            break;
+    }
+}
+
+void ChangeSign(KeyRun &run) { run.ctx.value = run.ctx.value * kSignFactor; }
+
+void ClearEntry(KeyRun &run) {
+    run.ctx.value = 0.0;
+    run.key = run.ctx.lastKey;  // clear entry does not count as a key
+}
+
+void AllClear(KeyRun &run) {
+    run.ctx.value = 0.0;
+    Clear(run.status, ST_PCT_BASE);
+    InitStack(run.ctx);
+    ClearConstant(run.ctx, run.status);
+}
+
+void Pi(KeyRun &run) {
+    run.ctx.value = kPi;
+    Set(run.status, ST_FRESH);
+}
+
+void PowerOfTen(KeyRun &run) {
+    double t = kTen;
+    const int r = RaisePower(&t, &run.ctx.value);
+    if (r == 0) run.ctx.value = t;
+    Decide(run.status, r);
+    Set(run.status, ST_FRESH);
+}
+
+using UnaryRoutine = int (*)(double *);
+
+UnaryRoutine UnaryFor(int32_t key) {
+    switch (key) {
+        case KEY_SQUARE: return Square;
+        case KEY_SQRT: return SquareRoot;
+        case KEY_FACT: return Factorial;
+        case KEY_RECIP: return Reciprocal;
+        case KEY_SIN: return SinDeg;
+        case KEY_ASIN: return AsinDeg;
+        case KEY_COS: return CosDeg;
+        case KEY_ACOS: return AcosDeg;
+        case KEY_TAN: return TanDeg;
+        case KEY_ATAN: return AtanDeg;
+        case KEY_LN: return NaturalLog;
+        case KEY_EXPE: return Exponential;
+        case KEY_LOG: return CommonLog;
+        default: return nullptr;
+    }
+}
+
+void UnaryFunction(KeyRun &run) {
+    Decide(run.status, UnaryFor(run.key)(&run.ctx.value));
+    Set(run.status, ST_FRESH);
+}
+
+void NoAction(KeyRun &) {}
+
+using KeyAction = void (*)(KeyRun &);
+
+KeyAction ActionFor(int32_t key) {
+    if (UnaryFor(key) != nullptr) return UnaryFunction;
+    switch (key) {
+        case KEY_EQUAL: return Equal;
+        case KEY_ADD:
+        case KEY_SUB:
+        case KEY_MUL:
+        case KEY_DIV:
+        case KEY_POW:
+        case KEY_ROOT:
+        case KEY_BLANK_OP: return BinaryOperator;
+        case KEY_PERCENT: return Percent;
+        case KEY_LPAREN: return OpenParenthesis;
+        case KEY_RPAREN: return CloseParenthesis;
+        case KEY_MSTORE:
+        case KEY_MSTORE_ALT: return MemoryStore;
+        case KEY_MPLUS:
+        case KEY_MMINUS: return MemoryAddOrSubtract;
+        case KEY_MRC: return MemoryRecall;
+        case KEY_SIGN: return ChangeSign;
+        case KEY_CE: return ClearEntry;
+        case KEY_AC: return AllClear;
+        case KEY_PI: return Pi;
+        case KEY_POW10: return PowerOfTen;
+        case KEY_PERCENT_OP: return PercentCompletion;
+        default: return NoAction;
+    }
+}
+
+// Keys that compute with the current value. An infinite or not-a-number
+// value (left behind by an earlier overflow) is an error for them, so it
+// never reaches a routine that would loop or misbehave on it.
+bool UsesValue(int32_t key) {
+    switch (key) {
+        case KEY_LPAREN:
+        case KEY_MRC:
+        case KEY_CE:
+        case KEY_AC:
+        case KEY_PI:
+        case KEY_BACKSPACE:
+            return false;
+        default:
+            return ActionFor(key) != NoAction;
+    }
+}
+
+// ---- entry and end steps ----------------------------------------------------
+
+// Parses typed input into value; false when it lies beyond the display range.
+bool TakeUpOperand(KeyRun &run) {
+    Context &ctx = run.ctx;
+    Status &st = run.status;
+    if (Has(st, ST_TYPED) && run.key != KEY_AC) {
+        Clear(st, ST_FRESH);
+        double v = ParseWide(ctx.display, kDisplayArea) *
+                   Pow10(ParseWide(ctx.exponent, kExponentCells));
+        if (!(std::fabs(v) <= OVERFLOW_LIMIT)) {
+            SetResultState(st, RES_ERROR);
+            return false;
+        }
+        if (ctx.negative != 0) v = -v;
+        ctx.value = v;
+    } else if (Has(st, ST_FRESH)) {
+        Set(st, ST_TYPED);
+        if (run.key != KEY_SIGN) Clear(st, ST_FRESH);
+    }
+    return true;
+}
+
+void EndSteps(KeyRun &run) {
+    Context &ctx = run.ctx;
+    Status &st = run.status;
+    if (run.key == KEY_BACKSPACE) {
+        if (ctx.value >= 0) ctx.negative = 0;
+        return;
+    }
+    if (run.key != KEY_MRC) Clear(st, ST_MRC);
+    if (!ResultOk(st)) return;
+    ctx.lastKey = run.key;
+    if (std::fabs(ctx.value) < ZERO_LIMIT) {
+        ctx.value = 0.0;
+    } else if (!(std::fabs(ctx.value) <= OVERFLOW_LIMIT)) {
+        SetResultState(st, RES_ERROR);
+        return;
+    }
+    DivideDoubleToStr(ctx.value, ctx.display, ctx.exponent, &ctx.negative, ctx.digits);
+    if (std::fabs(ParseWide(ctx.exponent, kExponentCells)) <= ZERO_LIMIT) {
+        Clear(st, ST_EXP_ENTRY);
+    } else {
+        Set(st, ST_EXP_ENTRY);
+    }
+    if (std::fabs(ctx.memory) <= ZERO_LIMIT) {
+        ctx.memory = 0.0;
+        Clear(st, ST_MEMORY);
+    } else {
+        Set(st, ST_MEMORY);
+    }
+}
+
+}  // namespace
+
+void Operate(int32_t key, Context &ctx, Status &status, int32_t mode) {
+    const Context before = ctx;
+    const Status statusBefore = status;
+    KeyRun run{ctx, status, key, 0, false, false};
+
+    SetPrecedenceMode(mode);
+    SetResultState(status, RES_OK);
+    Clear(status, ST_EXP_ENTRY);
+    if (key == KEY_LPAREN) Clear(status, ST_FRESH | ST_TYPED);
+    if (Has(status, ST_PCT_BASE) &&
+        (Has(status, ST_TYPED) || (key != KEY_ADD && key != KEY_SUB && key != KEY_SIGN))) {
+        InitOpd(ctx);
+        Clear(status, ST_PCT_BASE);
+    }
+    if (!TakeUpOperand(run)) return;
+    run.topOp = ctx.optTop >= 0 ? ctx.operators[ctx.optTop] : 0;
+
+    if (UsesValue(key) && !std::isfinite(ctx.value)) {
+        SetResultState(status, RES_ERROR);
+    } else {
+        ActionFor(key)(run);
+    }
+    if (run.skipEndSteps) return;
+    if (run.operandRefused) {
+        // No room for an operand: the key is refused and the expression
+        // stays exactly as it was before it.
+        ctx = before;
+        status = statusBefore;
+        Clear(status, ST_EXP_ENTRY);
+        SetResultState(status, RES_FULL);
+    }
+    EndSteps(run);
+}
+
+}  // namespace tqcal

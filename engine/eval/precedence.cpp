@@ -1,0 +1,64 @@
+#include "eval/precedence.h"
+
+#include "context/stacks.h"
+#include "numeric/arithmetic.h"
+
+namespace tqcal {
+
+int OperatorPriority(int32_t key) {
+    switch (key) {
+        case KEY_ADD:
+        case KEY_SUB:
+            return 1;
+        case KEY_MUL:
+        case KEY_DIV:
+            return PrecedenceMode() == 1 ? 2 : 1;
+        case KEY_POW:
+        case KEY_ROOT:
+            return 3;
+        default:
+            return 0;
+    }
+}
+
+int Calculator(int32_t type, int32_t toBottom, Context &ctx) {
+    const int threshold = OperatorPriority(type);
+    int result = 0;
+    if (ctx.optTop == -1) return 0;
+    for (;;) {
+        if (ctx.optTop < 0 || (toBottom == 0 && ctx.optTop == 0)) break;
+        const int32_t op = ctx.operators[ctx.optTop];
+        if (op == KEY_LPAREN && (type == KEY_RPAREN || type == KEY_EQUAL)) {
+            int32_t dropped = 0;
+            PopOpt(ctx, dropped);
+            ctx.parenDepth -= 1;
+            if (type == KEY_RPAREN) break;
+            continue;
+        }
+        if (threshold > OperatorPriority(op)) break;
+        // An operator without two operands under it cannot be applied; it
+        // fails like an unknown operator rather than reading below slot 0.
+        if (ctx.opdTop < 1) {
+            result = -1;
+            break;
+        }
+        double right = ctx.operands[ctx.opdTop];
+        double left = ctx.operands[ctx.opdTop - 1];
+        result = BaseOperate(op, &left, &right);
+        if (result != 0) break;
+        ctx.operands[ctx.opdTop] = 0.0;
+        ctx.opdTop -= 1;
+        ctx.operands[ctx.opdTop] = left;
+        ctx.operators[ctx.optTop] = 0;
+        ctx.optTop -= 1;
+        ctx.pendingOps -= 1;
+    }
+    if (result == 0 && ctx.opdTop >= 0) {
+        ctx.value = ctx.operands[ctx.opdTop];
+        if (ctx.pendingOps < 0) ctx.pendingOps = 0;
+        if (ctx.parenDepth < 0) ctx.parenDepth = 0;
+    }
+    return result;
+}
+
+}  // namespace tqcal

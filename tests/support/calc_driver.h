@@ -1,0 +1,141 @@
+// Drives the engine the way a host does, from key sequences a person types:
+// "2 + 3 * 4 =" presses 2, +, 3, *, 4, = on a fresh calculator. The screen
+// reads as one line: "14.", "-5.", "1.2345678901234E13", "Error", "Full".
+#pragma once
+
+#include "tqcal.h"
+
+#include <cstring>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace calc_test {
+
+inline constexpr int kAlgebraic = 1;
+inline constexpr int kEqualPriority = 0;
+
+struct Calc {
+    TQCAL_Context ctx;
+    TQCAL_Status status;
+    int mode;
+};
+
+inline Calc Fresh(int mode = kAlgebraic) {
+    Calc c;
+    std::memset(&c.ctx, 0, sizeof c.ctx);
+    c.ctx.optTop = -1;
+    c.ctx.opdTop = -1;
+    c.ctx.digits = 14;
+    TQCAL_ResetEditValue(&c.ctx);
+    TQCAL_InitStack(&c.ctx);
+    c.status = TQCAL_STATUS_INITIAL;
+    c.mode = mode;
+    return c;
+}
+
+inline int ResultState(const Calc &c) { return static_cast<int>((c.status >> 1) & 3u); }
+
+// The host's tidy-up of the status word after each operation key.
+inline void Tidy(Calc &c, int key) {
+    const int state = ResultState(c);
+    if (state == RES_ERROR || state == RES_FULL) {
+        c.status &= ~static_cast<TQCAL_Status>(ST_CONST | ST_MEMORY);
+        c.ctx.lastKey = 0;
+        c.ctx.parenDepth = 0;
+    }
+    c.status &= ~static_cast<TQCAL_Status>(ST_EXP_ENTRY);
+    if (key != KEY_BACKSPACE && !((c.status & ST_TYPED) && state == RES_FULL)) {
+        c.status &= ~static_cast<TQCAL_Status>(ST_TYPED);
+    }
+    const bool entryGoesOn =
+        (key == KEY_SIGN || key == KEY_BACKSPACE) && !(c.status & ST_SHOWN);
+    if (!entryGoesOn) {
+        c.status |= ST_SHOWN | ST_ZERO;
+        c.status &= ~static_cast<TQCAL_Status>(ST_POINT);
+    }
+    c.status &= ~static_cast<TQCAL_Status>(ST_CLEARED);
+}
+
+inline void Press(Calc &c, int key) {
+    const bool direct = key == KEY_MSTORE_ALT || key == KEY_PERCENT_OP || key == KEY_BLANK_OP;
+    if (direct || EEditInfo(key, &c.ctx, &c.status) == 1) {
+        TQCAL_Operate(key, &c.ctx, &c.status, c.mode);
+        Tidy(c, key);
+    }
+}
+
+inline int KeyFor(std::string_view token) {
+    static const struct {
+        const char *name;
+        int key;
+    } names[] = {
+        {"+", KEY_ADD},      {"-", KEY_SUB},         {"*", KEY_MUL},       {"/", KEY_DIV},
+        {"=", KEY_EQUAL},    {"(", KEY_LPAREN},      {")", KEY_RPAREN},    {"%", KEY_PERCENT},
+        {"pct", KEY_PERCENT_OP}, {"blank", KEY_BLANK_OP}, {"MS", KEY_MSTORE},
+        {"MS'", KEY_MSTORE_ALT}, {"M+", KEY_MPLUS},  {"M-", KEY_MMINUS},   {"MRC", KEY_MRC},
+        {"BS", KEY_BACKSPACE}, {"+/-", KEY_SIGN},    {"x2", KEY_SQUARE},   {"sqrt", KEY_SQRT},
+        {"CE", KEY_CE},      {"AC", KEY_AC},         {"EXP", KEY_EXP},     {"pi", KEY_PI},
+        {"!", KEY_FACT},     {"1/x", KEY_RECIP},     {"sin", KEY_SIN},     {"asin", KEY_ASIN},
+        {"cos", KEY_COS},    {"acos", KEY_ACOS},     {"tan", KEY_TAN},     {"atan", KEY_ATAN},
+        {"10^x", KEY_POW10}, {"ln", KEY_LN},         {"e^x", KEY_EXPE},    {"log", KEY_LOG},
+        {"^", KEY_POW},      {"root", KEY_ROOT},     {".", KEY_POINT},
+    };
+    for (const auto &n : names) {
+        if (token == n.name) return n.key;
+    }
+    if (token.size() > 1 && token[0] == '#') return std::stoi(std::string(token.substr(1)));
+    throw std::invalid_argument("unknown key token: " + std::string(token));
+}
+
+// The key codes of a typed sequence; numbers are typed digit by digit.
+inline std::vector<int> Keys(std::string_view sequence) {
+    std::vector<int> keys;
+    std::istringstream in{std::string(sequence)};
+    std::string token;
+    while (in >> token) {
+        const bool number = token.find_first_not_of("0123456789.") == std::string::npos &&
+                            token != ".";
+        if (number) {
+            for (char ch : token) keys.push_back(ch == '.' ? KEY_POINT : ch - '0');
+        } else {
+            keys.push_back(KeyFor(token));
+        }
+    }
+    return keys;
+}
+
+inline void Type(Calc &c, std::string_view sequence) {
+    for (int key : Keys(sequence)) Press(c, key);
+}
+
+inline std::string Text(const TQCAL_WChar *cells, int max) {
+    std::string s;
+    for (int i = 0; i < max && cells[i] != 0; ++i) s += static_cast<char>(cells[i]);
+    return s;
+}
+
+inline std::string DisplayText(const Calc &c) {
+    std::string s = Text(c.ctx.display, 17);
+    return s.substr(std::min(s.find_first_not_of(' '), s.size()));
+}
+
+// The screen as one line: sign, digits and point, exponent when shown.
+inline std::string Screen(const Calc &c) {
+    if (ResultState(c) == RES_ERROR) return "Error";
+    if (ResultState(c) == RES_FULL) return "Full";
+    std::string s = (c.ctx.negative ? "-" : "") + DisplayText(c);
+    const std::string e = Text(c.ctx.exponent, 4);
+    if (e != " 00" && e.size() == 3) s += "E" + std::string(e[0] == '-' ? "-" : "") + e.substr(1);
+    return s;
+}
+
+inline std::string ScreenAfter(std::string_view sequence, int mode = kAlgebraic) {
+    Calc c = Fresh(mode);
+    Type(c, sequence);
+    return Screen(c);
+}
+
+}  // namespace calc_test
