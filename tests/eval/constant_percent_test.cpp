@@ -1,0 +1,123 @@
+// Constant calculation and the percent keys, typed as a person would.
+#include "calc_driver.h"
+#include "eval/constant_percent.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using namespace calc_test;
+
+TEST(ConstantCalculation, RepeatedEquals) {
+    EXPECT_EQ(ScreenAfter("2 * * ="), "4.");
+    EXPECT_EQ(ScreenAfter("2 * * = ="), "8.");
+    EXPECT_EQ(ScreenAfter("2 * * = = ="), "16.");
+    EXPECT_EQ(ScreenAfter("3 + + = ="), "9.");
+    EXPECT_EQ(ScreenAfter("10 - - ="), "0.");
+    EXPECT_EQ(ScreenAfter("10 - - = ="), "-10.");
+    EXPECT_EQ(ScreenAfter("2 * * 5 ="), "10.");
+    EXPECT_EQ(ScreenAfter("2 * * 5 = ="), "10.");  // the digit disarmed it
+    EXPECT_EQ(ScreenAfter("3 * *"), "3.");
+}
+
+TEST(ConstantCalculation, ArmingRecordsOperatorAndOperand) {
+    Calc c = Fresh();
+    Type(c, "2 * *");
+    EXPECT_TRUE(c.status & ST_CONST);
+    EXPECT_EQ(c.ctx.constOperator, KEY_MUL);
+    EXPECT_EQ(c.ctx.constOperand, 2.0);
+    EXPECT_EQ(c.ctx.pendingOps, 1);
+    Type(c, "AC");
+    EXPECT_FALSE(c.status & ST_CONST);
+    EXPECT_EQ(c.ctx.constOperator, 0);
+}
+
+TEST(ConstantCalculation, InsideParenthesesAndWithMemory) {
+    EXPECT_EQ(ScreenAfter("2 + + ( pi ="), "5.1415926535898");
+    Calc c = Fresh();
+    Type(c, "2 + + ( pi M+");
+    EXPECT_EQ(c.ctx.memory, 3.141592653589793 + 2);
+}
+
+TEST(PercentKeys, CompletionOfEachOperator) {
+    EXPECT_EQ(ScreenAfter("200 + 10 pct"), "220.");
+    EXPECT_EQ(ScreenAfter("200 - 10 pct"), "180.");
+    EXPECT_EQ(ScreenAfter("50 / 25 pct"), "200.");
+    EXPECT_EQ(ScreenAfter("50 / 0 pct"), "Error");
+    EXPECT_EQ(ScreenAfter("200 * 10 pct"), "20.");
+    EXPECT_EQ(ScreenAfter("2 ^ 50 pct"), "1.4142135623731");
+    EXPECT_EQ(ScreenAfter("50 %"), "0.5");
+}
+
+TEST(PercentKeys, BaseOfAPercentMultiplication) {
+    Calc c = Fresh();
+    Type(c, "200 * 10 pct");
+    EXPECT_TRUE(c.status & ST_PCT_BASE);
+    EXPECT_EQ(c.ctx.operands[0], 200.0);
+    EXPECT_EQ(c.ctx.operands[1], 20.0);
+    EXPECT_EQ(c.ctx.operands[2], 0.0);
+    EXPECT_EQ(c.ctx.optTop, -1);
+
+    EXPECT_EQ(ScreenAfter("200 * 10 pct +"), "220.");
+    EXPECT_EQ(ScreenAfter("200 * 10 pct -"), "180.");
+    EXPECT_EQ(ScreenAfter("200 * 10 pct +/- +"), "180.");
+    EXPECT_EQ(ScreenAfter("200 * 10 pct + 5 ="), "5.");
+    EXPECT_EQ(ScreenAfter("200 * 10 pct * 3 ="), "60.");
+    EXPECT_EQ(ScreenAfter("200 * 10 pct 5 + 1 ="), "6.");
+}
+
+TEST(PercentKeys, WithAnArmedConstant) {
+    Calc c = Fresh();
+    Type(c, "2 + + pi pct");
+    EXPECT_EQ(c.ctx.value, 3.141592653589793 * (1.0 + 2 / 100.0));
+    c = Fresh();
+    Type(c, "2 * * pi pct");
+    EXPECT_EQ(c.ctx.value, 3.141592653589793 * (2 / 100.0));
+}
+
+TEST(PercentKeys, NothingToCompleteChangesNothing) {
+    Calc c = Fresh();
+    Type(c, "7 =");
+    const TQCAL_Context before = c.ctx;
+    Press(c, KEY_PERCENT_OP);
+    EXPECT_EQ(c.ctx.lastKey, before.lastKey);
+    EXPECT_EQ(DisplayText(c), "7.");
+}
+
+TEST(PercentKeys, OnlyParenthesesKeepTheTypedValue) {
+    Calc c = Fresh();
+    Type(c, "( 10 pct");
+    EXPECT_EQ(Screen(c), "10.");
+    EXPECT_EQ(c.ctx.optTop, -1);
+    EXPECT_EQ(c.ctx.opdTop, -1);
+    EXPECT_EQ(c.ctx.parenDepth, 0);
+    EXPECT_EQ(ScreenAfter("( ( 10 pct"), "10.");
+    EXPECT_EQ(ScreenAfter("( 5 + 3 pct"), "8.");
+}
+
+TEST(PercentOperate, TableOfOperators) {
+    const struct {
+        double a;
+        int op;
+        double b;
+        int rc;
+        double result;
+    } cases[] = {
+        {200, KEY_ADD, 10, 0, 200 * (1.0 + 0.1)},
+        {200, KEY_SUB, 10, 0, 200 * (1.0 - 0.1)},
+        {200, KEY_MUL, 10, 0, 200 * 0.1},
+        {50, KEY_DIV, 25, 0, 50 / 0.25},
+        {50, KEY_DIV, 0, -1, 50},
+        {4, KEY_POW, 50, 0, 2},
+        {8, KEY_LPAREN, 50, 0, 8},
+    };
+    for (const auto &c : cases) {
+        double a = c.a;
+        EXPECT_EQ(tqcal::PercentOperate(&a, &c.b, c.op), c.rc) << c.op;
+        EXPECT_EQ(a, c.result) << c.op;
+    }
+}
+
+}  // namespace
