@@ -1,5 +1,6 @@
 // Trigonometric functions in degrees. Each works in place on one double and
 // returns 0 when it was replaced by the result, -1 on error.
+// A NaN argument gives -1 with the value unchanged (AtanDeg included).
 #pragma once
 
 namespace tqcal {

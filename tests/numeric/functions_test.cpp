@@ -1,0 +1,292 @@
+// Squares, roots, logarithms, exponential and factorial: domains, limits,
+// the snaps near 1, the log window and the factorial's rounding.
+//
+// Values that come straight from the platform's log, log10 and exp are
+// compared within a few units in the last place; limits, windows, rounding
+// and the factorial's products are compared exactly. sqrt is correctly
+// rounded under IEEE-754, so its results are exact too.
+#include "numeric/functions.h"
+
+#include "numeric/decimal.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+using namespace tqcal;
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+int64_t UlpDistance(double a, double b) {
+    auto ordered = [](double v) {
+        const int64_t bits = std::bit_cast<int64_t>(v);
+        return bits < 0 ? std::numeric_limits<int64_t>::min() - bits : bits;
+    };
+    const int64_t ia = ordered(a), ib = ordered(b);
+    return ia > ib ? ia - ib : ib - ia;
+}
+
+::testing::AssertionResult NearUlps(double actual, double expected,
+                                    int64_t max_ulps = 4) {
+    if (std::isfinite(actual) && std::isfinite(expected) &&
+        UlpDistance(actual, expected) <= max_ulps) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << std::hexfloat << actual << " is not within " << max_ulps
+           << " ulps of " << expected << std::defaultfloat << " (" << actual
+           << " vs " << expected << ")";
+}
+
+using Routine = int (*)(double *);
+
+int Call(Routine f, double x, double *out) {
+    *out = x;
+    return f(out);
+}
+
+struct Exact {
+    double in;
+    double out;
+};
+
+// Checks that f refuses x and leaves the value as it was, bit for bit.
+void ExpectRefused(Routine f, double x, const char *name) {
+    double v = x;
+    EXPECT_EQ(f(&v), -1) << name << "(" << x << ")";
+    EXPECT_EQ(std::bit_cast<uint64_t>(v), std::bit_cast<uint64_t>(x))
+        << name << "(" << x << ") changed the value";
+}
+
+// ---------------------------------------------------------------- Square
+
+TEST(Square, Values) {
+    const Exact cases[] = {
+        {3, 9}, {-3, 9}, {0, 0}, {3e49, 9.000000000000002e98},
+        {-3e49, 9.000000000000002e98}, {0.1, 0.1 * 0.1},
+    };
+    for (const Exact &c : cases) {
+        double v;
+        ASSERT_EQ(Call(Square, c.in, &v), 0) << c.in;
+        EXPECT_EQ(v, c.out) << c.in;
+    }
+    // Just below the limit: accepted, no range test on the result.
+    double v;
+    const double below = std::nextafter(1e50, 0.0);
+    ASSERT_EQ(Call(Square, below, &v), 0);
+    EXPECT_EQ(v, below * below);
+}
+
+TEST(Square, Limit) {
+    for (double x : {1e50, -1e50, 1e51, kInf, -kInf}) ExpectRefused(Square, x, "Square");
+}
+
+// ---------------------------------------------------------------- SquareRoot
+
+TEST(SquareRoot, Values) {
+    const Exact cases[] = {
+        {4, 2}, {2, 1.4142135623730951}, {0, 0}, {1, 1}, {1e98, 1e49},
+        {1.000000000003, std::sqrt(1.000000000003)},
+    };
+    for (const Exact &c : cases) {
+        double v;
+        ASSERT_EQ(Call(SquareRoot, c.in, &v), 0) << c.in;
+        EXPECT_EQ(v, c.out) << c.in;
+    }
+    // 1.000000000003 is outside the snap: 1.0000000000015.
+    double v;
+    ASSERT_EQ(Call(SquareRoot, 1.000000000003, &v), 0);
+    EXPECT_NE(v, 1.0);
+    EXPECT_NEAR(v, 1.0000000000015, 1e-16);
+    // Negative zero is not below zero.
+    ASSERT_EQ(Call(SquareRoot, -0.0, &v), 0);
+    EXPECT_EQ(v, 0.0);
+}
+
+TEST(SquareRoot, SnapsToOneWithin1e12) {
+    const double raw_above = std::sqrt(1.000000000001);  // 1.0000000000005
+    const double raw_below = std::sqrt(0.999999999999);  // 0.9999999999995
+    ASSERT_NE(raw_above, 1.0);
+    ASSERT_NE(raw_below, 1.0);
+    for (double x : {1.000000000001, 0.999999999999, 1.0000000000019,
+                     0.9999999999981}) {
+        double v;
+        ASSERT_EQ(Call(SquareRoot, x, &v), 0) << x;
+        EXPECT_EQ(v, 1.0) << x;
+    }
+    // sqrt(1.0000000000021) is about 1 + 1.05e-12: outside.
+    double v;
+    ASSERT_EQ(Call(SquareRoot, 1.0000000000021, &v), 0);
+    EXPECT_EQ(v, std::sqrt(1.0000000000021));
+    EXPECT_NE(v, 1.0);
+}
+
+TEST(SquareRoot, InfinityGivesInfinity) {
+    // Accepted as not below zero; the dispatcher's overflow check reports it.
+    double v;
+    ASSERT_EQ(Call(SquareRoot, kInf, &v), 0);
+    EXPECT_EQ(v, kInf);
+}
+
+TEST(SquareRoot, NegativeValuesFail) {
+    for (double x : {-1.0, -4.0, -1e-300, -ZERO_LIMIT, -kInf}) {
+        ExpectRefused(SquareRoot, x, "SquareRoot");
+    }
+}
+
+// ---------------------------------------------------------------- logarithms
+
+TEST(Logarithms, WindowAroundOneGivesZero) {
+    const double window_inside[] = {
+        1.0, 1.00000005, 0.9999999, 0.99999999999999,
+        // The first and last doubles inside the window: it is centred on
+        // 0.99999999999999 with the half-width Pow10(-7) = 1.0000000000000005e-07.
+        0.9999998999999901, 1.0000000999999898,
+    };
+    for (double x : window_inside) {
+        double v;
+        ASSERT_EQ(Call(NaturalLog, x, &v), 0) << x;
+        EXPECT_EQ(v, 0.0) << x;
+        ASSERT_EQ(Call(CommonLog, x, &v), 0) << x;
+        EXPECT_EQ(v, 0.0) << x;
+    }
+    EXPECT_NE(std::log(1.00000005), 0.0);
+    // The first doubles outside, on both sides.
+    for (double x : {0.99999989999999, 1.00000009999999, 1.0000001, 0.9999998}) {
+        double v;
+        ASSERT_EQ(Call(NaturalLog, x, &v), 0) << x;
+        EXPECT_NE(v, 0.0) << x;
+        EXPECT_TRUE(NearUlps(v, std::log(x))) << x;
+        ASSERT_EQ(Call(CommonLog, x, &v), 0) << x;
+        EXPECT_NE(v, 0.0) << x;
+        EXPECT_TRUE(NearUlps(v, std::log10(x))) << x;
+    }
+}
+
+TEST(Logarithms, Values) {
+    double v;
+    ASSERT_EQ(Call(NaturalLog, 1.0000001, &v), 0);
+    EXPECT_TRUE(NearUlps(v, 9.999999505838704e-08));
+    ASSERT_EQ(Call(NaturalLog, 10, &v), 0);
+    EXPECT_TRUE(NearUlps(v, 2.302585092994046));
+    ASSERT_EQ(Call(CommonLog, 1e-99, &v), 0);
+    EXPECT_TRUE(NearUlps(v, -99.0));
+    ASSERT_EQ(Call(CommonLog, 1000, &v), 0);
+    EXPECT_TRUE(NearUlps(v, 3.0));
+    ASSERT_EQ(Call(CommonLog, 9.9999999999991e99, &v), 0);
+    EXPECT_TRUE(NearUlps(v, std::log10(9.9999999999991e99)));
+    // Just above the zero limit is accepted.
+    const double above = std::nextafter(ZERO_LIMIT, 1.0);
+    ASSERT_EQ(Call(NaturalLog, above, &v), 0);
+    EXPECT_TRUE(NearUlps(v, std::log(above)));
+}
+
+TEST(Logarithms, ZeroLimitAndBelowFail) {
+    for (double x : {0.0, -0.0, -5.0, ZERO_LIMIT, 1e-100, -1.0, -kInf}) {
+        ExpectRefused(NaturalLog, x, "NaturalLog");
+        ExpectRefused(CommonLog, x, "CommonLog");
+    }
+}
+
+TEST(Logarithms, InfinityGivesInfinity) {
+    double v;
+    ASSERT_EQ(Call(NaturalLog, kInf, &v), 0);
+    EXPECT_EQ(v, kInf);
+    ASSERT_EQ(Call(CommonLog, kInf, &v), 0);
+    EXPECT_EQ(v, kInf);
+}
+
+// ---------------------------------------------------------------- Exponential
+
+TEST(Exponential, Values) {
+    double v;
+    ASSERT_EQ(Call(Exponential, 0, &v), 0);
+    EXPECT_EQ(v, 1.0);
+    ASSERT_EQ(Call(Exponential, 1, &v), 0);
+    EXPECT_TRUE(NearUlps(v, 2.718281828459045));
+    ASSERT_EQ(Call(Exponential, -1000, &v), 0);
+    EXPECT_EQ(v, 0.0);
+    ASSERT_EQ(Call(Exponential, -kInf, &v), 0);
+    EXPECT_EQ(v, 0.0);
+}
+
+TEST(Exponential, LimitIsAccepted) {
+    double v;
+    ASSERT_EQ(Call(Exponential, 230.258509299404, &v), 0);
+    EXPECT_TRUE(NearUlps(v, 9.999999999994427e99, 16));
+    EXPECT_LT(v, 9.9999999999991e99);
+    for (double x : {std::nextafter(230.258509299404, kInf), 230.2585093,
+                     230.25850929940458, 1000.0, kInf}) {
+        ExpectRefused(Exponential, x, "Exponential");
+    }
+}
+
+// ---------------------------------------------------------------- Factorial
+
+// The product of the spec: 1.0 times 1, 2, ... n in increasing order.
+double Product(int n) {
+    double p = 1.0;
+    for (int g = 1; g <= n; ++g) p = p * g;
+    return p;
+}
+
+TEST(Factorial, Values) {
+    const Exact cases[] = {
+        {0, 1},       {-0.0, 1},     {1e-100, 1},   {-1e-100, 1},
+        {1, 1},       {2, 2},        {5, 120},      {4.999999999, 120},
+        {5.000000001, 120},          {5.0000000089, 120},
+        {22, 1.1240007277776077e21}, {69, 1.711224524281413e98},
+        {69.9999999995, 1.197857166996989e100},
+        {1.000000005, 1},            {0.999999999999999999, 1},
+    };
+    for (const Exact &c : cases) {
+        double v;
+        ASSERT_EQ(Call(Factorial, c.in, &v), 0) << c.in;
+        EXPECT_EQ(v, c.out) << c.in;
+    }
+}
+
+TEST(Factorial, EveryWholeArgumentMultipliesInIncreasingOrder) {
+    for (int n = 1; n <= 69; ++n) {
+        double v;
+        ASSERT_EQ(Call(Factorial, n, &v), 0) << n;
+        EXPECT_EQ(v, Product(n)) << n;
+    }
+    // Exact up to 22!.
+    double exact = 1.0;
+    for (int n = 1; n <= 22; ++n) {
+        exact *= n;
+        double v;
+        ASSERT_EQ(Call(Factorial, n, &v), 0);
+        EXPECT_EQ(v, exact);
+    }
+}
+
+TEST(Factorial, RefusedArguments) {
+    const double refused[] = {
+        1e-99, -1e-99, ZERO_LIMIT, -ZERO_LIMIT, 0.5, 0.9999999995, -3, -1,
+        4.5, 4.99999999, 5.00000001, 5.0000000091, 4.9999999989, 70, 70.5,
+        69.99999999, 1e99, -1e99, kInf, -kInf,
+    };
+    for (double x : refused) ExpectRefused(Factorial, x, "Factorial");
+}
+
+// ---------------------------------------------------------------- all six
+
+TEST(FunctionsNaN, EveryRoutineRefusesNaNAndLeavesTheValue) {
+    const Routine routines[] = {Square, SquareRoot, Factorial,
+                                NaturalLog, Exponential, CommonLog};
+    const double nans[] = {std::numeric_limits<double>::quiet_NaN(),
+                           -std::numeric_limits<double>::quiet_NaN(),
+                           std::bit_cast<double>(uint64_t{0x7ff8000000001234})};
+    for (Routine f : routines) {
+        for (double n : nans) ExpectRefused(f, n, "routine");
+    }
+}
+
+}  // namespace
