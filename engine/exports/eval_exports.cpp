@@ -1,5 +1,6 @@
 // Exported evaluation routines: thin wrappers that refuse null pointers and
-// hand the rest to the evaluation layer.
+// inconsistent blocks, and hand the rest to the evaluation layer.
+#include "context/consistency.h"
 #include "eval/calc_string.h"
 #include "eval/dispatcher.h"
 #include "eval/precedence.h"
@@ -9,12 +10,16 @@ using namespace tqcal;
 extern "C" {
 
 TQCAL_API int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx) {
-    if (!ctx) return -1;
+    if (!ctx || !StacksConsistent(*ctx)) return -1;
     return Calculator(type, toBottom, *ctx);
 }
 
 TQCAL_API void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status, int mode) {
-    if (!ctx || !status) return;
+    if (!status) return;
+    if (!ctx || !BlockConsistent(*ctx)) {
+        SetResultState(*status, RES_ERROR);
+        return;
+    }
     Operate(key, *ctx, *status, mode);
 }
 

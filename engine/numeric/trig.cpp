@@ -31,7 +31,7 @@ bool BadDirectArgument(double x) {
     return std::isnan(x) || std::fabs(x) >= ARG_LIMIT;
 }
 
-// Steps 3 to 6 of the inverse functions: the special angles in the order
+// The tidy-up of the inverse functions: the special angles in the order
 // given, then the whole-degree snap.
 template <int N>
 double TidyDegrees(double d, const double (&special)[N]) {
