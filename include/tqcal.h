@@ -210,7 +210,8 @@ TQCAL_API int TQCAL_PopOpt(int32_t *out, TQCAL_Context *ctx);
 /* First stop for every key code. Edits the display/exponent texts of *ctx
  * and bits of *status for the number-entry keys. Returns 0 when the key is
  * dealt with (redraw only), 1 when the host must pass the same key on to
- * TQCAL_Operate, -1 when the code is not a key (above 44, or negative). */
+ * TQCAL_Operate, -1 when the code is not a key (above 44, or negative) or a
+ * pointer is null. */
 TQCAL_API int EEditInfo(int key, TQCAL_Context *ctx, TQCAL_Status *status);
 
 /* Resets the edit buffer: display [0.] (all 17 display cells rewritten),
@@ -224,7 +225,7 @@ TQCAL_API int TQCAL_ApendChar(TQCAL_Context *ctx, TQCAL_Status *status,
                               TQCAL_WChar ch);
 
 /* Removes the last typed character of the display text during an entry.
- * Returns 1 (also when there is nothing to delete). */
+ * Returns 1 (also when there is nothing to delete), 0 for a null pointer. */
 TQCAL_API int TQCAL_DeleteChar(TQCAL_Context *ctx, TQCAL_Status *status);
 
 /* ---- Formatting -------------------------------------------------------- */
@@ -233,7 +234,8 @@ TQCAL_API int TQCAL_DeleteChar(TQCAL_Context *ctx, TQCAL_Status *status);
  * terminator and two spill cells, a 15-character text ends in cell 15),
  * exponent (4 cells: sign, two digits, terminator) and *negative (1 for a
  * negative value). width is the number of significant digits, 14 in every
- * engine use. Returns 0. */
+ * engine use; it is held to 1..14 so that nothing is written beyond those
+ * cells. Returns 0, or -1 (nothing written) when a pointer is null. */
 TQCAL_API int TQCAL_DivideDoubleToStr(double value, TQCAL_WChar *display,
                                       TQCAL_WChar *exponent, int32_t *negative,
                                       int width);

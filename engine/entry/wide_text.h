@@ -16,7 +16,8 @@ double ParseWide(const WChar *text, int maxCells);
 
 // Writes value as at least two decimal digits ("%02d") into cells, followed
 // by a terminator, writing at most maxCells cells in all (the digits are
-// cut when there is no room). Returns the number of digits written.
+// cut when there is no room). Returns the characters written before the
+// terminator (a minus sign included).
 int FormatDecimal(WChar *cells, int maxCells, int32_t value);
 
 }  // namespace tqcal

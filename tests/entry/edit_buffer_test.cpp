@@ -1,0 +1,136 @@
+// The edit buffer: typing fills the field from the right, deleting walks it
+// back, and a typed point is removed together with the digit before it.
+#include "entry/edit_buffer.h"
+#include "entry/edit_keys.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace tqcal;
+
+std::string Display(const Context &ctx) {
+    std::string s;
+    for (int i = 0; i < kDisplayArea && ctx.display[i] != 0; ++i) s += char(ctx.display[i]);
+    return s;
+}
+
+std::string Field(const std::string &text) {
+    return text.size() >= 14 ? text : std::string(14 - text.size(), ' ') + text;
+}
+
+struct Calc {
+    Context ctx;
+    Status status = TQCAL_STATUS_INITIAL | ST_ZERO;  // fresh: both phase bits
+};
+
+Calc Fresh() {
+    Calc c;
+    std::memset(&c.ctx, 0x5A, sizeof c.ctx);
+    ResetContext(c.ctx);
+    return c;
+}
+
+void Type(Calc &c, const char *keys) {
+    for (const char *k = keys; *k; ++k) {
+        EEditInfo(*k == '.' ? KEY_POINT : *k - '0', c.ctx, c.status);
+    }
+}
+
+TEST(EditBuffer, ThirteenDigitsFillTheField) {
+    Calc c = Fresh();
+    Type(c, "1234567890123");
+    EXPECT_EQ(Display(c.ctx), "1234567890123.");
+    EXPECT_EQ(ApendChar(c.ctx, c.status, u'4'), 0);
+    EXPECT_EQ(Display(c.ctx), "1234567890123.");
+
+    Calc p = Fresh();
+    Type(p, ".1");
+    EXPECT_EQ(Display(p.ctx), Field("0.1"));
+    Type(p, "2345678901299");
+    EXPECT_EQ(Display(p.ctx), "0.123456789012");
+}
+
+// Each row types keys, then deletes once per expected text.
+TEST(EditBuffer, DeletingWalksBackThroughATypedPoint) {
+    const struct {
+        const char *typed;
+        const char *typedText;
+        std::vector<const char *> after;  // one text per delete
+        bool pointAfterFirst;
+    } rows[] = {
+        {"12.3", "12.3", {"12.", "1.", "0.", "0."}, true},
+        {"1234567890123", "1234567890123.", {"123456789012."}, false},
+        {"123456789012.3", "123456789012.3", {"123456789012.", "12345678901."}, true},
+    };
+    for (const auto &r : rows) {
+        Calc c = Fresh();
+        Type(c, r.typed);
+        EXPECT_EQ(Display(c.ctx), Field(r.typedText)) << r.typed;
+        for (size_t i = 0; i < r.after.size(); ++i) {
+            EXPECT_EQ(DeleteChar(c.ctx, c.status), 1);
+            EXPECT_EQ(Display(c.ctx), Field(r.after[i])) << r.typed << " delete " << i;
+            if (i == 0) {
+                EXPECT_EQ((c.status & ST_POINT) != 0, r.pointAfterFirst) << r.typed;
+            }
+        }
+        EXPECT_FALSE(c.status & ST_POINT) << r.typed;
+        // Only an emptied entry turns back into the placeholder.
+        const bool emptied = std::string(r.after.back()) == "0.";
+        EXPECT_EQ(c.status & kEditPhase, emptied ? uint32_t{ST_ZERO} : 0u) << r.typed;
+    }
+}
+
+TEST(EditBuffer, PlaceholderIsReplacedOnlyWhileThePhaseIsSet) {
+    Calc c = Fresh();
+    c.status = ST_SHOWN;
+    EXPECT_EQ(ApendChar(c.ctx, c.status, u'7'), 1);
+    EXPECT_EQ(Display(c.ctx), Field("7."));
+    EXPECT_EQ(c.status, uint32_t{ST_SHOWN | ST_ZERO});
+    ApendChar(c.ctx, c.status, u'8');
+    EXPECT_EQ(Display(c.ctx), Field("8."));
+
+    Calc z = Fresh();
+    z.status = 0;
+    ApendChar(z.ctx, z.status, u'7');
+    EXPECT_EQ(Display(z.ctx), Field("07."));
+}
+
+TEST(EditBuffer, OddFieldsAreHandledInPlace) {
+    Calc c = Fresh();
+    c.status = 0;
+    for (int i = 0; i < 14; ++i) c.ctx.display[i] = u' ';
+    EXPECT_EQ(ApendChar(c.ctx, c.status, u'1'), 0);  // no digit to extend
+    EXPECT_EQ(Display(c.ctx), std::string(14, ' '));
+
+    // A lone minus left by a host counts as an empty entry.
+    c.ctx.display[11] = u'-';
+    c.ctx.display[12] = u'5';
+    c.ctx.display[13] = u'.';
+    DeleteChar(c.ctx, c.status);
+    EXPECT_EQ(Display(c.ctx), Field("0."));
+    EXPECT_EQ(c.status, uint32_t{ST_ZERO});
+
+    Calc shown = Fresh();
+    Type(shown, "42");
+    shown.status |= ST_SHOWN;
+    EXPECT_EQ(DeleteChar(shown.ctx, shown.status), 1);
+    EXPECT_EQ(Display(shown.ctx), Field("42."));
+}
+
+TEST(EditBuffer, ResetRewritesEveryCell) {
+    Context ctx;
+    std::memset(&ctx, 0x5A, sizeof ctx);
+    ResetEditValue(ctx);
+    EXPECT_EQ(Display(ctx), Field("0."));
+    EXPECT_EQ(ctx.display[15], u' ');
+    EXPECT_EQ(ctx.display[16], u' ');
+    EXPECT_EQ(std::u16string(ctx.exponent, ctx.exponent + 4), std::u16string(u" 00\0", 4));
+    EXPECT_EQ(ctx.negative, 0);
+}
+
+}  // namespace
