@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ulps.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -22,26 +24,7 @@ using namespace tqcal;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-int64_t UlpDistance(double a, double b) {
-    auto ordered = [](double v) {
-        const int64_t bits = std::bit_cast<int64_t>(v);
-        return bits < 0 ? std::numeric_limits<int64_t>::min() - bits : bits;
-    };
-    const int64_t ia = ordered(a), ib = ordered(b);
-    return ia > ib ? ia - ib : ib - ia;
-}
-
-::testing::AssertionResult NearUlps(double actual, double expected,
-                                    int64_t max_ulps = 4) {
-    if (std::isfinite(actual) && std::isfinite(expected) &&
-        UlpDistance(actual, expected) <= max_ulps) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure()
-           << std::hexfloat << actual << " is not within " << max_ulps
-           << " ulps of " << expected << std::defaultfloat << " (" << actual
-           << " vs " << expected << ")";
-}
+using ulps::NearUlps;
 
 using Routine = int (*)(double *);
 
@@ -228,7 +211,7 @@ TEST(Exponential, LimitIsAccepted) {
 
 // ---------------------------------------------------------------- Factorial
 
-// The product of the spec: 1.0 times 1, 2, ... n in increasing order.
+// The product 1.0 times 1, 2, ... n in increasing order.
 double Product(int n) {
     double p = 1.0;
     for (int g = 1; g <= n; ++g) p = p * g;

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ulps.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -24,27 +26,7 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kLimit = 9.9999999999991e99;
 
-// Distance in units in the last place between two finite doubles.
-int64_t UlpDistance(double a, double b) {
-    auto ordered = [](double v) {
-        const int64_t bits = std::bit_cast<int64_t>(v);
-        return bits < 0 ? std::numeric_limits<int64_t>::min() - bits : bits;
-    };
-    const int64_t ia = ordered(a), ib = ordered(b);
-    return ia > ib ? ia - ib : ib - ia;
-}
-
-::testing::AssertionResult NearUlps(double actual, double expected,
-                                    int64_t max_ulps = 4) {
-    if (std::isfinite(actual) && std::isfinite(expected) &&
-        UlpDistance(actual, expected) <= max_ulps) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure()
-           << std::hexfloat << actual << " is not within " << max_ulps
-           << " ulps of " << expected << std::defaultfloat << " (" << actual
-           << " vs " << expected << ")";
-}
+using ulps::NearUlps;
 
 double Rad(double deg) { return (deg * kPi) / 180; }
 

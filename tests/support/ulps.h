@@ -1,0 +1,37 @@
+// Comparison of doubles that come straight from the platform's math
+// library: their last bits are not part of the contract, so such values
+// are compared within a few units in the last place.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace ulps {
+
+// Distance in units in the last place between two finite doubles.
+inline int64_t UlpDistance(double a, double b) {
+    auto ordered = [](double v) {
+        const int64_t bits = std::bit_cast<int64_t>(v);
+        return bits < 0 ? std::numeric_limits<int64_t>::min() - bits : bits;
+    };
+    const int64_t ia = ordered(a), ib = ordered(b);
+    return ia > ib ? ia - ib : ib - ia;
+}
+
+inline ::testing::AssertionResult NearUlps(double actual, double expected,
+                                           int64_t max_ulps = 4) {
+    if (std::isfinite(actual) && std::isfinite(expected) &&
+        UlpDistance(actual, expected) <= max_ulps) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << std::hexfloat << actual << " is not within " << max_ulps
+           << " ulps of " << expected << std::defaultfloat << " (" << actual
+           << " vs " << expected << ")";
+}
+
+}  // namespace ulps
