@@ -1,0 +1,36 @@
+// tqcal: the calculator engine in a terminal, and a batch key runner.
+#include "batch.h"
+#include "terminal_ui.h"
+
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char **argv) {
+    using namespace tqhost;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    Options options;
+    std::string error;
+    if (!ParseArguments(args, options, error)) {
+        std::cerr << "tqcal: " << error << "\n(tqcal --help lists the options and keys)\n";
+        return kExitBadInput;
+    }
+    if (options.help) {
+        std::cout << HelpText();
+        return std::cout.flush() ? kExitOk : kExitFailure;
+    }
+    if (options.keys || !isatty(STDIN_FILENO)) {
+        return RunBatch(options, std::cin, std::cout, std::cerr);
+    }
+    if (options.trace || options.json || options.calcString) {
+        std::cerr << "tqcal: --trace, --json and --calc-string need --keys or key sequences on standard input\n";
+        return kExitBadInput;
+    }
+    if (!isatty(STDOUT_FILENO)) {
+        std::cerr << "tqcal: the calculator screen needs a terminal on standard output; use --keys\n";
+        return kExitBadInput;
+    }
+    return RunTerminal(options.mode);
+}

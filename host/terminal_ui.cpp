@@ -1,0 +1,143 @@
+#include "terminal_ui.h"
+
+#include "batch.h"
+#include "key_names.h"
+#include "key_protocol.h"
+#include "screen.h"
+
+#include <curses.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace tqhost {
+namespace {
+
+constexpr int kPanelTop = 1;
+constexpr int kPanelLeft = 2;
+constexpr int kMessageRow = kPanelTop + 4;
+constexpr int kLegendTop = kPanelTop + 6;
+constexpr int kLegendKeysWidth = 9;
+constexpr int kLegendColumnWidth = 25;
+
+// Keyboard keys without a character of their own arrive as curses codes;
+// terminals also disagree on what Backspace sends.
+int NormaliseInput(int ch) {
+    switch (ch) {
+    case KEY_BACKSPACE:
+    case 127:
+    case 8: return kInputBackspace;
+    case KEY_ENTER:
+    case '\r':
+    case '\n': return kInputEnter;
+    case KEY_DC: return kInputDelete;
+    case 27: return kInputEscape;
+    case '\t': return kInputTab;
+    default: return ch >= 0 && ch < 0x7f ? ch : -1;
+    }
+}
+
+void DrawFrame(int top, int left, int height, int width) {
+    mvaddch(top, left, ACS_ULCORNER);
+    mvhline(top, left + 1, ACS_HLINE, width - 2);
+    mvaddch(top, left + width - 1, ACS_URCORNER);
+    for (int row = top + 1; row < top + height - 1; ++row) {
+        mvaddch(row, left, ACS_VLINE);
+        mvaddch(row, left + width - 1, ACS_VLINE);
+    }
+    mvaddch(top + height - 1, left, ACS_LLCORNER);
+    mvhline(top + height - 1, left + 1, ACS_HLINE, width - 2);
+    mvaddch(top + height - 1, left + width - 1, ACS_LRCORNER);
+}
+
+void Draw(const Calculator &calc, const std::string &message) {
+    erase();
+    Screen screen = ReadScreen(calc.ctx, calc.status);
+    auto rows = PanelRows(screen, calc.mode);
+
+    mvaddstr(0, kPanelLeft, "tqcal");
+    DrawFrame(kPanelTop, kPanelLeft, 4, kPanelWidth + 4);
+    mvaddstr(kPanelTop + 1, kPanelLeft + 2, rows[0].c_str());
+    attron(A_BOLD);
+    mvaddstr(kPanelTop + 2, kPanelLeft + 2, rows[1].c_str());
+    attroff(A_BOLD);
+
+    int columns = (COLS - kPanelLeft) / kLegendColumnWidth;
+    if (columns < 1) {
+        columns = 1;
+    }
+    auto legend = KeyboardLegend();
+    int perColumn = static_cast<int>((legend.size() + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns));
+    for (size_t i = 0; i < legend.size(); ++i) {
+        int row = kLegendTop + static_cast<int>(i) % perColumn;
+        int col = kPanelLeft + static_cast<int>(i) / perColumn * kLegendColumnWidth;
+        if (row >= LINES) {
+            continue;
+        }
+        attron(A_BOLD);
+        mvaddnstr(row, col, legend[i].keys, kLegendKeysWidth - 1);
+        attroff(A_BOLD);
+        mvaddnstr(row, col + kLegendKeysWidth, legend[i].label, kLegendColumnWidth - kLegendKeysWidth - 1);
+    }
+    mvaddnstr(kMessageRow, kPanelLeft, message.c_str(), COLS - kPanelLeft);
+    refresh();
+}
+
+std::string ModeMessage(int mode) {
+    return mode == kModeAlgebraic ? "mode: algebraic (* and / before + and -)" : "mode: equal priority (left to right)";
+}
+
+}  // namespace
+
+int RunTerminal(int mode) {
+    // The character set follows the user's locale (line drawing in UTF-8
+    // terminals); nothing else does, so the host's own number handling
+    // keeps its '.' whatever the user's numeric conventions.
+    std::setlocale(LC_CTYPE, "");
+    SCREEN *terminal = newterm(nullptr, stdout, stdin);
+    if (terminal == nullptr) {
+        std::fprintf(stderr, "tqcal: cannot use this terminal (TERM=%s); try --keys\n",
+                     std::getenv("TERM") != nullptr ? std::getenv("TERM") : "");
+        return kExitFailure;
+    }
+    raw();
+    noecho();
+    keypad(stdscr, TRUE);
+    set_escdelay(25);
+    curs_set(0);
+
+    Calculator calc;
+    ResetCalculator(calc, mode);
+    std::string message = ModeMessage(mode) + "   Tab switches, q quits";
+    for (;;) {
+        Draw(calc, message);
+        int ch = getch();
+        if (ch == ERR || ch == KEY_RESIZE) {
+            continue;
+        }
+        int input = NormaliseInput(ch);
+        int code = input < 0 ? kCommandNone : CodeForInput(input);
+        if (code == kCommandQuit) {
+            break;
+        }
+        if (code == kCommandMode) {
+            calc.mode = calc.mode == kModeAlgebraic ? kModeEqual : kModeAlgebraic;
+            message = ModeMessage(calc.mode);
+            continue;
+        }
+        if (code == kCommandNone) {
+            const char *name = keyname(ch);
+            message = std::string("no calculator key on ") + (name != nullptr ? name : "that key");
+            continue;
+        }
+        PressKey(calc, code);
+        message = "key: " + KeyLabel(code);
+    }
+    endwin();
+    delscreen(terminal);
+    return kExitOk;
+}
+
+}  // namespace tqhost

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Runs the host program tqcal with the arguments given, after installing what
+# is missing and building the engine and the host where needed:
+#   bash scripts/run-host.sh --keys "100 - 99.99 ="
+#   bash scripts/run-host.sh            (in a terminal: the calculator screen)
+# Everything but tqcal's own output goes to standard error.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build"
+
+bash "$root/scripts/setup.sh" >&2
+
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
+if ! { { [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DTQCAL_WERROR=ON; } &&
+       cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" --target tqcal_host; } >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "run-host: the build failed (output above)" >&2
+  exit 1
+fi
+rm -f "$log"
+trap - EXIT
+exec "$build/host/tqcal" "$@"

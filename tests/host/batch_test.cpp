@@ -1,0 +1,232 @@
+// The batch runner: key sequences as a person types them and the screen
+// they see at the end, the other output forms, and bad input.
+#include "batch.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct BatchRun {
+    int exit;
+    std::string out;
+    std::string err;
+};
+
+BatchRun RunWith(const std::vector<std::string> &args, const std::string &input = "") {
+    tqhost::Options options;
+    std::string error;
+    EXPECT_TRUE(tqhost::ParseArguments(args, options, error)) << error;
+    std::istringstream in(input);
+    std::ostringstream out;
+    std::ostringstream err;
+    int exit = tqhost::RunBatch(options, in, out, err);
+    return {exit, out.str(), err.str()};
+}
+
+struct SequenceCase {
+    const char *keys;
+    const char *screen;
+    const char *mode = "algebraic";
+};
+
+// Sequences as a person types them, and the screen they then see.
+TEST(BatchScreens, RealisticSequences) {
+    const SequenceCase cases[] = {
+        {"", "0"},
+        {"100 - 99.99 =", "0.01"},
+        {"0.1 + 0.2 =", "0.3"},
+        {"2 + 3 * 4 =", "14"},
+        {"2 + 3 * 4 =", "20", "equal"},
+        {"2 + 3 * 4 - 5 / 5 =", "3", "equal"},
+        {"1 / 3 =", "0.3333333333333"},
+        {"2 / 3 =", "0.6666666666666"},
+        {"0 - 5 =", "-5"},
+        {"6 × 7 − 2 =", "40"},
+        {"1 / 0 =", "Error"},
+        {"2 * ( 3 + 4 )", "7"},
+        {"( ( 1 + 2 ) * 3 ) =", "9"},
+        {"1 + + - 2 =", "-1"},
+        {"1 + 2 CE 3 =", "4"},
+        {"50 + 10 % =", "50.1"},
+        {"#2 #12 #3 #11 #45", "5"},
+        {"12345678901234", "1234567890123"},  // the 14th digit does not fit
+        {"0.000000000001", "0.000000000001"},
+        {"1.5 .5", "1.55"},                   // a second point is ignored
+        {"12 +/- 3", "-123"},
+        {"1 2 +/- BS", "-1"},
+        {"5 EXP 1 2 3", "5E23"},
+        {"5 EXP 2 0 +/-", "-5E20"},
+        {"9999999999999 + 1 =", "1E13"},
+        {"1234567890123 * 10 =", "1.234567890123E13"},
+        {"0.000000000001 / 10 =", "1E-13"},
+        {"5 EXP 1 !", "3.0414093201713E64"},
+        {"1 EXP 99 * 10 =", "Error"},
+        {"30 sin", "0.5"},
+        {"0.5 asin", "30"},
+        {"90 tan", "Error"},
+        {"2 sqrt", "1.4142135623731"},
+        {"1 e^x", "2.718281828459"},
+        {"pi", "3.1415926535898"},
+        {"2 ^ 3 ^ 2 =", "64"},
+        {"27 root 3 =", "3"},
+        {"2 * * = = =", "16"},
+        {"10 - - = =", "-10"},
+        {"200 * 10 pct +", "220"},
+        {"200 * 10 pct +/- +", "180"},
+        {"50 / 25 pct", "200"},
+        {"2 + + pi pct", "3.2044245066616"},
+        {"5 M+ 3 M- MRC", "2"},
+        {"5 M+ 3 M- MRC MRC", "0"},
+        {"2 + 3 M+ AC MRC", "5"},
+        {"( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( 1 =", "1"},
+        {"( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( (", "Full"},
+        {"1 + 2 blank + 4 =", "7"},
+    };
+    for (const auto &c : cases) {
+        BatchRun run = RunWith({"--keys", c.keys, "--mode", c.mode});
+        EXPECT_EQ(run.exit, 0) << c.keys << "\n" << run.err;
+        EXPECT_EQ(run.out, std::string(c.screen) + "\n") << c.keys << " (" << c.mode << ")";
+    }
+}
+
+TEST(BatchCalcString, EvaluatesTheWholeSequenceInOneCall) {
+    const SequenceCase cases[] = {
+        {"", "0"},
+        {"1 + 2 * 3", "7"},
+        {"0 - 5 =", "-5"},
+        {"1 / 0 =", "Error"},
+        {"5 EXP 20", "5E20"},
+        {"2 + + = =", "8"},
+        {"#45 #100 7", "7"},
+        {"( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( 1", "Error"},
+    };
+    for (const auto &c : cases) {
+        BatchRun run = RunWith({"--calc-string", "--keys", c.keys});
+        EXPECT_EQ(run.exit, 0) << c.keys << run.err;
+        EXPECT_EQ(run.out, std::string(c.screen) + "\n") << c.keys;
+    }
+}
+
+TEST(BatchCalcString, JsonCarriesTheValue) {
+    BatchRun run = RunWith({"--calc-string", "--json", "--keys", "0 - 5"});
+    EXPECT_EQ(run.out, "{\"screen\":\"-5\",\"ok\":true,\"display\":\"5.\",\"value\":-5}\n");
+    run = RunWith({"--calc-string", "--json", "--keys", "1 / 0"});
+    EXPECT_EQ(run.out, "{\"screen\":\"Error\",\"ok\":false,\"display\":\"\",\"value\":10000000000001}\n");
+}
+
+TEST(BatchCalcString, DirectCodesCannotBeGiven) {
+    for (const char *keys : {"200 + 10 pct", "1 + 2 #253", "5 MSalt"}) {
+        BatchRun run = RunWith({"--calc-string", "--keys", keys});
+        EXPECT_EQ(run.exit, tqhost::kExitBadInput) << keys;
+        EXPECT_EQ(run.out, "") << keys;
+        EXPECT_NE(run.err.find("cannot be given the codes 251 to 253"), std::string::npos) << run.err;
+    }
+}
+
+TEST(BatchInput, OneSequencePerLineEachOnAFreshCalculator) {
+    BatchRun run = RunWith({}, "2 * * = =\n= \n\n100 - 99.99 =\r\n1 / 0 =");
+    EXPECT_EQ(run.exit, 0);
+    EXPECT_EQ(run.out, "8\n0\n0\n0.01\nError\n");
+    EXPECT_EQ(run.err, "");
+    run = RunWith({"--mode", "equal"}, "2 + 3 * 4 =\n");
+    EXPECT_EQ(run.out, "20\n");
+    run = RunWith({}, "");
+    EXPECT_EQ(run.out, "");
+}
+
+TEST(BatchInput, BadLinesAreAllReportedAndNothingIsEvaluated) {
+    BatchRun run = RunWith({}, "1 + 1 =\n2 + foo\n3 =\n4..5\n");
+    EXPECT_EQ(run.exit, tqhost::kExitBadInput);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err,
+              "tqcal: line 2: unknown key \"foo\" at column 5\n"
+              "  2 + foo\n"
+              "      ^^^\n"
+              "tqcal: line 4: a number has at most one point \"4..5\" at column 1\n"
+              "  4..5\n"
+              "  ^^^^\n");
+}
+
+TEST(BatchTrace, OneLinePerKeyAfterTheFreshState) {
+    BatchRun run = RunWith({"--trace", "--keys", "12 + #99 ( 3 ="});
+    EXPECT_EQ(run.exit, 0);
+    EXPECT_EQ(run.out,
+              "start  0                    ok    0x0102 shown\n"
+              "1      1                    ok    0x0003 typed\n"
+              "2      12                   ok    0x0003 typed\n"
+              "+      12                   ok    0x0302 shown zero\n"
+              "#99    12                   ok    0x0302 shown zero  (not a key)\n"
+              "(      0                    ok    0x0302 shown zero parens=1\n"
+              "3      3                    ok    0x0003 typed parens=1\n"
+              "=      15                   ok    0x0302 shown zero\n");
+}
+
+TEST(BatchTrace, JsonTraceHasOneObjectPerKey) {
+    BatchRun run = RunWith({"--trace", "--json", "--keys", "1 EXP +"});
+    std::istringstream lines(run.out);
+    std::vector<std::string> objects;
+    for (std::string line; std::getline(lines, line);) {
+        objects.push_back(line.substr(0, line.find(",\"display\"")));
+    }
+    EXPECT_EQ(objects, (std::vector<std::string>{"{\"key\":\"start\",\"screen\":\"0\"",
+                                                 "{\"key\":\"1\",\"screen\":\"1\"",
+                                                 "{\"key\":\"EXP\",\"screen\":\"1E00\"",
+                                                 "{\"key\":\"+\",\"screen\":\"1\""}));
+}
+
+TEST(BatchJson, FinalStateForTools) {
+    BatchRun run = RunWith({"--json", "--keys", "5 M+ 0 - 5 ="});
+    EXPECT_EQ(run.out,
+              "{\"screen\":\"-5\",\"display\":\"5.\",\"exponent\":\" 00\",\"exponentShown\":false,"
+              "\"negative\":true,\"value\":-5,\"memory\":5,\"result\":\"ok\",\"status\":778,"
+              "\"bits\":[\"memory\",\"shown\",\"zero\"],\"parenDepth\":0,\"mode\":\"algebraic\"}\n");
+}
+
+struct ArgumentCase {
+    std::vector<std::string> args;
+    const char *error;  // nullptr: accepted
+};
+
+TEST(Arguments, OptionsAndTheirMistakes) {
+    const ArgumentCase cases[] = {
+        {{"-k", "1", "--mode", "eq", "--trace", "--json"}, nullptr},
+        {{"--calc-string", "--mode", "algebraic", "--keys", "1"}, nullptr},
+        {{"--keys"}, "--keys needs a value"},
+        {{"--keys", "1", "--keys", "2"}, "--keys given twice"},
+        {{"--mode", "rpn"}, "--mode is algebraic or equal, not \"rpn\""},
+        {{"--mode"}, "--mode needs a value"},
+        {{"--verbose"}, "unknown option \"--verbose\""},
+        {{"1 + 1"}, "unexpected argument \"1 + 1\" (a key sequence goes after --keys)"},
+        {{"--calc-string", "--trace"},
+         "--trace cannot be used with --calc-string, which evaluates the whole sequence in one call"},
+        {{"--calc-string", "--mode", "equal"}, "--calc-string always evaluates in algebraic mode"},
+    };
+    for (const auto &c : cases) {
+        tqhost::Options options;
+        std::string error;
+        bool ok = tqhost::ParseArguments(c.args, options, error);
+        std::string joined;
+        for (const auto &arg : c.args) {
+            joined += "[" + arg + "]";
+        }
+        if (c.error == nullptr) {
+            EXPECT_TRUE(ok) << joined << ": " << error;
+        } else {
+            EXPECT_FALSE(ok) << joined;
+            EXPECT_EQ(error, c.error) << joined;
+        }
+    }
+    tqhost::Options options;
+    std::string error;
+    ASSERT_TRUE(tqhost::ParseArguments({"--keys=2 + 2", "--mode=equal", "--json"}, options, error));
+    EXPECT_EQ(options.keys, "2 + 2");
+    EXPECT_EQ(options.mode, 0);
+    EXPECT_TRUE(options.json);
+    EXPECT_FALSE(options.trace);
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+// Key sequence tokens and the keyboard of the terminal calculator.
+#include "key_names.h"
+
+#include "tqcal.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using tqhost::ParseKeys;
+
+std::vector<int> Codes(const std::string &text) {
+    auto parsed = ParseKeys(text);
+    EXPECT_FALSE(parsed.error) << text << ": " << (parsed.error ? parsed.error->reason : "");
+    std::vector<int> codes;
+    for (const auto &key : parsed.keys) {
+        codes.push_back(key.code);
+    }
+    return codes;
+}
+
+struct TokenCase {
+    const char *text;
+    std::vector<int> codes;
+};
+
+TEST(KeyTokens, SequencesReadAsAPersonTypesThem) {
+    const TokenCase cases[] = {
+        {"100 - 99.99 =", {1, 0, 0, KEY_SUB, 9, 9, KEY_POINT, 9, 9, KEY_EQUAL}},
+        {"2+3*4=", {2, KEY_ADD, 3, KEY_MUL, 4, KEY_EQUAL}},
+        {"(2+3)/4", {KEY_LPAREN, 2, KEY_ADD, 3, KEY_RPAREN, KEY_DIV, 4}},
+        {".5", {KEY_POINT, 5}},
+        {"5.", {5, KEY_POINT}},
+        {"", {}},
+        {"M+ M- MRC MS MSalt", {KEY_MPLUS, KEY_MMINUS, KEY_MRC, KEY_MSTORE, KEY_MSTORE_ALT}},
+        {"3M+", {3, KEY_MPLUS}},
+        {"5 +/- 3", {5, KEY_SIGN, 3}},
+        {"5+/3", {5, KEY_ADD, KEY_DIV, 3}},
+        {"4 1/x", {4, KEY_RECIP}},
+        {"1/3", {1, KEY_DIV, 3}},
+        {"10^2", {1, 0, KEY_POW, 2}},
+        {"3 x^2 x^y", {3, KEY_SQUARE, KEY_POW}},
+        {"1 e^x EXP exp ee", {1, KEY_EXPE, KEY_EXP, KEY_EXP, KEY_EXP}},
+        {"30 SIN sin Sin", {3, 0, KEY_SIN, KEY_SIN, KEY_SIN}},
+        {"0.5 asin acos atan arcsin", {0, KEY_POINT, 5, KEY_ASIN, KEY_ACOS, KEY_ATAN, KEY_ASIN}},
+        {"pi π", {KEY_PI, KEY_PI}},
+        {"6 × 7 ÷ 2 − 1", {6, KEY_MUL, 7, KEY_DIV, 2, KEY_SUB, 1}},
+        {"200 * 10 pct %op %", {2, 0, 0, KEY_MUL, 1, 0, KEY_PERCENT_OP, KEY_PERCENT_OP, KEY_PERCENT}},
+        {"#252 #0 #44 #255", {252, 0, 44, 255}},
+        {"#12+3", {12, KEY_ADD, 3}},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(Codes(c.text), c.codes) << "\"" << c.text << "\"";
+    }
+}
+
+TEST(KeyTokens, EveryKeyOfANumberRemembersItsToken) {
+    auto parsed = ParseKeys("1 + 23.4");
+    ASSERT_EQ(parsed.keys.size(), 6u);
+    EXPECT_EQ(parsed.keys[0].token, "1");
+    EXPECT_EQ(parsed.keys[0].column, 1);
+    EXPECT_EQ(parsed.keys[1].token, "+");
+    EXPECT_EQ(parsed.keys[1].column, 3);
+    for (size_t i = 2; i < 6; ++i) {
+        EXPECT_EQ(parsed.keys[i].token, "23.4");
+        EXPECT_EQ(parsed.keys[i].column, 5);
+    }
+}
+
+struct BadCase {
+    const char *text;
+    const char *token;
+    int column;
+    const char *reason;
+};
+
+TEST(KeyTokens, BadTokensAreNamedWithTheirColumn) {
+    const BadCase cases[] = {
+        {"2 + sinn 3", "sinn", 5, "unknown key"},
+        {"pie", "pie", 1, "unknown key"},
+        {"2 x 3", "x", 3, "unknown key"},
+        {"1.2.3", "1.2.3", 1, "a number has at most one point"},
+        {"1 + 2..5", "2..5", 5, "a number has at most one point"},
+        {"#256", "#256", 1, "a raw code is # and a number from 0 to 255"},
+        {"3 #", "#", 3, "a raw code is # and a number from 0 to 255"},
+        {"#abc", "#abc", 1, "a raw code is # and a number from 0 to 255"},
+        {"#99999999999999999999", "#99999999999999999999", 1, "a raw code is # and a number from 0 to 255"},
+        {"2 & 3", "&", 3, "unknown key"},
+        {"× é", "é", 3, "unknown key"},  // columns count characters, not bytes
+        {"msa", "msa", 1, "unknown key"},
+        {"5 e^xsin", "xsin", 5, "unknown key"},
+        {"1 = 2 E", "E", 7, "unknown key"},
+    };
+    for (const auto &c : cases) {
+        auto parsed = ParseKeys(c.text);
+        ASSERT_TRUE(parsed.error) << c.text;
+        EXPECT_EQ(parsed.error->token, c.token) << c.text;
+        EXPECT_EQ(parsed.error->column, c.column) << c.text;
+        EXPECT_EQ(parsed.error->reason, c.reason) << c.text;
+        EXPECT_TRUE(parsed.keys.empty()) << c.text << ": a bad sequence yields no keys at all";
+    }
+}
+
+TEST(KeyTokens, ErrorMessageShowsTheInputWithACaretUnderTheToken) {
+    auto parsed = ParseKeys("2 + sinn 3");
+    ASSERT_TRUE(parsed.error);
+    EXPECT_EQ(tqhost::DescribeParseError(*parsed.error, "2 + sinn 3", "--keys"),
+              "--keys: unknown key \"sinn\" at column 5\n"
+              "  2 + sinn 3\n"
+              "      ^^^^");
+    parsed = ParseKeys("×\t÷ ?");
+    ASSERT_TRUE(parsed.error);
+    EXPECT_EQ(tqhost::DescribeParseError(*parsed.error, "×\t÷ ?", "line 4"),
+              "line 4: unknown key \"?\" at column 5\n"
+              "  × ÷ ?\n"
+              "      ^");
+}
+
+TEST(KeyTokens, EveryNameAndAliasReadsBackAsItsKey) {
+    std::set<std::string> seen;
+    std::set<int> codes;
+    for (const auto &key : tqhost::KeyNames()) {
+        std::vector<std::string> tokens{key.name};
+        std::string aliases = key.aliases;
+        for (size_t start = 0; start < aliases.size();) {
+            size_t blank = aliases.find(' ', start);
+            tokens.push_back(aliases.substr(start, blank - start));
+            start = blank == std::string::npos ? aliases.size() : blank + 1;
+        }
+        for (const auto &token : tokens) {
+            EXPECT_EQ(Codes(token), std::vector<int>{key.code}) << token;
+            EXPECT_TRUE(seen.insert(token).second) << token << " names two keys";
+        }
+        EXPECT_EQ(tqhost::KeyLabel(key.code), key.name);
+        codes.insert(key.code);
+    }
+    for (int code = KEY_EQUAL; code <= KEY_LAST_EDIT_CODE; ++code) {
+        EXPECT_TRUE(codes.count(code)) << code << " has no name";
+    }
+    EXPECT_TRUE(codes.count(KEY_MSTORE_ALT) && codes.count(KEY_PERCENT_OP) && codes.count(KEY_BLANK_OP));
+    EXPECT_EQ(tqhost::KeyLabel(7), "7");
+    EXPECT_EQ(tqhost::KeyLabel(KEY_POINT), ".");
+    EXPECT_EQ(tqhost::KeyLabel(99), "#99");
+}
+
+TEST(Keyboard, EveryCalculatorKeyCanBeTyped) {
+    std::set<int> reachable;
+    for (int input = 0; input < 0x80; ++input) {
+        reachable.insert(tqhost::CodeForInput(input));
+    }
+    for (int code = KEY_0; code <= KEY_LAST_EDIT_CODE; ++code) {
+        EXPECT_TRUE(reachable.count(code)) << tqhost::KeyLabel(code) << " has no keyboard key";
+    }
+    EXPECT_TRUE(reachable.count(KEY_PERCENT_OP));
+    EXPECT_TRUE(reachable.count(tqhost::kCommandQuit));
+    EXPECT_TRUE(reachable.count(tqhost::kCommandMode));
+}
+
+TEST(Keyboard, KeysWithoutCharactersAndCommands) {
+    using namespace tqhost;
+    EXPECT_EQ(CodeForInput(kInputEnter), KEY_EQUAL);
+    EXPECT_EQ(CodeForInput(kInputBackspace), KEY_BACKSPACE);
+    EXPECT_EQ(CodeForInput(kInputDelete), KEY_CE);
+    EXPECT_EQ(CodeForInput(kInputEscape), KEY_AC);
+    EXPECT_EQ(CodeForInput(3), kCommandQuit);  // Ctrl-C in raw mode
+    EXPECT_EQ(CodeForInput('z'), kCommandNone);
+}
+
+}  // namespace

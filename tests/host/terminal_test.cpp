@@ -1,0 +1,225 @@
+// The terminal calculator end to end: tqcal runs in a tmux pane of its own
+// server, keys are typed with send-keys, and the screen is read back with
+// capture-pane until it shows what is expected or a deadline passes.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Tokens = std::vector<std::string>;
+
+std::string Output(const std::string &command) {
+    std::string out;
+    FILE *pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return out;
+    }
+    std::array<char, 4096> buffer{};
+    size_t got = 0;
+    while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        out.append(buffer.data(), got);
+    }
+    pclose(pipe);
+    return out;
+}
+
+// Words between the frame's side lines; how the frame itself is drawn
+// depends on the terminal's character set.
+Tokens Inside(const std::string &line) {
+    std::istringstream words(line);
+    Tokens tokens;
+    for (std::string word; words >> word;) {
+        tokens.push_back(word);
+    }
+    if (tokens.size() < 2) {
+        return {};
+    }
+    return Tokens(tokens.begin() + 1, tokens.end() - 1);
+}
+
+std::vector<std::string> Lines(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class Terminal : public ::testing::Test {
+protected:
+    // Rows of the calculator screen: the indicators and the display.
+    static constexpr size_t kIndicatorRow = 2;
+    static constexpr size_t kDisplayRow = 3;
+    static constexpr size_t kMessageRow = 5;
+
+    void SetUp() override {
+        if (std::system("command -v tmux >/dev/null 2>&1") != 0) {
+            GTEST_SKIP() << "tmux is not installed, so the terminal calculator is not driven here "
+                            "(bash scripts/setup.sh installs it)";
+        }
+        char dir[] = "/tmp/tqcal-terminal-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        dir_ = dir;
+        socket_ = dir_ + "/tmux";
+    }
+
+    void TearDown() override {
+        if (started_) {
+            Tmux("kill-server");
+        }
+        if (!dir_.empty()) {
+            std::remove(socket_.c_str());
+            rmdir(dir_.c_str());
+        }
+    }
+
+    std::string Tmux(const std::string &args) {
+        // A server of our own (-S), without the user's configuration.
+        return Output("TERM=screen tmux -S '" + socket_ + "' -f /dev/null " + args + " 2>&1");
+    }
+
+    // Runs tqcal in a new pane; the pane then reports tqcal's exit status.
+    // Skips the test where tmux cannot open a terminal.
+    void Start(const std::string &args) {
+        std::string inner = "env TERM=screen '" TQCAL_PROGRAM "' " + args + "; echo tqcal-exited-\\$?; sleep 60";
+        std::string out = Tmux("new-session -d -s calc -x 100 -y 30 \"" + inner + "\"");
+        started_ = true;
+        if (!out.empty()) {
+            GTEST_SKIP() << "tmux cannot run a terminal here, so the terminal calculator is not driven: " << out;
+        }
+    }
+
+    void Type(const std::string &text) { Tmux("send-keys -t calc -l -- '" + text + "'"); }
+    void Press(const std::string &key) { Tmux("send-keys -t calc " + key); }
+
+    std::vector<std::string> Screen() { return Lines(Tmux("capture-pane -p -t calc")); }
+
+    // Polls the pane until check holds for it; fails with the last screen.
+    template <typename Check>
+    void WaitFor(const char *what, Check check) {
+        if (HasFatalFailure()) {
+            return;  // one missed screen is enough; the later ones would only wait
+        }
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        std::vector<std::string> screen;
+        while (std::chrono::steady_clock::now() < deadline) {
+            screen = Screen();
+            if (check(screen)) {
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        std::string shown;
+        for (const auto &line : screen) {
+            shown += line + "\n";
+        }
+        FAIL() << "the screen never showed " << what << ":\n" << shown;
+    }
+
+    void WaitForPanel(const Tokens &indicators, const Tokens &display) {
+        std::string what = "indicators [";
+        for (const auto &t : indicators) {
+            what += " " + t;
+        }
+        what += " ] display [";
+        for (const auto &t : display) {
+            what += " " + t;
+        }
+        what += " ]";
+        WaitFor(what.c_str(), [&](const std::vector<std::string> &screen) {
+            return screen.size() > kDisplayRow && Inside(screen[kIndicatorRow]) == indicators &&
+                   Inside(screen[kDisplayRow]) == display;
+        });
+    }
+
+    void WaitForText(const std::string &text) {
+        WaitFor(text.c_str(), [&](const std::vector<std::string> &screen) {
+            for (const auto &line : screen) {
+                if (line.find(text) != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
+private:
+    std::string dir_;
+    std::string socket_;
+    bool started_ = false;
+};
+
+TEST_F(Terminal, RedrawsTheCalculatorAfterEveryKey) {
+    Start("");
+    if (IsSkipped()) {
+        return;
+    }
+    WaitForPanel({"ALG"}, {"0."});
+    WaitForText("digits, point");  // the legend
+
+    Type("2+3*4");
+    WaitForPanel({"ALG"}, {"4."});
+    Press("Enter");
+    WaitForPanel({"ALG"}, {"14."});
+    Type("m");
+    WaitForPanel({"MEM", "ALG"}, {"14."});
+
+    Press("Tab");
+    WaitForPanel({"MEM", "EQU"}, {"14."});
+    Type("2+3*4=");
+    WaitForPanel({"MEM", "EQU"}, {"20."});
+
+    // An error shows its indicator and keeps the display; it also puts the
+    // memory indicator out, while all clear brings it back.
+    Type("1/0=");
+    WaitForPanel({"ERR", "EQU"}, {"0."});
+    Press("Escape");
+    WaitForPanel({"MEM", "EQU"}, {"0."});
+
+    // Minus sign cell and exponent.
+    Type("5E20n");
+    WaitForPanel({"MEM", "EQU"}, {"-", "5.", "20"});
+    Type("(((");
+    WaitForPanel({"MEM", "(3", "EQU"}, {"0."});
+    Type("75");
+    WaitForPanel({"MEM", "(3", "EQU"}, {"75."});
+    Press("BSpace");
+    WaitForPanel({"MEM", "(3", "EQU"}, {"7."});
+    Type("+2)");
+    WaitForPanel({"MEM", "(2", "EQU"}, {"9."});
+
+    Type("q");
+    WaitForText("tqcal-exited-0");
+    auto screen = Screen();
+    for (const auto &line : screen) {
+        EXPECT_EQ(line.find("digits, point"), std::string::npos) << "the calculator screen stays after quitting";
+    }
+}
+
+TEST_F(Terminal, StartsInTheModeAskedForAndNamesKeysWithoutAFunction) {
+    Start("--mode equal");
+    if (IsSkipped()) {
+        return;
+    }
+    WaitForPanel({"EQU"}, {"0."});
+    Type("z");
+    WaitForText("no calculator key on z");
+    Type("9v");
+    WaitForPanel({"EQU"}, {"3."});
+    WaitForText("key: sqrt");
+    Press("C-c");
+    WaitForText("tqcal-exited-0");
+}
+
+}  // namespace
