@@ -21,3 +21,6 @@ echo "== sanitizer build =="
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite build-san -DTQCAL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+
+echo "== fuzzing =="
+bash scripts/fuzz.sh

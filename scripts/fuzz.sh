@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets under fuzz/ with clang and runs each one for a
+# bounded time on a copy of its seed corpus. Any finding (sanitizer report,
+# broken promise, crash, hang, leak) fails the run; the input that caused it
+# is kept in build-fuzz/findings/ to be turned into a regression test.
+#
+# FUZZ_SECONDS sets the time per target (default 60).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${FUZZ_SECONDS:-60}
+build=build-fuzz
+jobs=$(nproc 2>/dev/null || echo 2)
+targets=(keys calc_string exports)
+
+# libFuzzer comes with clang; its runtime is a package of its own, so the
+# test is whether clang can link a fuzz target at all.
+fuzzer_links() {
+  command -v clang++ >/dev/null &&
+    echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }' |
+      clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null
+}
+need=()
+command -v cmake >/dev/null || need+=(cmake)
+fuzzer_links || need+=(clang libclang-rt-14-dev)
+if [ ${#need[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq "${need[@]}"
+  fuzzer_links || { echo "clang cannot link a libFuzzer target" >&2; exit 1; }
+fi
+
+cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build "$build" -j"$jobs"
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:halt_on_error=1}
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+mkdir -p "$build/findings"
+failed=()
+for target in "${targets[@]}"; do
+  # New inputs go into a scratch copy: the committed corpus stays small.
+  work="$build/run/$target"
+  rm -rf "$work"
+  mkdir -p "$work/corpus"
+  cp fuzz/corpus/"$target"/* "$work/corpus/"
+  echo "== fuzz_$target: ${seconds}s =="
+  if "$build/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+       -print_final_stats=1 -artifact_prefix="$build/findings/$target-" \
+       "$work/corpus" >"$work/log" 2>&1; then
+    grep -E '^#[0-9]+[[:space:]]+DONE' "$work/log" || tail -n 3 "$work/log"
+  else
+    failed+=("$target")
+    tail -n 60 "$work/log"
+  fi
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzzing found problems in: ${failed[*]}" >&2
+  ls -1 "$build/findings" >&2
+  exit 1
+fi
+echo "fuzzing: no findings"
