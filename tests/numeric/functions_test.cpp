@@ -26,17 +26,9 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 using ulps::NearUlps;
 
-using Routine = int (*)(double *);
-
-int Call(Routine f, double x, double *out) {
-    *out = x;
-    return f(out);
-}
-
-struct Exact {
-    double in;
-    double out;
-};
+using ulps::Call;
+using ulps::Exact;
+using ulps::Routine;
 
 // Checks that f refuses x and leaves the value as it was, bit for bit.
 void ExpectRefused(Routine f, double x, const char *name) {

@@ -30,18 +30,9 @@ using ulps::NearUlps;
 
 double Rad(double deg) { return (deg * kPi) / 180; }
 
-using Routine = int (*)(double *);
-
-// Calls f on x; returns the return code and leaves the value in *out.
-int Call(Routine f, double x, double *out) {
-    *out = x;
-    return f(out);
-}
-
-struct Exact {
-    double in;
-    double out;
-};
+using ulps::Call;
+using ulps::Exact;
+using ulps::Routine;
 
 // ---------------------------------------------------------------- SinDeg
 

@@ -34,4 +34,19 @@ inline ::testing::AssertionResult NearUlps(double actual, double expected,
            << " vs " << expected << ")";
 }
 
+// The in-place unary routines of the numeric core, and a call that leaves
+// the value in *out and returns the routine's code.
+using Routine = int (*)(double *);
+
+inline int Call(Routine f, double x, double *out) {
+    *out = x;
+    return f(out);
+}
+
+// An argument and the exact double a routine must give for it.
+struct Exact {
+    double in;
+    double out;
+};
+
 }  // namespace ulps
