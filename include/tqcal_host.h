@@ -1,0 +1,106 @@
+/*
+ * tqcal_host.h - the per-key host protocol of the tqcal engine, ready to use.
+ *
+ * Every host takes the same road for each key: EEditInfo first, then, when it
+ * says so (and for the direct codes 251 to 253), TQCAL_Operate, then a tidy-up
+ * of the status word so that the next digit starts a new entry. A fresh
+ * calculator is not a zeroed block either. This header writes both out once,
+ * as static inline functions over the exported ones: it adds no export and
+ * needs nothing but tqcal.h. Compiles as C99 and as C++.
+ *
+ *     TQCAL_Context ctx;
+ *     TQCAL_Status status;
+ *     tqcal_reset(&ctx, &status);
+ *     tqcal_press(&ctx, &status, KEY_1, TQCAL_MODE_ALGEBRAIC);
+ *     ...
+ */
+#ifndef TQCAL_HOST_H
+#define TQCAL_HOST_H
+
+#include <string.h>
+
+#include "tqcal.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Precedence modes for the mode argument: equal priority works left to right
+ * as entered; algebraic lets multiplication and division bind tighter than
+ * addition and subtraction. */
+enum {
+    TQCAL_MODE_EQUAL = 0,
+    TQCAL_MODE_ALGEBRAIC = 1
+};
+
+/* The result state of a status word: RES_ERROR, RES_OK or RES_FULL. */
+static inline int tqcal_result(TQCAL_Status status)
+{
+    return (int)((status >> 1) & 3u);
+}
+
+/* Makes *ctx and *status a fresh calculator: every byte zero, both stacks
+ * empty, 14 significant digits, display [0.] with exponent " 00", and the
+ * status word showing a value with the result OK. The caller owns both. */
+static inline void tqcal_reset(TQCAL_Context *ctx, TQCAL_Status *status)
+{
+    memset(ctx, 0, sizeof *ctx);
+    ctx->optTop = -1;
+    ctx->opdTop = -1;
+    ctx->digits = 14;
+    TQCAL_ResetEditValue(ctx);
+    TQCAL_InitStack(ctx);
+    *status = TQCAL_STATUS_INITIAL;
+}
+
+/* The tidy-up after every TQCAL_Operate call for key: after an error or a
+ * full stack, constant calculation, the memory indicator, lastKey and
+ * parenDepth are dropped; exponent entry ends; the typed flag is cleared
+ * (backspace keeps it, and so does a typed number refused for want of room,
+ * so the next operator can still take it up); the next digit starts a new
+ * entry, except after a change of sign or a backspace in the middle of one. */
+static inline void tqcal_tidy(int key, TQCAL_Context *ctx, TQCAL_Status *status)
+{
+    const int result = tqcal_result(*status);
+    const int failed = result == RES_ERROR || result == RES_FULL;
+    const int keep_typed =
+        key == KEY_BACKSPACE || ((*status & ST_TYPED) != 0 && result == RES_FULL);
+    const int mid_entry = (*status & ST_SHOWN) == 0;
+
+    if (failed) {
+        *status &= ~(TQCAL_Status)(ST_CONST | ST_MEMORY);
+        ctx->lastKey = 0;
+        ctx->parenDepth = 0;
+    }
+    *status &= ~(TQCAL_Status)ST_EXP_ENTRY;
+    if (!keep_typed)
+        *status &= ~(TQCAL_Status)ST_TYPED;
+    if (!((key == KEY_SIGN || key == KEY_BACKSPACE) && mid_entry)) {
+        *status |= ST_SHOWN | ST_ZERO;
+        *status &= ~(TQCAL_Status)ST_POINT;
+    }
+    *status &= ~(TQCAL_Status)ST_CLEARED;
+}
+
+/* Presses one key: EEditInfo, then TQCAL_Operate with mode when the key goes
+ * on (and for KEY_MSTORE_ALT, KEY_PERCENT_OP and KEY_BLANK_OP, which go
+ * straight to it), then the tidy-up. Returns -1 when key is no key code
+ * (nothing changed), 0 when the key only edited the entry, 1 when it went
+ * through the dispatcher; the outcome is then tqcal_result(*status). */
+static inline int tqcal_press(TQCAL_Context *ctx, TQCAL_Status *status, int key, int mode)
+{
+    if (key != KEY_MSTORE_ALT && key != KEY_PERCENT_OP && key != KEY_BLANK_OP) {
+        const int edit = EEditInfo(key, ctx, status);
+        if (edit <= 0)
+            return edit;
+    }
+    TQCAL_Operate(key, ctx, status, mode);
+    tqcal_tidy(key, ctx, status);
+    return 1;
+}
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TQCAL_HOST_H */
