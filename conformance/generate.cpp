@@ -11,9 +11,9 @@
 // The engine's calls into the platform math library are watched (see
 // platform_math_probe.h): every key state from the first such call of a
 // sequence on is marked '~', to be compared within a tolerance. Each marked
-// sequence is pressed again with the platform results moved by one
-// unit in the last place; states that then leave the tolerance are marked
-// '?' instead, as their outcome hangs on those last bits.
+// sequence is pressed again with the platform results moved by one unit in
+// the last place; states that then leave the tolerance are marked '?'
+// instead, as their outcome hangs on those last bits.
 #include "platform_math_probe.h"
 #include "tqcal.h"
 #include "tqcal_host.h"
@@ -320,11 +320,14 @@ std::vector<char> Marks(const std::vector<int> &keys, int mode, const std::vecto
         for (size_t i = first; i < base.size(); ++i) {
             if (Near(base[i], moved[i])) continue;
             if (g_explain && marks[i] != '?') {
-                std::fprintf(stderr, "'?' %s (mode %d), key %zu: shift %d/%lu gives %s %s %d %x %.17g, not %s %s %d %x %.17g\n",
+                const State &m = moved[i], &b = base[i];
+                std::fprintf(stderr,
+                             "'?' %s (mode %d), key %zu: shifted by %d (seed %lu) it shows "
+                             "[%s|%s] negative %d status %x value %.17g, not [%s|%s] negative "
+                             "%d status %x value %.17g\n",
                              Typed(keys).c_str(), mode, i + 1, shift.ulps, shift.seed,
-                             moved[i].display.c_str(), moved[i].exponent.c_str(), moved[i].negative,
-                             moved[i].status, moved[i].value, base[i].display.c_str(),
-                             base[i].exponent.c_str(), base[i].negative, base[i].status, base[i].value);
+                             m.display.c_str(), m.exponent.c_str(), m.negative, m.status, m.value,
+                             b.display.c_str(), b.exponent.c_str(), b.negative, b.status, b.value);
             }
             marks[i] = '?';
         }
