@@ -34,8 +34,14 @@ stage() {
   local log="$logs/$name.log"
   export STAGE_COUNT="$logs/$name.count"
   rm -f "$STAGE_COUNT"
-  local start=$SECONDS
-  if "$@" >"$log" 2>&1; then
+  local start=$SECONDS rc=0
+  # A subshell outside any condition, so that errexit holds inside the stage:
+  # the first failing command fails the stage.
+  set +e
+  (set -e; "$@") >"$log" 2>&1
+  rc=$?
+  set -e
+  if [ "$rc" -eq 0 ]; then
     local n
     n=$(cat "$STAGE_COUNT" 2>/dev/null || echo 0)
     total_passed=$((total_passed + n))
