@@ -3,6 +3,8 @@
 #   plain        the engine, host and tests with warnings as errors, ctest
 #   sanitizers   the tests again under AddressSanitizer and UBSan
 #   fuzz         each libFuzzer target for FUZZ_SECONDS (default 20)
+#   web          the engine as WebAssembly: the page in headless Chromium
+#                against the host program, the conformance vectors under Node
 #
 #   bash scripts/test-all.sh            everything
 #   bash scripts/test-all.sh --quick    the plain stage only, for everyday work
@@ -71,10 +73,40 @@ sanitizers() {
 
 fuzz() { FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh; }
 
+# The page's tests compare with the host program, built by the plain stage.
+# Every step is checked here: a stage function runs inside an if, where
+# errexit does not apply.
+web() {
+  local out=build-web passed replayed
+  mkdir -p "$out"
+  bash web/build.sh || return 1
+  if [ ! -x build/host/tqcal ]; then
+    { [ -f build/CMakeCache.txt ] || cmake -S . -B build -DTQCAL_WERROR=ON; } &&
+      cmake --build build -j"$jobs" --target tqcal_host || return 1
+  fi
+  (cd web/tests && npm ci --no-audit --no-fund) || return 1
+  (cd web/tests && node --test --test-reporter=tap) >"$out/browser-tests.tap" 2>&1
+  local status=$?
+  cat "$out/browser-tests.tap"
+  [ "$status" -eq 0 ] || return 1
+  passed=$(sed -n 's/^# pass \([0-9]*\)$/\1/p' "$out/browser-tests.tap")
+  if [ -f conformance/replay.c ]; then
+    bash web/build.sh --replay || return 1
+    node "$out/replay.js" conformance/vectors.txt | tee "$out/replay.log" || return 1
+    replayed=$(sed -n 's/^conformance: \([0-9]*\) passed, 0 failed$/\1/p' "$out/replay.log")
+    [ -n "$replayed" ] || return 1
+    passed=$((passed + replayed))
+  else
+    echo "web: no conformance/replay.c yet, no vectors to replay"
+  fi
+  echo "${passed:-0}" >"$STAGE_COUNT"
+}
+
 stage plain plain
 if [ "$quick" -eq 0 ]; then
   stage sanitizers sanitizers
   stage fuzz fuzz
+  stage web web
 fi
 
 # One closing line over every stage; a failure has already stopped the run.
