@@ -361,6 +361,10 @@ function setup() {
   draw({ text: '0.', expSign: '', expDigits: '00', expShown: false, negative: false, status: 0x102, result: 1 });
 
   // The module imports nothing: instantiate it straight from its bytes.
+  if (typeof TQCAL_ENGINE_WASM === 'undefined') {
+    notice('The engine is not built yet: run  bash scripts/run-web.sh  and reload.');
+    return;
+  }
   const bytes = Uint8Array.from(atob(TQCAL_ENGINE_WASM), (c) => c.charCodeAt(0));
   WebAssembly.instantiate(bytes, {}).then(({ instance }) => {
     const e = instance.exports;
@@ -370,7 +374,12 @@ function setup() {
     state.timing.ready = performance.now();
     for (const code of state.queue.splice(0)) press(code);
     document.documentElement.dataset.ready = 'true';
-  });
+  }, (error) => notice('The engine did not load: ' + error.message));
+}
+
+function notice(text) {
+  $('notice').textContent = text;
+  $('notice').hidden = false;
 }
 
 setup();
