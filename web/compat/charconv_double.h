@@ -17,6 +17,9 @@
 #include <cstdlib>
 #include <cstring>
 
+// The C++ library gained its own from_chars for double in version 17.
+#if defined(_LIBCPP_VERSION) && _LIBCPP_VERSION < 170000
+
 namespace std {
 
 inline from_chars_result from_chars(const char *first, const char *last, double &value,
@@ -51,4 +54,5 @@ inline from_chars_result from_chars(const char *first, const char *last, double 
 
 }  // namespace std
 
+#endif
 #endif
