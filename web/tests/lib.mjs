@@ -206,6 +206,7 @@ export async function openPage(browser, url) {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
+  page.on('response', (r) => { if (r.status() >= 400) errors.push(`${r.status()} ${r.url()}`); });
   await page.setViewport({ width: 1000, height: 900 });
   await page.goto(url);
   await page.waitForSelector('html[data-ready]');

@@ -291,7 +291,7 @@ describe('loading', () => {
     await bare.close();
   });
 
-  test('no script error on the way', () => {
+  test('no script error and no missing file on the way', () => {
     assert.deepEqual(page.errors, []);
   });
 });
