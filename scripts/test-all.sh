@@ -3,6 +3,8 @@
 #   plain        the engine, host and tests with warnings as errors, ctest
 #   sanitizers   the tests again under AddressSanitizer and UBSan
 #   fuzz         each libFuzzer target for FUZZ_SECONDS (default 20)
+#   web          the engine as WebAssembly: the page in headless Chromium
+#                against the host program, the conformance vectors under Node
 #
 #   bash scripts/test-all.sh            everything
 #   bash scripts/test-all.sh --quick    the plain stage only, for everyday work
@@ -77,10 +79,39 @@ sanitizers() {
 
 fuzz() { FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh; }
 
+# The page's tests compare with the host program, built by the plain stage.
+# Every step is checked here: a stage function runs inside an if, where
+# errexit does not apply.
+web() {
+  local out=build-web passed replay=()
+  [ -f conformance/replay.c ] && replay=(--replay)
+  mkdir -p "$out"
+  bash web/build.sh "${replay[@]}" || return 1
+  { [ -f build/CMakeCache.txt ] || cmake -S . -B build -DTQCAL_WERROR=ON; } &&
+    cmake --build build -j"$jobs" --target tqcal_host || return 1
+  (cd web/tests && npm ci --no-audit --no-fund) || return 1
+  # TAP, for its "# pass N" line; a Node without the option writes TAP anyway.
+  local reporter=(--test-reporter=tap)
+  node "${reporter[@]}" -e '' 2>/dev/null || reporter=()
+  (cd web/tests && node --test "${reporter[@]}") >"$out/browser-tests.tap" 2>&1
+  local status=$?
+  cat "$out/browser-tests.tap"
+  [ "$status" -eq 0 ] || return 1
+  passed=$(sed -n 's/^# pass \([0-9]*\)$/\1/p' "$out/browser-tests.tap")
+  if [ ${#replay[@]} -gt 0 ]; then
+    # One test, as ctest counts the native replay; its log has the figures.
+    node "$out/replay.js" conformance/vectors.txt | tee "$out/replay.log" || return 1
+    grep -q '^conformance: [0-9]* passed, 0 failed$' "$out/replay.log" || return 1
+    passed=$((passed + 1))
+  fi
+  echo "${passed:-0}" >"$STAGE_COUNT"
+}
+
 stage plain plain
 if [ "$quick" -eq 0 ]; then
   stage sanitizers sanitizers
   stage fuzz fuzz
+  stage web web
 fi
 
 # One closing line over every stage; a failure has already stopped the run.
