@@ -3,6 +3,8 @@
 #   plain        the engine, host and tests with warnings as errors, ctest
 #   sanitizers   the tests again under AddressSanitizer and UBSan
 #   fuzz         each libFuzzer target for FUZZ_SECONDS (default 20)
+#   web          the engine as WebAssembly: the page in headless Chromium,
+#                the conformance vectors under Node
 #   web          the engine as WebAssembly: the page in headless Chromium
 #                against the host program, the conformance vectors under Node
 #
@@ -80,8 +82,6 @@ sanitizers() {
 fuzz() { FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh; }
 
 # The page's tests compare with the host program, built by the plain stage.
-# Every step is checked here: a stage function runs inside an if, where
-# errexit does not apply.
 web() {
   local out=build-web passed replay=()
   [ -f conformance/replay.c ] && replay=(--replay)
