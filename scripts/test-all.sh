@@ -3,8 +3,6 @@
 #   plain        the engine, host and tests with warnings as errors, ctest
 #   sanitizers   the tests again under AddressSanitizer and UBSan
 #   fuzz         each libFuzzer target for FUZZ_SECONDS (default 20)
-#   web          the engine as WebAssembly: the page in headless Chromium,
-#                the conformance vectors under Node
 #   web          the engine as WebAssembly: the page in headless Chromium
 #                against the host program, the conformance vectors under Node
 #
@@ -21,7 +19,7 @@ quick=0
 for arg in "$@"; do
   case "$arg" in
     --quick) quick=1 ;;
-    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,/^set -euo/p' "$0" | grep '^#' | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "test-all: unknown argument '$arg' (try --help)" >&2; exit 2 ;;
   esac
 done
