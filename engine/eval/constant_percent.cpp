@@ -87,9 +87,9 @@ void ArmConstant(Context &ctx, Status &status, int32_t key) {
     ctx.pendingOps -= 1;  // the second press is not a pending operator
 }
 
-bool PrepareConstant(Context &ctx, Status &status) {
+bool PrepareConstant(Context &ctx, Status &status, int32_t mode) {
     if (ctx.parenDepth > 0) {
-        Decide(status, Calculator(KEY_EQUAL, 0, ctx));
+        Decide(status, Calculator(KEY_EQUAL, 0, ctx, mode));
         if (!ResultOk(status)) return false;
     }
     LoadConstant(ctx);
@@ -102,13 +102,13 @@ void ApplyPercentBase(Context &ctx, Status &status, int32_t key) {
     InitStack(ctx);
 }
 
-PercentOutcome PercentComplete(Context &ctx, Status &status, int32_t topOp) {
+PercentOutcome PercentComplete(Context &ctx, Status &status, int32_t topOp, int32_t mode) {
     if (ctx.optTop < 0 && !Has(status, ST_CONST)) return PercentOutcome::NothingToDo;
     if (PushPendingOperand(ctx, Has(status, ST_TYPED), topOp) != 0) {
         return PercentOutcome::OperandRefused;
     }
     if (Has(status, ST_CONST)) {
-        if (!PrepareConstant(ctx, status)) return PercentOutcome::Done;
+        if (!PrepareConstant(ctx, status, mode)) return PercentOutcome::Done;
         Decide(status, PercentOperate(&ctx.operands[0], &ctx.operands[1], ctx.constOperator));
         if (ResultOk(status)) {
             ctx.value = ctx.operands[0];
@@ -116,7 +116,7 @@ PercentOutcome PercentComplete(Context &ctx, Status &status, int32_t topOp) {
         }
         return PercentOutcome::Done;
     }
-    Decide(status, Calculator(KEY_EQUAL, 0, ctx));
+    Decide(status, Calculator(KEY_EQUAL, 0, ctx, mode));
     if (!ResultOk(status)) return PercentOutcome::Done;
     if (OnlyParentheses(ctx) || ctx.optTop < 0) {
         InitStack(ctx);

@@ -29,7 +29,7 @@ void ArmConstant(Context &ctx, Status &status, int32_t key);
 // The reduction equals and the memory keys run before an armed constant:
 // closes open parentheses (keeping the bottom operator) and loads the
 // constant. false when closing failed (result state RES_ERROR).
-bool PrepareConstant(Context &ctx, Status &status);
+bool PrepareConstant(Context &ctx, Status &status, int32_t mode);
 
 // KEY_ADD / KEY_SUB right after a percent multiplication: value becomes the
 // base plus or minus the amount shown, and the stacks are emptied.
@@ -43,6 +43,6 @@ enum class PercentOutcome {
 
 // The percent completion key: finishes a pending a op b taking b as a
 // percentage (add-on, discount, share, ratio, power, root).
-PercentOutcome PercentComplete(Context &ctx, Status &status, int32_t topOp);
+PercentOutcome PercentComplete(Context &ctx, Status &status, int32_t topOp, int32_t mode);
 
 }  // namespace tqcal

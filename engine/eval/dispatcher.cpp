@@ -27,6 +27,7 @@ struct KeyRun {
     Context &ctx;
     Status &status;
     int32_t key;
+    int32_t mode;           // precedence mode of this call
     int32_t topOp;          // operator on top of the stack when the key came
     bool operandRefused;    // an operand found the operand stack full
     bool skipEndSteps;      // the key is ignored whole (no formatting)
@@ -75,8 +76,8 @@ void BinaryOperator(KeyRun &run) {
         if (ctx.pendingOps > 0) ctx.pendingOps -= 1;
     }
     if (run.topOp != KEY_LPAREN && ctx.opdTop >= 1 &&
-        OperatorPriority(run.key) <= OperatorPriority(run.topOp)) {
-        Decide(st, Calculator(run.key, 1, ctx));
+        OperatorPriority(run.key, run.mode) <= OperatorPriority(run.topOp, run.mode)) {
+        Decide(st, Calculator(run.key, 1, ctx, run.mode));
     }
     if (PushOpt(ctx, run.key) != 0 && ResultOk(st)) {
         SetResultState(st, RES_FULL);
@@ -116,7 +117,7 @@ void CloseParenthesis(KeyRun &run) {
     PushPending(run);
     if (run.operandRefused) return;
     const int32_t bottom = ctx.optTop >= 0 ? ctx.operators[0] : 0;
-    Decide(st, Calculator(KEY_RPAREN, 1, ctx));
+    Decide(st, Calculator(KEY_RPAREN, 1, ctx, run.mode));
     if (ctx.optTop >= 0) {
         Set(st, ST_FRESH);
         PopOpd(ctx, ctx.value);
@@ -131,8 +132,8 @@ void CloseParenthesis(KeyRun &run) {
 void Equal(KeyRun &run) {
     PushPending(run);
     if (run.operandRefused) return;
-    if (Has(run.status, ST_CONST) && !PrepareConstant(run.ctx, run.status)) return;
-    Decide(run.status, Calculator(KEY_EQUAL, 1, run.ctx));
+    if (Has(run.status, ST_CONST) && !PrepareConstant(run.ctx, run.status, run.mode)) return;
+    Decide(run.status, Calculator(KEY_EQUAL, 1, run.ctx, run.mode));
     InitStack(run.ctx);
 }
 
@@ -150,10 +151,10 @@ void MemoryAddOrSubtract(KeyRun &run) {
     PushPending(run);
     if (run.operandRefused) return;
     if (Has(st, ST_CONST)) {
-        if (!PrepareConstant(ctx, st)) return;
+        if (!PrepareConstant(ctx, st, run.mode)) return;
         op = ctx.constOperator;
     }
-    Decide(st, Calculator(op, 1, ctx));
+    Decide(st, Calculator(op, 1, ctx, run.mode));
     if (!ResultOk(st)) return;
     InitStack(ctx);
     const int32_t arith = (run.key == KEY_MPLUS) ? KEY_ADD : KEY_SUB;
@@ -181,7 +182,7 @@ void Percent(KeyRun &run) {
 }
 
 void PercentCompletion(KeyRun &run) {
-    switch (PercentComplete(run.ctx, run.status, run.topOp)) {
+    switch (PercentComplete(run.ctx, run.status, run.topOp, run.mode)) {
         case PercentOutcome::NothingToDo:
             run.skipEndSteps = true;
             break;
@@ -354,9 +355,8 @@ void EndSteps(KeyRun &run) {
 void Operate(int32_t key, Context &ctx, Status &status, int32_t mode) {
     const Context before = ctx;
     const Status statusBefore = status;
-    KeyRun run{ctx, status, key, 0, false, false};
+    KeyRun run{ctx, status, key, mode, 0, false, false};
 
-    SetPrecedenceMode(mode);
     SetResultState(status, RES_OK);
     Clear(status, ST_EXP_ENTRY);
     if (key == KEY_LPAREN) Clear(status, ST_FRESH | ST_TYPED);
