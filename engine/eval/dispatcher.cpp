@@ -299,20 +299,22 @@ bool UsesValue(int32_t key) {
 
 // ---- entry and end steps ----------------------------------------------------
 
-// Parses typed input into value; false when it lies beyond the display range.
+// Parses typed input into value; false when it lies beyond the display
+// range. The magnitude is stored before it is tested, so a number typed too
+// large stays the value: the keys after it keep failing on it instead of
+// going on with the value before it.
 bool TakeUpOperand(KeyRun &run) {
     Context &ctx = run.ctx;
     Status &st = run.status;
     if (Has(st, ST_TYPED) && run.key != KEY_AC) {
         Clear(st, ST_FRESH);
-        double v = ParseWide(ctx.display, kDisplayArea) *
-                   Pow10(ParseWide(ctx.exponent, kExponentCells));
-        if (!(std::fabs(v) <= OVERFLOW_LIMIT)) {
+        ctx.value = ParseWide(ctx.display, kDisplayArea) *
+                    Pow10(ParseWide(ctx.exponent, kExponentCells));
+        if (!(std::fabs(ctx.value) <= OVERFLOW_LIMIT)) {
             SetResultState(st, RES_ERROR);
             return false;
         }
-        if (ctx.negative != 0) v = -v;
-        ctx.value = v;
+        if (ctx.negative != 0) ctx.value = -ctx.value;
     } else if (Has(st, ST_FRESH)) {
         Set(st, ST_TYPED);
         if (run.key != KEY_SIGN) Clear(st, ST_FRESH);

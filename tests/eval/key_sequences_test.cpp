@@ -232,6 +232,17 @@ TEST(KeySequences, TypedInputBeyondTheRangeIsAnError) {
     Press(c, KEY_ADD);
     EXPECT_EQ(ResultState(c), RES_ERROR);
     EXPECT_EQ(DisplayText(c), "99.5");
+
+    // The number typed stays the value, so the keys after it fail as well.
+    c = Fresh();
+    Type(c, "99 EXP 99 =");
+    EXPECT_EQ(Screen(c), "Error");
+    EXPECT_EQ(c.ctx.value, 99 * TQCAL_Pow10(99));
+    Type(c, "+");
+    EXPECT_EQ(Screen(c), "Error");
+    EXPECT_EQ(DisplayText(c), "99.");
+    Type(c, "1 =");
+    EXPECT_EQ(Screen(c), "Error");
 }
 
 }  // namespace
