@@ -338,11 +338,10 @@ void EndSteps(KeyRun &run) {
         SetResultState(st, RES_ERROR);
         return;
     }
-    DivideDoubleToStr(ctx.value, ctx.display, ctx.exponent, &ctx.negative, ctx.digits);
-    if (std::fabs(ParseWide(ctx.exponent, kExponentCells)) <= ZERO_LIMIT) {
-        Clear(st, ST_EXP_ENTRY);
-    } else {
+    if (FormatValue(ctx.value, ctx.display, ctx.exponent, &ctx.negative, ctx.digits)) {
         Set(st, ST_EXP_ENTRY);
+    } else {
+        Clear(st, ST_EXP_ENTRY);
     }
     if (std::fabs(ctx.memory) <= ZERO_LIMIT) {
         ctx.memory = 0.0;
