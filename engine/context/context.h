@@ -38,6 +38,10 @@ inline void SetResultState(Status &s, int state) {
 }
 inline bool ResultOk(Status s) { return ResultState(s) == RES_OK; }
 
+// How a routine's result code decides the result state: 0 is RES_OK,
+// anything else (-1) RES_ERROR.
+inline void DecideResult(Status &s, int code) { SetResultState(s, code == 0 ? RES_OK : RES_ERROR); }
+
 // Edit phase: the pair ST_SHOWN / ST_ZERO; 0 means an entry is in progress.
 inline constexpr uint32_t kEditPhase = ST_SHOWN | ST_ZERO;
 inline bool Editing(Status s) { return (s & kEditPhase) == 0; }

@@ -1,9 +1,12 @@
 #include "eval/dispatcher.h"
 
+#include "context/keys.h"
 #include "context/stacks.h"
 #include "entry/format.h"
 #include "entry/wide_text.h"
-#include "eval/constant_percent.h"
+#include "eval/constant.h"
+#include "eval/operands.h"
+#include "eval/percent.h"
 #include "eval/precedence.h"
 #include "numeric/arithmetic.h"
 #include "numeric/decimal.h"
@@ -17,10 +20,8 @@ namespace tqcal {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kSignFactor = -1.0;
-constexpr double kPercentDivisor = 100.0;
-constexpr double kTen = 10.0;
+constexpr double kTen = 10.0;  // the base of KEY_POW10
 
 // One key press on its way through the dispatcher.
 struct KeyRun {
@@ -33,7 +34,6 @@ struct KeyRun {
     bool skipEndSteps;      // the key is ignored whole (no formatting)
 };
 
-void Decide(Status &status, int r) { SetResultState(status, r == 0 ? RES_OK : RES_ERROR); }
 bool Typed(const KeyRun &run) { return Has(run.status, ST_TYPED); }
 
 void PushValue(KeyRun &run) {
@@ -77,7 +77,7 @@ void BinaryOperator(KeyRun &run) {
     }
     if (run.topOp != KEY_LPAREN && ctx.opdTop >= 1 &&
         OperatorPriority(run.key, run.mode) <= OperatorPriority(run.topOp, run.mode)) {
-        Decide(st, Calculator(run.key, 1, ctx, run.mode));
+        DecideResult(st, Calculator(run.key, 1, ctx, run.mode));
     }
     if (PushOpt(ctx, run.key) != 0 && ResultOk(st)) {
         SetResultState(st, RES_FULL);
@@ -117,7 +117,7 @@ void CloseParenthesis(KeyRun &run) {
     PushPending(run);
     if (run.operandRefused) return;
     const int32_t bottom = ctx.optTop >= 0 ? ctx.operators[0] : 0;
-    Decide(st, Calculator(KEY_RPAREN, 1, ctx, run.mode));
+    DecideResult(st, Calculator(KEY_RPAREN, 1, ctx, run.mode));
     if (ctx.optTop >= 0) {
         Set(st, ST_FRESH);
         PopOpd(ctx, ctx.value);
@@ -133,7 +133,7 @@ void Equal(KeyRun &run) {
     PushPending(run);
     if (run.operandRefused) return;
     if (Has(run.status, ST_CONST) && !PrepareConstant(run.ctx, run.status, run.mode)) return;
-    Decide(run.status, Calculator(KEY_EQUAL, 1, run.ctx, run.mode));
+    DecideResult(run.status, Calculator(KEY_EQUAL, 1, run.ctx, run.mode));
     InitStack(run.ctx);
 }
 
@@ -154,7 +154,7 @@ void MemoryAddOrSubtract(KeyRun &run) {
         if (!PrepareConstant(ctx, st, run.mode)) return;
         op = ctx.constOperator;
     }
-    Decide(st, Calculator(op, 1, ctx, run.mode));
+    DecideResult(st, Calculator(op, 1, ctx, run.mode));
     if (!ResultOk(st)) return;
     InitStack(ctx);
     const int32_t arith = (run.key == KEY_MPLUS) ? KEY_ADD : KEY_SUB;
@@ -163,7 +163,7 @@ void MemoryAddOrSubtract(KeyRun &run) {
         SetResultState(st, RES_ERROR);
         return;
     }
-    Decide(st, BaseOperate(arith, &ctx.memory, &ctx.value));
+    DecideResult(st, BaseOperate(arith, &ctx.memory, &ctx.value));
 }
 
 void MemoryRecall(KeyRun &run) {
@@ -209,7 +209,7 @@ void AllClear(KeyRun &run) {
 }
 
 void Pi(KeyRun &run) {
-    run.ctx.value = kPi;
+    run.ctx.value = PI;
     Set(run.status, ST_FRESH);
 }
 
@@ -217,7 +217,7 @@ void PowerOfTen(KeyRun &run) {
     double t = kTen;
     const int r = RaisePower(&t, &run.ctx.value);
     if (r == 0) run.ctx.value = t;
-    Decide(run.status, r);
+    DecideResult(run.status, r);
     Set(run.status, ST_FRESH);
 }
 
@@ -243,7 +243,7 @@ UnaryRoutine UnaryFor(int32_t key) {
 }
 
 void UnaryFunction(KeyRun &run) {
-    Decide(run.status, UnaryFor(run.key)(&run.ctx.value));
+    DecideResult(run.status, UnaryFor(run.key)(&run.ctx.value));
     Set(run.status, ST_FRESH);
 }
 
@@ -253,15 +253,9 @@ using KeyAction = void (*)(KeyRun &);
 
 KeyAction ActionFor(int32_t key) {
     if (UnaryFor(key) != nullptr) return UnaryFunction;
+    if (IsBinaryOperator(key)) return BinaryOperator;
     switch (key) {
         case KEY_EQUAL: return Equal;
-        case KEY_ADD:
-        case KEY_SUB:
-        case KEY_MUL:
-        case KEY_DIV:
-        case KEY_POW:
-        case KEY_ROOT:
-        case KEY_BLANK_OP: return BinaryOperator;
         case KEY_PERCENT: return Percent;
         case KEY_LPAREN: return OpenParenthesis;
         case KEY_RPAREN: return CloseParenthesis;

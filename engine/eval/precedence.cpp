@@ -1,11 +1,13 @@
 #include "eval/precedence.h"
 
+#include "context/keys.h"
 #include "context/stacks.h"
 #include "numeric/arithmetic.h"
 
 namespace tqcal {
 
 int OperatorPriority(int32_t key, int32_t mode) {
+    if (!HasArithmetic(key)) return 0;
     switch (key) {
         case KEY_ADD:
         case KEY_SUB:
@@ -13,11 +15,8 @@ int OperatorPriority(int32_t key, int32_t mode) {
         case KEY_MUL:
         case KEY_DIV:
             return mode == kAlgebraic ? 2 : 1;
-        case KEY_POW:
-        case KEY_ROOT:
+        default:  // KEY_POW, KEY_ROOT
             return 3;
-        default:
-            return 0;
     }
 }
 

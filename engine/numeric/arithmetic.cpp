@@ -1,8 +1,8 @@
 #include "numeric/arithmetic.h"
 
+#include "context/keys.h"
 #include "numeric/decimal.h"
 #include "numeric/power.h"
-#include "tqcal.h"
 
 #include <cmath>
 
@@ -103,17 +103,7 @@ void UnscaleOperands(double *a, double *b, double scale, AlignMode mode) {
 }
 
 int BaseOperate(int32_t op, double *left, double *right) {
-    switch (op) {
-        case KEY_ADD:
-        case KEY_SUB:
-        case KEY_MUL:
-        case KEY_DIV:
-        case KEY_POW:
-        case KEY_ROOT:
-            break;
-        default:
-            return -1;
-    }
+    if (!HasArithmetic(op)) return -1;
     // Infinities and NaN never come from the calculator's own keys; refusing
     // them keeps every decade loop below finite.
     if (!std::isfinite(*left) || !std::isfinite(*right)) return -1;
@@ -128,7 +118,7 @@ int BaseOperate(int32_t op, double *left, double *right) {
             return Divide(left, right);
         case KEY_POW:
             return PowerXY(left, right);
-        default:
+        default:  // KEY_ROOT
             return RootXY(left, right);
     }
 }
