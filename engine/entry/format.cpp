@@ -103,7 +103,7 @@ Layout ChooseForm(double x, int32_t width) {
 
 // The exponent text: sign cell, then |e| as "%02d".
 void WriteExponent(WChar *exponent, int32_t e) {
-    FormatDecimal(exponent + 1, kExponentCells - 1, e < 0 ? -e : e);
+    FormatDecimal(exponent + 1, kExponentCells - 1, static_cast<uint32_t>(e < 0 ? -e : e));
     exponent[0] = e < 0 ? u'-' : kBlank;
 }
 
