@@ -68,9 +68,12 @@ void BinaryOperator(KeyRun &run) {
     }
     // Inside parentheses an armed constant survives operator keys.
     if (!Has(st, ST_CONST) || ctx.parenDepth <= 0) ClearConstant(ctx, st);
+    // Operand count: each pending operator sits on its left operand, so with
+    // this key counted the operators outnumber the operands only when the
+    // previous operator never received its right operand: this key came
+    // right after it and replaces it.
     if (!Typed(run) && ctx.optTop >= 0 && run.topOp != KEY_LPAREN &&
         ctx.pendingOps > ctx.opdTop + 1) {
-        // An operator key right after another one replaces it.
         int32_t dropped = 0;
         PopOpt(ctx, dropped);
         if (ctx.pendingOps > 0) ctx.pendingOps -= 1;
@@ -79,6 +82,10 @@ void BinaryOperator(KeyRun &run) {
         OperatorPriority(run.key, run.mode) <= OperatorPriority(run.topOp, run.mode)) {
         DecideResult(st, Calculator(run.key, 1, ctx, run.mode));
     }
+    // No room for the operator: roll the key back, so the expression stays as
+    // it was before it. The count goes down again and the operand pushed for
+    // it comes off; the tidy-up keeps a typed number typed after RES_FULL,
+    // so the next operator key takes the same number up again.
     if (PushOpt(ctx, run.key) != 0 && ResultOk(st)) {
         SetResultState(st, RES_FULL);
         ctx.pendingOps -= 1;
@@ -157,6 +164,10 @@ void MemoryAddOrSubtract(KeyRun &run) {
     DecideResult(st, Calculator(op, 1, ctx, run.mode));
     if (!ResultOk(st)) return;
     InitStack(ctx);
+    // The memory is computed twice: the plain double sum only tells whether
+    // the result would leave the display range, so that an overflow leaves
+    // the memory as it was (the aligned addition writes over it and does not
+    // test the range); the aligned sum is what the memory keeps.
     const int32_t arith = (run.key == KEY_MPLUS) ? KEY_ADD : KEY_SUB;
     const double sum = (arith == KEY_ADD) ? ctx.memory + ctx.value : ctx.memory - ctx.value;
     if (!(std::fabs(sum) <= OVERFLOW_LIMIT)) {
