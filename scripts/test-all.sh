@@ -2,6 +2,7 @@
 # Builds everything and runs every test, one stage at a time:
 #   plain        the engine, host and tests with warnings as errors, ctest
 #   sanitizers   the tests again under AddressSanitizer and UBSan
+#   tsan         the thread tests under ThreadSanitizer
 #   fuzz         each libFuzzer target for FUZZ_SECONDS (default 20)
 #   web          the engine as WebAssembly: the page in headless Chromium
 #                against the host program, the conformance vectors under Node
@@ -77,6 +78,15 @@ sanitizers() {
   ctest_suite build-san -- -DTQCAL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 }
 
+# Builds only the thread tests, engine included, under ThreadSanitizer.
+tsan() {
+  export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+  cmake -S . -B build-tsan -DTQCAL_WERROR=ON -DTQCAL_TSAN=ON -DTQCAL_BUILD_HOST=OFF
+  cmake --build build-tsan -j"$jobs" --target tqcal_thread_tests
+  (cd build-tsan && ctest --output-on-failure -L threads) | tee build-tsan/ctest.log
+  sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' build-tsan/ctest.log >"$STAGE_COUNT"
+}
+
 fuzz() { FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh; }
 
 # The page's tests compare with the host program, built by the plain stage.
@@ -108,6 +118,7 @@ web() {
 stage plain plain
 if [ "$quick" -eq 0 ]; then
   stage sanitizers sanitizers
+  stage tsan tsan
   stage fuzz fuzz
   stage web web
 fi

@@ -19,6 +19,11 @@ constexpr int32_t kMaxExponent = 99;
 // point. Formatted at width w it yields w nines.
 constexpr double kLargestMantissa = 9.9999999999999;
 
+// Multiples of the tolerance unit s (one place below the last digit shown).
+constexpr double kWithinUnits = 7.0;     // a remainder this close counts as none
+constexpr double kLiftUnits = 3.0;       // the pre-rounding's upward correction
+constexpr double kNextDigitUnits = 9.9;  // the least a further fraction digit needs
+
 // P(k): every power of ten is built afresh from the integer converted to
 // double, so that each digit sees the same last bits as everywhere else in
 // the engine.
@@ -33,35 +38,24 @@ WChar DigitChar(int32_t d) {
     return static_cast<WChar>(u'0' + d);
 }
 
-void WriteZeroText(WChar *display, int32_t *negative) {
-    display[kFieldCells - 2] = u'0';
-    display[kFieldCells - 1] = u'.';
-    *negative = 0;
-}
-
-}  // namespace
-
-int DivideDoubleToStr(double value, WChar *display, WChar *exponent,
-                      int32_t *negative, int32_t width) {
-    // The field has 14 cells for digits and the point plus one cell of
-    // spill; a wider text would run past the display area and a width
-    // below 1 leaves no digit at all, so the width is held to 1..14.
-    if (width < 1) width = 1;
-    if (width > kMaxWidth) width = kMaxWidth;
-
+// The field blanked with its terminator behind it, and the exponent " 00".
+void ClearTexts(WChar *display, WChar *exponent) {
     exponent[0] = kBlank;
     exponent[1] = u'0';
     exponent[2] = u'0';
     exponent[3] = kTerminator;
     for (int i = 0; i < kFieldCells; ++i) display[i] = kBlank;
     display[kFieldCells] = kTerminator;
+}
 
-    // Not a number has no digits to show: it reads as zero.
-    if (std::isnan(value) || std::fabs(value) < ZERO_LIMIT) {
-        WriteZeroText(display, negative);
-        return 0;
-    }
+void WriteZeroText(WChar *display, int32_t *negative) {
+    display[kFieldCells - 2] = u'0';
+    display[kFieldCells - 1] = u'.';
+    *negative = 0;
+}
 
+// Sign: the text holds the magnitude; the sign goes to the negative flag.
+double TakeSign(double value, int32_t *negative) {
     double x = value;
     if (x < 0) {
         x = -x;
@@ -69,89 +63,151 @@ int DivideDoubleToStr(double value, WChar *display, WChar *exponent,
     } else {
         *negative = 0;
     }
+    return x;
+}
 
+// What the decade and the form leave to be written.
+struct Layout {
+    double x;           // the magnitude, or the mantissa in exponent form
+    int32_t n;          // decade of the first digit written
+    bool belowOne;      // plain form of a magnitude below 1: "0.ddd"
+    int32_t exponent;   // the decade written into the exponent text; 0 for none
+    bool exponentForm;
+};
+
+// Decade and form: exponent form when the leading digit lies at 10^(w-1)
+// or above or at 10^(1-w) or below; the mantissa is then written like a
+// plain number between 1 and 10.
+Layout ChooseForm(double x, int32_t width) {
     // DecimalExponent has no decade for infinity; it belongs above them all.
-    int32_t n = std::isinf(x) ? kMaxExponent + 1 : DecimalExponent(x);
-    bool belowOne = false;  // plain form of a magnitude below 1: "0.ddd"
+    const int32_t n = std::isinf(x) ? kMaxExponent + 1 : DecimalExponent(x);
     if (n >= width - 1 || n <= 1 - width) {
         if (n > kMaxExponent) {
             // Beyond the two exponent digits (infinity included): show the
             // largest magnitude the display can hold, all nines at 10^99.
-            n = kMaxExponent;
-            x = kLargestMantissa;
-        } else if (n < kMinExponent) {
+            return {kLargestMantissa, 0, false, kMaxExponent, true};
+        }
+        if (n < kMinExponent) {
             // Just above the zero limit the decade is -100, which needs a
             // third exponent digit. Such a value lies at most 1e-112 below
             // 1e-99, so it is held in range and shown as 1e-99 (the
             // neighbouring values just above come out as that too) rather
             // than written past the exponent cells.
-            n = kMinExponent;
-            x = 1.0;
-        } else {
-            x = x / P(n);
+            return {1.0, 0, false, kMinExponent, true};
         }
-        FormatDecimal(exponent + 1, kExponentCells - 1, n < 0 ? -n : n);
-        exponent[0] = n < 0 ? u'-' : kBlank;
-        n = 0;
-    } else if (n < 0) {
-        n = 0;
-        belowOne = true;
+        return {x / P(n), 0, false, n, true};
     }
+    if (n < 0) return {x, 0, true, 0, false};
+    return {x, n, false, 0, false};
+}
 
-    double s = P(n - width);
-    if (std::fabs(x - P(n + 1)) > 7.0 * s) x = x + 3.0 * s;
+// The exponent text: sign cell, then |e| as "%02d".
+void WriteExponent(WChar *exponent, int32_t e) {
+    FormatDecimal(exponent + 1, kExponentCells - 1, static_cast<uint32_t>(e < 0 ? -e : e));
+    exponent[0] = e < 0 ? u'-' : kBlank;
+}
 
-    // DecimalExponent counts a magnitude a few units in the last place below
-    // a power of ten in that power's decade. When the pre-rounding does not
-    // lift it over the boundary its leading digit would come out as 0
-    // ([09.999999999999]); such a value is shown as the power of ten it was
-    // placed at, as the values the pre-rounding does lift are.
-    if (!belowOne && TruncToInt32(x / P(n)) < 1) x = P(n);
+// Pre-rounding: the digits are cut, not rounded, so a lift of 3 units of s
+// carries into the last digit shown exactly when what lies beyond it is at
+// least 0.7 of its unit, and lifts values stored a few units in the last
+// place below a decimal fraction (0.3 as 0.29999999999999998...) over it.
+// Close to the next power of ten it is left out; with the tolerances of
+// DecimalExponent that happens only at small widths.
+double PreRound(double x, int32_t n, double s) {
+    if (std::fabs(x - P(n + 1)) > kWithinUnits * s) x = x + kLiftUnits * s;
+    return x;
+}
 
-    int pos = 0;
+// DecimalExponent counts a magnitude a few units in the last place below a
+// power of ten in that power's decade. When the pre-rounding does not lift
+// it over the boundary its leading digit would come out as 0
+// ([09.999999999999]); such a value is shown as the power of ten it was
+// placed at, as the values the pre-rounding does lift are.
+double HoldLeadingDigit(const Layout &layout, double x) {
+    if (!layout.belowOne && TruncToInt32(x / P(layout.n)) < 1) return P(layout.n);
+    return x;
+}
+
+// Integer digits from 10^n down to units, then the point. Returns what is
+// left for the fraction: 0 once the rest lies within the tolerance, which
+// makes the value an integer within the shown precision.
+double WriteIntegerDigits(double x, int32_t n, double s, WChar *display, int &pos) {
     for (int32_t k = n; k >= 0; --k) {
         const double p = P(k);
         const int32_t d = TruncToInt32(x / p);
         display[pos++] = DigitChar(d);
         x = x - d * p;
-        if (std::fabs(x) <= 7.0 * s) {
-            // An integer within the shown precision.
+        if (std::fabs(x) <= kWithinUnits * s) {
             x = 0;
             for (int32_t r = k - 1; r >= 0; --r) display[pos++] = u'0';
             break;
         }
     }
     display[pos++] = u'.';
+    return x;
+}
 
+// Fraction digits while the width allows. u holds the digits written so far
+// as an integer in the current scale, so each digit is cut from x - u
+// without the rounding a running remainder would collect; the fraction
+// ends once what is left is below 0.99 of the last showable unit, so
+// trailing zeros are never written.
+void WriteFractionDigits(double x, double s, int32_t width, WChar *display, int &pos) {
     int c = pos - 1;  // digits so far; the point does not count
-    if (x >= P(1 - width) && c < width) {
-        double u = 0.0;  // fraction digits written so far, as an integer
-        while (c < width) {
-            // Stop once what is left is below 0.99 of the last showable
-            // unit: trailing zeros are never written.
-            if (!(x >= u + 9.9 * s)) break;
-            x = x * 10.0;
-            u = u * 10.0;
-            s = s * 10.0;
-            const int32_t d = TruncToInt32(x - u);
-            display[pos++] = DigitChar(d);
-            u = u + d;
-            c = c + 1;
-        }
+    if (!(x >= P(1 - width) && c < width)) return;
+    double u = 0.0;
+    while (c < width) {
+        if (!(x >= u + kNextDigitUnits * s)) break;
+        x = x * 10.0;
+        u = u * 10.0;
+        s = s * 10.0;
+        const int32_t d = TruncToInt32(x - u);
+        display[pos++] = DigitChar(d);
+        u = u + d;
+        c = c + 1;
     }
+}
 
-    // Right-align short texts so the last character sits in cell width - 1.
-    const int last = pos - 1;
+// Alignment: a short text moves right so its last character sits in cell
+// width - 1. A text of all width digits and the point has covered the
+// terminator cell; its own terminator goes right behind it, into the spill.
+void AlignRight(WChar *display, int last, int32_t width) {
     const int target = width - 1;
     if (last < target) {
         const int shift = target - last;
         for (int i = last; i >= 0; --i) display[i + shift] = display[i];
         for (int i = 0; i < shift; ++i) display[i] = kBlank;
     }
-    // A text of all width digits and the point has covered the terminator
-    // cell; its own terminator goes right behind it, into the spill.
     if (last >= kFieldCells) display[last + 1] = kTerminator;
-    return 0;
+}
+
+}  // namespace
+
+bool FormatValue(double value, WChar *display, WChar *exponent, int32_t *negative,
+                 int32_t width) {
+    // The field has 14 cells for digits and the point plus one cell of
+    // spill; a wider text would run past the display area and a width
+    // below 1 leaves no digit at all, so the width is held to 1..14.
+    if (width < 1) width = 1;
+    if (width > kMaxWidth) width = kMaxWidth;
+
+    ClearTexts(display, exponent);
+    // Not a number has no digits to show: it reads as zero.
+    if (std::isnan(value) || std::fabs(value) < ZERO_LIMIT) {
+        WriteZeroText(display, negative);
+        return false;
+    }
+    const Layout layout = ChooseForm(TakeSign(value, negative), width);
+    if (layout.exponentForm) WriteExponent(exponent, layout.exponent);
+
+    const double s = P(layout.n - width);
+    double x = PreRound(layout.x, layout.n, s);
+    x = HoldLeadingDigit(layout, x);
+    int pos = 0;
+    x = WriteIntegerDigits(x, layout.n, s, display, pos);
+    WriteFractionDigits(x, s, width, display, pos);
+    AlignRight(display, pos - 1, width);
+    return layout.exponent != 0;
 }
 
 }  // namespace tqcal

@@ -16,6 +16,10 @@ inline constexpr double MANTISSA_LOW = 0.99999999999999;
 // The largest magnitude the calculator shows; above it is an error.
 inline constexpr double OVERFLOW_LIMIT = 9.9999999999991e99;
 
+// The double nearest to pi: the value of KEY_PI and the factor of the
+// degree conversions.
+inline constexpr double PI = 3.141592653589793;
+
 // 10 to the integer part of x: r = 1, then steps of 1e100, 1e10 and 10 (or
 // 1e-100, 1e-10 and 0.1) applied one by one. The last bits of the result are
 // part of the contract. Magnitudes at or beyond 2^31 and infinities give the
