@@ -2,6 +2,7 @@
 
 #include "tqcal.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -248,6 +249,33 @@ size_t LetterRunEnd(std::string_view text, size_t pos, size_t end) {
 std::span<const KeyName> KeyNames() { return kNames; }
 
 std::span<const LegendEntry> KeyboardLegend() { return kLegend; }
+
+std::vector<LegendPlace> LayOutLegend(int columns, int rows) {
+    std::vector<LegendPlace> places;
+    if (columns < 1 || rows < 1) {
+        return places;
+    }
+    const size_t room = static_cast<size_t>(columns) * static_cast<size_t>(rows);
+    std::vector<const LegendEntry *> shown;
+    const LegendEntry *quit = nullptr;
+    for (const LegendEntry &entry : kLegend) {
+        if (CodeForInput(static_cast<unsigned char>(entry.keys[0])) == kCommandQuit) {
+            quit = &entry;
+        }
+        shown.push_back(&entry);
+    }
+    if (shown.size() > room) {
+        shown.erase(std::remove(shown.begin(), shown.end(), quit), shown.end());
+        shown.resize(room - 1);
+        shown.push_back(quit);  // there is always a key that quits
+    }
+    // Fill the columns evenly, top to bottom, left to right.
+    size_t perColumn = (shown.size() + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        places.push_back(LegendPlace{shown[i], static_cast<int>(i % perColumn), static_cast<int>(i / perColumn)});
+    }
+    return places;
+}
 
 std::string KeyLabel(int code) {
     if (code >= KEY_0 && code <= KEY_9) {

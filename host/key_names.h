@@ -91,4 +91,15 @@ struct LegendEntry {
 // The keyboard legend shown beside the calculator, in reading order.
 std::span<const LegendEntry> KeyboardLegend();
 
+struct LegendPlace {
+    const LegendEntry *entry;
+    int row;     // 0-based, within the legend's area
+    int column;  // 0-based column of the legend, not of the screen
+};
+
+// Lays the legend out down columns in an area of the given number of legend
+// columns and rows. When not every entry fits, the last place goes to the
+// key that quits, so that the way out is always on the screen.
+std::vector<LegendPlace> LayOutLegend(int columns, int rows);
+
 }  // namespace tqhost

@@ -256,4 +256,28 @@ TEST(Keyboard, KeysWithoutCharactersAndCommands) {
     EXPECT_EQ(CodeForInput('z'), kCommandNone);
 }
 
+// Whatever room the terminal leaves, the legend stays inside it, shows each
+// entry at most once, and keeps the key that quits.
+TEST(Keyboard, LegendFitsItsAreaAndAlwaysShowsQuit) {
+    const size_t all = tqhost::KeyboardLegend().size();
+    const struct {
+        int columns, rows;
+        size_t shown;
+    } cases[] = {{1, 1, 1}, {1, 3, 3}, {1, 40, all}, {2, 5, 10}, {3, 9, all}, {4, 9, all}, {1, 0, 0}};
+    for (const auto &c : cases) {
+        auto places = tqhost::LayOutLegend(c.columns, c.rows);
+        EXPECT_EQ(places.size(), c.shown) << c.columns << "x" << c.rows;
+        std::set<std::pair<int, int>> cells;
+        std::set<const tqhost::LegendEntry *> entries;
+        bool quit = false;
+        for (const auto &place : places) {
+            EXPECT_TRUE(place.row >= 0 && place.row < c.rows && place.column >= 0 && place.column < c.columns);
+            EXPECT_TRUE(cells.insert({place.row, place.column}).second) << "two entries in one place";
+            EXPECT_TRUE(entries.insert(place.entry).second) << place.entry->keys << " shown twice";
+            quit = quit || tqhost::CodeForInput(place.entry->keys[0]) == tqhost::kCommandQuit;
+        }
+        EXPECT_EQ(quit, c.shown > 0) << c.columns << "x" << c.rows;
+    }
+}
+
 }  // namespace
