@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test, one stage at a time:
 #   plain        the engine, host and tests with warnings as errors, ctest
-#   sanitizers   the tests again under AddressSanitizer and UBSan
+#   sanitizers   the tests again under AddressSanitizer and UBSan (building
+#                only the test programs and what they need)
 #   fuzz         each libFuzzer target for FUZZ_SECONDS (default 20)
 #
 #   bash scripts/test-all.sh            everything
@@ -17,7 +18,7 @@ quick=0
 for arg in "$@"; do
   case "$arg" in
     --quick) quick=1 ;;
-    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0 ;;
     *) echo "test-all: unknown argument '$arg' (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -66,7 +67,7 @@ plain() { ctest_suite build --; }
 sanitizers() {
   export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  ctest_suite build-san -- -DTQCAL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+  ctest_suite build-san tqcal_test_programs -- -DTQCAL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 }
 
 fuzz() { FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh; }
