@@ -9,6 +9,7 @@ command -v g++ >/dev/null || need+=(g++)
 # that screen in tmux.
 [ -f /usr/include/ncurses.h ] || need+=(libncurses-dev)
 command -v tmux >/dev/null || need+=(tmux)
+[ -f /usr/include/mpfr.h ] || need+=(libmpfr-dev)  # reference of the accuracy stage
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get update -qq

@@ -10,10 +10,11 @@
 // bits. When y > x the angle is pi/2 - atan(x/y).
 //
 // asin on [0, 0.59375) comes from pieces of width 1/128, each with its own
-// Taylor series about its centre (a plain odd series on the first piece);
-// above, asin x = pi/2 - 2 asin(sqrt((1 - x)/2)) with the square root carried
-// as a sum of two doubles. acos is pi/2 - asin x, or 2 asin(sqrt((1 - x)/2))
-// (pi minus it for x < 0).
+// Taylor series about its centre; above, asin x = pi/2 - 2 asin(sqrt((1 - x)/2))
+// with the square root carried as a sum of two doubles. acos is pi/2 - asin x,
+// or 2 asin(sqrt((1 - x)/2)) (pi minus it for x < 0). The table rows carry
+// these combinations of pi/2 and the asin of the piece's centre, so that each
+// result is a table head plus a small correction, rounded once.
 #include "numeric/mathlib.h"
 
 #include "numeric/mathlib_dd.h"
@@ -73,31 +74,29 @@ TQCAL_MATH_INLINE DD Angle(DD y, DD x) {
 // Below this, asin is taken on its own pieces; above, from the square root.
 constexpr double ASIN_SPLIT = 76.0 / 128;
 
-// asin(z + zl) for 0 <= z < ASIN_SPLIT and |zl| tiny against z.
-TQCAL_MATH_INLINE DD AsinCore(double z, double zl) {
+// The heads of an ASIN_TABLE row: K + s asin(z) for (K, s) = (0, 1),
+// (pi/2, -1), (pi/2, -2), (pi, -2), (pi/2, 1), the asin of the table point
+// folded into the head.
+enum AsinHead { ASIN = 0, HALF_PI_MINUS = 2, HALF_PI_MINUS_TWICE = 4, PI_MINUS_TWICE = 6,
+                HALF_PI_PLUS = 8 };
+
+// K + s asin(z + zl), rounded, for 0 <= z < ASIN_SPLIT and |zl| tiny against
+// z; head and s as listed above. The piece of width 1/128 around c = j/128
+// gives asin(c + d) from its Taylor series, d exact; the table head already
+// holds K + s asin(c), and s d is added to it exactly.
+TQCAL_MATH_INLINE double AsinCombined(double z, double zl, int head, double s) {
     int j;
     const double c = detail::RoundToGrid<7>(z, &j);
-    if (j == 0) {
-        // z < 1/256. Odd Taylor series: the terms after z^9 are below 2^-80
-        // of z.
-        const double z2 = z * z;
-        const double p = z * z2 *
-                         ((1.0 / 6 + z2 * (3.0 / 40)) +
-                          (z2 * z2) * (5.0 / 112 + z2 * (35.0 / 1152)));
-        return {z, p + zl};
-    }
-    // The piece of width 1/128 around c = j/128: asin(c + d) from its Taylor
-    // series, d exact, the leading d added exactly.
     const double *e = t::ASIN_TABLE[j];
     const double d = z - c;
     const double d2 = d * d;
     const double d4 = d2 * d2;
-    const double q = ((e[2] + d * e[3]) + d2 * (e[4] + d * e[5])) +
-                     d4 * (((e[6] + d * e[7]) + d2 * (e[8] + d * e[9])) + d4 * e[10]);
-    const DD s = FastTwoSum(e[0], d);
+    const double q = ((e[10] + d * e[11]) + d2 * (e[12] + d * e[13])) +
+                     d4 * (((e[14] + d * e[15]) + d2 * (e[16] + d * e[17])) + d4 * e[18]);
+    const DD h = FastTwoSum(e[head], s * d);
     // zl enters with the slope asin'(z) = 1 + M1 + 2 B2 d + ...
-    const double lo = s.lo + (e[1] + d * q) + zl * (1.0 + e[2] + 2.0 * e[3] * d);
-    return {s.hi, lo};
+    const double lo = (h.lo + e[head + 1]) + s * (d * q + zl * (1.0 + e[10] + 2.0 * e[11] * d));
+    return h.hi + lo;
 }
 
 // sqrt((1 - x)/2) as a sum of two doubles, for 1/2 <= x < 1.
@@ -130,16 +129,13 @@ double Asin(double x) {
     if (ax < 0x1p-27) return x;  // asin x = x + x^3/6: rounds to x
     double res;
     if (ax < ASIN_SPLIT) {
-        const DD a = AsinCore(ax, 0.0);
-        res = a.hi + a.lo;
+        res = AsinCombined(ax, 0.0, ASIN, 1.0);
     } else if (ax == 1.0) {
         res = t::PIO2_HI;
     } else {
         // asin x = pi/2 - 2 asin(sqrt((1 - x)/2)).
         const DD z = HalfComplementRoot(ax);
-        const DD a = AsinCore(z.hi, z.lo);
-        const DD u = FastTwoSum(t::PIO2_HI, -2.0 * a.hi);
-        res = u.hi + (u.lo + (t::PIO2_LO - 2.0 * a.lo));
+        res = AsinCombined(z.hi, z.lo, HALF_PI_MINUS_TWICE, -2.0);
     }
     return x < 0 ? -res : res;
 }
@@ -148,19 +144,15 @@ double Acos(double x) {
     const double ax = x < 0 ? -x : x;
     if (!(ax <= 1.0)) return x != x ? x + x : kNaN;
     if (ax < ASIN_SPLIT) {
-        // acos x = pi/2 - asin x.
-        DD a = AsinCore(ax, 0.0);
-        if (x < 0) a = {-a.hi, -a.lo};
-        const DD u = FastTwoSum(t::PIO2_HI, -a.hi);
-        return u.hi + (u.lo + (t::PIO2_LO - a.lo));
+        // acos x = pi/2 - asin x = pi/2 + asin |x| for x < 0.
+        return x < 0 ? AsinCombined(ax, 0.0, HALF_PI_PLUS, 1.0)
+                     : AsinCombined(ax, 0.0, HALF_PI_MINUS, -1.0);
     }
     if (ax == 1.0) return x > 0 ? 0.0 : t::PI_HI;
     // acos x = 2 asin(sqrt((1 - x)/2)); for x < 0, pi minus that of |x|.
     const DD z = HalfComplementRoot(ax);
-    const DD a = AsinCore(z.hi, z.lo);
-    if (x > 0) return 2.0 * a.hi + 2.0 * a.lo;
-    const DD u = FastTwoSum(t::PI_HI, -2.0 * a.hi);
-    return u.hi + (u.lo + (t::PI_LO - 2.0 * a.lo));
+    if (x > 0) return 2.0 * AsinCombined(z.hi, z.lo, ASIN, 1.0);
+    return AsinCombined(z.hi, z.lo, PI_MINUS_TWICE, -2.0);
 }
 
 }  // namespace tqcal::math

@@ -40,8 +40,9 @@ TQCAL_MATH_INLINE DD ExpKernel(DD x, int *k) {
     // r = x - n ln2/128: the first product and difference are exact.
     const double a = x.hi - nd * t::EXP_L1;
     // The tail of x (up to 2^-44 for x near 709) goes into r.hi, so that
-    // r.lo stays at the level of the rounding of r.hi.
-    const DD r = TwoSum(a, x.lo - nd * t::EXP_L2);
+    // r.lo stays at the level of the rounding of r.hi. The sum is exact when
+    // |a| >= |b|; otherwise |r| < 2^-25 and its error is below 2^-78.
+    const DD r = FastTwoSum(a, x.lo - nd * t::EXP_L2);
     const double rh = r.hi;
     const double rl = r.lo;
     // exp(r) - 1 - r, |r| <= 0.0028: Taylor series to r^6 (next term 2^-72).
@@ -57,7 +58,7 @@ TQCAL_MATH_INLINE DD ExpKernel(DD x, int *k) {
     // T (1 + r + q): T + T rh exactly, the rest as one small correction.
     const DD p = detail::TwoProdSplit(th, e[2], e[3], rh);
     const DD s = FastTwoSum(th, p.hi);
-    const double lo = s.lo + p.lo + tl + tl * rh + th * ((rl + rh * rl) + q);
+    const double lo = (s.lo + p.lo) + ((tl + tl * rh) + th * ((rl + rh * rl) + q));
     return {s.hi, lo};
 }
 
@@ -130,7 +131,7 @@ TQCAL_MATH_INLINE DD LogKernel(double x) {
     const DD s1 = FastTwoSum(ed * t::LN2_HI + row[1], r);
     const DD s2 = FastTwoSum(s1.hi, -0.5 * h2);
     const double lo =
-        s1.lo + s2.lo + (ed * t::LN2_LO + row[2] + (p3 - 0.5 * r2.lo));
+        (s1.lo + s2.lo) + ((ed * t::LN2_LO + row[2]) + (p3 - 0.5 * r2.lo));
     return {s2.hi, lo};
 }
 
@@ -153,10 +154,11 @@ TQCAL_MATH_INLINE DD LogKernelPrecise(double x) {
                       ((1.0 / 3 + rh * (-1.0 / 4)) +
                        h2 * ((1.0 / 5 + rh * (-1.0 / 6)) + h2 * (1.0 / 7 + rh * (-1.0 / 8))));
     const double ed = static_cast<double>(sp.e);
-    const DD s1 = TwoSum(ed * t::LN2_HI + row[1], rh);
+    // e ln2 + (-ln c) is exact, and 0 or larger in exponent than r.
+    const DD s1 = FastTwoSum(ed * t::LN2_HI + row[1], rh);
     const DD s2 = FastTwoSum(s1.hi, -0.5 * h2);
-    const double lo = s1.lo + s2.lo +
-                      (ed * t::LN2_LO + row[2] + (rl - rh * rl - 0.5 * r2.lo + p3));
+    const double lo = (s1.lo + s2.lo) +
+                      ((ed * t::LN2_LO + row[2]) + ((rl - rh * rl) + (p3 - 0.5 * r2.lo)));
     return {s2.hi, lo};
 }
 

@@ -143,11 +143,11 @@ TQCAL_MATH_INLINE int Reduce(double x, DD *r) {
 // r = a + d with a = j/64, |d| <= 1/128 (+ a little), for
 // 0 <= r.hi <= pi/4 (+ a little), with sin d - d and cos d - 1.
 struct Parts {
-    const double *e;  // table row of j/64
-    double dh;        // r.hi - a, exact
-    double dl;        // r.lo
-    double sd;        // sin dh - dh
-    double cd;        // cos dh - 1
+    int j;      // a = j/64
+    double dh;  // r.hi - a, exact
+    double dl;  // r.lo
+    double sd;  // sin dh - dh
+    double cd;  // cos dh - 1
 };
 
 TQCAL_MATH_INLINE Parts Split64(DD r) {
@@ -157,28 +157,31 @@ TQCAL_MATH_INLINE Parts Split64(DD r) {
     const double d2 = dh * dh;
     const double sd = dh * d2 * (-1.0 / 6 + d2 * (1.0 / 120 + d2 * (-1.0 / 5040)));
     const double cd = d2 * (-1.0 / 2 + d2 * (1.0 / 24 + d2 * (-1.0 / 720)));
-    return {t::SINCOS_TABLE[j], dh, r.lo, sd, cd};
+    return {j, dh, r.lo, sd, cd};
 }
 
-// Table row: sin head, sin tail, cos head, cos tail, halves of both heads.
-TQCAL_MATH_INLINE DD SinOf(const Parts &p) {
-    const double *e = p.e;
-    const DD c = detail::TwoProdSplit(e[2], e[6], e[7], p.dh);  // cos a * d
-    const DD h = FastTwoSum(e[0], c.hi);
-    const double lo = h.lo + c.lo +
+// sin(a + d) or cos(a + d), from a table row {P, P tail, Q, Q tail, halves
+// of Q} with (P, Q) = (sin a, cos a) or (cos a, -sin a):
+//   f(a + d) = P + Q d + P (cos d - 1) + Q (sin d - d),
+// the product Q d formed exactly; the tail dl of r enters with the slope
+// f'(a + d) = Q - P d (+ smaller terms).
+TQCAL_MATH_INLINE DD SinCosOf(const double *e, const Parts &p) {
+    const DD qd = detail::TwoProdSplit(e[2], e[4], e[5], p.dh);
+    const DD h = FastTwoSum(e[0], qd.hi);
+    const double lo = h.lo + qd.lo +
                       (e[1] + e[3] * p.dh + (e[0] * p.cd + e[2] * p.sd) +
                        p.dl * (e[2] - e[0] * p.dh));
     return {h.hi, lo};
 }
 
-TQCAL_MATH_INLINE DD CosOf(const Parts &p) {
-    const double *e = p.e;
-    const DD s = detail::TwoProdSplit(e[0], e[4], e[5], p.dh);  // sin a * d
-    const DD h = FastTwoSum(e[2], -s.hi);
-    const double lo = h.lo - s.lo +
-                      (e[3] - e[1] * p.dh + (e[2] * p.cd - e[0] * p.sd) -
-                       p.dl * (e[0] + e[2] * p.dh));
-    return {h.hi, lo};
+TQCAL_MATH_INLINE DD Neg(DD v) { return {-v.hi, -v.lo}; }
+
+// sin |r| (cosine = false) or cos |r|; *rneg tells whether r < 0.
+TQCAL_MATH_INLINE double SinCosAbs(DD r, bool cosine, bool *rneg) {
+    *rneg = r.hi < 0;
+    const Parts p = Split64(*rneg ? Neg(r) : r);
+    const DD v = SinCosOf(t::SINCOS_TABLE[(cosine ? 52 : 0) + p.j], p);
+    return v.hi + v.lo;
 }
 
 // tan r for 0 <= r.hi <= pi/4 (+ a little): about c = j/64 from the Taylor
@@ -213,8 +216,6 @@ TQCAL_MATH_INLINE DD Reciprocal(DD w) {
     return {inv, e * inv};
 }
 
-TQCAL_MATH_INLINE DD Neg(DD v) { return {-v.hi, -v.lo}; }
-
 // |x| below which sin x and tan x round to x, and cos x to 1.
 constexpr double TINY = 0x1p-27;
 
@@ -226,17 +227,11 @@ double Sin(double x) {
     if (ax < TINY) return x;
     DD r;
     const int q = Reduce(ax, &r);
-    // Work on |r|: sin is odd and cos even.
-    const bool rneg = r.hi < 0;
-    const Parts s = Split64(rneg ? Neg(r) : r);
-    DD v;
-    if (q & 1) {
-        v = CosOf(s);
-    } else {
-        v = SinOf(s);
-        if (rneg) v = Neg(v);
-    }
-    double res = v.hi + v.lo;
+    // sin(k pi/2 + r) = sin r, cos r, -sin r, -cos r for k = 0, 1, 2, 3 mod 4;
+    // sin is odd and cos even.
+    bool rneg;
+    double res = SinCosAbs(r, q & 1, &rneg);
+    if (!(q & 1) && rneg) res = -res;
     if (q & 2) res = -res;
     return x < 0 ? -res : res;
 }
@@ -247,16 +242,10 @@ double Cos(double x) {
     if (ax < TINY) return 1.0;
     DD r;
     const int q = Reduce(ax, &r);
-    const bool rneg = r.hi < 0;
-    const Parts s = Split64(rneg ? Neg(r) : r);
-    DD v;
-    if (q & 1) {
-        v = SinOf(s);  // cos(pi/2 + r) = -sin r
-        if (!rneg) v = Neg(v);
-    } else {
-        v = CosOf(s);
-    }
-    double res = v.hi + v.lo;
+    // cos(k pi/2 + r) = cos r, -sin r, -cos r, sin r for k = 0, 1, 2, 3 mod 4.
+    bool rneg;
+    double res = SinCosAbs(r, !(q & 1), &rneg);
+    if ((q & 1) && !rneg) res = -res;
     if (q & 2) res = -res;
     return res;
 }
@@ -269,7 +258,7 @@ double Tan(double x) {
     const int q = Reduce(ax, &r);
     const bool rneg = r.hi < 0;
     const DD tr = TanOf(rneg ? Neg(r) : r);
-    // tan(k pi/2 + r) = tan r for even k, -1/tan r for odd k.
+    // tan(k pi/2 + r) = tan r for even k, -1/tan r for odd k; tan is odd.
     DD v = (q & 1) ? Neg(Reciprocal(tr)) : tr;
     if (rneg) v = Neg(v);
     const double res = v.hi + v.lo;

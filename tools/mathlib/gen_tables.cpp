@@ -188,23 +188,28 @@ int main() {
     }
 
     // ---- sin and cos of j/64, j = 0..51 (the reduced argument is at most
-    // about pi/4 = 50.3/64).
-    std::printf("\n// Of j/64, j = 0..51: {sin head, sin tail, cos head, cos tail, the sin head\n"
-                "// split in two halves, the cos head split in two halves}.\n");
-    std::printf("inline constexpr double SINCOS_TABLE[52][8] = {\n");
-    for (int j = 0; j < 52; ++j) {
-        double sh, sl, ch, cl;
-        mpfr_set_si(u.v, j, MPFR_RNDN);
-        mpfr_div_2ui(u.v, u.v, 6, MPFR_RNDN);
-        mpfr_sin(t.v, u.v, MPFR_RNDN);
-        HiLo(t.v, &sh, &sl);
-        mpfr_cos(t.v, u.v, MPFR_RNDN);
-        HiLo(t.v, &ch, &cl);
-        double s1, s2, c1, c2;
-        Split(sh, &s1, &s2);
-        Split(ch, &c1, &c2);
-        std::printf("    {%a, %a, %a, %a,\n     %a, %a, %a, %a},\n", sh, sl, ch, cl, s1, s2,
-                    c1, c2);
+    // about pi/4 = 50.3/64), in the form P + Q d of the kernel: rows 0..51
+    // give sin (P = sin a, Q = cos a), rows 52..103 cos (P = cos a,
+    // Q = -sin a).
+    std::printf("\n// Of a = j/64, j = 0..51: rows j for sin, rows 52 + j for cos, each\n"
+                "// {P head, P tail, Q head, Q tail, Q head split in two halves} with\n"
+                "// (P, Q) = (sin a, cos a) and (cos a, -sin a).\n");
+    std::printf("inline constexpr double SINCOS_TABLE[104][6] = {\n");
+    for (int form = 0; form < 2; ++form) {
+        for (int j = 0; j < 52; ++j) {
+            double sh, sl, ch, cl;
+            mpfr_set_si(u.v, j, MPFR_RNDN);
+            mpfr_div_2ui(u.v, u.v, 6, MPFR_RNDN);
+            mpfr_sin(t.v, u.v, MPFR_RNDN);
+            HiLo(t.v, &sh, &sl);
+            mpfr_cos(t.v, u.v, MPFR_RNDN);
+            HiLo(t.v, &ch, &cl);
+            const double ph = form == 0 ? sh : ch, pl = form == 0 ? sl : cl;
+            const double qh = form == 0 ? ch : -sh, ql = form == 0 ? cl : -sl;
+            double q1, q2;
+            Split(qh, &q1, &q2);
+            std::printf("    {%a, %a, %a, %a, %a, %a},\n", ph, pl, qh, ql, q1, q2);
+        }
     }
     std::printf("};\n");
 
@@ -253,41 +258,50 @@ int main() {
     }
     std::printf("};\n");
 
-    // ---- asin on pieces of width 1/128 centred on c = j/128, j = 1..76:
-    // asin(c + d) = head + tail + d + d (M1 + d (B2 + ... + d B9)),
-    // M1 = B1 - 1, from the Taylor series. With g(t) = (1 - (c + t)^2)^(-1/2)
-    // = sum g_k t^k, asin' = g and (1 - x^2) g' = x g give
+    // ---- asin on pieces of width 1/128 centred on c = j/128, j = 0..76:
+    // asin(c + d) = A + d + d (M1 + d (B2 + ... + d B9)), M1 = B1 - 1, from
+    // the Taylor series (row 0 is the odd series about 0). With
+    // g(t) = (1 - (c + t)^2)^(-1/2) = sum g_k t^k, asin' = g and
+    // (1 - x^2) g' = x g give
     //   g_(k+1) = ((2k + 1) c g_k + k g_(k-1)) / ((1 - c^2) (k + 1)),
-    // and B_(k+1) = g_k / (k + 1).
-    std::printf("\n// asin about j/128, j = 0..76 (row 0 unused):\n"
-                "// {head, tail, B1 - 1, B2, ..., B9}.\n");
-    std::printf("inline constexpr double ASIN_TABLE[77][11] = {\n");
+    // and B_(k+1) = g_k / (k + 1). Each row also carries the heads the
+    // callers start from, K = A, pi/2 - A, pi/2 - 2A, pi - 2A, pi/2 + A, each
+    // as a sum of two doubles.
+    std::printf("\n// asin about j/128, j = 0..76: {A, pi/2 - A, pi/2 - 2A, pi - 2A, pi/2 + A\n"
+                "// (each head and tail), B1 - 1, B2, ..., B9}.\n");
+    std::printf("inline constexpr double ASIN_TABLE[77][19] = {\n");
     for (int j = 0; j <= 76; ++j) {
-        if (j == 0) {
-            std::printf("    {},\n");
-            continue;
-        }
-        Big c, a, g0, g1, g2, b;
+        Big c, a, g0, g1, g2, b, k;
         mpfr_set_d(c.v, j / 128.0, MPFR_RNDN);
-        mpfr_asin(t.v, c.v, MPFR_RNDN);
-        HiLo(t.v, &hi, &lo);
-        std::printf("    {%a, %a", hi, lo);
+        mpfr_asin(a.v, c.v, MPFR_RNDN);
+        std::printf("    {");
+        const int scale[5] = {1, -1, -2, -2, 1};
+        const int halfpis[5] = {0, 1, 1, 2, 1};
+        for (int h = 0; h < 5; ++h) {
+            mpfr_mul_si(k.v, a.v, scale[h], MPFR_RNDN);
+            mpfr_mul_ui(b.v, pio2.v, static_cast<unsigned long>(halfpis[h]), MPFR_RNDN);
+            mpfr_add(k.v, k.v, b.v, MPFR_RNDN);
+            HiLo(k.v, &hi, &lo);
+            std::printf("%s%a, %a", h == 0 ? "" : ", ", hi, lo);
+        }
+        std::printf(",\n     ");
         mpfr_sqr(a.v, c.v, MPFR_RNDN);
         mpfr_ui_sub(a.v, 1, a.v, MPFR_RNDN);  // 1 - c^2
         mpfr_rec_sqrt(g1.v, a.v, MPFR_RNDN);  // g_0
         mpfr_set_ui(g0.v, 0, MPFR_RNDN);      // g_(-1)
-        for (int k = 0; k < 9; ++k) {
+        for (int kk = 0; kk < 9; ++kk) {
             // B_(k+1) = g_k / (k + 1); the first one less 1.
-            mpfr_div_ui(b.v, g1.v, static_cast<unsigned long>(k + 1), MPFR_RNDN);
-            if (k == 0) mpfr_sub_ui(b.v, b.v, 1, MPFR_RNDN);
-            std::printf(", %a", Nearest(b.v));
+            mpfr_div_ui(b.v, g1.v, static_cast<unsigned long>(kk + 1), MPFR_RNDN);
+            if (kk == 0) mpfr_sub_ui(b.v, b.v, 1, MPFR_RNDN);
+            if (mpfr_zero_p(b.v)) mpfr_set_zero(b.v, 1);
+            std::printf("%s%a", kk == 0 ? "" : ", ", Nearest(b.v));
             // g_(k+1)
             mpfr_mul(g2.v, c.v, g1.v, MPFR_RNDN);
-            mpfr_mul_ui(g2.v, g2.v, static_cast<unsigned long>(2 * k + 1), MPFR_RNDN);
-            mpfr_mul_ui(b.v, g0.v, static_cast<unsigned long>(k), MPFR_RNDN);
+            mpfr_mul_ui(g2.v, g2.v, static_cast<unsigned long>(2 * kk + 1), MPFR_RNDN);
+            mpfr_mul_ui(b.v, g0.v, static_cast<unsigned long>(kk), MPFR_RNDN);
             mpfr_add(g2.v, g2.v, b.v, MPFR_RNDN);
             mpfr_div(g2.v, g2.v, a.v, MPFR_RNDN);
-            mpfr_div_ui(g2.v, g2.v, static_cast<unsigned long>(k + 1), MPFR_RNDN);
+            mpfr_div_ui(g2.v, g2.v, static_cast<unsigned long>(kk + 1), MPFR_RNDN);
             mpfr_set(g0.v, g1.v, MPFR_RNDN);
             mpfr_set(g1.v, g2.v, MPFR_RNDN);
         }

@@ -9,7 +9,7 @@
 // in double arithmetic), or asindeg acosdeg atandeg (the correctly rounded
 // angle converted back, (a * 180) / 3.141592653589793). Each output line
 // repeats the input and gives the result as a 17-digit and a hexadecimal
-// literal.
+// literal, followed by "exact" when the value needed no rounding.
 //
 // Build: g++ -std=c++20 -ffp-contract=off tools/mathlib/reference.cpp -lmpfr -lgmp
 #include <mpfr.h>
@@ -34,8 +34,8 @@ const Named kOne[] = {
 };
 
 // f(x) (or pow(x, y) when f is null) correctly rounded to a double,
-// subnormals included.
-double Rounded(Fn1 f, double x, double y) {
+// subnormals included; *exact tells whether no rounding was needed.
+double Rounded(Fn1 f, double x, double y, bool *exact = nullptr) {
     mpfr_t a, b, r;
     mpfr_inits2(53, a, b, r, static_cast<mpfr_ptr>(nullptr));
     mpfr_set_d(a, x, MPFR_RNDN);
@@ -45,7 +45,8 @@ double Rounded(Fn1 f, double x, double y) {
     mpfr_set_emax(1024);
     int inex = f ? f(r, a, MPFR_RNDN) : mpfr_pow(r, a, b, MPFR_RNDN);
     inex = mpfr_check_range(r, inex, MPFR_RNDN);
-    mpfr_subnormalize(r, inex, MPFR_RNDN);
+    inex = mpfr_subnormalize(r, inex, MPFR_RNDN);
+    if (exact) *exact = inex == 0;
     const double d = mpfr_get_d(r, MPFR_RNDN);
     mpfr_set_emin(emin);
     mpfr_set_emax(emax);
@@ -72,9 +73,10 @@ int main() {
         const double x = std::strtod(xs, nullptr);
         const double y = std::strtod(ys, nullptr);
         double result;
+        bool exact = false;
         const size_t len = std::strlen(name);
         if (std::strcmp(name, "pow") == 0) {
-            result = Rounded(nullptr, x, y);
+            result = Rounded(nullptr, x, y, &exact);
         } else if (len > 3 && std::strcmp(name + len - 3, "deg") == 0) {
             char base[32];
             std::snprintf(base, sizeof base, "%.*s", static_cast<int>(len - 3), name);
@@ -94,10 +96,10 @@ int main() {
                 std::fprintf(stderr, "unknown function %s\n", name);
                 return 2;
             }
-            result = Rounded(f, x, 0);
+            result = Rounded(f, x, 0, &exact);
         }
-        std::printf("%s %s%s%s -> %.17g %a\n", name, xs, n > 2 ? " " : "", n > 2 ? ys : "",
-                    result, result);
+        std::printf("%s %s%s%s -> %.17g %a%s\n", name, xs, n > 2 ? " " : "", n > 2 ? ys : "",
+                    result, result, exact ? " exact" : "");
     }
     return 0;
 }
