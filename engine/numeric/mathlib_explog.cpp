@@ -130,8 +130,8 @@ TQCAL_MATH_INLINE DD LogKernel(double x) {
     // sum is exact; it is 0 or larger in exponent than r.
     const DD s1 = FastTwoSum(ed * t::LN2_HI + row[1], r);
     const DD s2 = FastTwoSum(s1.hi, -0.5 * h2);
-    const double lo =
-        (s1.lo + s2.lo) + ((ed * t::LN2_LO + row[2]) + (p3 - 0.5 * r2.lo));
+    const double early = (s1.lo + s2.lo) + (ed * t::LN2_LO + row[2]);
+    const double lo = (early - 0.5 * r2.lo) + p3;
     return {s2.hi, lo};
 }
 
@@ -157,8 +157,9 @@ TQCAL_MATH_INLINE DD LogKernelPrecise(double x) {
     // e ln2 + (-ln c) is exact, and 0 or larger in exponent than r.
     const DD s1 = FastTwoSum(ed * t::LN2_HI + row[1], rh);
     const DD s2 = FastTwoSum(s1.hi, -0.5 * h2);
-    const double lo = (s1.lo + s2.lo) +
-                      ((ed * t::LN2_LO + row[2]) + ((rl - rh * rl) + (p3 - 0.5 * r2.lo)));
+    // The terms known early first, the polynomial last.
+    const double early = ((s1.lo + s2.lo) + (ed * t::LN2_LO + row[2])) + (rl - rh * rl);
+    const double lo = (early - 0.5 * r2.lo) + p3;
     return {s2.hi, lo};
 }
 
@@ -228,10 +229,12 @@ TQCAL_MATH_INLINE double PowMagnitude(double ax, double y) {
     if (th > 709.8) return kInf;
     if (th < -745.2) return 0.0;
     if ((th < 0 ? -th : th) < 0x1p-56) return 1.0 + th;  // x = 1 lands here
+    // y ln|x| = p.hi + (p.lo + y l.lo) exactly enough; the kernel takes the
+    // pair as it is (p.hi = th, so its reduction can start before the tail
+    // is known).
     const DD p = detail::TwoProd(y, l.hi);
-    const DD tt = FastTwoSum(p.hi, p.lo + y * l.lo);
     int k;
-    const DD m = ExpKernel(tt, &k);
+    const DD m = ExpKernel({p.hi, p.lo + y * l.lo}, &k);
     return ScaleRound(m, k);
 }
 
