@@ -84,6 +84,7 @@ enum AsinHead { ASIN = 0, HALF_PI_MINUS = 2, HALF_PI_MINUS_TWICE = 4, PI_MINUS_T
 // z; head and s as listed above. The piece of width 1/128 around c = j/128
 // gives asin(c + d) from its Taylor series, d exact; the table head already
 // holds K + s asin(c), and s d is added to it exactly.
+template <bool WITH_TAIL>
 TQCAL_MATH_INLINE double AsinCombined(double z, double zl, int head, double s) {
     int j;
     const double c = detail::RoundToGrid<7>(z, &j);
@@ -95,7 +96,8 @@ TQCAL_MATH_INLINE double AsinCombined(double z, double zl, int head, double s) {
                      d4 * (((e[14] + d * e[15]) + d2 * (e[16] + d * e[17])) + d4 * e[18]);
     const DD h = FastTwoSum(e[head], s * d);
     // zl enters with the slope asin'(z) = 1 + M1 + 2 B2 d + ...
-    const double lo = (h.lo + e[head + 1]) + s * (d * q + zl * (1.0 + e[10] + 2.0 * e[11] * d));
+    const double tail = WITH_TAIL ? zl * (1.0 + e[10] + 2.0 * e[11] * d) : 0.0;
+    const double lo = (h.lo + e[head + 1]) + s * (d * q + tail);
     return h.hi + lo;
 }
 
@@ -129,13 +131,13 @@ double Asin(double x) {
     if (ax < 0x1p-27) return x;  // asin x = x + x^3/6: rounds to x
     double res;
     if (ax < ASIN_SPLIT) {
-        res = AsinCombined(ax, 0.0, ASIN, 1.0);
+        res = AsinCombined<false>(ax, 0.0, ASIN, 1.0);
     } else if (ax == 1.0) {
         res = t::PIO2_HI;
     } else {
         // asin x = pi/2 - 2 asin(sqrt((1 - x)/2)).
         const DD z = HalfComplementRoot(ax);
-        res = AsinCombined(z.hi, z.lo, HALF_PI_MINUS_TWICE, -2.0);
+        res = AsinCombined<true>(z.hi, z.lo, HALF_PI_MINUS_TWICE, -2.0);
     }
     return x < 0 ? -res : res;
 }
@@ -145,14 +147,14 @@ double Acos(double x) {
     if (!(ax <= 1.0)) return x != x ? x + x : kNaN;
     if (ax < ASIN_SPLIT) {
         // acos x = pi/2 - asin x = pi/2 + asin |x| for x < 0.
-        return x < 0 ? AsinCombined(ax, 0.0, HALF_PI_PLUS, 1.0)
-                     : AsinCombined(ax, 0.0, HALF_PI_MINUS, -1.0);
+        return x < 0 ? AsinCombined<false>(ax, 0.0, HALF_PI_PLUS, 1.0)
+                     : AsinCombined<false>(ax, 0.0, HALF_PI_MINUS, -1.0);
     }
     if (ax == 1.0) return x > 0 ? 0.0 : t::PI_HI;
     // acos x = 2 asin(sqrt((1 - x)/2)); for x < 0, pi minus that of |x|.
     const DD z = HalfComplementRoot(ax);
-    if (x > 0) return 2.0 * AsinCombined(z.hi, z.lo, ASIN, 1.0);
-    return AsinCombined(z.hi, z.lo, PI_MINUS_TWICE, -2.0);
+    if (x > 0) return 2.0 * AsinCombined<true>(z.hi, z.lo, ASIN, 1.0);
+    return AsinCombined<true>(z.hi, z.lo, PI_MINUS_TWICE, -2.0);
 }
 
 }  // namespace tqcal::math
