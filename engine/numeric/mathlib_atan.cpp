@@ -94,19 +94,29 @@ TQCAL_MATH_INLINE double AsinCombined(double z, double zl, int head, double s) {
     const double d4 = d2 * d2;
     const double q = ((e[10] + d * e[11]) + d2 * (e[12] + d * e[13])) +
                      d4 * (((e[14] + d * e[15]) + d2 * (e[16] + d * e[17])) + d4 * e[18]);
-    const DD h = FastTwoSum(e[head], s * d);
+    // s is 1, -1 or -2: scaling by it is exact, so it may go onto d and zl
+    // first, off the path through the polynomial.
+    const double sd = s * d;
+    const DD h = FastTwoSum(e[head], sd);
+    const double early = h.lo + e[head + 1];
     // zl enters with the slope asin'(z) = 1 + M1 + 2 B2 d + ...
-    const double tail = WITH_TAIL ? zl * (1.0 + e[10] + 2.0 * e[11] * d) : 0.0;
-    const double lo = (h.lo + e[head + 1]) + s * (d * q + tail);
-    return h.hi + lo;
+    if (WITH_TAIL) {
+        return h.hi + ((early + (s * zl) * (1.0 + e[10] + 2.0 * e[11] * d)) + sd * q);
+    }
+    return h.hi + (early + sd * q);
 }
 
 // sqrt((1 - x)/2) as a sum of two doubles, for 1/2 <= x < 1.
 TQCAL_MATH_INLINE DD HalfComplementRoot(double x) {
     const double w = (1.0 - x) * 0.5;  // exact
     const double z = __builtin_sqrt(w);
-    const DD sq = detail::Square(z);
-    return {z, ((w - sq.hi) - sq.lo) / (2.0 * z)};
+    // The tail (w - z^2) / (2z) is needed to about 10 bits. With zh the head
+    // of z to 26 bits and zt = z - zh, w - zh^2 is exact and
+    // w - z^2 = (w - zh^2) - zt (zh + z) up to 2^-26 of itself.
+    const double zh = detail::FromBits(detail::Bits(z) & ~((1ULL << 27) - 1));
+    const double zt = z - zh;
+    const double res = (w - zh * zh) - zt * (zh + z);
+    return {z, res / (2.0 * z)};
 }
 
 }  // namespace
