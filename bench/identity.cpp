@@ -121,6 +121,28 @@ int main() {
         }
         Print("pow", h);
     }
+    // Hard arguments from the unit tests' tables: the closest doubles to
+    // multiples of pi/2, the ends of the kernels' ranges, subnormals.
+    {
+        const double hard[] = {
+            0x1.921fb54442d18p+0, 0x1.921fb54442d19p+0, 0x1.921fb54442d18p+1,
+            0x1.2d97c7f3321d2p+2, 0x1.6ac5b262ca1ffp+849, 0x1.fffffffffffffp+1023,
+            1e22,  1e300, 1048575.5, 1048576.5, 0.78, 0x1.921fb54442d18p-1,
+            0x1p-1074, 0x1p-1022, 0x1p-27, 0x1.fffffffffffffp-28, 0x1p-54, 0x1p-53,
+            0.59375, 0x1.2fffffffffffffp-1, 0x1.fffffffffffffp-1, 0x1p60, 0x1.0000000000001p60,
+            709.78, 0x1.62e42fefa39efp+9, -708.4, -744.4, -745.13, 0x1.0000000000001p+0,
+        };
+        Hash h;
+        for (double x : hard) {
+            for (const auto &u : unary) {
+                h.Add(u.f(x));
+                h.Add(u.f(-x));
+            }
+            h.Add(math::Pow(x, 0.5));
+            h.Add(math::Pow(2.0, x));
+        }
+        Print("hard", h);
+    }
     // The calculator's routines on top: degrees, logarithms, powers, roots.
     const struct {
         const char *name;
