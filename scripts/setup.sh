@@ -9,6 +9,7 @@ command -v g++ >/dev/null || need+=(g++)
 # that screen in tmux.
 [ -f /usr/include/ncurses.h ] || need+=(libncurses-dev)
 command -v tmux >/dev/null || need+=(tmux)
+[ -f /usr/include/mpfr.h ] || need+=(libmpfr-dev)  # reference of the accuracy stage
 # The web page: Emscripten builds the engine as WebAssembly (its optimizer
 # runs on Node with acorn); its tests drive Chromium from Node, with a test
 # package fetched by npm.

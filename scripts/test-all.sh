@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test, one stage at a time:
 #   plain        the engine, host and tests with warnings as errors, ctest
+#   accuracy     the elementary functions against MPFR, ACCURACY_COUNT
+#                arguments each (default 100000)
 #   sanitizers   the tests again under AddressSanitizer and UBSan (building
 #                only the test programs and what they need)
 #   tsan         the thread tests under ThreadSanitizer
@@ -116,8 +118,20 @@ web() {
   echo "${passed:-0}" >"$STAGE_COUNT"
 }
 
+# Every elementary function within one ulp and correctly rounded in 99.9 % of
+# the arguments; counts the functions that pass.
+accuracy() {
+  cmake -S . -B build -DTQCAL_WERROR=ON || return 1
+  cmake --build build -j"$jobs" --target tqcal_accuracy || return 1
+  build/bench/tqcal_accuracy --count "${ACCURACY_COUNT:-100000}" | tee build/accuracy.log
+  local rc=${PIPESTATUS[0]}
+  sed -n 's/^accuracy: \([0-9]*\) of.*/\1/p' build/accuracy.log >"$STAGE_COUNT"
+  return "$rc"
+}
+
 stage plain plain
 if [ "$quick" -eq 0 ]; then
+  stage accuracy accuracy
   stage sanitizers sanitizers
   stage tsan tsan
   stage fuzz fuzz

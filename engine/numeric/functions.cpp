@@ -1,6 +1,7 @@
 #include "numeric/functions.h"
 
 #include "numeric/decimal.h"
+#include "numeric/mathlib.h"
 
 #include <cmath>
 
@@ -31,8 +32,8 @@ int Logarithm(double *value, double (*fn)(double)) {
     return 0;
 }
 
-double Log(double x) { return std::log(x); }
-double Log10(double x) { return std::log10(x); }
+double Log(double x) { return math::Log(x); }
+double Log10(double x) { return math::Log10(x); }
 
 }  // namespace
 
@@ -84,7 +85,7 @@ int CommonLog(double *value) { return Logarithm(value, Log10); }
 int Exponential(double *value) {
     const double x = *value;
     if (std::isnan(x) || x > EXP_LIMIT) return -1;
-    *value = std::exp(x);
+    *value = math::Exp(x);
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "numeric/power.h"
 
 #include "numeric/decimal.h"
+#include "numeric/mathlib.h"
 
 #include <cmath>
 
@@ -33,13 +34,13 @@ int RaisePower(double *base, const double *exponent) {
         return 0;
     }
     if (std::fabs(e - MANTISSA_LOW) < Pow10(-12)) return 0;
-    *base = std::pow(*base, e);
+    *base = math::Pow(*base, e);
     return 0;
 }
 
 int PowerOverflows(const double *x, const double *y) {
     if (std::fabs(*x) < ZERO_LIMIT) return 0;
-    if (*y * std::log10(std::fabs(*x)) > 100.0) return -1;
+    if (*y * math::Log10(std::fabs(*x)) > 100.0) return -1;
     return 0;
 }
 

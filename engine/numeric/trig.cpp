@@ -1,6 +1,7 @@
 #include "numeric/trig.h"
 
 #include "numeric/decimal.h"
+#include "numeric/mathlib.h"
 
 #include <cmath>
 
@@ -60,7 +61,7 @@ int SinDeg(double *value) {
     } else if (Within(r, 270.0, PEAK_TOL)) {
         result = positive ? -1.0 : 1.0;
     } else {
-        result = std::sin(ToRadians(r));
+        result = math::Sin(ToRadians(r));
         if (!positive) result = result * -1.0;
     }
     *value = result;
@@ -81,7 +82,7 @@ int CosDeg(double *value) {
     } else if (Within(r, 270.0, ZERO_TOL)) {
         result = 0.0;
     } else {
-        result = std::cos(ToRadians(r));
+        result = math::Cos(ToRadians(r));
     }
     *value = result;
     return 0;
@@ -93,7 +94,7 @@ int TanDeg(double *value) {
     const double r = std::fmod(x, 180.0);
     *value = r;
     if (Within(r, 90.0, POLE_TOL) || Within(r, -90.0, POLE_TOL)) return -1;
-    *value = std::tan(ToRadians(r));
+    *value = math::Tan(ToRadians(r));
     return 0;
 }
 
@@ -101,7 +102,7 @@ int AsinDeg(double *value) {
     const double x = *value;
     if (!(x >= -1.0 && x <= 1.0)) return -1;  // NaN fails too
     static constexpr double special[] = {90.0, -90.0};
-    *value = TidyDegrees(ToDegrees(std::asin(x)), special);
+    *value = TidyDegrees(ToDegrees(math::Asin(x)), special);
     return 0;
 }
 
@@ -109,7 +110,7 @@ int AcosDeg(double *value) {
     const double x = *value;
     if (!(x >= -1.0 && x <= 1.0)) return -1;  // NaN fails too
     static constexpr double special[] = {180.0, 90.0, 0.0};
-    *value = TidyDegrees(ToDegrees(std::acos(x)), special);
+    *value = TidyDegrees(ToDegrees(math::Acos(x)), special);
     return 0;
 }
 
@@ -119,7 +120,7 @@ int AtanDeg(double *value) {
     // that the dispatcher shows an error rather than a meaningless value.
     if (std::isnan(x)) return -1;
     static constexpr double special[] = {0.0, 90.0, -90.0};
-    *value = TidyDegrees(ToDegrees(std::atan(x)), special);
+    *value = TidyDegrees(ToDegrees(math::Atan(x)), special);
     return 0;
 }
 

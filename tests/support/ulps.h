@@ -1,6 +1,7 @@
-// Comparison of doubles that come straight from the platform's math
-// library: their last bits are not part of the contract, so such values
-// are compared within a few units in the last place.
+// Comparison of doubles within a number of units in the last place, for
+// values whose last bits are not part of the contract (the elementary
+// functions promise at most one unit), and the shared helpers of the
+// function tests.
 #pragma once
 
 #include <gtest/gtest.h>
