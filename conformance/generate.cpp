@@ -918,16 +918,21 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: conformance_generate [--explain] OUTPUT\n");
         return 2;
     }
-    // The probe must see the engine's calls, or nothing would be marked.
+    // The engine brings its own elementary functions, so every value in the
+    // record is the same bit for bit on every target and nothing is marked.
+    // Should a platform math call come back, the probe sees it and the states
+    // that depend on it are marked again; say so, since the record then needs
+    // a tolerance it should not need.
     {
         TQCAL_Context ctx;
         TQCAL_Status status;
         tqcal_reset(&ctx, &status);
         const unsigned long before = probe_calls();
-        for (int key : {KEY_3, KEY_7, KEY_SIN}) tqcal_press(&ctx, &status, key, 1);
-        if (probe_calls() == before)
-            Fail("the platform math probe saw no call: link the engine as a shared library "
-                 "and export the probe from the executable");
+        for (int key : {KEY_3, KEY_7, KEY_SIN, KEY_LN, KEY_POW, KEY_2, KEY_EQUAL})
+            tqcal_press(&ctx, &status, key, 1);
+        if (probe_calls() != before)
+            std::fprintf(stderr, "conformance_generate: warning: the engine calls the platform "
+                                 "math library; the values that depend on it are marked\n");
     }
 
     Writer w;
