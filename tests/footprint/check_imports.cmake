@@ -1,0 +1,22 @@
+# Fails when the undefined dynamic symbols of LIBRARY include an allocator:
+# the C allocator, operator new or delete, or a C library routine that
+# returns memory it allocated.
+execute_process(COMMAND nm -D --undefined-only ${LIBRARY}
+                OUTPUT_VARIABLE nm_out RESULT_VARIABLE nm_rc)
+if(NOT nm_rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REPLACE "\n" ";" lines "${nm_out}")
+set(bad "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "[ \t]([^ \t@]+)(@[^ ]*)?$")
+    set(name ${CMAKE_MATCH_1})
+    if(name MATCHES "^(malloc|calloc|realloc|reallocarray|free|aligned_alloc|posix_memalign|memalign|valloc|pvalloc|strdup|strndup|wcsdup|newlocale|duplocale|_Znw.*|_Zna.*|_Zdl.*|_Zda.*)$")
+      list(APPEND bad ${name})
+    endif()
+  endif()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "the library imports allocators: ${bad}")
+endif()
+message(STATUS "no allocator among the imports of ${LIBRARY}")
