@@ -12,29 +12,24 @@ int32_t TruncToInt32(double x) {
     return static_cast<int32_t>(x);
 }
 
-double Pow10(double x) {
-    if (std::isnan(x)) return 1.0;
-    if (std::fabs(x) >= 2147483648.0) {
-        // The multiplications would overflow (or underflow) long before.
-        return x > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-    }
+namespace {
+
+// The steps themselves: r = 1, then 1e100, 1e10 and 10 (or their inverses)
+// one multiplication at a time. Usable at compile time, so that the table
+// below holds the very doubles these multiplications give.
+constexpr double StepPow10(int32_t n, bool negative) {
+    const double big = negative ? 1e-100 : 1e100;
+    const double mid = negative ? 1e-10 : 1e10;
+    const double unit = negative ? 0.1 : 10.0;
+    constexpr double kLargest = std::numeric_limits<double>::max();
     double r = 1.0;
-    int32_t n = static_cast<int32_t>(std::fabs(x));
-    double big, mid, unit;
-    if (x > 0) {
-        big = 1e100, mid = 1e10, unit = 10.0;
-    } else if (x < 0) {
-        big = 1e-100, mid = 1e-10, unit = 0.1;
-    } else {
-        return r;
-    }
     // Once r has reached infinity or zero no further step can change it, so
-    // the loops may stop early without altering any result.
-    while (n / 100 != 0 && std::isfinite(r) && r != 0.0) {
+    // the first loop may stop early without altering any result.
+    while (n / 100 != 0 && r != 0.0 && r <= kLargest) {
         r *= big;
         n -= 100;
     }
-    if (!std::isfinite(r) || r == 0.0) return r;
+    if (r == 0.0 || r > kLargest) return r;
     while (n / 10 != 0) {
         r *= mid;
         n -= 10;
@@ -44,6 +39,41 @@ double Pow10(double x) {
         n -= 1;
     }
     return r;
+}
+
+// Every power the display and the arithmetic ask for on everyday numbers
+// lies within this reach; further ones take the steps at run time.
+constexpr int32_t kTableReach = 31;
+
+struct Pow10Table {
+    double at[2 * kTableReach + 1];  // at[kTableReach + n] is the power n
+};
+
+constexpr Pow10Table MakePow10Table() {
+    Pow10Table t{};
+    for (int32_t n = -kTableReach; n <= kTableReach; ++n) {
+        t.at[kTableReach + n] = StepPow10(n < 0 ? -n : n, n < 0);
+    }
+    return t;
+}
+
+constexpr Pow10Table kPow10 = MakePow10Table();
+
+}  // namespace
+
+double Pow10(double x) {
+    if (std::isnan(x)) return 1.0;
+    const double magnitude = std::fabs(x);
+    if (magnitude < kTableReach + 1) {
+        // Truncation toward zero picks the same power as the steps would
+        // (0.5 and -0.5 give 1.0, -2.7 gives the power -2).
+        return kPow10.at[kTableReach + static_cast<int32_t>(x)];
+    }
+    if (magnitude >= 2147483648.0) {
+        // The multiplications would overflow (or underflow) long before.
+        return x > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return StepPow10(static_cast<int32_t>(magnitude), x < 0);
 }
 
 int32_t DecimalExponent(double x) {
