@@ -1,6 +1,5 @@
 #include "entry/edit_buffer.h"
 
-#include <cstdint>
 #include <cstring>
 
 namespace tqcal {
@@ -16,24 +15,22 @@ constexpr WChar kPlaceholderText[kDisplayArea] = {
     kBlank, kBlank, kBlank, u'0', u'.', kTerminator, kBlank, kBlank};
 constexpr WChar kNoExponentText[kExponentCells] = {kBlank, u'0', u'0', kTerminator};
 
-// The first of cells 0 to 13 that is not blank, or 14 when all are. Typing
-// asks this for every digit, so four cells are compared at a time where the
-// byte order lets the lowest differing cell be found from the bits.
-int FirstNonBlank(const WChar *cells) {
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    constexpr uint64_t kFourBlanks = 0x0020002000200020ull;
-    for (int i = 0; i + 4 <= kFieldCells; i += 4) {
-        uint64_t four;
-        std::memcpy(&four, cells + i, sizeof four);
-        const uint64_t differs = four ^ kFourBlanks;
-        if (differs != 0) return i + __builtin_ctzll(differs) / 16;
+// Searched from the end, where the engine's texts have their digits.
+bool AllBlank(const WChar *cells) {
+    for (int i = kFieldCells - 1; i >= 0; --i) {
+        if (cells[i] != kBlank) return false;
     }
-    int first = kFieldCells / 4 * 4;
-#else
-    int first = 0;
-#endif
-    while (first < kFieldCells && cells[first] == kBlank) ++first;
-    return first;
+    return true;
+}
+
+// Moves cells 1 to last one place to the left. Through a copy of fixed
+// length for each of the two targets, so that the move compiles to a few
+// loads and stores rather than a library call.
+template <int kLast>
+void ShiftLeftThrough(WChar *cells) {
+    WChar moved[kLast];
+    std::memcpy(moved, cells + 1, sizeof moved);
+    std::memcpy(cells, moved, sizeof moved);
 }
 }  // namespace
 
@@ -52,14 +49,16 @@ int ApendChar(Context &ctx, Status &status, WChar ch) {
     }
     if (cells[0] != kBlank) return 0;
     const int target = Has(status, ST_POINT) ? kLastCell : kUnitsCell;
-    const int first = FirstNonBlank(cells);
-    if (first == kFieldCells) return 0;
-    // cells[0] is blank, so first >= 1 and the shift stays inside the field.
-    // A first cell behind the target (only in a host-written text) moves
-    // nothing.
-    if (first <= target) {
-        std::memmove(cells + first - 1, cells + first,
-                     static_cast<size_t>(target - first + 1) * sizeof(WChar));
+    if (AllBlank(cells)) return 0;
+    // The text moves one place to the left from its first non-blank cell up
+    // to the target. Every cell in front of that first one is blank, so
+    // moving all cells from 1 on gives the same block: blanks land on
+    // blanks (also when the first non-blank cell lies behind the target,
+    // which only a host-written text can have).
+    if (target == kLastCell) {
+        ShiftLeftThrough<kLastCell>(cells);
+    } else {
+        ShiftLeftThrough<kUnitsCell>(cells);
     }
     cells[target] = ch;
     return 1;
