@@ -78,6 +78,6 @@ echo "By key family, algebraic mode (the host protocol for one key):"
 for family in digit operator equals function memory other; do
   n=$(count "keys.$family")
   [ "${n:-0}" -gt 0 ] || continue
-  total=$(collect "tqcal_press_$family" --mode algebraic)
+  total=$(collect "tqcal_press_$family" --mode algebraic --by-family)
   printf '  %-10s %5s keys %10s per key\n' "$family" "$n" "$(thousands "$(ratio "$total" "$n")")"
 done

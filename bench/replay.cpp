@@ -5,12 +5,14 @@
 // (--toggle-collect), so start-up and corpus loading never count:
 //
 //   tqcal_replay_keys         every calculation, key by key, from a fresh
-//                             calculator (the reset counts with it)
+//                             calculator (the reset counts with it): what a
+//                             host runs, and nothing else
 //   tqcal_replay_calc_string  every calculation in one TQCAL_CalcString call
 //   tqcal_press_<family>      one key of that family (digit, operator,
-//                             equals, function, memory, other)
+//                             equals, function, memory, other), when the
+//                             replay goes through them (--by-family)
 //
-//   tqcal_replay CORPUS [--mode algebraic|equal] [--calc-string]
+//   tqcal_replay CORPUS [--mode algebraic|equal] [--calc-string | --by-family]
 //
 // Prints the number of calculations and keys, in total and by family, so
 // that the collected counts can be divided by them.
@@ -89,9 +91,21 @@ static const PressFn kPress[kFamilies] = {tqcal_press_digit,    tqcal_press_oper
                                           tqcal_press_equals,   tqcal_press_function,
                                           tqcal_press_memory,   tqcal_press_other};
 
-// Returns a checksum of what the calculations showed, so that nothing of the
-// work can be left out.
+// Each returns a checksum of what the calculations showed, so that nothing
+// of the work can be left out.
 MEASURED unsigned tqcal_replay_keys(const Prepared *p, int mode) {
+    unsigned sum = 0;
+    Calc c;
+    for (const std::vector<Key> &calculation : p->calculations) {
+        tqcal_reset(&c.ctx, &c.status);
+        for (const Key &k : calculation) tqcal_press(&c.ctx, &c.status, k.code, mode);
+        sum = sum * 31u + c.status + c.ctx.display[13];
+    }
+    return sum;
+}
+
+// The same keys, each through the function of its family.
+MEASURED unsigned tqcal_replay_by_family(const Prepared *p, int mode) {
     unsigned sum = 0;
     Calc c;
     for (const std::vector<Key> &calculation : p->calculations) {
@@ -119,10 +133,13 @@ int main(int argc, char **argv) {
     std::string path;
     int mode = TQCAL_MODE_ALGEBRAIC;
     bool calcString = false;
+    bool byFamily = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--calc-string") {
             calcString = true;
+        } else if (arg == "--by-family") {
+            byFamily = true;
         } else if (arg == "--mode" && i + 1 < argc) {
             const std::string m = argv[++i];
             if (m != "algebraic" && m != "equal") {
@@ -133,13 +150,13 @@ int main(int argc, char **argv) {
         } else if (path.empty() && arg[0] != '-') {
             path = arg;
         } else {
-            std::fprintf(stderr,
-                         "usage: tqcal_replay CORPUS [--mode algebraic|equal] [--calc-string]\n");
-            return 2;
+            path.clear();
+            break;
         }
     }
     if (path.empty()) {
-        std::fprintf(stderr, "usage: tqcal_replay CORPUS [--mode algebraic|equal] [--calc-string]\n");
+        std::fprintf(stderr, "usage: tqcal_replay CORPUS [--mode algebraic|equal]"
+                             " [--calc-string | --by-family]\n");
         return 2;
     }
 
@@ -162,6 +179,7 @@ int main(int argc, char **argv) {
     }
 
     const unsigned sum = calcString ? tqcal_replay_calc_string(&prepared)
+                         : byFamily ? tqcal_replay_by_family(&prepared, mode)
                                     : tqcal_replay_keys(&prepared, mode);
     std::printf("calculations %zu\nkeys %zu\n", expressions.size(),
                 corpus::KeyCount(expressions));
