@@ -5,13 +5,6 @@
 
 namespace tqcal {
 
-int32_t TruncToInt32(double x) {
-    if (std::isnan(x)) return 0;
-    if (x >= 2147483648.0) return std::numeric_limits<int32_t>::max();
-    if (x <= -2147483649.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(x);
-}
-
 namespace {
 
 // The steps themselves: r = 1, then 1e100, 1e10 and 10 (or their inverses)
@@ -41,34 +34,22 @@ constexpr double StepPow10(int32_t n, bool negative) {
     return r;
 }
 
-// Every power the display and the arithmetic ask for on everyday numbers
-// lies within this reach; further ones take the steps at run time.
-constexpr int32_t kTableReach = 31;
-
-struct Pow10Table {
-    double at[2 * kTableReach + 1];  // at[kTableReach + n] is the power n
-};
-
-constexpr Pow10Table MakePow10Table() {
-    Pow10Table t{};
-    for (int32_t n = -kTableReach; n <= kTableReach; ++n) {
-        t.at[kTableReach + n] = StepPow10(n < 0 ? -n : n, n < 0);
+constexpr std::array<double, kPow10TableSize> MakePow10Table() {
+    std::array<double, kPow10TableSize> t{};
+    for (int32_t n = -kPow10TableReach; n <= kPow10TableReach; ++n) {
+        t[kPow10TableReach + n] = StepPow10(n < 0 ? -n : n, n < 0);
     }
     return t;
 }
 
-constexpr Pow10Table kPow10 = MakePow10Table();
-
 }  // namespace
 
-double Pow10(double x) {
+constexpr std::array<double, kPow10TableSize> kPow10Table = MakePow10Table();
+
+double Pow10Far(double x) {
     if (std::isnan(x)) return 1.0;
     const double magnitude = std::fabs(x);
-    if (magnitude < kTableReach + 1) {
-        // Truncation toward zero picks the same power as the steps would
-        // (0.5 and -0.5 give 1.0, -2.7 gives the power -2).
-        return kPow10.at[kTableReach + static_cast<int32_t>(x)];
-    }
+    if (magnitude < kPow10TableReach + 1) return Pow10(x);
     if (magnitude >= 2147483648.0) {
         // The multiplications would overflow (or underflow) long before.
         return x > 0 ? std::numeric_limits<double>::infinity() : 0.0;

@@ -4,7 +4,10 @@
 // The numeric core never touches the context.
 #pragma once
 
+#include <array>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace tqcal {
 
@@ -16,11 +19,30 @@ inline constexpr double MANTISSA_LOW = 0.99999999999999;
 // The largest magnitude the calculator shows; above it is an error.
 inline constexpr double OVERFLOW_LIMIT = 9.9999999999991e99;
 
+// The powers of ten from -31 to 31, built at compile time by the very
+// multiplications Pow10 spells out: every power the display and the
+// arithmetic ask for on everyday numbers. kPow10Table[kPow10TableReach + n]
+// is the power n.
+inline constexpr int32_t kPow10TableReach = 31;
+inline constexpr int kPow10TableSize = 2 * kPow10TableReach + 1;
+extern const std::array<double, kPow10TableSize> kPow10Table;
+
+// Pow10 beyond the table: the steps at run time, and the limits.
+double Pow10Far(double x);
+
 // 10 to the integer part of x: r = 1, then steps of 1e100, 1e10 and 10 (or
 // 1e-100, 1e-10 and 0.1) applied one by one. The last bits of the result are
 // part of the contract. Magnitudes at or beyond 2^31 and infinities give the
-// limit the steps tend to (+inf or 0); NaN gives 1.
-double Pow10(double x);
+// limit the steps tend to (+inf or 0); NaN gives 1. Inline, so that the
+// everyday powers cost a table read.
+inline double Pow10(double x) {
+    // Truncation toward zero picks the power the steps would (0.5 and -0.5
+    // give 1, -2.7 the power -2). NaN fails the test and goes the far way.
+    if (std::fabs(x) < kPow10TableReach + 1) {
+        return kPow10Table[kPow10TableReach + static_cast<int32_t>(x)];
+    }
+    return Pow10Far(x);
+}
 
 // Decimal exponent of |x| with tolerance: 0 below ZERO_LIMIT; a mantissa at
 // or above MANTISSA_HIGH counts in the next decade, one at or above
@@ -37,7 +59,13 @@ double FractionalPart(double x);
 int Reciprocal(double *value);
 
 // Truncation toward zero to a 32-bit integer; out-of-range values saturate
-// and NaN gives 0 instead of being undefined.
-int32_t TruncToInt32(double x);
+// and NaN gives 0 instead of being undefined. Inline: the display takes
+// every digit through it.
+inline int32_t TruncToInt32(double x) {
+    if (std::isnan(x)) return 0;
+    if (x >= 2147483648.0) return std::numeric_limits<int32_t>::max();
+    if (x <= -2147483649.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(x);
+}
 
 }  // namespace tqcal
