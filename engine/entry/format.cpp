@@ -4,6 +4,7 @@
 #include "numeric/decimal.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace tqcal {
 
@@ -33,6 +34,13 @@ WChar DigitChar(int32_t d) {
     return static_cast<WChar>(u'0' + d);
 }
 
+// What the texts hold before anything is written: fourteen blanks and the
+// terminator; a blank sign and "00". Each is put in place with one copy.
+constexpr WChar kBlankField[kFieldCells + 1] = {
+    kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank,
+    kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kTerminator};
+constexpr WChar kNoExponent[kExponentCells] = {kBlank, u'0', u'0', kTerminator};
+
 void WriteZeroText(WChar *display, int32_t *negative) {
     display[kFieldCells - 2] = u'0';
     display[kFieldCells - 1] = u'.';
@@ -49,12 +57,8 @@ int DivideDoubleToStr(double value, WChar *display, WChar *exponent,
     if (width < 1) width = 1;
     if (width > kMaxWidth) width = kMaxWidth;
 
-    exponent[0] = kBlank;
-    exponent[1] = u'0';
-    exponent[2] = u'0';
-    exponent[3] = kTerminator;
-    for (int i = 0; i < kFieldCells; ++i) display[i] = kBlank;
-    display[kFieldCells] = kTerminator;
+    std::memcpy(exponent, kNoExponent, sizeof kNoExponent);
+    std::memcpy(display, kBlankField, sizeof kBlankField);
 
     // Not a number has no digits to show: it reads as zero.
     if (std::isnan(value) || std::fabs(value) < ZERO_LIMIT) {
@@ -108,20 +112,26 @@ int DivideDoubleToStr(double value, WChar *display, WChar *exponent,
     // placed at, as the values the pre-rounding does lift are.
     if (!belowOne && TruncToInt32(x / P(n)) < 1) x = P(n);
 
+    // The text is written into a line behind kMaxWidth blanks, so that the
+    // right-aligned field is always one copy away (see the end).
+    WChar line[2 * kMaxWidth + 2];
+    std::memcpy(line, kBlankField, kMaxWidth * sizeof(WChar));
+    WChar *const text = line + kMaxWidth;
+
     int pos = 0;
     for (int32_t k = n; k >= 0; --k) {
         const double p = P(k);
         const int32_t d = TruncToInt32(x / p);
-        display[pos++] = DigitChar(d);
+        text[pos++] = DigitChar(d);
         x = x - d * p;
         if (std::fabs(x) <= 7.0 * s) {
             // An integer within the shown precision.
             x = 0;
-            for (int32_t r = k - 1; r >= 0; --r) display[pos++] = u'0';
+            for (int32_t r = k - 1; r >= 0; --r) text[pos++] = u'0';
             break;
         }
     }
-    display[pos++] = u'.';
+    text[pos++] = u'.';
 
     int c = pos - 1;  // digits so far; the point does not count
     if (x >= P(1 - width) && c < width) {
@@ -134,19 +144,27 @@ int DivideDoubleToStr(double value, WChar *display, WChar *exponent,
             u = u * 10.0;
             s = s * 10.0;
             const int32_t d = TruncToInt32(x - u);
-            display[pos++] = DigitChar(d);
+            text[pos++] = DigitChar(d);
             u = u + d;
             c = c + 1;
         }
     }
 
-    // Right-align short texts so the last character sits in cell width - 1.
+    // Right-align short texts so the last character sits in cell width - 1:
+    // the field's first width cells are the width cells of the line that
+    // end with the text. A text of width characters or more starts in cell
+    // 0. Cells the copy does not reach keep the blanks and the terminator
+    // put there first. At the engine's width the copy has a fixed length.
     const int last = pos - 1;
     const int target = width - 1;
-    if (last < target) {
-        const int shift = target - last;
-        for (int i = last; i >= 0; --i) display[i + shift] = display[i];
-        for (int i = 0; i < shift; ++i) display[i] = kBlank;
+    const WChar *const from = last < target ? text + last - target : text;
+    const int count = last < target ? width : pos;
+    if (count == kFieldCells) {
+        std::memcpy(display, from, kFieldCells * sizeof(WChar));
+    } else if (count == kFieldCells + 1) {
+        std::memcpy(display, from, (kFieldCells + 1) * sizeof(WChar));
+    } else {
+        for (int i = 0; i < count; ++i) display[i] = from[i];
     }
     // A text of all width digits and the point has covered the terminator
     // cell; its own terminator goes right behind it, into the spill.
