@@ -12,6 +12,7 @@
 #include "numeric/trig.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace tqcal {
 
@@ -251,7 +252,6 @@ void NoAction(KeyRun &) {}
 using KeyAction = void (*)(KeyRun &);
 
 KeyAction ActionFor(int32_t key) {
-    if (UnaryFor(key) != nullptr) return UnaryFunction;
     switch (key) {
         case KEY_EQUAL: return Equal;
         case KEY_ADD:
@@ -275,7 +275,7 @@ KeyAction ActionFor(int32_t key) {
         case KEY_PI: return Pi;
         case KEY_POW10: return PowerOfTen;
         case KEY_PERCENT_OP: return PercentCompletion;
-        default: return NoAction;
+        default: return UnaryFor(key) != nullptr ? UnaryFunction : NoAction;
     }
 }
 
@@ -303,6 +303,9 @@ bool UsesValue(int32_t key) {
 // read directly, every other one (a host may write anything) goes through
 // the general parser, which gives the same value for the engine's texts.
 double ExponentValue(const WChar *exponent) {
+    // No exponent shown, the text almost every key leaves: one comparison.
+    static constexpr WChar kNoExponent[kExponentCells] = {kBlank, u'0', u'0', kTerminator};
+    if (std::memcmp(exponent, kNoExponent, sizeof kNoExponent) == 0) return 0.0;
     const WChar sign = exponent[0];
     const WChar tens = exponent[1];
     const WChar units = exponent[2];
@@ -407,7 +410,7 @@ void Operate(int32_t key, Context &ctx, Status &status, int32_t mode) {
     if (!TakeUpOperand(run)) return;
     run.topOp = ctx.optTop >= 0 ? ctx.operators[ctx.optTop] : 0;
 
-    if (UsesValue(key) && !std::isfinite(ctx.value)) {
+    if (!std::isfinite(ctx.value) && UsesValue(key)) {
         SetResultState(status, RES_ERROR);
     } else {
         ActionFor(key)(run);
