@@ -46,10 +46,14 @@ constexpr std::array<double, kPow10TableSize> MakePow10Table() {
 
 constexpr std::array<double, kPow10TableSize> kPow10Table = MakePow10Table();
 
-double Pow10Far(double x) {
-    if (std::isnan(x)) return 1.0;
+double Pow10(double x) {
     const double magnitude = std::fabs(x);
-    if (magnitude < kPow10TableReach + 1) return Pow10(x);
+    if (magnitude < kPow10TableReach + 1) {
+        // Truncation toward zero picks the power the steps would (0.5 and
+        // -0.5 give 1, -2.7 the power -2).
+        return kPow10Table[kPow10TableReach + static_cast<int32_t>(x)];
+    }
+    if (std::isnan(x)) return 1.0;
     if (magnitude >= 2147483648.0) {
         // The multiplications would overflow (or underflow) long before.
         return x > 0 ? std::numeric_limits<double>::infinity() : 0.0;

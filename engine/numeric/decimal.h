@@ -27,21 +27,20 @@ inline constexpr int32_t kPow10TableReach = 31;
 inline constexpr int kPow10TableSize = 2 * kPow10TableReach + 1;
 extern const std::array<double, kPow10TableSize> kPow10Table;
 
-// Pow10 beyond the table: the steps at run time, and the limits.
-double Pow10Far(double x);
-
 // 10 to the integer part of x: r = 1, then steps of 1e100, 1e10 and 10 (or
 // 1e-100, 1e-10 and 0.1) applied one by one. The last bits of the result are
 // part of the contract. Magnitudes at or beyond 2^31 and infinities give the
-// limit the steps tend to (+inf or 0); NaN gives 1. Inline, so that the
-// everyday powers cost a table read.
-inline double Pow10(double x) {
-    // Truncation toward zero picks the power the steps would (0.5 and -0.5
-    // give 1, -2.7 the power -2). NaN fails the test and goes the far way.
-    if (std::fabs(x) < kPow10TableReach + 1) {
-        return kPow10Table[kPow10TableReach + static_cast<int32_t>(x)];
+// limit the steps tend to (+inf or 0); NaN gives 1. Powers within the
+// table's reach are read from it.
+double Pow10(double x);
+
+// Pow10 of an integer, the same double, with the table read inline: for the
+// loops that take a power for every digit.
+inline double Pow10Of(int32_t n) {
+    if (n >= -kPow10TableReach && n <= kPow10TableReach) {
+        return kPow10Table[kPow10TableReach + n];
     }
-    return Pow10Far(x);
+    return Pow10(static_cast<double>(n));
 }
 
 // Decimal exponent of |x| with tolerance: 0 below ZERO_LIMIT; a mantissa at

@@ -80,6 +80,17 @@ TEST(Pow10, FractionalArgumentsTakeThePowerOfTheirIntegerPart) {
     EXPECT_EQ(TQCAL_Pow10(-0.0), 1.0);
 }
 
+// The integer form the display's digit loops use must give the very same
+// doubles, inside the table and beyond it.
+TEST(Pow10, IntegerFormGivesTheSameDoubles) {
+    for (int32_t k = -1200; k <= 1200; ++k) {
+        EXPECT_EQ(Pow10Of(k), TQCAL_Pow10(k)) << k;
+    }
+    for (int32_t k : {INT32_MIN, INT32_MIN + 1, -2147483647, 2147483647}) {
+        EXPECT_EQ(Pow10Of(k), TQCAL_Pow10(k)) << k;
+    }
+}
+
 TEST(Pow10, OutOfRangeArgumentsReturnTheirLimit) {
     EXPECT_EQ(TQCAL_Pow10(3e9), kInf);
     EXPECT_EQ(TQCAL_Pow10(2147483648.0), kInf);
