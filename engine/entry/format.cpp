@@ -20,10 +20,9 @@ constexpr int32_t kMaxExponent = 99;
 // point. Formatted at width w it yields w nines.
 constexpr double kLargestMantissa = 9.9999999999999;
 
-// P(k): every power of ten is built afresh from the integer converted to
-// double, so that each digit sees the same last bits as everywhere else in
-// the engine.
-double P(int32_t k) { return Pow10(static_cast<double>(k)); }
+// P(k): the power of ten for the integer k, the very double Pow10 gives for
+// it everywhere else in the engine, read from its table.
+double P(int32_t k) { return Pow10Of(k); }
 
 // d is 0..9 for every finite value the steps see (the pre-rounding keeps
 // the leading digit below 10 and remainders stay below one unit); the clamp
