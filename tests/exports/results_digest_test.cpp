@@ -7,8 +7,10 @@
 //
 // The key sequences are drawn from a seeded generator whose output the C++
 // standard fixes, so every platform presses the same keys. The groups that
-// press scientific keys also fold in the bits of the math routines behind
-// them; they are kept apart so that a change there shows up on its own.
+// press scientific keys also fold in the last bits of the platform's math
+// library, which differ between processors and C libraries; they are
+// checked only where TQCAL_CHECK_MATH_DIGESTS is set (on the machine whose
+// figures are recorded), and serve as a before/after check there.
 // When a change of results is intended, the failure message prints the new
 // digest to record here (TQCAL_PRINT_DIGESTS=1 prints them all).
 #include "tqcal.h"
@@ -174,11 +176,17 @@ TEST(ResultsDigest, NestingToTheLimitsInBothModes) {
 TEST(ResultsDigest, WholeSequenceCall) {
     ExpectDigest("calc string arithmetic", CalcStringMany(1, 3000, Mix::Arithmetic),
                  0xaa1a10c706ab9109ull);
-    ExpectDigest("calc string nesting", CalcStringMany(10001, 1500, Mix::Nesting), 0xd8780231df81eb2bull);
+    ExpectDigest("calc string nesting", CalcStringMany(10001, 1500, Mix::Nesting),
+                 0xd8780231df81eb2bull);
 }
 
-// These fold in the last bits of the math routines behind the function keys.
+// These fold in the last bits of the math routines behind the function keys
+// (recorded on x86-64 with glibc 2.36).
 TEST(ResultsDigest, ScientificKeys) {
+    if (std::getenv("TQCAL_CHECK_MATH_DIGESTS") == nullptr &&
+        std::getenv("TQCAL_PRINT_DIGESTS") == nullptr) {
+        GTEST_SKIP() << "set TQCAL_CHECK_MATH_DIGESTS=1 to compare the platform's math bits";
+    }
     ExpectDigest("scientific algebraic", PressMany(20001, 2000, Mix::Scientific, 1).digest,
                  0x9a536080e44bc434ull);
     ExpectDigest("scientific equal", PressMany(20001, 2000, Mix::Scientific, 0).digest,

@@ -11,7 +11,9 @@ set(bad "")
 foreach(line IN LISTS lines)
   if(line MATCHES "[ \t]([^ \t@]+)(@[^ ]*)?$")
     set(name ${CMAKE_MATCH_1})
-    if(name MATCHES "^(malloc|calloc|realloc|reallocarray|free|aligned_alloc|posix_memalign|memalign|valloc|pvalloc|strdup|strndup|wcsdup|newlocale|duplocale|_Znw.*|_Zna.*|_Zdl.*|_Zda.*)$")
+    if(name MATCHES "^(malloc|calloc|realloc|reallocarray|free|aligned_alloc|posix_memalign)$" OR
+       name MATCHES "^(memalign|valloc|pvalloc|strdup|strndup|wcsdup|newlocale|duplocale)$" OR
+       name MATCHES "^_Z(nw|na|dl|da)")
       list(APPEND bad ${name})
     endif()
   endif()
