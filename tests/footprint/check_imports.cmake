@@ -1,7 +1,10 @@
 # Fails when the undefined dynamic symbols of LIBRARY include an allocator:
 # the C allocator, operator new or delete, or a C library routine that
-# returns memory it allocated.
-execute_process(COMMAND nm -D --undefined-only ${LIBRARY}
+# returns memory it allocated. NM is the toolchain's nm (nm when not given).
+if(NOT NM)
+  set(NM nm)
+endif()
+execute_process(COMMAND ${NM} -D --undefined-only ${LIBRARY}
                 OUTPUT_VARIABLE nm_out RESULT_VARIABLE nm_rc)
 if(NOT nm_rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIBRARY}")
