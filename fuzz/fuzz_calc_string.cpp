@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     // The same codes pressed one by one; the first failing operation key
     // ends the evaluation there, as the whole-sequence call does.
-    calc_test::Calc c = calc_test::Fresh(calc_test::kAlgebraic);
+    calc_test::Calc c = host_invariants::FreshCalculator(TQCAL_MODE_ALGEBRAIC);
     host_invariants::KeyChecker checker;
     bool failed = false;
     for (int i = 0; i < count && !failed; ++i) {

@@ -7,7 +7,7 @@
 // allocations of exactly their size, so a read or write past any of them
 // lands in a redzone. Writes that stay inside the block but leave the
 // fields an export may touch are caught by comparing the bytes around them.
-#include "tqcal.h"
+#include "tqcal_host.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -165,14 +165,6 @@ TQCAL_WChar AnyCell(FuzzedDataProvider &in) {
     static const TQCAL_WChar kCells[] = {u' ', u'0', u'1', u'5', u'9', u'.', u'-',
                                          u'+', u'e', u'E', 0,    0xFFFF, 0x0660, u'x'};
     return kCells[in.ConsumeIntegralInRange<size_t>(0, std::size(kCells) - 1)];
-}
-
-// A fresh block as a host sets one up.
-void FreshBlock(Block &b) {
-    std::memset(&b, 0, sizeof b);
-    b.optTop = b.opdTop = -1;
-    b.digits = 14;
-    TQCAL_ResetEditValue(&b);
 }
 
 // Changes one field of a block the way a careless or hostile host might.
@@ -529,7 +521,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         *status = in.ConsumeIntegral<uint32_t>();
     } else {
         // A fresh block with a few fields changed.
-        FreshBlock(*ctx);
+        tqcal_reset(ctx.get(), status.get());
         const int patches = in.ConsumeIntegralInRange(0, 6);
         for (int i = 0; i < patches; ++i) Patch(in, *ctx);
         *status = TQCAL_STATUS_INITIAL ^ (in.ConsumeIntegral<uint16_t>() & 0x1FFFu);

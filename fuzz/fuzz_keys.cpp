@@ -42,7 +42,7 @@ int KeyFor(uint8_t byte, bool &direct) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 1) return 0;
-    calc_test::Calc c = calc_test::Fresh(kModes[data[0] % 4]);
+    calc_test::Calc c = host_invariants::FreshCalculator(kModes[data[0] % 4]);
     // Canaries in the fields nothing may write.
     std::memset(c.ctx.reserved0, 0xA5, sizeof c.ctx.reserved0);
     std::memset(c.ctx.reserved1, 0x5A, sizeof c.ctx.reserved1);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string_view>
 
@@ -42,7 +43,68 @@ struct Sequence {
     ParsedKeys parsed;
 };
 
-void PrintLive(const Options &options, const std::vector<KeyPress> &keys, std::ostream &out) {
+// The first key of a sequence that ended in Error or Full.
+struct FailedKey {
+    size_t number = 0;  // 1-based among the keys; one past them for the closing '='
+    std::string token;
+    int column = 0;     // 0 for the closing '=' that --calc-string adds
+    int result = RES_ERROR;
+};
+
+bool Failed(const Calculator &calc) { return ResultState(calc.status) != RES_OK; }
+
+std::string_view ScreenWord(int result) { return result == RES_FULL ? "Full" : "Error"; }
+
+std::string FailedKeyJson(const std::optional<FailedKey> &failed) {
+    if (!failed) {
+        return "null";
+    }
+    return "{\"number\":" + std::to_string(failed->number) + ",\"key\":" + JsonString(failed->token) +
+           ",\"column\":" + (failed->column > 0 ? std::to_string(failed->column) : "null") +
+           ",\"result\":" + JsonString(ResultName(failed->result)) + "}";
+}
+
+// json with one more field before its closing brace.
+std::string WithField(std::string json, std::string_view name, const std::string &value) {
+    json.pop_back();
+    json += ",\"";
+    json += name;
+    json += "\":" + value + "}";
+    return json;
+}
+
+void ReportFailure(const FailedKey &failed, std::string_view where, std::ostream &err) {
+    err << "tqcal: " << where << ": ";
+    if (failed.column > 0) {
+        err << "key " << failed.number << " \"" << Printable(failed.token) << "\" at column " << failed.column;
+    } else {
+        err << "the closing \"=\"";
+    }
+    err << " ended in " << ScreenWord(failed.result) << '\n';
+}
+
+// Raw codes that are no keys change nothing; say so, once per sequence.
+void ReportNotKeys(const std::vector<KeyPress> &keys, std::string_view where, std::ostream &err) {
+    size_t count = 0;
+    size_t first = 0;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i].code > KEY_LAST_EDIT_CODE && !IsDirectCode(keys[i].code)) {
+            first = count++ == 0 ? i : first;
+        }
+    }
+    if (count == 0) {
+        return;
+    }
+    const KeyPress &key = keys[first];
+    err << "tqcal: " << where << ": key " << first + 1 << " \"" << Printable(key.token) << "\" at column "
+        << key.column << " is not a key and was skipped";
+    if (count > 1) {
+        err << " (" << count - 1 << " more like it)";
+    }
+    err << '\n';
+}
+
+std::optional<FailedKey> PrintLive(const Options &options, const std::vector<KeyPress> &keys, std::ostream &out) {
     Calculator calc;
     ResetCalculator(calc, options.mode);
     auto traceLine = [&](std::string_view key, std::string_view note) {
@@ -55,26 +117,53 @@ void PrintLive(const Options &options, const std::vector<KeyPress> &keys, std::o
     if (options.trace) {
         traceLine("start", "");
     }
-    for (const KeyPress &key : keys) {
+    std::optional<FailedKey> failed;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const KeyPress &key = keys[i];
         KeyOutcome outcome = PressKey(calc, key.code);
+        if (!failed && Failed(calc)) {
+            failed = FailedKey{i + 1, key.token, key.column, ResultState(calc.status)};
+        }
         if (options.trace) {
             traceLine(KeyLabel(key.code), outcome == KeyOutcome::NotAKey ? "  (not a key)" : "");
         }
     }
     if (options.trace) {
-        return;
+        return failed;
     }
     if (options.json) {
-        out << JsonState(calc.ctx, calc.status, calc.mode, "") << '\n';
+        out << WithField(JsonState(calc.ctx, calc.status, calc.mode, ""), "failedKey", FailedKeyJson(failed))
+            << '\n';
     } else {
         out << OneLine(ReadScreen(calc.ctx, calc.status)) << '\n';
     }
+    return failed;
+}
+
+// TQCAL_CalcString only says that it failed. Pressed one by one on a fresh
+// calculator in algebraic mode and closed with '=', the same keys take the
+// road it takes, and show which of them failed.
+std::optional<FailedKey> FirstFailureOfCalcString(const std::vector<KeyPress> &keys) {
+    Calculator calc;
+    ResetCalculator(calc, kModeAlgebraic);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        PressKey(calc, keys[i].code);
+        if (Failed(calc)) {
+            return FailedKey{i + 1, keys[i].token, keys[i].column, ResultState(calc.status)};
+        }
+    }
+    PressKey(calc, KEY_EQUAL);
+    if (Failed(calc)) {
+        return FailedKey{keys.size() + 1, "=", 0, ResultState(calc.status)};
+    }
+    return std::nullopt;
 }
 
 // TQCAL_CalcString hands back the value and the magnitude text; the sign
 // comes from the value, and the exponent from formatting the value the same
 // way the engine formats its display.
-void PrintCalcString(const Options &options, const std::vector<KeyPress> &keys, std::ostream &out) {
+std::optional<FailedKey> PrintCalcString(const Options &options, const std::vector<KeyPress> &keys,
+                                         std::ostream &out) {
     std::vector<int8_t> codes;
     codes.reserve(keys.size());
     for (const KeyPress &key : keys) {
@@ -86,19 +175,29 @@ void PrintCalcString(const Options &options, const std::vector<KeyPress> &keys, 
 
     Screen screen;
     screen.result = RES_ERROR;
+    std::optional<FailedKey> failed;
     if (ok == 1) {
         TQCAL_Context formatted{};
         TQCAL_DivideDoubleToStr(value, formatted.display, formatted.exponent, &formatted.negative, 14);
         screen = ReadScreen(formatted, TQCAL_STATUS_INITIAL);
         screen.text = DisplayText(text, TQCAL_RESULT_TEXT_CELLS);
+    } else {
+        failed = FirstFailureOfCalcString(keys);
+        if (!failed) {
+            failed = FailedKey{keys.size() + 1, "=", 0, RES_ERROR};
+        }
     }
     if (options.json) {
         out << "{\"screen\":" << JsonString(OneLine(screen)) << ",\"ok\":" << (ok == 1 ? "true" : "false")
-            << ",\"display\":" << JsonString(screen.text) << ",\"value\":" << JsonNumber(value) << "}\n";
+            << ",\"display\":" << JsonString(screen.text) << ",\"value\":" << JsonNumber(value)
+            << ",\"failedKey\":" << FailedKeyJson(failed) << "}\n";
     } else {
         out << OneLine(screen) << '\n';
     }
+    return failed;
 }
+
+std::string Quoted(std::string_view text) { return "\"" + Printable(text) + "\""; }
 
 }  // namespace
 
@@ -124,6 +223,8 @@ bool ParseArguments(const std::vector<std::string> &args, Options &options, std:
         std::string text;
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--trace") {
             options.trace = true;
         } else if (arg == "--json") {
@@ -138,16 +239,16 @@ bool ParseArguments(const std::vector<std::string> &args, Options &options, std:
             options.keys = text;
         } else if (value("--mode", text)) {
             if (!ParseMode(text, options.mode)) {
-                error = "--mode is algebraic or equal, not \"" + text + "\"";
+                error = "--mode is algebraic or equal, not " + Quoted(text);
                 return false;
             }
             options.modeGiven = true;
         } else {
             if (error.empty()) {
                 if (!arg.empty() && arg[0] == '-') {
-                    error = "unknown option \"" + std::string(arg) + "\"";
+                    error = "unknown option " + Quoted(arg);
                 } else {
-                    error = "unexpected argument \"" + std::string(arg) + "\" (a key sequence goes after --keys)";
+                    error = "unexpected argument " + Quoted(arg) + " (a key sequence goes after --keys)";
                 }
             }
             return false;
@@ -178,9 +279,14 @@ std::string HelpText() {
         "                       value, memory, result, status bits (with --trace: one object per key)\n"
         "  --calc-string        evaluate through TQCAL_CalcString (algebraic, closed with =)\n"
         "  --help, -h           this text\n"
+        "  --version            the version of tqcal\n"
         "\n"
         "The screen prints as one line: 0.01, -5, 1.2345678901234E13, Error, Full.\n"
-        "Bad keys are reported with their column, exit status 2, and nothing is evaluated.\n"
+        "Exit status: 0 done; 2 bad options or keys (reported with their column; nothing is\n"
+        "evaluated); 3 a key ended in Error or Full (the screen is printed, and the first such\n"
+        "key is named on standard error); 1 the terminal or the output failed.\n"
+        "Raw codes that are no keys (#45 to #250, #254, #255) change nothing and are named on\n"
+        "standard error.\n"
         "A digit that no longer fits the display is dropped, as on the device.\n"
         "\n"
         "Keys (names ignore case; blanks are needed only between names and numbers):\n"
@@ -200,6 +306,8 @@ std::string HelpText() {
     }
     return help;
 }
+
+std::string VersionText() { return "tqcal " TQCAL_VERSION "\n"; }
 
 int RunBatch(const Options &options, std::istream &in, std::ostream &out, std::ostream &err) {
     std::vector<Sequence> sequences;
@@ -238,15 +346,24 @@ int RunBatch(const Options &options, std::istream &in, std::ostream &out, std::o
         return kExitBadInput;
     }
 
+    bool anyFailed = false;
     for (const Sequence &sequence : sequences) {
-        if (options.calcString) {
-            PrintCalcString(options, sequence.parsed.keys, out);
-        } else {
-            PrintLive(options, sequence.parsed.keys, out);
+        const std::vector<KeyPress> &keys = sequence.parsed.keys;
+        if (!options.trace) {
+            ReportNotKeys(keys, sequence.where, err);
+        }
+        std::optional<FailedKey> failed =
+            options.calcString ? PrintCalcString(options, keys, out) : PrintLive(options, keys, out);
+        if (failed) {
+            ReportFailure(*failed, sequence.where, err);
+            anyFailed = true;
         }
     }
     out.flush();
-    return out ? kExitOk : kExitFailure;
+    if (!out) {
+        return kExitFailure;
+    }
+    return anyFailed ? kExitKeyFailed : kExitOk;
 }
 
 }  // namespace tqhost

@@ -2,6 +2,7 @@
 
 #include "tqcal.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -82,15 +83,109 @@ bool IsAsciiLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 
-// Columns count characters, not bytes: "×" is one column.
-int ColumnOf(std::string_view text, size_t pos) {
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Columns count characters, not bytes: "×" is one column. The parser only
+// moves forward, so a column is counted on from the last one asked for:
+// counting from the start of the line for every token made a long line cost
+// the square of its length.
+struct ColumnCounter {
+    std::string_view text;
+    size_t pos = 0;
     int column = 1;
-    for (size_t i = 0; i < pos && i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            ++column;
+};
+
+int ColumnAt(ColumnCounter &counter, size_t pos) {
+    if (pos < counter.pos) {
+        counter.pos = 0;
+        counter.column = 1;
+    }
+    for (; counter.pos < pos && counter.pos < counter.text.size(); ++counter.pos) {
+        counter.column += IsContinuation(counter.text[counter.pos]) ? 0 : 1;
+    }
+    return counter.column;
+}
+
+// Byte offset where character index (0-based) begins, or text.size().
+size_t OffsetOfCharacter(std::string_view text, size_t index) {
+    size_t pos = 0;
+    for (size_t seen = 0; pos < text.size(); ++pos) {
+        if (!IsContinuation(text[pos]) && seen++ == index) {
+            return pos;
         }
     }
-    return column;
+    return text.size();
+}
+
+size_t CharacterCount(std::string_view text) {
+    size_t count = 0;
+    for (char c : text) {
+        count += IsContinuation(c) ? 0 : 1;
+    }
+    return count;
+}
+
+// The token as a key keeps it: kQuoteLimit characters and one more when it
+// goes on, which is all a message shows.
+std::string ClippedToken(std::string_view token) {
+    return std::string(token.substr(0, OffsetOfCharacter(token, kQuoteLimit + 1)));
+}
+
+// Length of the well-formed UTF-8 sequence at pos when it encodes a
+// character a terminal prints as such; 0 for a stray or malformed byte, a C1
+// control, or a format character that reorders or hides text.
+size_t PrintableSequenceLength(std::string_view text, size_t pos) {
+    unsigned char lead = static_cast<unsigned char>(text[pos]);
+    size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                  : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || text.size() - pos < length) {
+        return 0;
+    }
+    char32_t cp = lead & (0x7Fu >> length);
+    for (size_t i = 1; i < length; ++i) {
+        if (!IsContinuation(text[pos + i])) {
+            return 0;
+        }
+        cp = (cp << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3Fu);
+    }
+    constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    bool overlong = cp < kShortest[length];
+    bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
+    bool c1Control = cp < 0xA0;
+    bool format = cp == 0xAD || (cp >= 0x200B && cp <= 0x200F) || (cp >= 0x2028 && cp <= 0x202E) ||
+                  (cp >= 0x2066 && cp <= 0x2069) || cp == 0xFEFF;
+    return overlong || surrogate || cp > 0x10FFFF || c1Control || format ? 0 : length;
+}
+
+// Appends text[begin, end) as a message shows it and returns the number of
+// terminal columns that took.
+size_t Render(std::string_view text, size_t begin, size_t end, std::string &out) {
+    size_t columns = 0;
+    for (size_t pos = begin; pos < end;) {
+        unsigned char c = static_cast<unsigned char>(text[pos]);
+        size_t printable = c >= 0x80 ? PrintableSequenceLength(text, pos) : 0;
+        if (c >= 0x20 && c < 0x7f) {
+            out += static_cast<char>(c);
+            columns += 1;
+            pos += 1;
+        } else if (IsBlank(static_cast<char>(c))) {
+            out += ' ';
+            columns += 1;
+            pos += 1;
+        } else if (printable > 0 && pos + printable <= end) {
+            out.append(text.substr(pos, printable));
+            columns += 1;
+            pos += printable;
+        } else {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+            columns += 4;
+            pos += 1;
+        }
+    }
+    return columns;
 }
 
 size_t CharLength(std::string_view text, size_t pos) {
@@ -155,6 +250,33 @@ std::span<const KeyName> KeyNames() { return kNames; }
 
 std::span<const LegendEntry> KeyboardLegend() { return kLegend; }
 
+std::vector<LegendPlace> LayOutLegend(int columns, int rows) {
+    std::vector<LegendPlace> places;
+    if (columns < 1 || rows < 1) {
+        return places;
+    }
+    const size_t room = static_cast<size_t>(columns) * static_cast<size_t>(rows);
+    std::vector<const LegendEntry *> shown;
+    const LegendEntry *quit = nullptr;
+    for (const LegendEntry &entry : kLegend) {
+        if (CodeForInput(static_cast<unsigned char>(entry.keys[0])) == kCommandQuit) {
+            quit = &entry;
+        }
+        shown.push_back(&entry);
+    }
+    if (shown.size() > room) {
+        shown.erase(std::remove(shown.begin(), shown.end(), quit), shown.end());
+        shown.resize(room - 1);
+        shown.push_back(quit);  // there is always a key that quits
+    }
+    // Fill the columns evenly, top to bottom, left to right.
+    size_t perColumn = (shown.size() + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        places.push_back(LegendPlace{shown[i], static_cast<int>(i % perColumn), static_cast<int>(i / perColumn)});
+    }
+    return places;
+}
+
 std::string KeyLabel(int code) {
     if (code >= KEY_0 && code <= KEY_9) {
         return std::string(1, static_cast<char>('0' + code));
@@ -172,13 +294,14 @@ std::string KeyLabel(int code) {
 
 ParsedKeys ParseKeys(std::string_view text) {
     ParsedKeys parsed;
+    ColumnCounter columns{text};
     auto fail = [&](size_t pos, size_t length, std::string reason) {
         parsed.keys.clear();
-        parsed.error = ParseError{std::string(text.substr(pos, length)), ColumnOf(text, pos), std::move(reason)};
+        parsed.error = ParseError{ClippedToken(text.substr(pos, length)), ColumnAt(columns, pos), std::move(reason)};
         return parsed;
     };
     auto emit = [&](int code, size_t pos, size_t length) {
-        parsed.keys.push_back(KeyPress{code, std::string(text.substr(pos, length)), ColumnOf(text, pos)});
+        parsed.keys.push_back(KeyPress{code, ClippedToken(text.substr(pos, length)), ColumnAt(columns, pos)});
     };
 
     size_t pos = 0;
@@ -221,8 +344,7 @@ ParsedKeys ParseKeys(std::string_view text) {
                     return fail(pos, end - pos, "a number has at most one point");
                 }
                 for (size_t i = pos; i < end; ++i) {
-                    int code = text[i] == '.' ? KEY_POINT : KEY_0 + (text[i] - '0');
-                    parsed.keys.push_back(KeyPress{code, std::string(text.substr(pos, end - pos)), ColumnOf(text, pos)});
+                    emit(text[i] == '.' ? KEY_POINT : KEY_0 + (text[i] - '0'), pos, end - pos);
                 }
                 pos = end;
                 continue;
@@ -254,23 +376,58 @@ ParsedKeys ParseKeys(std::string_view text) {
     return parsed;
 }
 
+std::string Printable(std::string_view text, size_t limit) {
+    std::string out;
+    size_t end = OffsetOfCharacter(text, limit);
+    Render(text, 0, end, out);
+    if (end < text.size()) {
+        out += "\xE2\x80\xA6";
+    }
+    return out;
+}
+
 std::string DescribeParseError(const ParseError &error, std::string_view text, std::string_view where) {
     std::string message;
     message += where;
     message += ": ";
     message += error.reason;
     message += " \"";
-    message += error.token;
+    message += Printable(error.token);
     message += "\" at column ";
     message += std::to_string(error.column);
-    message += "\n  ";
-    for (char c : text) {
-        message += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+
+    // A window of kQuoteLimit characters: the bad token with a little of
+    // what comes before it, or the whole line when it is short enough.
+    constexpr size_t kBefore = 10;
+    size_t total = CharacterCount(text);
+    size_t at = error.column > 0 ? static_cast<size_t>(error.column - 1) : 0;
+    size_t first = 0;
+    if (total > kQuoteLimit) {
+        first = at > kBefore ? at - kBefore : 0;
+        first = first < total - kQuoteLimit ? first : total - kQuoteLimit;
     }
-    message += "\n  ";
-    message.append(static_cast<size_t>(error.column - 1), ' ');
-    int width = ColumnOf(error.token, error.token.size()) - 1;
-    message.append(static_cast<size_t>(width > 0 ? width : 1), '^');
+    size_t begin = OffsetOfCharacter(text, first);
+    size_t end = OffsetOfCharacter(text, first + kQuoteLimit);
+    size_t tokenBegin = OffsetOfCharacter(text, at);
+    size_t tokenEnd = tokenBegin + error.token.size();
+    tokenBegin = tokenBegin < end ? tokenBegin : end;
+    tokenEnd = tokenEnd < end ? tokenEnd : end;
+
+    std::string line;
+    size_t caret = 0;
+    if (first > 0) {
+        line += "\xE2\x80\xA6";
+        caret += 1;
+    }
+    caret += Render(text, begin, tokenBegin, line);
+    size_t width = Render(text, tokenBegin, tokenEnd, line);
+    Render(text, tokenEnd, end, line);
+    if (end < text.size()) {
+        line += "\xE2\x80\xA6";
+    }
+    message += "\n  " + line + "\n  ";
+    message.append(caret, ' ');
+    message.append(width > 0 ? width : 1, '^');
     return message;
 }
 

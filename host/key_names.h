@@ -24,11 +24,17 @@ std::span<const KeyName> KeyNames();
 // The name of a key code as --trace prints it: "7", ".", "sin", "#99".
 std::string KeyLabel(int code);
 
+// A message quotes at most this many characters of what the user typed.
+inline constexpr size_t kQuoteLimit = 40;
+
 // One key of a parsed sequence, with the token it came from.
 struct KeyPress {
     int code;
-    std::string token;  // the whole token, e.g. "123.45" for each of its keys
-    int column;         // 1-based column of the token, in characters
+    // The token, e.g. "123.45" for each of its keys; a token longer than
+    // kQuoteLimit characters keeps one more, so that a message can show the
+    // cut without every key of a long number holding all of it.
+    std::string token;
+    int column;  // 1-based column of the token, in characters
 };
 
 struct ParseError {
@@ -45,11 +51,19 @@ struct ParsedKeys {
 // Splits a key sequence into key presses. Tokens are numbers (typed digit by
 // digit), operator symbols, key names (case does not matter) and raw codes
 // "#N" with N from 0 to 255. Blanks separate tokens but are not needed
-// between a number and a symbol: "2+3*4=" reads as 2 + 3 * 4 =.
+// between a number and a symbol: "2+3*4=" reads as 2 + 3 * 4 =. The time
+// taken grows with the length of the text, not faster.
 ParsedKeys ParseKeys(std::string_view text);
 
-// The message for a parse error, with the input and a caret under the bad
-// token on the following lines. where names the input ("--keys", "line 3").
+// Text from the user as a message may show it: at most limit characters
+// (then "…"), blanks as one blank, and control characters and bytes that
+// are not printable UTF-8 as \xNN, so that a message never rings the bell
+// or moves the cursor.
+std::string Printable(std::string_view text, size_t limit = kQuoteLimit);
+
+// The message for a parse error, with the input (at most kQuoteLimit
+// characters of it, around the bad token) and a caret under the bad token
+// on the following lines. where names the input ("--keys", "line 3").
 std::string DescribeParseError(const ParseError &error, std::string_view text,
                                std::string_view where);
 
@@ -76,5 +90,16 @@ struct LegendEntry {
 
 // The keyboard legend shown beside the calculator, in reading order.
 std::span<const LegendEntry> KeyboardLegend();
+
+struct LegendPlace {
+    const LegendEntry *entry;
+    int row;     // 0-based, within the legend's area
+    int column;  // 0-based column of the legend, not of the screen
+};
+
+// Lays the legend out down columns in an area of the given number of legend
+// columns and rows. When not every entry fits, the last place goes to the
+// key that quits, so that the way out is always on the screen.
+std::vector<LegendPlace> LayOutLegend(int columns, int rows);
 
 }  // namespace tqhost

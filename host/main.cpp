@@ -17,8 +17,8 @@ int main(int argc, char **argv) {
         std::cerr << "tqcal: " << error << "\n(tqcal --help lists the options and keys)\n";
         return kExitBadInput;
     }
-    if (options.help) {
-        std::cout << HelpText();
+    if (options.help || options.version) {
+        std::cout << (options.help ? HelpText() : VersionText());
         return std::cout.flush() ? kExitOk : kExitFailure;
     }
     if (options.keys || !isatty(STDIN_FILENO)) {

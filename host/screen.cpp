@@ -205,11 +205,6 @@ std::array<std::string, 2> PanelRows(const Screen &screen, int mode) {
     if (screen.memory) {
         Place(indicators, 0, "MEM");
     }
-    if (screen.result == RES_FULL) {
-        Place(indicators, 4, "FULL");
-    } else if (screen.result != RES_OK) {
-        Place(indicators, 4, "ERR");
-    }
     if (screen.constant) {
         Place(indicators, 9, "K");
     }
@@ -221,16 +216,23 @@ std::array<std::string, 2> PanelRows(const Screen &screen, int mode) {
     }
     Place(indicators, kPanelWidth - 3, mode == kModeAlgebraic ? "ALG" : "EQU");
 
-    // Minus sign cell, a blank, 15 cells for the text (a 14-digit result and
-    // its point), a blank, the exponent sign and digits.
+    // 15 cells for the text (a 14-digit result and its point) from cell 2,
+    // so that the last cell stays put; the sign goes right before the first
+    // digit, where a reader looks for it; a blank, then the exponent.
+    constexpr size_t kTextEnd = 2 + 15;
     std::string display(kPanelWidth, ' ');
-    if (screen.negative) {
-        Place(display, 0, "-");
+    if (screen.result != RES_OK) {
+        std::string word(screen.result == RES_FULL ? "Full" : "Error");
+        Place(display, kTextEnd - word.size(), word);
+        return {indicators, display};
     }
     std::string text = screen.text.size() > 15 ? screen.text.substr(screen.text.size() - 15) : screen.text;
-    Place(display, 2 + 15 - text.size(), text);
+    Place(display, kTextEnd - text.size(), text);
+    if (screen.negative) {
+        Place(display, kTextEnd - text.size() - 1, "-");
+    }
     if (screen.exponentShown) {
-        Place(display, 18, std::string(1, screen.exponentSign) + screen.exponentDigits);
+        Place(display, kTextEnd + 1, std::string(1, screen.exponentSign) + screen.exponentDigits);
     }
     return {indicators, display};
 }

@@ -48,7 +48,9 @@ std::string TraceLine(std::string_view key, const TQCAL_Context &ctx, TQCAL_Stat
 std::string JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode, std::string_view key);
 
 // The two rows inside the frame of the terminal calculator: the indicators,
-// then the minus sign cell, the display text right-aligned and the exponent.
+// then the display text right-aligned with its sign right before it, and the
+// exponent. After a failure the display itself reads Error or Full, as the
+// one-line form does, until a key sets the result state back to OK.
 inline constexpr int kPanelWidth = 26;
 std::array<std::string, 2> PanelRows(const Screen &screen, int mode);
 

@@ -65,21 +65,13 @@ void Draw(const Calculator &calc, const std::string &message) {
     attroff(A_BOLD);
 
     int columns = (COLS - kPanelLeft) / kLegendColumnWidth;
-    if (columns < 1) {
-        columns = 1;
-    }
-    auto legend = KeyboardLegend();
-    int perColumn = static_cast<int>((legend.size() + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns));
-    for (size_t i = 0; i < legend.size(); ++i) {
-        int row = kLegendTop + static_cast<int>(i) % perColumn;
-        int col = kPanelLeft + static_cast<int>(i) / perColumn * kLegendColumnWidth;
-        if (row >= LINES) {
-            continue;
-        }
+    for (const LegendPlace &place : LayOutLegend(columns < 1 ? 1 : columns, LINES - kLegendTop)) {
+        int row = kLegendTop + place.row;
+        int col = kPanelLeft + place.column * kLegendColumnWidth;
         attron(A_BOLD);
-        mvaddnstr(row, col, legend[i].keys, kLegendKeysWidth - 1);
+        mvaddnstr(row, col, place.entry->keys, kLegendKeysWidth - 1);
         attroff(A_BOLD);
-        mvaddnstr(row, col + kLegendKeysWidth, legend[i].label, kLegendColumnWidth - kLegendKeysWidth - 1);
+        mvaddnstr(row, col + kLegendKeysWidth, place.entry->label, kLegendColumnWidth - kLegendKeysWidth - 1);
     }
     mvaddnstr(kMessageRow, kPanelLeft, message.c_str(), COLS - kPanelLeft);
     refresh();

@@ -263,9 +263,10 @@ TQCAL_API int TQCAL_BaseOperate(int op, double *left, double *right);
  * stay as before the failing step) or the block is inconsistent. */
 TQCAL_API int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx);
 
-/* The key dispatcher: stores mode (1 algebraic, other values equal
- * priority) as the process-wide precedence mode, acts on key and formats
- * the value into the texts. Outcome in the result state of *status. After
+/* The key dispatcher: acts on key in precedence mode (1 algebraic, other
+ * values equal priority) and formats the value into the texts. It also
+ * stores mode as the process-wide mode a direct TQCAL_Calculator call uses;
+ * calculators on different threads may use different modes. Outcome in the result state of *status. After
  * it the host tidies the status word: on RES_ERROR or RES_FULL clear
  * ST_CONST and ST_MEMORY and zero lastKey and parenDepth; clear
  * ST_EXP_ENTRY; clear ST_TYPED (not for KEY_BACKSPACE, nor when set with

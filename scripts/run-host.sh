@@ -10,6 +10,16 @@ build="$root/build"
 
 bash "$root/scripts/setup.sh" >&2
 
+# Say so before a build, which takes a while the first time, so that the
+# wait does not look like a hang: when there is no program yet, or a source
+# is newer than it.
+program="$build/host/tqcal"
+if [ ! -x "$program" ] ||
+   [ -n "$(find "$root/engine" "$root/host" "$root/include" "$root/CMakeLists.txt" \
+             -newer "$program" -print -quit 2>/dev/null)" ]; then
+  echo "building tqcal (about 30 s the first time)…" >&2
+fi
+
 log="$(mktemp)"
 trap 'rm -f "$log"' EXIT
 if ! { { [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DTQCAL_WERROR=ON; } &&
@@ -20,4 +30,4 @@ if ! { { [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DTQCAL_
 fi
 rm -f "$log"
 trap - EXIT
-exec "$build/host/tqcal" "$@"
+exec "$program" "$@"

@@ -11,8 +11,19 @@ command -v g++ >/dev/null || need+=(g++)
 command -v tmux >/dev/null || need+=(tmux)
 # The benchmarks under bench/ use Google Benchmark.
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
-if [ ${#need[@]} -gt 0 ]; then
+# The web page: Emscripten builds the engine as WebAssembly (its optimizer
+# runs on Node with acorn); its tests drive Chromium from Node, with a test
+# package fetched by npm.
+web=()
+command -v emcc >/dev/null || web+=(emscripten)
+[ -d /usr/share/nodejs/acorn ] || [ -d /usr/lib/nodejs/acorn ] || web+=(node-acorn)
+command -v node >/dev/null || web+=(nodejs)
+command -v npm >/dev/null || web+=(npm)
+command -v python3 >/dev/null || web+=(python3)
+command -v chromium >/dev/null || web+=(chromium)
+if [ ${#need[@]} -gt 0 ] || [ ${#web[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq "${need[@]}"
+  [ ${#need[@]} -eq 0 ] || $SUDO apt-get install -y -qq "${need[@]}"
+  [ ${#web[@]} -eq 0 ] || $SUDO apt-get install -y -qq --no-install-recommends "${web[@]}"
 fi

@@ -1,5 +1,4 @@
-// The calculator context, the status word and the precedence mode as the
-// engine sees them. Everything here is a plain view on the host's block.
+// The calculator context and the status word as the engine sees them. Everything here is a plain view on the host's block.
 #pragma once
 
 #include "tqcal.h"
@@ -21,7 +20,6 @@ inline constexpr int kOperatorSlots = TQCAL_OPERATOR_SLOTS;
 inline constexpr int kDisplayArea = TQCAL_DISPLAY_AREA;
 inline constexpr int kExponentCells = TQCAL_EXPONENT_CELLS;
 inline constexpr int kFieldCells = 14;      // the right-aligned text field
-inline constexpr int kDefaultDigits = 14;   // width every engine context uses
 inline constexpr int kMaxOpenParens = 17;   // parenDepth + pendingOps limit
 
 inline constexpr WChar kBlank = u' ';
@@ -40,18 +38,12 @@ inline void SetResultState(Status &s, int state) {
 }
 inline bool ResultOk(Status s) { return ResultState(s) == RES_OK; }
 
+// How a routine's result code decides the result state: 0 is RES_OK,
+// anything else (-1) RES_ERROR.
+inline void DecideResult(Status &s, int code) { SetResultState(s, code == 0 ? RES_OK : RES_ERROR); }
+
 // Edit phase: the pair ST_SHOWN / ST_ZERO; 0 means an entry is in progress.
 inline constexpr uint32_t kEditPhase = ST_SHOWN | ST_ZERO;
 inline bool Editing(Status s) { return (s & kEditPhase) == 0; }
-
-// ---- precedence mode ------------------------------------------------------
-
-// The one process-wide setting: written by every TQCAL_Operate call, read
-// by the operator priorities. 1 is algebraic, anything else equal priority.
-void SetPrecedenceMode(int mode);
-int PrecedenceMode();
-
-// A fresh context as a host or the whole-sequence call sets one up.
-void ResetContext(Context &ctx);
 
 }  // namespace tqcal

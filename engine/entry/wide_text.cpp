@@ -136,22 +136,17 @@ double ParseWide(const WChar *text, int maxCells) {
     return negative ? -value : value;
 }
 
-// Returns the characters written before the terminator; for a negative
-// value the sign counts among them.
-int FormatDecimal(WChar *cells, int maxCells, int32_t value) {
+// Returns the characters written before the terminator.
+int FormatDecimal(WChar *cells, int maxCells, uint32_t value) {
     if (cells == nullptr || maxCells <= 0) return 0;
-    // "%02d": at least two characters, zero-padded after the sign.
+    // "%02d": at least two digits, zero-padded.
     char tmp[16];
     int len = 0;
-    int64_t magnitude = value;
-    if (magnitude < 0) magnitude = -magnitude;
     do {
-        tmp[len++] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    const int minDigits = value < 0 ? 1 : 2;
-    while (len < minDigits) tmp[len++] = '0';
-    if (value < 0) tmp[len++] = '-';
+        tmp[len++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (len < 2) tmp[len++] = '0';
 
     // tmp holds the text backwards; copy what fits before the terminator.
     const int room = maxCells - 1;

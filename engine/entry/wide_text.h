@@ -16,8 +16,8 @@ double ParseWide(const WChar *text, int maxCells);
 
 // Writes value as at least two decimal digits ("%02d") into cells, followed
 // by a terminator, writing at most maxCells cells in all (the digits are
-// cut when there is no room). Returns the characters written before the
-// terminator (a minus sign included).
-int FormatDecimal(WChar *cells, int maxCells, int32_t value);
+// cut when there is no room). Returns the digits written. The exponent text
+// keeps its sign in a cell of its own, so only magnitudes come here.
+int FormatDecimal(WChar *cells, int maxCells, uint32_t value);
 
 }  // namespace tqcal

@@ -1,9 +1,12 @@
 #include "eval/dispatcher.h"
 
+#include "context/keys.h"
 #include "context/stacks.h"
 #include "entry/format.h"
 #include "entry/wide_text.h"
-#include "eval/constant_percent.h"
+#include "eval/constant.h"
+#include "eval/operands.h"
+#include "eval/percent.h"
 #include "eval/precedence.h"
 #include "numeric/arithmetic.h"
 #include "numeric/decimal.h"
@@ -18,22 +21,20 @@ namespace tqcal {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kSignFactor = -1.0;
-constexpr double kPercentDivisor = 100.0;
-constexpr double kTen = 10.0;
+constexpr double kTen = 10.0;  // the base of KEY_POW10
 
 // One key press on its way through the dispatcher.
 struct KeyRun {
     Context &ctx;
     Status &status;
     int32_t key;
+    int32_t mode;           // precedence mode of this call
     int32_t topOp;          // operator on top of the stack when the key came
     bool operandRefused;    // an operand found the operand stack full
     bool skipEndSteps;      // the key is ignored whole (no formatting)
 };
 
-void Decide(Status &status, int r) { SetResultState(status, r == 0 ? RES_OK : RES_ERROR); }
 bool Typed(const KeyRun &run) { return Has(run.status, ST_TYPED); }
 
 void PushValue(KeyRun &run) {
@@ -68,17 +69,24 @@ void BinaryOperator(KeyRun &run) {
     }
     // Inside parentheses an armed constant survives operator keys.
     if (!Has(st, ST_CONST) || ctx.parenDepth <= 0) ClearConstant(ctx, st);
+    // Operand count: each pending operator sits on its left operand, so with
+    // this key counted the operators outnumber the operands only when the
+    // previous operator never received its right operand: this key came
+    // right after it and replaces it.
     if (!Typed(run) && ctx.optTop >= 0 && run.topOp != KEY_LPAREN &&
         ctx.pendingOps > ctx.opdTop + 1) {
-        // An operator key right after another one replaces it.
         int32_t dropped = 0;
         PopOpt(ctx, dropped);
         if (ctx.pendingOps > 0) ctx.pendingOps -= 1;
     }
     if (run.topOp != KEY_LPAREN && ctx.opdTop >= 1 &&
-        OperatorPriority(run.key) <= OperatorPriority(run.topOp)) {
-        Decide(st, Calculator(run.key, 1, ctx));
+        OperatorPriority(run.key, run.mode) <= OperatorPriority(run.topOp, run.mode)) {
+        DecideResult(st, Calculator(run.key, 1, ctx, run.mode));
     }
+    // No room for the operator: roll the key back, so the expression stays as
+    // it was before it. The count goes down again and the operand pushed for
+    // it comes off; the tidy-up keeps a typed number typed after RES_FULL,
+    // so the next operator key takes the same number up again.
     if (PushOpt(ctx, run.key) != 0 && ResultOk(st)) {
         SetResultState(st, RES_FULL);
         ctx.pendingOps -= 1;
@@ -117,7 +125,7 @@ void CloseParenthesis(KeyRun &run) {
     PushPending(run);
     if (run.operandRefused) return;
     const int32_t bottom = ctx.optTop >= 0 ? ctx.operators[0] : 0;
-    Decide(st, Calculator(KEY_RPAREN, 1, ctx));
+    DecideResult(st, Calculator(KEY_RPAREN, 1, ctx, run.mode));
     if (ctx.optTop >= 0) {
         Set(st, ST_FRESH);
         PopOpd(ctx, ctx.value);
@@ -132,8 +140,8 @@ void CloseParenthesis(KeyRun &run) {
 void Equal(KeyRun &run) {
     PushPending(run);
     if (run.operandRefused) return;
-    if (Has(run.status, ST_CONST) && !PrepareConstant(run.ctx, run.status)) return;
-    Decide(run.status, Calculator(KEY_EQUAL, 1, run.ctx));
+    if (Has(run.status, ST_CONST) && !PrepareConstant(run.ctx, run.status, run.mode)) return;
+    DecideResult(run.status, Calculator(KEY_EQUAL, 1, run.ctx, run.mode));
     InitStack(run.ctx);
 }
 
@@ -151,19 +159,23 @@ void MemoryAddOrSubtract(KeyRun &run) {
     PushPending(run);
     if (run.operandRefused) return;
     if (Has(st, ST_CONST)) {
-        if (!PrepareConstant(ctx, st)) return;
+        if (!PrepareConstant(ctx, st, run.mode)) return;
         op = ctx.constOperator;
     }
-    Decide(st, Calculator(op, 1, ctx));
+    DecideResult(st, Calculator(op, 1, ctx, run.mode));
     if (!ResultOk(st)) return;
     InitStack(ctx);
+    // The memory is computed twice: the plain double sum only tells whether
+    // the result would leave the display range, so that an overflow leaves
+    // the memory as it was (the aligned addition writes over it and does not
+    // test the range); the aligned sum is what the memory keeps.
     const int32_t arith = (run.key == KEY_MPLUS) ? KEY_ADD : KEY_SUB;
     const double sum = (arith == KEY_ADD) ? ctx.memory + ctx.value : ctx.memory - ctx.value;
     if (!(std::fabs(sum) <= OVERFLOW_LIMIT)) {
         SetResultState(st, RES_ERROR);
         return;
     }
-    Decide(st, BaseOperate(arith, &ctx.memory, &ctx.value));
+    DecideResult(st, BaseOperate(arith, &ctx.memory, &ctx.value));
 }
 
 void MemoryRecall(KeyRun &run) {
@@ -182,7 +194,7 @@ void Percent(KeyRun &run) {
 }
 
 void PercentCompletion(KeyRun &run) {
-    switch (PercentComplete(run.ctx, run.status, run.topOp)) {
+    switch (PercentComplete(run.ctx, run.status, run.topOp, run.mode)) {
         case PercentOutcome::NothingToDo:
             run.skipEndSteps = true;
             break;
@@ -209,7 +221,7 @@ void AllClear(KeyRun &run) {
 }
 
 void Pi(KeyRun &run) {
-    run.ctx.value = kPi;
+    run.ctx.value = PI;
     Set(run.status, ST_FRESH);
 }
 
@@ -217,7 +229,7 @@ void PowerOfTen(KeyRun &run) {
     double t = kTen;
     const int r = RaisePower(&t, &run.ctx.value);
     if (r == 0) run.ctx.value = t;
-    Decide(run.status, r);
+    DecideResult(run.status, r);
     Set(run.status, ST_FRESH);
 }
 
@@ -243,7 +255,7 @@ UnaryRoutine UnaryFor(int32_t key) {
 }
 
 void UnaryFunction(KeyRun &run) {
-    Decide(run.status, UnaryFor(run.key)(&run.ctx.value));
+    DecideResult(run.status, UnaryFor(run.key)(&run.ctx.value));
     Set(run.status, ST_FRESH);
 }
 
@@ -252,15 +264,9 @@ void NoAction(KeyRun &) {}
 using KeyAction = void (*)(KeyRun &);
 
 KeyAction ActionFor(int32_t key) {
+    if (IsBinaryOperator(key)) return BinaryOperator;
     switch (key) {
         case KEY_EQUAL: return Equal;
-        case KEY_ADD:
-        case KEY_SUB:
-        case KEY_MUL:
-        case KEY_DIV:
-        case KEY_POW:
-        case KEY_ROOT:
-        case KEY_BLANK_OP: return BinaryOperator;
         case KEY_PERCENT: return Percent;
         case KEY_LPAREN: return OpenParenthesis;
         case KEY_RPAREN: return CloseParenthesis;
@@ -303,7 +309,7 @@ bool UsesValue(int32_t key) {
 // read directly, every other one (a host may write anything) goes through
 // the general parser, which gives the same value for the engine's texts.
 double ExponentValue(const WChar *exponent) {
-    // No exponent shown, the text almost every key leaves: one comparison.
+    // No exponent typed, the text almost every number has: one comparison.
     static constexpr WChar kNoExponent[kExponentCells] = {kBlank, u'0', u'0', kTerminator};
     if (std::memcmp(exponent, kNoExponent, sizeof kNoExponent) == 0) return 0.0;
     const WChar sign = exponent[0];
@@ -317,19 +323,21 @@ double ExponentValue(const WChar *exponent) {
     return ParseWide(exponent, kExponentCells);
 }
 
-// Parses typed input into value; false when it lies beyond the display range.
+// Parses typed input into value; false when it lies beyond the display
+// range. The magnitude is stored before it is tested, so a number typed too
+// large stays the value: the keys after it keep failing on it instead of
+// going on with the value before it.
 bool TakeUpOperand(KeyRun &run) {
     Context &ctx = run.ctx;
     Status &st = run.status;
     if (Has(st, ST_TYPED) && run.key != KEY_AC) {
         Clear(st, ST_FRESH);
-        double v = ParseWide(ctx.display, kDisplayArea) * Pow10(ExponentValue(ctx.exponent));
-        if (!(std::fabs(v) <= OVERFLOW_LIMIT)) {
+        ctx.value = ParseWide(ctx.display, kDisplayArea) * Pow10(ExponentValue(ctx.exponent));
+        if (!(std::fabs(ctx.value) <= OVERFLOW_LIMIT)) {
             SetResultState(st, RES_ERROR);
             return false;
         }
-        if (ctx.negative != 0) v = -v;
-        ctx.value = v;
+        if (ctx.negative != 0) ctx.value = -ctx.value;
     } else if (Has(st, ST_FRESH)) {
         Set(st, ST_TYPED);
         if (run.key != KEY_SIGN) Clear(st, ST_FRESH);
@@ -353,11 +361,10 @@ void EndSteps(KeyRun &run) {
         SetResultState(st, RES_ERROR);
         return;
     }
-    DivideDoubleToStr(ctx.value, ctx.display, ctx.exponent, &ctx.negative, ctx.digits);
-    if (std::fabs(ExponentValue(ctx.exponent)) <= ZERO_LIMIT) {
-        Clear(st, ST_EXP_ENTRY);
-    } else {
+    if (FormatValue(ctx.value, ctx.display, ctx.exponent, &ctx.negative, ctx.digits)) {
         Set(st, ST_EXP_ENTRY);
+    } else {
+        Clear(st, ST_EXP_ENTRY);
     }
     if (std::fabs(ctx.memory) <= ZERO_LIMIT) {
         ctx.memory = 0.0;
@@ -396,9 +403,8 @@ struct BeforeKey {
 
 void Operate(int32_t key, Context &ctx, Status &status, int32_t mode) {
     const BeforeKey before = BeforeKey::Of(ctx, status);
-    KeyRun run{ctx, status, key, 0, false, false};
+    KeyRun run{ctx, status, key, mode, 0, false, false};
 
-    SetPrecedenceMode(mode);
     SetResultState(status, RES_OK);
     Clear(status, ST_EXP_ENTRY);
     if (key == KEY_LPAREN) Clear(status, ST_FRESH | ST_TYPED);

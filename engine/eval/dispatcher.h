@@ -6,6 +6,8 @@
 
 namespace tqcal {
 
+// Acts on key with the precedence mode given (1 algebraic, any other value
+// equal priority); the outcome is the result state of status.
 void Operate(int32_t key, Context &ctx, Status &status, int32_t mode);
 
 }  // namespace tqcal

@@ -1,28 +1,27 @@
 #include "eval/precedence.h"
 
+#include "context/keys.h"
 #include "context/stacks.h"
 #include "numeric/arithmetic.h"
 
 namespace tqcal {
 
-int OperatorPriority(int32_t key) {
+int OperatorPriority(int32_t key, int32_t mode) {
+    if (!HasArithmetic(key)) return 0;
     switch (key) {
         case KEY_ADD:
         case KEY_SUB:
             return 1;
         case KEY_MUL:
         case KEY_DIV:
-            return PrecedenceMode() == 1 ? 2 : 1;
-        case KEY_POW:
-        case KEY_ROOT:
+            return mode == kAlgebraic ? 2 : 1;
+        default:  // KEY_POW, KEY_ROOT
             return 3;
-        default:
-            return 0;
     }
 }
 
-int Calculator(int32_t type, int32_t toBottom, Context &ctx) {
-    const int threshold = OperatorPriority(type);
+int Calculator(int32_t type, int32_t toBottom, Context &ctx, int32_t mode) {
+    const int threshold = OperatorPriority(type, mode);
     int result = 0;
     if (ctx.optTop == -1) return 0;
     for (;;) {
@@ -35,7 +34,7 @@ int Calculator(int32_t type, int32_t toBottom, Context &ctx) {
             if (type == KEY_RPAREN) break;
             continue;
         }
-        if (threshold > OperatorPriority(op)) break;
+        if (threshold > OperatorPriority(op, mode)) break;
         // An operator without two operands under it cannot be applied; it
         // fails like an unknown operator rather than reading below slot 0.
         if (ctx.opdTop < 1) {

@@ -34,7 +34,8 @@ TQCAL_API int TQCAL_DivideDoubleToStr(double value, TQCAL_WChar *display,
                                       TQCAL_WChar *exponent, int32_t *negative,
                                       int width) {
     if (!display || !exponent || !negative) return -1;
-    return tqcal::DivideDoubleToStr(value, display, exponent, negative, width);
+    tqcal::FormatValue(value, display, exponent, negative, width);
+    return 0;
 }
 
 }  // extern "C"

@@ -1,8 +1,8 @@
 #include "numeric/arithmetic.h"
 
+#include "context/keys.h"
 #include "numeric/decimal.h"
 #include "numeric/power.h"
-#include "tqcal.h"
 
 #include <cmath>
 
@@ -18,6 +18,15 @@ int AddOrSubtract(int32_t op, double *left, const double *right) {
     double scale = 0.0;
     const AlignMode mode = AlignOperands(&a, &b, &scale);
     a = (op == KEY_ADD) ? a + b : a - b;
+    // Scaled, the significant digits stand in front of the point, and what
+    // is left behind it is the binary error of the operands: the sum is cut
+    // to whole units. A sum that lies just below a whole unit is first
+    // nudged 0.04 away from zero so that the cut keeps that unit; the nudge
+    // is too small to lift a real digit. FractionalPart cuts only below
+    // 1e14 (after cancellation, or for operands below 1); above that the
+    // nudge stays, below the 15th significant digit. At scale 1 nothing was
+    // scaled (the larger operand lies between 1e14 and 1e15), so the smaller
+    // operand's fraction is real and is neither nudged nor cut.
     if (mode != ALIGN_TINY && scale > 1.0) {
         a = (a > 0) ? a + kRoundingNudge : a - kRoundingNudge;
         if (std::fabs(a) < 1.0) {
@@ -26,6 +35,9 @@ int AddOrSubtract(int32_t op, double *left, const double *right) {
             a = a - FractionalPart(a);
         }
     } else if (mode == ALIGN_TINY) {
+        // The smaller operand now has its leading digit at 1e-14, its last
+        // of 13 digits near 1e-26: a sum below that is what is left when the
+        // operands cancel, and counts as zero.
         if (std::fabs(a) < Pow10(-26)) a = 0;
     }
     if (scale > 1.0) UnscaleOperands(&a, &b, scale, mode);
@@ -103,17 +115,7 @@ void UnscaleOperands(double *a, double *b, double scale, AlignMode mode) {
 }
 
 int BaseOperate(int32_t op, double *left, double *right) {
-    switch (op) {
-        case KEY_ADD:
-        case KEY_SUB:
-        case KEY_MUL:
-        case KEY_DIV:
-        case KEY_POW:
-        case KEY_ROOT:
-            break;
-        default:
-            return -1;
-    }
+    if (!HasArithmetic(op)) return -1;
     // Infinities and NaN never come from the calculator's own keys; refusing
     // them keeps every decade loop below finite.
     if (!std::isfinite(*left) || !std::isfinite(*right)) return -1;
@@ -128,7 +130,7 @@ int BaseOperate(int32_t op, double *left, double *right) {
             return Divide(left, right);
         case KEY_POW:
             return PowerXY(left, right);
-        default:
+        default:  // KEY_ROOT
             return RootXY(left, right);
     }
 }

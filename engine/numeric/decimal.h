@@ -19,6 +19,10 @@ inline constexpr double MANTISSA_LOW = 0.99999999999999;
 // The largest magnitude the calculator shows; above it is an error.
 inline constexpr double OVERFLOW_LIMIT = 9.9999999999991e99;
 
+// The double nearest to pi: the value of KEY_PI and the factor of the
+// degree conversions.
+inline constexpr double PI = 3.141592653589793;
+
 // The powers of ten from -31 to 31, built at compile time by the very
 // multiplications Pow10 spells out: every power the display and the
 // arithmetic ask for on everyday numbers. kPow10Table[kPow10TableReach + n]

@@ -8,11 +8,8 @@ namespace tqcal {
 
 namespace {
 
-// The double nearest to pi. Conversions always multiply first and divide
-// second; a precomputed factor would give different last bits.
-constexpr double PI = 3.141592653589793;
-
-constexpr double ARG_LIMIT = 9.9999999999991e99;  // |x| at or above: error
+// Conversions with PI always multiply first and divide second; a
+// precomputed factor would give different last bits.
 constexpr double PEAK_TOL = 0.000573;   // degrees around the +-1 peaks
 constexpr double ZERO_TOL = 1e-11;      // degrees around the zero crossings
 constexpr double POLE_TOL = 5e-11;      // degrees around the tangent's poles
@@ -28,7 +25,7 @@ bool Within(double v, double a, double t) { return std::fabs(v - a) < t; }
 
 // Arguments the direct functions refuse: too large, infinite or NaN.
 bool BadDirectArgument(double x) {
-    return std::isnan(x) || std::fabs(x) >= ARG_LIMIT;
+    return std::isnan(x) || std::fabs(x) >= OVERFLOW_LIMIT;
 }
 
 // The tidy-up of the inverse functions: the special angles in the order

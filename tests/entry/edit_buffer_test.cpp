@@ -2,6 +2,7 @@
 // back, and a typed point is removed together with the digit before it.
 #include "entry/edit_buffer.h"
 #include "entry/edit_keys.h"
+#include "tqcal_host.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,8 @@ struct Calc {
 Calc Fresh() {
     Calc c;
     std::memset(&c.ctx, 0x5A, sizeof c.ctx);
-    ResetContext(c.ctx);
+    TQCAL_Status unused;
+    tqcal_reset(&c.ctx, &unused);
     return c;
 }
 

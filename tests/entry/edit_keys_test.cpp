@@ -1,6 +1,7 @@
 // The number-entry keys: what each key returns, what it does to the texts and
 // which status bits it leaves.
 #include "entry/edit_keys.h"
+#include "tqcal_host.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +31,8 @@ struct Calc {
 
 Calc Fresh() {
     Calc c;
-    ResetContext(c.ctx);
+    TQCAL_Status unused;
+    tqcal_reset(&c.ctx, &unused);
     return c;
 }
 

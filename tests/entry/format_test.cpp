@@ -23,13 +23,15 @@ struct Shown {
 };
 
 // Formats into cells with guards behind them: nothing may be written past
-// display cell 15 or exponent cell 3.
+// display cell 15 or exponent cell 3. The formatter's answer, exponent shown
+// or not, must agree with the exponent text it wrote.
 Shown Format(double value, int32_t width = 14) {
     WChar display[24], exponent[8];
     for (WChar &c : display) c = kGuard;
     for (WChar &c : exponent) c = kGuard;
     int32_t negative = 7;
-    EXPECT_EQ(DivideDoubleToStr(value, display, exponent, &negative, width), 0);
+    const bool exponentShown = FormatValue(value, display, exponent, &negative, width);
+    EXPECT_EQ(exponentShown, !(exponent[1] == u'0' && exponent[2] == u'0')) << value;
     for (int i = 16; i < 24; ++i) EXPECT_EQ(display[i], kGuard) << value << " cell " << i;
     for (int i = 4; i < 8; ++i) EXPECT_EQ(exponent[i], kGuard) << value << " cell " << i;
     EXPECT_EQ(exponent[3], 0);
@@ -146,6 +148,7 @@ TEST(Format, WidthIsHeldToWhatTheFieldHolds) {
         {1.5, 5, "  1.5         ", " 00"},
         {1e150, 5, "9.9999        ", " 99"},
         {0.5, 0, "5.            ", "-01"},
+        {5, 1, "5.            ", " 00"},  // exponent form, but no exponent to show
         {123, -7, "1.            ", " 02"},
         {1.0 / 3, 99, "0.3333333333333", " 00"},
         {1.0 / 3, 1000000, "0.3333333333333", " 00"},

@@ -77,23 +77,36 @@ TEST(CalcString, FifteenCharacterTextKeepsItsTerminator) {
     EXPECT_EQ(text[15], 0);
 }
 
-TEST(CalcString, LeavesTheModeAlgebraicForTheNextDirectReduction) {
+// 2 + 3 waiting, then a direct reduction for x: equal priority applies the
+// + (5), algebraic mode leaves it waiting over the 3.
+double DirectReductionOfTwoPlusThreeForTimes() {
+    TQCAL_Context ctx{};
+    TQCAL_InitStack(&ctx);
+    const double two = 2, three = 3;
+    const int32_t plus = KEY_ADD;
+    TQCAL_PushOpd(&two, &ctx);
+    TQCAL_PushOpt(&plus, &ctx);
+    TQCAL_PushOpd(&three, &ctx);
+    ctx.pendingOps = 1;
+    EXPECT_EQ(TQCAL_Calculator(KEY_MUL, 1, &ctx), 0);
+    return ctx.value;
+}
+
+TEST(CalcString, DirectReductionsUseTheModeOfTheLastDispatcherCall) {
+    TQCAL_Context host{};
+    TQCAL_InitStack(&host);
+    TQCAL_Status status = TQCAL_STATUS_INITIAL;
+    TQCAL_Operate(KEY_AC, &host, &status, 0);
+    EXPECT_EQ(DirectReductionOfTwoPlusThreeForTimes(), 5.0);
+
     const int8_t keys[] = {1};
     double value = 0;
     TQCAL_WChar text[16];
-    TQCAL_CalcString(&value, text, keys, 1);
-    // A direct reduction now uses the mode the last dispatcher call stored.
-    TQCAL_Context ctx{};
-    TQCAL_InitStack(&ctx);
-    const double two = 2, three = 3, four = 4;
-    const int32_t plus = KEY_ADD, times = KEY_MUL;
-    TQCAL_PushOpd(&two, &ctx);
-    TQCAL_PushOpd(&three, &ctx);
-    TQCAL_PushOpt(&plus, &ctx);
-    TQCAL_PushOpd(&four, &ctx);
-    TQCAL_PushOpt(&times, &ctx);
-    ASSERT_EQ(TQCAL_Calculator(KEY_EQUAL, 1, &ctx), 0);
-    EXPECT_EQ(ctx.value, 14.0);
+    TQCAL_CalcString(&value, text, keys, 1);  // always algebraic
+    EXPECT_EQ(DirectReductionOfTwoPlusThreeForTimes(), 3.0);
+
+    TQCAL_Operate(KEY_AC, &host, &status, 0);
+    EXPECT_EQ(DirectReductionOfTwoPlusThreeForTimes(), 5.0);
 }
 
 TEST(CalcString, NullArgumentsAreRefused) {

@@ -1,6 +1,6 @@
 // Constant calculation and the percent keys, typed as a person would.
 #include "calc_driver.h"
-#include "eval/constant_percent.h"
+#include "eval/percent.h"
 
 #include <gtest/gtest.h>
 

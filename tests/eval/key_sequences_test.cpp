@@ -24,6 +24,8 @@ TEST(KeySequences, Arithmetic) {
         {"2 + 3 * 4 =", "14."},
         {"100 - 99.99 =", "0.01"},
         {"0.1 + 0.2 =", "0.3"},
+        {"0.05 + 0.05 =", "0.1"},
+        {"2 EXP 14 + 0.5 - 2 EXP 14 =", "0.5"},
         {"1 / 3 =", "0.3333333333333"},
         {"2 / 3 =", "0.6666666666666"},
         {"0 - 5 =", "-5."},
@@ -121,6 +123,15 @@ TEST(KeySequences, MemoryRegister) {
     Type(c, "7 MS MRC 5 MRC");  // digits between do not count as keys
     EXPECT_EQ(Screen(c), "0.");
     EXPECT_EQ(c.ctx.memory, 0.0);
+
+    // Any other key between two recalls ends the pair: the second recall
+    // shows the memory again and keeps it.
+    for (const char *keys : {"5 M+ MRC + 1 = MRC", "5 M+ MRC x2 MRC"}) {
+        c = Fresh();
+        Type(c, keys);
+        EXPECT_EQ(Screen(c), "5.") << keys;
+        EXPECT_EQ(c.ctx.memory, 5.0) << keys;
+    }
 
     c = Fresh();
     Type(c, "2 + 3 M+");
@@ -221,6 +232,17 @@ TEST(KeySequences, TypedInputBeyondTheRangeIsAnError) {
     Press(c, KEY_ADD);
     EXPECT_EQ(ResultState(c), RES_ERROR);
     EXPECT_EQ(DisplayText(c), "99.5");
+
+    // The number typed stays the value, so the keys after it fail as well.
+    c = Fresh();
+    Type(c, "99 EXP 99 =");
+    EXPECT_EQ(Screen(c), "Error");
+    EXPECT_EQ(c.ctx.value, 99 * TQCAL_Pow10(99));
+    Type(c, "+");
+    EXPECT_EQ(Screen(c), "Error");
+    EXPECT_EQ(DisplayText(c), "99.");
+    Type(c, "1 =");
+    EXPECT_EQ(Screen(c), "Error");
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Thousands of random key sequences, seeded so that every run presses the
 // same keys, through the host protocol in both precedence modes. After every
 // key the promises the fuzz targets check hold as well (the checks are
-// shared with them), and the whole-sequence call agrees with pressing the
-// same codes one by one.
+// shared with them), the public protocol header and the test driver's own
+// copy of the protocol leave the same block and status word, and the
+// whole-sequence call agrees with pressing the same codes one by one.
 #include "host_invariants.h"
 #include "calc_driver.h"
 #include "context/consistency.h"
@@ -71,14 +72,22 @@ struct Depth {
 
 std::string RunSequence(uint32_t seed, int mode, Mix mix, Depth &depth) {
     KeySource source(seed, mix, true);
-    Calc c = Fresh(mode);
-    std::memset(c.ctx.reserved0, 0xA5, sizeof c.ctx.reserved0);
-    std::memset(c.ctx.reserved1, 0x5A, sizeof c.ctx.reserved1);
+    Calc c = host_invariants::FreshCalculator(mode);  // pressed through tqcal_host.h
+    Calc twin = Fresh(mode);                           // through the driver's own copy
+    for (Calc *calc : {&c, &twin}) {
+        std::memset(calc->ctx.reserved0, 0xA5, sizeof calc->ctx.reserved0);
+        std::memset(calc->ctx.reserved1, 0x5A, sizeof calc->ctx.reserved1);
+    }
     host_invariants::KeyChecker checker;
     std::vector<int> pressed;
     const int length = 1 + static_cast<int>(source.Below(mix == Mix::Nesting ? 120 : 60));
-    for (int i = 0; i < length; ++i) {
+    for (int i = 0; i <= length; ++i) {
+        if (std::memcmp(&c.ctx, &twin.ctx, sizeof c.ctx) != 0 || c.status != twin.status) {
+            return "the two host protocols disagree after keys " + Codes(pressed);
+        }
+        if (i == length) break;
         pressed.push_back(source.Next());
+        Press(twin, pressed.back());
         std::string problem = checker.Press(c, pressed.back());
         // The exports refuse blocks that fail this gate; a block the engine
         // produced itself must never fail it, or a real calculator would be
@@ -135,7 +144,7 @@ TEST(RandomKeySequences, WholeSequenceCallAgreesWithPressingTheKeys) {
         TQCAL_WChar text[TQCAL_RESULT_TEXT_CELLS];
         const int rc = TQCAL_CalcString(&value, text, codes.data(), length);
 
-        Calc c = Fresh(kAlgebraic);
+        Calc c = host_invariants::FreshCalculator(kAlgebraic);
         host_invariants::KeyChecker checker;
         bool keyFailed = false;
         for (int i = 0; i < length && !keyFailed; ++i) {

@@ -26,27 +26,22 @@ Context Stacks(std::initializer_list<double> operands, std::initializer_list<int
     return ctx;
 }
 
-class Reduction : public ::testing::Test {
-  protected:
-    void SetUp() override { SetPrecedenceMode(1); }
-    void TearDown() override { SetPrecedenceMode(0); }
-};
+constexpr int32_t kEqualPriority = 0;
 
-TEST_F(Reduction, PrioritiesFollowTheMode) {
-    EXPECT_EQ(OperatorPriority(KEY_ADD), 1);
-    EXPECT_EQ(OperatorPriority(KEY_MUL), 2);
-    EXPECT_EQ(OperatorPriority(KEY_ROOT), 3);
-    EXPECT_EQ(OperatorPriority(KEY_LPAREN), 0);
-    EXPECT_EQ(OperatorPriority(KEY_BLANK_OP), 0);
-    SetPrecedenceMode(0);
-    EXPECT_EQ(OperatorPriority(KEY_DIV), 1);
-    SetPrecedenceMode(2);
-    EXPECT_EQ(OperatorPriority(KEY_MUL), 1);
+TEST(Reduction, PrioritiesFollowTheMode) {
+    EXPECT_EQ(OperatorPriority(KEY_ADD, kAlgebraic), 1);
+    EXPECT_EQ(OperatorPriority(KEY_MUL, kAlgebraic), 2);
+    EXPECT_EQ(OperatorPriority(KEY_ROOT, kAlgebraic), 3);
+    EXPECT_EQ(OperatorPriority(KEY_LPAREN, kAlgebraic), 0);
+    EXPECT_EQ(OperatorPriority(KEY_BLANK_OP, kAlgebraic), 0);
+    EXPECT_EQ(OperatorPriority(KEY_DIV, kEqualPriority), 1);
+    EXPECT_EQ(OperatorPriority(KEY_MUL, 2), 1);
+    EXPECT_EQ(OperatorPriority(KEY_POW, kEqualPriority), 3);
 }
 
-TEST_F(Reduction, EqualsAppliesEverything) {
+TEST(Reduction, EqualsAppliesEverything) {
     Context ctx = Stacks({2, 3, 4}, {KEY_ADD, KEY_MUL});
-    ASSERT_EQ(Calculator(KEY_EQUAL, 1, ctx), 0);
+    ASSERT_EQ(Calculator(KEY_EQUAL, 1, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.value, 14);
     EXPECT_EQ(ctx.opdTop, 0);
     EXPECT_EQ(ctx.optTop, -1);
@@ -55,69 +50,68 @@ TEST_F(Reduction, EqualsAppliesEverything) {
     EXPECT_EQ(ctx.operators[0], 0);
 }
 
-TEST_F(Reduction, ThresholdStopsAtLowerPriority) {
+TEST(Reduction, ThresholdStopsAtLowerPriority) {
     Context ctx = Stacks({2, 3}, {KEY_MUL});
-    ASSERT_EQ(Calculator(KEY_ADD, 1, ctx), 0);
+    ASSERT_EQ(Calculator(KEY_ADD, 1, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.value, 6);
     ctx = Stacks({2, 3}, {KEY_ADD});
-    ASSERT_EQ(Calculator(KEY_MUL, 1, ctx), 0);
+    ASSERT_EQ(Calculator(KEY_MUL, 1, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.value, 3);
     EXPECT_EQ(ctx.optTop, 0);
 }
 
-TEST_F(Reduction, ClosingParenthesisClosesOne) {
+TEST(Reduction, ClosingParenthesisClosesOne) {
     Context ctx = Stacks({5, 1, 2}, {KEY_ADD, KEY_LPAREN, KEY_ADD});
-    ASSERT_EQ(Calculator(KEY_RPAREN, 1, ctx), 0);
+    ASSERT_EQ(Calculator(KEY_RPAREN, 1, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.value, 3);
     EXPECT_EQ(ctx.optTop, 0);
     EXPECT_EQ(ctx.operators[0], KEY_ADD);
     EXPECT_EQ(ctx.parenDepth, 0);
 }
 
-TEST_F(Reduction, EqualsClosesEveryParenthesis) {
+TEST(Reduction, EqualsClosesEveryParenthesis) {
     Context ctx = Stacks({1, 2, 3}, {KEY_LPAREN, KEY_LPAREN, KEY_ADD});
-    ASSERT_EQ(Calculator(KEY_EQUAL, 1, ctx), 0);
+    ASSERT_EQ(Calculator(KEY_EQUAL, 1, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.parenDepth, 0);
     EXPECT_EQ(ctx.optTop, -1);
     EXPECT_EQ(ctx.value, 5);
 }
 
-TEST_F(Reduction, FailureLeavesTheFailingStep) {
+TEST(Reduction, FailureLeavesTheFailingStep) {
     Context ctx = Stacks({2, 0}, {KEY_DIV});
     ctx.value = 9;
-    EXPECT_EQ(Calculator(KEY_EQUAL, 1, ctx), -1);
+    EXPECT_EQ(Calculator(KEY_EQUAL, 1, ctx, kAlgebraic), -1);
     EXPECT_EQ(ctx.opdTop, 1);
     EXPECT_EQ(ctx.optTop, 0);
     EXPECT_EQ(ctx.operands[1], 0.0);
     EXPECT_EQ(ctx.value, 9);
 }
 
-TEST_F(Reduction, EmptyOperatorStackTouchesNothing) {
+TEST(Reduction, EmptyOperatorStackTouchesNothing) {
     Context ctx = Stacks({1, 2}, {});
     ctx.value = 7;
-    EXPECT_EQ(Calculator(KEY_EQUAL, 1, ctx), 0);
+    EXPECT_EQ(Calculator(KEY_EQUAL, 1, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.value, 7);
 }
 
-TEST_F(Reduction, KeepingTheBottomEntry) {
+TEST(Reduction, KeepingTheBottomEntry) {
     Context ctx = Stacks({4, 5}, {KEY_ADD});
-    ASSERT_EQ(Calculator(KEY_EQUAL, 0, ctx), 0);
+    ASSERT_EQ(Calculator(KEY_EQUAL, 0, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.optTop, 0);
     EXPECT_EQ(ctx.value, 5);
 }
 
-TEST_F(Reduction, OperatorWithoutTwoOperandsFailsWithoutReadingBelowTheStack) {
+TEST(Reduction, OperatorWithoutTwoOperandsFailsWithoutReadingBelowTheStack) {
     Context ctx = Stacks({3}, {KEY_LPAREN});
-    EXPECT_EQ(Calculator(KEY_BLANK_OP, 1, ctx), -1);
+    EXPECT_EQ(Calculator(KEY_BLANK_OP, 1, ctx, kAlgebraic), -1);
     ctx = Stacks({}, {KEY_ADD});
-    EXPECT_EQ(Calculator(KEY_EQUAL, 1, ctx), -1);
+    EXPECT_EQ(Calculator(KEY_EQUAL, 1, ctx, kAlgebraic), -1);
     EXPECT_EQ(ctx.optTop, 0);
 }
 
-TEST_F(Reduction, EqualPriorityRunsLeftToRight) {
-    SetPrecedenceMode(0);
+TEST(Reduction, EqualPriorityRunsLeftToRight) {
     Context ctx = Stacks({2, 3}, {KEY_ADD});
-    ASSERT_EQ(Calculator(KEY_MUL, 1, ctx), 0);
+    ASSERT_EQ(Calculator(KEY_MUL, 1, ctx, kEqualPriority), 0);
     EXPECT_EQ(ctx.value, 5);
 }
 

@@ -27,6 +27,12 @@ BatchRun RunWith(const std::vector<std::string> &args, const std::string &input 
     return {exit, out.str(), err.str()};
 }
 
+// A sequence that ends on Error or Full has a key that failed; one that
+// recovers afterwards is tested on its own below.
+int ExitFor(const std::string &screen) {
+    return screen == "Error" || screen == "Full" ? tqhost::kExitKeyFailed : tqhost::kExitOk;
+}
+
 struct SequenceCase {
     const char *keys;
     const char *screen;
@@ -88,7 +94,7 @@ TEST(BatchScreens, RealisticSequences) {
     };
     for (const auto &c : cases) {
         BatchRun run = RunWith({"--keys", c.keys, "--mode", c.mode});
-        EXPECT_EQ(run.exit, 0) << c.keys << "\n" << run.err;
+        EXPECT_EQ(run.exit, ExitFor(c.screen)) << c.keys << "\n" << run.err;
         EXPECT_EQ(run.out, std::string(c.screen) + "\n") << c.keys << " (" << c.mode << ")";
     }
 }
@@ -106,16 +112,18 @@ TEST(BatchCalcString, EvaluatesTheWholeSequenceInOneCall) {
     };
     for (const auto &c : cases) {
         BatchRun run = RunWith({"--calc-string", "--keys", c.keys});
-        EXPECT_EQ(run.exit, 0) << c.keys << run.err;
+        EXPECT_EQ(run.exit, ExitFor(c.screen)) << c.keys << run.err;
         EXPECT_EQ(run.out, std::string(c.screen) + "\n") << c.keys;
     }
 }
 
 TEST(BatchCalcString, JsonCarriesTheValue) {
     BatchRun run = RunWith({"--calc-string", "--json", "--keys", "0 - 5"});
-    EXPECT_EQ(run.out, "{\"screen\":\"-5\",\"ok\":true,\"display\":\"5.\",\"value\":-5}\n");
+    EXPECT_EQ(run.out, "{\"screen\":\"-5\",\"ok\":true,\"display\":\"5.\",\"value\":-5,\"failedKey\":null}\n");
     run = RunWith({"--calc-string", "--json", "--keys", "1 / 0"});
-    EXPECT_EQ(run.out, "{\"screen\":\"Error\",\"ok\":false,\"display\":\"\",\"value\":10000000000001}\n");
+    EXPECT_EQ(run.out,
+              "{\"screen\":\"Error\",\"ok\":false,\"display\":\"\",\"value\":10000000000001,"
+              "\"failedKey\":{\"number\":4,\"key\":\"=\",\"column\":null,\"result\":\"error\"}}\n");
 }
 
 TEST(BatchCalcString, DirectCodesCannotBeGiven) {
@@ -129,9 +137,9 @@ TEST(BatchCalcString, DirectCodesCannotBeGiven) {
 
 TEST(BatchInput, OneSequencePerLineEachOnAFreshCalculator) {
     BatchRun run = RunWith({}, "2 * * = =\n= \n\n100 - 99.99 =\r\n1 / 0 =");
-    EXPECT_EQ(run.exit, 0);
+    EXPECT_EQ(run.exit, tqhost::kExitKeyFailed);
     EXPECT_EQ(run.out, "8\n0\n0\n0.01\nError\n");
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.err, "tqcal: line 5: key 4 \"=\" at column 7 ended in Error\n");
     run = RunWith({"--mode", "equal"}, "2 + 3 * 4 =\n");
     EXPECT_EQ(run.out, "20\n");
     run = RunWith({}, "");
@@ -183,7 +191,73 @@ TEST(BatchJson, FinalStateForTools) {
     EXPECT_EQ(run.out,
               "{\"screen\":\"-5\",\"display\":\"5.\",\"exponent\":\" 00\",\"exponentShown\":false,"
               "\"negative\":true,\"value\":-5,\"memory\":5,\"result\":\"ok\",\"status\":778,"
-              "\"bits\":[\"memory\",\"shown\",\"zero\"],\"parenDepth\":0,\"mode\":\"algebraic\"}\n");
+              "\"bits\":[\"memory\",\"shown\",\"zero\"],\"parenDepth\":0,\"mode\":\"algebraic\","
+              "\"failedKey\":null}\n");
+    run = RunWith({"--json", "--keys", "1 / 0 + 5 ="});
+    EXPECT_NE(run.out.find(",\"failedKey\":{\"number\":4,\"key\":\"+\",\"column\":7,\"result\":\"error\"}}\n"),
+              std::string::npos)
+        << run.out;
+}
+
+struct FailureCase {
+    std::vector<std::string> args;
+    const char *screen;
+    const char *err;
+};
+
+// The screen is printed as always; standard error names the first key that
+// ended in Error or Full, and the exit status says so.
+TEST(BatchFailures, TheFirstKeyThatFailedIsNamed) {
+    const FailureCase cases[] = {
+        {{"--keys", "1 / 0 + 5 ="}, "0.2", "tqcal: --keys: key 4 \"+\" at column 7 ended in Error\n"},
+        {{"--keys", "1 / 0 = 1 / 0 ="}, "Error", "tqcal: --keys: key 4 \"=\" at column 7 ended in Error\n"},
+        {{"--keys", "90 tan 5 + 1 ="}, "6", "tqcal: --keys: key 3 \"tan\" at column 4 ended in Error\n"},
+        {{"--keys", "1 EXP 99 * 10 ="}, "Error", "tqcal: --keys: key 8 \"=\" at column 15 ended in Error\n"},
+        {{"--keys", "#1 #15 #0 #11"}, "Error", "tqcal: --keys: key 4 \"#11\" at column 11 ended in Error\n"},
+        {{"--keys", "((((((((((((((((((1"}, "1", "tqcal: --keys: key 18 \"(\" at column 18 ended in Full\n"},
+        {{"--mode", "equal", "--keys", "2 - 2 = 1/x"}, "Error",
+         "tqcal: --keys: key 5 \"1/x\" at column 9 ended in Error\n"},
+        {{"--trace", "--keys", "1/0="}, nullptr, "tqcal: --keys: key 4 \"=\" at column 4 ended in Error\n"},
+        {{"--calc-string", "--keys", "((((((((((((((((((1"}, "Error",
+         "tqcal: --keys: key 18 \"(\" at column 18 ended in Full\n"},
+        {{"--calc-string", "--keys", "1 / 0"}, "Error", "tqcal: --keys: the closing \"=\" ended in Error\n"},
+    };
+    for (const auto &c : cases) {
+        BatchRun run = RunWith(c.args);
+        std::string what = c.args.back();
+        EXPECT_EQ(run.exit, tqhost::kExitKeyFailed) << what;
+        if (c.screen != nullptr) {
+            EXPECT_EQ(run.out, std::string(c.screen) + "\n") << what;
+        }
+        EXPECT_EQ(run.err, c.err) << what;
+    }
+
+    BatchRun run = RunWith({}, "1/0=\n2+2=\n1 + " + std::string(17, '(') + "\n");
+    EXPECT_EQ(run.exit, tqhost::kExitKeyFailed);
+    EXPECT_EQ(run.out, "Error\n4\nFull\n");
+    EXPECT_EQ(run.err,
+              "tqcal: line 1: key 4 \"=\" at column 4 ended in Error\n"
+              "tqcal: line 3: key 19 \"(\" at column 21 ended in Full\n");
+}
+
+TEST(BatchNotAKey, RawCodesThatAreNoKeysAreNamedButDoNoHarm) {
+    BatchRun run = RunWith({"--keys", "2 #99 #100 + 3 = #255"});
+    EXPECT_EQ(run.exit, tqhost::kExitOk);
+    EXPECT_EQ(run.out, "5\n");
+    EXPECT_EQ(run.err, "tqcal: --keys: key 2 \"#99\" at column 3 is not a key and was skipped (2 more like it)\n");
+
+    run = RunWith({"--calc-string", "--keys", "#45 7"});
+    EXPECT_EQ(run.out, "7\n");
+    EXPECT_EQ(run.err, "tqcal: --keys: key 1 \"#45\" at column 1 is not a key and was skipped\n");
+
+    // The codes the host sends straight to the dispatcher are keys.
+    run = RunWith({"--keys", "7 #251 #250 #253 #252"});
+    EXPECT_EQ(run.out, "7\n");
+    EXPECT_EQ(run.err, "tqcal: --keys: key 3 \"#250\" at column 8 is not a key and was skipped\n");
+
+    // The trace says it on the key's own line instead.
+    run = RunWith({"--trace", "--keys", "#99"});
+    EXPECT_EQ(run.err, "");
 }
 
 struct ArgumentCase {
@@ -200,6 +274,9 @@ TEST(Arguments, OptionsAndTheirMistakes) {
         {{"--mode", "rpn"}, "--mode is algebraic or equal, not \"rpn\""},
         {{"--mode"}, "--mode needs a value"},
         {{"--verbose"}, "unknown option \"--verbose\""},
+        {{"--\a\x1b[2J"}, "unknown option \"--\\x07\\x1B[2J\""},
+        {{"--mode", std::string(50, 'x')}, "--mode is algebraic or equal, not \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\xE2\x80\xA6\""},
+        {{"--version", "--keys", "1"}, nullptr},
         {{"1 + 1"}, "unexpected argument \"1 + 1\" (a key sequence goes after --keys)"},
         {{"--calc-string", "--trace"},
          "--trace cannot be used with --calc-string, which evaluates the whole sequence in one call"},

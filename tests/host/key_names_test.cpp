@@ -121,6 +121,91 @@ TEST(KeyTokens, ErrorMessageShowsTheInputWithACaretUnderTheToken) {
               "      ^");
 }
 
+struct PrintableCase {
+    std::string text;
+    const char *shown;
+};
+
+TEST(Messages, UserTextIsShownSafely) {
+    const PrintableCase cases[] = {
+        {"2 + sinn", "2 + sinn"},
+        {"× ÷ π é", "× ÷ π é"},
+        {"a\tb\rc", "a b c"},                   // blanks separate keys; they show as blanks
+        {"\a", "\\x07"},                          // the bell
+        {"\x1b[2J", "\\x1B[2J"},                 // an escape sequence loses its escape
+        {"\x7f\x01", "\\x7F\\x01"},
+        {"\xC3", "\\xC3"},                        // a lead byte without its continuation
+        {"\xC3(", "\\xC3("},
+        {"\x80\xBF", "\\x80\\xBF"},               // continuation bytes alone
+        {"\xC0\xAF", "\\xC0\\xAF"},               // an overlong '/'
+        {"\xED\xA0\x80", "\\xED\\xA0\\x80"},      // a surrogate
+        {"\xC2\x85", "\\xC2\\x85"},               // a C1 control
+        {"a\xE2\x80\xAE" "b", "a\\xE2\\x80\\xAE" "b"},  // right-to-left override
+        {std::string(40, '7'), "7777777777777777777777777777777777777777"},
+        {std::string(41, '7'), "7777777777777777777777777777777777777777\xE2\x80\xA6"},
+        {std::string(45, 'x') + "\a", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\xE2\x80\xA6"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(tqhost::Printable(c.text), c.shown) << c.text;
+    }
+}
+
+struct MessageCase {
+    std::string text;
+    const char *message;
+};
+
+// At most 40 characters of the input are shown, around the bad token, with
+// the caret under it where escapes widen what comes before.
+TEST(Messages, ParseErrorsQuoteAWindowOfTheInput) {
+    std::string ones;
+    for (int i = 0; i < 30; ++i) {
+        ones += "1 + ";
+    }
+    const MessageCase cases[] = {
+        {"1 + \a + 2", "unknown key \"\\x07\" at column 5\n  1 + \\x07 + 2\n      ^^^^"},
+        {"\x1b[A + sinn", "unknown key \"\\x1B\" at column 1\n  \\x1B[A + sinn\n  ^^^^"},
+        {"\x1b 2 + sinn", "unknown key \"\\x1B\" at column 1\n  \\x1B 2 + sinn\n  ^^^^"},
+        {ones + "foo + 2",
+         "unknown key \"foo\" at column 121\n"
+         "  \xE2\x80\xA6 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + foo + 2\n"
+         "                                    ^^^"},
+        {ones + "foo" + ones,
+         "unknown key \"foo\" at column 121\n"
+         "  \xE2\x80\xA6+ 1 + 1 + foo1 + 1 + 1 + 1 + 1 + 1 + 1 +\xE2\x80\xA6\n"
+         "             ^^^"},
+        {"2 + " + std::string(60, 'q'),
+         "unknown key \"qqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqq\xE2\x80\xA6\" at column 5\n"
+         "  2 + qqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqq\xE2\x80\xA6\n"
+         "      ^^^^^^^^^^^^^^^^^^^^^^^^^^^^^^^^^^^^"},
+    };
+    for (const auto &c : cases) {
+        auto parsed = ParseKeys(c.text);
+        ASSERT_TRUE(parsed.error) << c.text;
+        EXPECT_EQ(tqhost::DescribeParseError(*parsed.error, c.text, "--keys"), std::string("--keys: ") + c.message)
+            << c.text;
+    }
+}
+
+// A line of 100,000 keys reads through; the last token's column is counted
+// from the start of the line, though the parser never goes back to it.
+TEST(KeyTokens, LongLinesKeepTheirColumns) {
+    std::string text;
+    for (int i = 0; i < 50000; ++i) {
+        text += "7 × ";
+    }
+    text += "sinn";
+    auto parsed = ParseKeys(text);
+    ASSERT_TRUE(parsed.error);
+    EXPECT_EQ(parsed.error->column, 200001);
+    text.resize(text.size() - 4);
+    parsed = ParseKeys(text);
+    ASSERT_FALSE(parsed.error);
+    ASSERT_EQ(parsed.keys.size(), 100000u);
+    EXPECT_EQ(parsed.keys.back().column, 199999);
+    EXPECT_EQ(parsed.keys.back().code, KEY_MUL);
+}
+
 TEST(KeyTokens, EveryNameAndAliasReadsBackAsItsKey) {
     std::set<std::string> seen;
     std::set<int> codes;
@@ -169,6 +254,30 @@ TEST(Keyboard, KeysWithoutCharactersAndCommands) {
     EXPECT_EQ(CodeForInput(kInputEscape), KEY_AC);
     EXPECT_EQ(CodeForInput(3), kCommandQuit);  // Ctrl-C in raw mode
     EXPECT_EQ(CodeForInput('z'), kCommandNone);
+}
+
+// Whatever room the terminal leaves, the legend stays inside it, shows each
+// entry at most once, and keeps the key that quits.
+TEST(Keyboard, LegendFitsItsAreaAndAlwaysShowsQuit) {
+    const size_t all = tqhost::KeyboardLegend().size();
+    const struct {
+        int columns, rows;
+        size_t shown;
+    } cases[] = {{1, 1, 1}, {1, 3, 3}, {1, 40, all}, {2, 5, 10}, {3, 9, all}, {4, 9, all}, {1, 0, 0}};
+    for (const auto &c : cases) {
+        auto places = tqhost::LayOutLegend(c.columns, c.rows);
+        EXPECT_EQ(places.size(), c.shown) << c.columns << "x" << c.rows;
+        std::set<std::pair<int, int>> cells;
+        std::set<const tqhost::LegendEntry *> entries;
+        bool quit = false;
+        for (const auto &place : places) {
+            EXPECT_TRUE(place.row >= 0 && place.row < c.rows && place.column >= 0 && place.column < c.columns);
+            EXPECT_TRUE(cells.insert({place.row, place.column}).second) << "two entries in one place";
+            EXPECT_TRUE(entries.insert(place.entry).second) << place.entry->keys << " shown twice";
+            quit = quit || tqhost::CodeForInput(place.entry->keys[0]) == tqhost::kCommandQuit;
+        }
+        EXPECT_EQ(quit, c.shown > 0) << c.columns << "x" << c.rows;
+    }
 }
 
 }  // namespace

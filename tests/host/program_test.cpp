@@ -52,9 +52,29 @@ TEST(Program, KeysOnTheCommandLine) {
 }
 
 TEST(Program, KeySequencesOnStandardInput) {
-    Result run = RunProgram("--mode equal", "printf '2+3*4=\\n1/0=\\n\\n'");
+    Result run = RunProgram("--mode equal", "printf '2+3*4=\\n\\n'");
     EXPECT_EQ(run.exit, 0);
-    EXPECT_EQ(run.out, "20\nError\n0\n");
+    EXPECT_EQ(run.out, "20\n0\n");
+}
+
+TEST(Program, AKeyThatFailedGivesStatusThreeAfterTheScreen) {
+    Result run = RunProgram("--keys '1 / 0 + 5 ='");
+    EXPECT_EQ(run.exit, 3);
+    EXPECT_EQ(run.out, "0.2\n");
+    EXPECT_EQ(run.err, "tqcal: --keys: key 4 \"+\" at column 7 ended in Error\n");
+}
+
+TEST(Program, InputIsQuotedSafelyInMessages) {
+    // A bell and an escape sequence in the input come back as text.
+    Result run = RunProgram("", "printf '1 + \\007\\033[2J =\\n'");
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_EQ(run.err, "tqcal: line 1: unknown key \"\\x07\" at column 5\n  1 + \\x07\\x1B[2J =\n      ^^^^\n");
+}
+
+TEST(Program, Version) {
+    Result run = RunProgram("--version");
+    EXPECT_EQ(run.exit, 0);
+    EXPECT_EQ(run.out, "tqcal " TQCAL_VERSION "\n");
 }
 
 TEST(Program, BadKeysExitWithStatusTwoAndNoOutput) {

@@ -97,25 +97,39 @@ TEST(ReadScreen, NeverReadsPastTheDisplayArea) {
     EXPECT_EQ(screen.exponentDigits, "111");
 }
 
-TEST(PanelRows, MinusCellDisplayAndExponentKeepTheirPlaces) {
-    auto rows = tqhost::PanelRows(ReadScreen(Context("1.2345678901234", "-13", true), kShownOk),
-                                  tqhost::kModeAlgebraic);
-    EXPECT_EQ(rows[1], "- 1.2345678901234 -13     ");
-    rows = tqhost::PanelRows(ReadScreen(Context("0.01"), kShownOk), tqhost::kModeAlgebraic);
-    EXPECT_EQ(rows[1], "             0.01         ");
-    // The display's last cell stays put whatever the length of the text.
-    EXPECT_EQ(rows[1].find_last_not_of(' '), 16u);
+struct PanelCase {
+    const char *text;
+    const char *exponent;
+    bool negative;
+    TQCAL_Status status;
+    const char *row;
+};
+
+TEST(PanelRows, TheDisplayRow) {
+    const PanelCase cases[] = {
+        {"1.2345678901234", "-13", true, kShownOk, " -1.2345678901234 -13     "},
+        {"0.01", " 00", false, kShownOk, "             0.01         "},
+        {"5.", " 00", true, kShownOk, "              -5.         "},
+        {"5.", " 20", false, kShownOk, "               5.  20     "},
+        // After a failure the display reads the outcome, not the old number.
+        {"12.", " 20", true, ST_SHOWN | ST_ZERO | (RES_ERROR << 1), "            Error         "},
+        {"12.", " 00", false, ST_SHOWN | ST_ZERO | (RES_FULL << 1), "             Full         "},
+    };
+    for (const auto &c : cases) {
+        auto rows = tqhost::PanelRows(ReadScreen(Context(c.text, c.exponent, c.negative), c.status),
+                                      tqhost::kModeAlgebraic);
+        EXPECT_EQ(rows[1], c.row) << c.text;
+        // The display's last cell stays put whatever the length of the text.
+        EXPECT_EQ(rows[1].find_last_not_of(' ', 17), 16u) << c.text;
+    }
 }
 
 TEST(PanelRows, Indicators) {
     TQCAL_Context ctx = Context("3.");
     ctx.parenDepth = 12;
-    auto rows = tqhost::PanelRows(ReadScreen(ctx, ST_MEMORY | ST_CONST | ST_PCT_BASE | (RES_ERROR << 1)),
-                                  tqhost::kModeEqual);
-    EXPECT_EQ(rows[0], "MEM ERR  K % (12       EQU");
+    auto rows = tqhost::PanelRows(ReadScreen(ctx, ST_MEMORY | ST_CONST | ST_PCT_BASE | kShownOk), tqhost::kModeEqual);
+    EXPECT_EQ(rows[0], "MEM      K % (12       EQU");
     ctx.parenDepth = 0;
-    rows = tqhost::PanelRows(ReadScreen(ctx, RES_FULL << 1), tqhost::kModeAlgebraic);
-    EXPECT_EQ(rows[0], "    FULL               ALG");
     rows = tqhost::PanelRows(ReadScreen(ctx, kShownOk), tqhost::kModeAlgebraic);
     EXPECT_EQ(rows[0], "                       ALG");
     EXPECT_EQ(rows[0].size(), static_cast<size_t>(tqhost::kPanelWidth));

@@ -91,9 +91,10 @@ protected:
 
     // Runs tqcal in a new pane; the pane then reports tqcal's exit status.
     // Skips the test where tmux cannot open a terminal.
-    void Start(const std::string &args) {
+    void Start(const std::string &args, int width = 100, int height = 30) {
         std::string inner = "env TERM=screen '" TQCAL_PROGRAM "' " + args + "; echo tqcal-exited-\\$?; sleep 60";
-        std::string out = Tmux("new-session -d -s calc -x 100 -y 30 \"" + inner + "\"");
+        std::string out = Tmux("new-session -d -s calc -x " + std::to_string(width) + " -y " +
+                               std::to_string(height) + " \"" + inner + "\"");
         started_ = true;
         if (!out.empty()) {
             GTEST_SKIP() << "tmux cannot run a terminal here, so the terminal calculator is not driven: " << out;
@@ -180,16 +181,16 @@ TEST_F(Terminal, RedrawsTheCalculatorAfterEveryKey) {
     Type("2+3*4=");
     WaitForPanel({"MEM", "EQU"}, {"20."});
 
-    // An error shows its indicator and keeps the display; it also puts the
-    // memory indicator out, while all clear brings it back.
+    // An error reads Error in the display until the next key; it also puts
+    // the memory indicator out, while all clear brings it back.
     Type("1/0=");
-    WaitForPanel({"ERR", "EQU"}, {"0."});
+    WaitForPanel({"EQU"}, {"Error"});
     Press("Escape");
     WaitForPanel({"MEM", "EQU"}, {"0."});
 
-    // Minus sign cell and exponent.
+    // The sign right before the digits, and the exponent.
     Type("5E20n");
-    WaitForPanel({"MEM", "EQU"}, {"-", "5.", "20"});
+    WaitForPanel({"MEM", "EQU"}, {"-5.", "20"});
     Type("(((");
     WaitForPanel({"MEM", "(3", "EQU"}, {"0."});
     Type("75");
@@ -219,6 +220,25 @@ TEST_F(Terminal, StartsInTheModeAskedForAndNamesKeysWithoutAFunction) {
     WaitForPanel({"EQU"}, {"3."});
     WaitForText("key: sqrt");
     Press("C-c");
+    WaitForText("tqcal-exited-0");
+}
+
+// A small terminal cuts the legend, but never the way out.
+TEST_F(Terminal, SmallTerminalStillShowsHowToQuit) {
+    Start("", 40, 10);
+    if (IsSkipped()) {
+        return;
+    }
+    WaitForPanel({"ALG"}, {"0."});
+    WaitFor("q quit on the last row", [](const std::vector<std::string> &screen) {
+        return screen.size() == 10 && screen[9].find("q") != std::string::npos &&
+               screen[9].find("quit") != std::string::npos;
+    });
+    Type("((((((((((((((((((");
+    WaitForPanel({"ALG"}, {"Full"});
+    Type("7");
+    WaitForPanel({"ALG"}, {"7."});
+    Type("q");
     WaitForText("tqcal-exited-0");
 }
 

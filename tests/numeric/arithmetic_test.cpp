@@ -25,6 +25,7 @@ TEST(BaseOperate, AlignedSumsAndDifferences) {
         {0.5, KEY_ADD, 0.25, 0.7500000000000004},
         {1e15, KEY_ADD, 1, 1000000000000001.4},
         {1e15, KEY_SUB, 1, 999999999999999.5},
+        {2e14, KEY_ADD, 0.5, 200000000000000.5},  // scale 1: no rounding nudge
         {0.12345678901234566, KEY_ADD, 1.23e-14, 0.12345678901235},
         {3e-15, KEY_SUB, 3e-15, 0},
         {1e-15, KEY_ADD, 2e-15, 3.0000000000000006e-15},

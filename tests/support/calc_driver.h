@@ -1,6 +1,13 @@
 // Drives the engine the way a host does, from key sequences a person types:
 // "2 + 3 * 4 =" presses 2, +, 3, *, 4, = on a fresh calculator. The screen
 // reads as one line: "14.", "-5.", "1.2345678901234E13", "Error", "Full".
+//
+// The fresh calculator (Fresh) and the per-key protocol (Press, Tidy) are
+// written out here on purpose, independently of the public tqcal_host.h
+// that the engine's whole-sequence call, the host program and the fuzz
+// targets use. The tests that type through this driver therefore cross-check
+// that header: a fault in it shows up as a disagreement rather than being
+// shared by both sides. Keep this copy; do not replace it by the header.
 #pragma once
 
 #include "tqcal.h"

@@ -1,6 +1,7 @@
 // What the engine promises a host after every key, checked from the outside:
 // the fuzz targets and the randomised suite test both drive the engine
-// through the host protocol and run these checks after each key press.
+// through the public host protocol (tqcal_host.h) and run these checks after
+// each key press.
 //
 // Every check returns an empty string when the promise holds, or a short
 // description of what is wrong, so that a gtest can report it and a fuzz
@@ -8,7 +9,7 @@
 #pragma once
 
 #include "calc_driver.h"
-#include "tqcal.h"
+#include "tqcal_host.h"
 
 #include <cmath>
 #include <cstdint>
@@ -23,7 +24,15 @@ using calc_test::Calc;
 inline constexpr int kDisplayCells = TQCAL_DISPLAY_AREA;  // 17
 inline constexpr int kExponentCells = TQCAL_EXPONENT_CELLS;
 
-inline int ResultStateOf(TQCAL_Status status) { return static_cast<int>((status >> 1) & 3u); }
+inline int ResultStateOf(TQCAL_Status status) { return tqcal_result(status); }
+
+// A fresh calculator as the public host protocol sets one up.
+inline Calc FreshCalculator(int mode) {
+    Calc c;
+    tqcal_reset(&c.ctx, &c.status);
+    c.mode = mode;
+    return c;
+}
 
 inline bool IsDirectCode(int key) {
     return key == KEY_MSTORE_ALT || key == KEY_PERCENT_OP || key == KEY_BLANK_OP;
@@ -135,7 +144,7 @@ inline double ShownMagnitude(const TQCAL_Context &ctx) {
 class KeyChecker {
 public:
     // Presses key through the host protocol: EEditInfo first, the dispatcher
-    // and the tidy-up when it asks for them. The three direct codes, and any
+    // and the tidy-up (tqcal_tidy) when it asks for them. The three direct codes, and any
     // code when direct is true, go straight to the dispatcher. Returns the
     // first broken promise, or an empty string.
     std::string Press(Calc &c, int key, bool direct = false) {
@@ -155,7 +164,7 @@ public:
         if (operated_) {
             TQCAL_Operate(key, &c.ctx, &c.status, c.mode);
             failed_ = ResultStateOf(c.status) == RES_ERROR || ResultStateOf(c.status) == RES_FULL;
-            calc_test::Tidy(c, key);
+            tqcal_tidy(key, &c.ctx, &c.status);
         }
         return Check(c, key, before, statusBefore);
     }

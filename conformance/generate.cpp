@@ -1,0 +1,956 @@
+// conformance_generate: writes conformance/vectors.txt, the record of what
+// this build of the engine does, for replay.c to compare other builds with.
+//
+//     build/conformance/conformance_generate conformance/vectors.txt
+//
+// Run it by hand on x86-64 Linux after a change that is meant to alter
+// results, and check the new file in. Every input comes from the lists
+// below and from a fixed-seed generator, so a rerun on the same build
+// writes the same file byte for byte.
+//
+// The engine's calls into the platform math library are watched (see
+// platform_math_probe.h): every key state from the first such call of a
+// sequence on is marked '~', to be compared within a tolerance. Each marked
+// sequence is pressed again with the platform results moved by one unit in
+// the last place; states that then leave the tolerance are marked '?'
+// instead, as their outcome hangs on those last bits.
+#include "platform_math_probe.h"
+#include "tqcal.h"
+#include "tqcal_host.h"
+
+#include <bit>
+#include <cfloat>
+#include <cinttypes>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void Fail(const std::string &why) {
+    std::fprintf(stderr, "conformance_generate: %s\n", why.c_str());
+    std::exit(1);
+}
+
+// ---- Random source ------------------------------------------------------
+
+// splitmix64 with a plain modulo: the same numbers on every platform and
+// standard library.
+class Rng {
+public:
+    explicit Rng(uint64_t seed) : s_(seed) {}
+    uint64_t Next() {
+        uint64_t z = (s_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    int Below(int n) { return static_cast<int>(Next() % static_cast<uint64_t>(n)); }
+    bool OneIn(int n) { return Below(n) == 0; }
+
+private:
+    uint64_t s_;
+};
+
+// ---- Key names ------------------------------------------------------------
+
+struct KeyName {
+    const char *name;
+    int key;
+};
+
+constexpr KeyName kKeyNames[] = {
+    {"+", KEY_ADD},         {"-", KEY_SUB},         {"*", KEY_MUL},      {"/", KEY_DIV},
+    {"=", KEY_EQUAL},       {"(", KEY_LPAREN},      {")", KEY_RPAREN},   {"%", KEY_PERCENT},
+    {"pct", KEY_PERCENT_OP}, {"blank", KEY_BLANK_OP}, {"MS", KEY_MSTORE}, {"MS'", KEY_MSTORE_ALT},
+    {"M+", KEY_MPLUS},      {"M-", KEY_MMINUS},     {"MRC", KEY_MRC},    {"BS", KEY_BACKSPACE},
+    {"+/-", KEY_SIGN},      {"x2", KEY_SQUARE},     {"sqrt", KEY_SQRT},  {"CE", KEY_CE},
+    {"AC", KEY_AC},         {"EXP", KEY_EXP},       {"pi", KEY_PI},      {"!", KEY_FACT},
+    {"1/x", KEY_RECIP},     {"sin", KEY_SIN},       {"asin", KEY_ASIN},  {"cos", KEY_COS},
+    {"acos", KEY_ACOS},     {"tan", KEY_TAN},       {"atan", KEY_ATAN},  {"10^x", KEY_POW10},
+    {"ln", KEY_LN},         {"e^x", KEY_EXPE},      {"log", KEY_LOG},    {"^", KEY_POW},
+    {"root", KEY_ROOT},     {".", KEY_POINT},
+};
+
+bool IsEntryKey(int key) { return (key >= KEY_0 && key <= KEY_9) || key == KEY_POINT; }
+
+// "12.5 + 3 =" -> 1 2 . 5 + 3 =; "#45" is a raw code.
+std::vector<int> Keys(std::string_view typed) {
+    std::vector<int> keys;
+    std::istringstream in{std::string(typed)};
+    std::string token;
+    while (in >> token) {
+        if (token != "." && token.find_first_not_of("0123456789.") == std::string::npos) {
+            for (char ch : token) keys.push_back(ch == '.' ? KEY_POINT : ch - '0');
+            continue;
+        }
+        if (token.size() > 1 && token[0] == '#') {
+            keys.push_back(std::atoi(token.c_str() + 1));
+            continue;
+        }
+        bool found = false;
+        for (const KeyName &n : kKeyNames) {
+            if (token == n.name) {
+                keys.push_back(n.key);
+                found = true;
+                break;
+            }
+        }
+        if (!found) Fail("unknown key name '" + token + "' in \"" + std::string(typed) + "\"");
+    }
+    return keys;
+}
+
+// The typed form of a key list: Keys(Typed(k)) == k.
+std::string Typed(const std::vector<int> &keys) {
+    std::string s;
+    bool inNumber = false;
+    for (int key : keys) {
+        if (IsEntryKey(key)) {
+            if (!inNumber && !s.empty()) s += ' ';
+            s += key == KEY_POINT ? '.' : static_cast<char>('0' + key);
+            inNumber = true;
+            continue;
+        }
+        if (!s.empty()) s += ' ';
+        inNumber = false;
+        const char *name = nullptr;
+        for (const KeyName &n : kKeyNames) {
+            if (n.key == key) name = n.name;
+        }
+        s += name ? std::string(name) : "#" + std::to_string(key);
+    }
+    // A lone point between numbers would read as part of them; it cannot
+    // occur, since points and digits always join, but check the round trip.
+    if (Keys(s) != keys) Fail("typed form does not round-trip: " + s);
+    return s;
+}
+
+// ---- Encoding -------------------------------------------------------------
+
+std::string Hex(uint64_t v) {
+    char buf[20];
+    std::snprintf(buf, sizeof buf, "%" PRIx64, v);
+    return buf;
+}
+
+std::string Hex(double v) { return Hex(std::bit_cast<uint64_t>(v)); }
+
+// The cells before the terminator, at most max of them.
+std::string Cells(const TQCAL_WChar *cells, int max, const char *what) {
+    std::string s;
+    int i = 0;
+    for (; i < max && cells[i] != 0; ++i) {
+        if (cells[i] < 0x20 || cells[i] > 0x7E || cells[i] == '_' || cells[i] == '!')
+            Fail(std::string(what) + " holds an unexpected character");
+        s += static_cast<char>(cells[i]);
+    }
+    if (i == max) Fail(std::string(what) + " has no terminator");
+    return s;
+}
+
+// How replay.c reads a text token back: '!' is the empty text, '_' a blank,
+// and a text shorter than 14 cells gets blanks in front up to 14.
+std::string DecodeText(const std::string &token) {
+    if (token == "!") return "";
+    std::string s = token;
+    for (char &ch : s) {
+        if (ch == '_') ch = ' ';
+    }
+    if (s.size() < 14) s.insert(0, 14 - s.size(), ' ');
+    return s;
+}
+
+// A display-like text: leading blanks dropped when the reader restores
+// them, else every blank written as '_'.
+std::string TextToken(const std::string &text) {
+    if (text.empty()) return "!";
+    const size_t first = text.find_first_not_of(' ');
+    if (first != std::string::npos) {
+        const std::string stripped = text.substr(first);
+        if (stripped.find(' ') == std::string::npos && DecodeText(stripped) == text)
+            return stripped;
+    }
+    std::string full = text;
+    for (char &ch : full) {
+        if (ch == ' ') ch = '_';
+    }
+    if (DecodeText(full) != text) Fail("text '" + text + "' cannot be written down");
+    return full;
+}
+
+// The exponent text: blanks as '_', no padding.
+std::string ExponentToken(const std::string &text) {
+    if (text.empty()) return "!";
+    std::string s = text;
+    for (char &ch : s) {
+        if (ch == ' ') ch = '_';
+    }
+    return s;
+}
+
+// ---- Key states and their comparison --------------------------------------
+
+struct State {
+    int key;
+    std::string display;   // cells before the terminator
+    std::string exponent;  // cells before the terminator
+    int negative;
+    uint32_t status;
+    double value;
+    bool platform;  // the key called into the platform math library
+};
+
+State Capture(int key, const TQCAL_Context &ctx, TQCAL_Status status, bool platform) {
+    return State{key,
+                 Cells(ctx.display, TQCAL_DISPLAY_AREA, "display text"),
+                 Cells(ctx.exponent, TQCAL_EXPONENT_CELLS, "exponent text"),
+                 ctx.negative,
+                 status,
+                 ctx.value,
+                 platform};
+}
+
+std::vector<State> Press(const std::vector<int> &keys, int mode) {
+    TQCAL_Context ctx;
+    TQCAL_Status status;
+    tqcal_reset(&ctx, &status);
+    std::vector<State> states;
+    for (int key : keys) {
+        const unsigned long before = probe_calls();
+        tqcal_press(&ctx, &status, key, mode);
+        states.push_back(Capture(key, ctx, status, probe_calls() != before));
+    }
+    return states;
+}
+
+// The tolerance replay.c applies to marked values, restated here so that
+// the generator can tell which states stay inside it.
+constexpr int64_t kMaxUlps = 4;
+
+int64_t UlpDistance(double a, double b) {
+    auto ordered = [](double v) {
+        const int64_t bits = std::bit_cast<int64_t>(v);
+        return bits < 0 ? std::numeric_limits<int64_t>::min() - bits : bits;
+    };
+    const int64_t ia = ordered(a), ib = ordered(b);
+    return ia > ib ? ia - ib : ib - ia;
+}
+
+bool SameValue(double a, double b) {
+    return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b) ||
+           (std::isnan(a) && std::isnan(b));
+}
+
+bool NearValue(double a, double b) {
+    if (SameValue(a, b)) return true;
+    if (!std::isfinite(a) || !std::isfinite(b)) return false;
+    return UlpDistance(a, b) <= kMaxUlps;
+}
+
+// The shown number and one unit of its last digit (14 significant digits).
+struct Shown {
+    bool ok;
+    double number;
+    double unit;
+};
+
+Shown ReadShown(const std::string &display, const std::string &exponent, int negative) {
+    std::string digits;
+    for (char ch : display) {
+        if (ch != ' ') digits += ch;
+    }
+    int e = 0;
+    if (exponent.size() == 3) e = std::atoi(exponent.substr(1).c_str()) * (exponent[0] == '-' ? -1 : 1);
+    const double number = std::strtod((digits + "e" + std::to_string(e)).c_str(), nullptr);
+    int lead = 0;  // decade of the leading digit of the mantissa, 0 below 1
+    const size_t point = digits.find('.');
+    if (point != std::string::npos && point > 1) lead = static_cast<int>(point) - 1;
+    const double unit = std::strtod(("1e" + std::to_string(lead + e - 13)).c_str(), nullptr);
+    return Shown{point != std::string::npos, negative ? -number : number, unit};
+}
+
+bool NearShown(const State &a, const State &b) {
+    if (a.display == b.display && a.exponent == b.exponent && a.negative == b.negative)
+        return true;
+    const Shown x = ReadShown(a.display, a.exponent, a.negative);
+    const Shown y = ReadShown(b.display, b.exponent, b.negative);
+    if (!x.ok || !y.ok) return false;
+    return std::fabs(x.number - y.number) <= 1.5 * std::fmax(x.unit, y.unit);
+}
+
+bool Near(const State &a, const State &b) {
+    return a.key == b.key && a.status == b.status && NearValue(a.value, b.value) &&
+           NearShown(a, b);
+}
+
+bool g_explain = false;  // --explain: say why each '?' was set
+
+// Platform results moved by these many ulps (seed 0: all alike, else a
+// random amount in -ulps..ulps for each call).
+struct Shift {
+    int ulps;
+    unsigned long seed;
+};
+constexpr Shift kShifts[] = {{1, 0}, {-1, 0}, {1, 11}, {1, 12}, {1, 13}};
+
+// Marks per state: ' ' exact, '~' platform math, '?' hangs on its last bits.
+std::vector<char> Marks(const std::vector<int> &keys, int mode, const std::vector<State> &base) {
+    std::vector<char> marks(base.size(), ' ');
+    size_t first = base.size();
+    for (size_t i = 0; i < base.size(); ++i) {
+        if (base[i].platform) {
+            first = i;
+            break;
+        }
+    }
+    if (first == base.size()) return marks;
+    for (size_t i = first; i < base.size(); ++i) marks[i] = '~';
+    for (const Shift &shift : kShifts) {
+        probe_shift(shift.ulps, shift.seed);
+        const std::vector<State> moved = Press(keys, mode);
+        probe_shift(0, 0);
+        for (size_t i = first; i < base.size(); ++i) {
+            if (Near(base[i], moved[i])) continue;
+            if (g_explain && marks[i] != '?') {
+                const State &m = moved[i], &b = base[i];
+                std::fprintf(stderr,
+                             "'?' %s (mode %d), key %zu: shifted by %d (seed %lu) it shows "
+                             "[%s|%s] negative %d status %x value %.17g, not [%s|%s] negative "
+                             "%d status %x value %.17g\n",
+                             Typed(keys).c_str(), mode, i + 1, shift.ulps, shift.seed,
+                             m.display.c_str(), m.exponent.c_str(), m.negative, m.status, m.value,
+                             b.display.c_str(), b.exponent.c_str(), b.negative, b.status, b.value);
+            }
+            marks[i] = '?';
+        }
+    }
+    return marks;
+}
+
+char StateLetter(uint32_t status) {
+    switch (tqcal_result(status)) {
+        case RES_ERROR: return 'E';
+        case RES_OK: return 'O';
+        case RES_FULL: return 'F';
+        default: return 'X';
+    }
+}
+
+// ---- The file ---------------------------------------------------------------
+
+struct Counts {
+    long sequences = 0, states = 0, marked = 0, unstable = 0;
+    long pow10 = 0, format = 0, base = 0, calcString = 0;
+};
+
+class Writer {
+public:
+    std::string out;
+    Counts counts;
+
+    void Line(const std::string &s) {
+        out += s;
+        out += '\n';
+    }
+
+    void Sequence(int mode, const std::vector<int> &keys) {
+        if (keys.empty()) return;
+        const std::vector<State> states = Press(keys, mode);
+        const std::vector<char> marks = Marks(keys, mode, states);
+        Line("S " + std::to_string(mode) + " " + Typed(keys));
+        ++counts.sequences;
+        for (size_t i = 0; i < states.size(); ++i) {
+            const State &s = states[i];
+            std::string line = std::to_string(s.key);
+            if (marks[i] != ' ') line += marks[i];
+            line += ' ' + TextToken(s.display) + ' ' + ExponentToken(s.exponent) + ' ' +
+                    std::to_string(s.negative) + ' ' + StateLetter(s.status) + ' ' +
+                    Hex(static_cast<uint64_t>(s.status)) + ' ' + Hex(s.value);
+            Line(line);
+            ++counts.states;
+            if (marks[i] == '~') ++counts.marked;
+            if (marks[i] == '?') ++counts.unstable;
+        }
+    }
+
+    void Seq(int mode, std::string_view typed) { Sequence(mode, Keys(typed)); }
+
+    void Both(std::string_view typed) {
+        Seq(1, typed);
+        Seq(0, typed);
+    }
+};
+
+// ---- Key sequences ------------------------------------------------------------
+
+// Typed by hand: everyday sums and the edge cases of every feature. Each is
+// pressed in both precedence modes.
+const char *const kHandSequences[] = {
+    // everyday arithmetic and the two precedence modes
+    "2 + 3 * 4 =", "10 - 2 * 3 ^ 2 =", "100 - 99.99 =", "0.1 + 0.2 =", "1 / 3 =", "2 / 3 =",
+    "0 - 5 =", "1 / 0 =", "2 ^ 3 ^ 2 =", "2 + 3 ^ 2 =", "27 root 3 =", "2 + 3 = * 4 =",
+    "12345678901234 =", "9999999 * 9999999 =", "99999999 * 99999999 =", "1 + 2 CE 3 =",
+    "1 2 +/- 3 =", "19.99 * 3 =", "100 / 7 * 7 =", "1 / 3 * 3 =", "2 / 3 * 3 - 2 =",
+    "1.1 * 1.1 =", "0.3 - 0.1 =", "1 - 0.9 =", "123.456 + 876.544 =", "5 / 2 / 2 =",
+    "6 - 4 - 1 =", "8 / 4 * 2 =", "1 + 2 * 3 - 4 / 5 =", "1 + 2 * 3 - 4 / 5 + 6 * 7 =",
+    "3 * 4 + 5 * 6 =", "1 + 2 + 3 + 4 + 5 + 6 + 7 + 8 + 9 =", "1 . 5 * 2 =",
+    "12 + 30 =", "99 + 1 =", "0.000001 * 0.000001 =", "1234567 * 7654321 =",
+    "1 / 7 =", "22 / 7 =", "355 / 113 =", "2 * 2 * 2 * 2 * 2 * 2 * 2 * 2 * 2 * 2 =",
+    "1 +/- * 1 +/- =", "4 +/- / 2 =", "0 / 5 =", "0 * 0 =", "5 - 5 =", "0.1 * 3 - 0.3 =",
+    "1 EXP 13 + 1 =", "1 EXP 14 - 1 =", "99999999999999 + 1 =", "9999999999999 + 1 =",
+    "0.0000000000001 * 10 =", "0.00000000000001 =",
+    // parentheses
+    "2 * ( 3 + 4 )", "2 * ( 3 + 4 ) =", "( )", "( 5 )", "( 5 ) )", "2 * 5 ( 3 ) =",
+    "2 * pi ( 3 ) =", "( ( 1 + 2 ) * 3 ) =", "( 1 + 2 =", "( ( ( 4 =", "1 + ( 2 * ( 3 + 4 ) ) =",
+    ") ) 5 =", "( 2 + 3 ) ( 4 + 5 ) =", "( 2 + 3 ) * ( 4 + 5 ) =", "( 2 ^ ( 1 + 1 ) ) ^ 2 =",
+    "2 * ( 3 + 4 ) * 5 =", "( ( ( ( 1 ) ) ) ) =", "( 1 + ( 2 + ( 3 + ( 4 + 5 ) ) ) ) =",
+    "( 7 - ) =", "( 7 * =", "( 4 * 2 blank", "( 1 + 2 blank", "( 9 M+ ) MRC",
+    "( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( 1 ) ) ) ) ) ) ) ) ) ) ) ) ) ) ) ) ) =",
+    "( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( 1 =",
+    "( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( CE 5 =",
+    "( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( 5 + 2 =",
+    "( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( . 5 + 2 =",
+    "1 + ( 2 + ( 3 + ( 4 + ( 5 + ( 6 + ( 7 + ( 8 + ( 9 + 1 =",
+    "1 + ( 1 + ( 1 + ( 1 + ( 1 + ( 1 + ( 1 + ( 1 + ( 1 + ( 1 =",
+    "1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 ^ 2 + 3 =",
+    "1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 ) =",
+    "1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 = AC 6 * 7 =",
+    "( 1 blank 2 blank ( 1 blank 2 blank ( 1 blank 2 blank ( 1 blank 2 blank ( 3 blank ( 3 blank",
+    "( 3 blank ( 3 blank ( 3 blank ( 3 blank ( 3 blank ( 3 blank ( 3 blank ( 3 blank ( 3 blank =",
+    "1 / 0 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 =",
+    // operator keys in a row, blank operator
+    "1 + + - 2 =", "6 * / 2 =", "6 + * 2 =", "1 + 2 blank", "1 + 2 blank 3 =",
+    "1 + 2 blank + 4 =", "blank 5 =", "5 blank blank * 2 =", "2 + blank 3 =", "+ 5 =",
+    "* 5 =", "= = =", "2 ^ root 3 =", "8 root ^ 3 =",
+    // constant calculation
+    "2 * * =", "2 * * = =", "2 * * = = =", "3 + + = =", "10 - - =", "10 - - = =", "2 * * 5 =",
+    "2 * * 5 = =", "3 * *", "8 / / = =", "2 ^ ^ = =", "64 root root = =", "2 + + ( pi =",
+    "2 + + ( pi M+ MRC", "5 + + 3 = =", "5 * * 3 = = =", "5 * * AC 3 = =", "2 * * + 3 =",
+    "2 * * ( 3 + 4 ) = =", "2 * * 1 / 0 = 3 =", "5 - - +/- = =", "2 * * = CE = =",
+    "2 * * 1 EXP 99 = = =", "2 + + pi pct", "2 * * pi pct", "2 / / pi pct", "4 - - 3 M+ M+ MRC",
+    "( 2 * * 3 ) =", "( 2 + + 3 = =",
+    // percent keys
+    "200 + 10 pct", "200 - 10 pct", "50 / 25 pct", "50 / 0 pct", "200 * 10 pct", "2 ^ 50 pct",
+    "8 root 50 pct", "50 %", "200 * 10 pct +", "200 * 10 pct -", "200 * 10 pct +/- +",
+    "200 * 10 pct + 5 =", "200 * 10 pct * 3 =", "200 * 10 pct 5 + 1 =", "7 = pct", "7 pct",
+    "( 10 pct", "( ( 10 pct", "( 5 + 3 pct", "200 + 10 pct pct", "200 * 10 pct pct",
+    "200 * 10 pct + +", "5 % % %", "200 + 10 % =", "1 EXP 99 * 1000 pct", "3 * 4 + 200 * 10 pct",
+    "200 * 10 pct M+ MRC", "200 * 10 pct = =", "50 blank 10 pct",
+    // memory
+    "5 M+ 3 M- MRC MRC", "7 MS MRC 5 MRC", "2 + 3 M+", "0.1 M+ 0.2 M+ MRC", "4 MS'",
+    "4 MS", "3 MS 4 MRC 9 CE MRC", "MRC MRC MRC", "5 M- M- M- MRC", "1 EXP 99 * 9 = M+ M+",
+    "1 EXP 99 * 9 = M+ M+ MRC", "9 MS 1 / 0 = MRC", "5 MS AC MRC", "1 EXP 99 +/- MS M- MRC",
+    "1 / 3 = M+ M+ M+ MRC", "2 * * 3 M+ MRC", "( 2 + 3 M+ MRC", "0.0000001 M+ M+ M- MRC",
+    "5 M+ BS MRC", "6 MS MRC CE MRC", "6 MS MRC BS MRC", "6 MS MRC +/- MRC",
+    // entry: long numbers, points, exponents, sign, backspace, clear entry
+    "1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 =", "9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 =",
+    "0 0 0 1 2 =", "0 . 0 0 0 1 =", ". . 5 =", "1 . 2 . 3 =", ". =", "0 . =",
+    "1 2 3 4 5 6 7 8 9 0 . 1 2 3 4 5 =", ". 1 2 3 4 5 6 7 8 9 0 1 2 3 4 =",
+    "1 EXP 5 =", "1 EXP 1 2 3 =", "EXP 5 =", "1 EXP +/- 5 =", "1 EXP 5 +/- +/- =",
+    "1 . 5 EXP 9 9 =", "9 . 9 9 EXP 9 9 * 1 0 =", "99.5 EXP 99 +", "1 EXP 99 * 9.99 =",
+    "1 EXP 99 * 10 =", "1 EXP 99 +/- * 10 =", "1 EXP 99 +/- EXP 5 =", "5 EXP 1 !",
+    "1 EXP 5 BS BS =", "1 2 EXP 3 BS 4 =", "1 2 BS BS BS 5 =", "5 +/- BS", "1 2 +/- BS",
+    "1 2 +/- BS 3 =", "1 . 5 BS BS 7 =", "BS BS 5 =", "1 + 2 = BS BS", "1 2 3 CE 4 =",
+    "CE CE 5 =", "1 + CE 2 =", "1 + 2 CE CE =", "1 EXP 5 CE 3 =", "5 +/- +/- +/- =",
+    "+/- 5 =", "0 +/- =", "1 + 2 = +/- +/- *", "pi +/- =", "1 . +/- 5 =", "1 EXP 5 . 2 =",
+    "0 . 0 0 0 0 0 0 0 0 0 0 0 0 1 =", "1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 =",
+    "1 EXP 9 9 EXP 9 9 =", "9.9999999999991 EXP 99 =", "9.9999999999992 EXP 99 =",
+    "1 EXP 99 +/- = 1 / 1 EXP 99 =", "1 / 1 EXP 99 / 10 =", "1 / 1 EXP 99 / 1 EXP 5 =",
+    "9.999999999999 EXP 99 +/- * 1 =",
+    "1 . 2 3 4 5 6 7 8 9 0 1 2 3 EXP 1 3 =", "1 EXP 1 3 =", "1 EXP 1 2 =",
+    // overflow and underflow of results
+    "1 EXP 50 x2", "1 EXP 49 x2", "1 EXP 99 * 1 EXP 99 =", "1 / 1 EXP 99 / 1 EXP 99 =",
+    "1 EXP 99 * 1 EXP 99 = * 1 EXP 99 = * 1 EXP 99 =", "1 EXP 99 + 9 EXP 99 =",
+    "5 EXP 99 + 5 EXP 99 =", "9.9999999999991 EXP 99 + 1 =", "1 EXP 99 +/- - 9 EXP 99 =",
+    "1 / 3 EXP 99 =", "1 EXP 60 * 1 EXP 60 / 1 EXP 30 =", "2 EXP 99 * 5 =", "1 EXP 99 1/x 1/x",
+    // functions
+    "9 sqrt", "3 x2", "4 1/x", "0 1/x", "3 1/x", "7 1/x 1/x", "0.99999999999999 1/x",
+    "2 sqrt x2", "2 +/- sqrt", "0 sqrt", "1.0000000000001 sqrt", "0.9999999999999 sqrt",
+    "1 EXP 99 sqrt", "1 EXP 99 +/- 1/x", "pi x2", "pi sqrt", "pi 1/x", "1 EXP 50 +/- x2",
+    "5 %", "50 %", "1 EXP 99 +/- %", "pi", "pi pi + pi =",
+    "0 !", "1 !", "2 !", "3.5 !", "5 !", "10 !", "20 !", "69 !", "70 !", "1 +/- !",
+    "0.5 !", "1 EXP 100 +/- ! =", "3.0000000001 !", "2.99999999999 !", "3.000000001 !",
+    "4 ! 1/x 1/x", "170 !", "0.00000001 !", "1 EXP 5 0 +/- !",
+    "30 sin", "90 tan", "0.5 asin", "3 10^x", "100 10^x", "100 log", "1 e^x", "2 +/- sqrt",
+    // trigonometry at and near the special angles
+    "0 sin", "90 sin", "180 sin", "270 sin", "360 sin", "450 sin", "90 +/- sin", "180 +/- sin",
+    "30 sin", "150 sin", "210 sin", "45 sin", "60 sin", "1 sin", "89.9999 sin", "89.999 sin",
+    "1 EXP 15 sin", "1 EXP 99 sin", "1 EXP 99 +/- sin", "9.9999999999991 EXP 99 sin",
+    "0 cos", "90 cos", "180 cos", "270 cos", "360 cos", "60 cos", "120 cos", "45 cos",
+    "90 +/- cos", "1 EXP 20 cos", "0 tan", "45 tan", "90 tan", "135 tan", "180 tan", "270 tan",
+    "90 +/- tan", "89.9999999 tan", "60 tan", "225 tan", "1 EXP 99 tan",
+    "0 asin", "1 asin", "1 +/- asin", "0.5 asin", "0.5 +/- asin", "2 asin", "1.0000000001 asin",
+    "2 sqrt / 2 = asin", "3 sqrt / 2 = asin", "0 acos", "1 acos", "1 +/- acos", "0.5 acos",
+    "0.5 +/- acos", "2 acos", "2 sqrt / 2 = acos", "0 atan", "1 atan", "1 +/- atan", "3 sqrt atan",
+    "1 EXP 99 atan", "1 EXP 99 +/- atan", "3 sqrt 1/x atan", "30 sin asin", "30 cos acos",
+    "30 tan atan", "1 sin asin", "89 sin asin", "45 tan atan", "0.1 sin", "0.00000001 sin",
+    "30 sin - 0.5 =", "60 cos * 2 =", "45 sin x2 =", "17 sin + 17 cos =",
+    // powers, roots, logarithms, exponential
+    "2 ^ 0.5 =", "8 +/- ^ 3 =", "2 +/- ^ 2 =", "8 +/- root 3 =", "16 root 4 =", "16 +/- root 4 =",
+    "2 root 0.5 =", "4 root 2 +/- =", "0 ^ 0 =", "0 ^ 1 +/- =", "0 root 2 =", "0 root 0 =",
+    "5 root 0 =", "10 ^ 99 =", "10 ^ 100 =", "10 ^ 100 +/- =", "10 +/- ^ 3 =", "10 ^ 2.5 =",
+    "2 ^ 10 =", "2 ^ 1000 =", "2 ^ 1000 +/- =", "1 EXP 50 ^ 2 =", "9 ^ 0.5 =", "27 ^ 3 1/x =",
+    "8 +/- ^ 3 1/x =", "8 +/- ^ 0.25 =", "1 EXP 99 +/- ^ 0 =", "7 ^ 0.99999999999999 =",
+    "2 ^ 3 ^ 2 =", "2 root 2 root 2 =", "3 ^ 2 root 2 =", "0.5 ^ 0.5 =", "1 ^ 1 EXP 99 =",
+    "1.0000001 ^ 1 EXP 9 =", "0 10^x", "1 10^x", "2 +/- 10^x", "99 10^x", "99 +/- 10^x",
+    "100 +/- 10^x", "0.5 10^x", "2.5 10^x", "99.999 10^x", "1 EXP 5 10^x", "0.30103 10^x",
+    "1 ln", "0 ln", "1 +/- ln", "10 ln", "0.99999999999999 ln", "0.9999999 ln", "1 EXP 99 ln",
+    "1 EXP 99 1/x ln", "1 log", "10 log", "1000 log", "0.001 log", "2 log", "0 log", "5 +/- log",
+    "0 e^x", "1 e^x", "1 +/- e^x", "230 e^x", "230.258509299404 e^x", "231 e^x", "230 +/- e^x",
+    "300 +/- e^x", "1 e^x ln", "10 ln e^x", "2 log 10^x", "1 EXP 5 log", "e^x", "ln",
+    // clear keys
+    "2 + 3 AC =", "2 * * AC = =", "2 * 3 AC 4 =", "( ( 2 AC ) =", "1 / 0 = AC 2 + 3 =",
+    "1 / 0 = CE 2 =", "1 / 0 = 5 + 1 =", "1 / 0 = + 1 =", "1 / 0 = BS BS", "1 / 0 = +/-",
+    "AC AC", "5 AC AC 3 =",
+    // codes no key has
+    "#45 #100 7 =", "#250 5 =", "#254 #255 5 =", "#-1 5 =", "5 #1000 =",
+};
+
+// Every key, pressed after each of these beginnings and followed by "2 =".
+const char *const kPrefixes[] = {
+    "", "5", "1 2 . 5", "7 +/-", "2 +", "2 + 3", "2 + 3 =", "2 * *", "( 4", "2 * ( 3 +",
+    "1 / 0 =", "( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( (", "1 EXP 5", "1 EXP 5 +/-", "3 MS", "9 MRC",
+    "200 * 10 pct", "2 ^", "8 root 3 =", "1 + 2 blank", "0.5", "1 EXP 99 * 9 =", "4 CE",
+    "1 2 3 BS", "pi", "2 + 3 M+",
+};
+
+// A number as a person types it, now and then with a point, an exponent or
+// a change of sign.
+void TypeNumber(Rng &rng, std::vector<int> &keys) {
+    static const int kLengths[] = {1, 1, 1, 2, 2, 2, 3, 3, 4, 5, 7, 10, 13, 14, 16};
+    const int length = kLengths[rng.Below(static_cast<int>(std::size(kLengths)))];
+    const int point = rng.OneIn(3) ? rng.Below(length + 1) : -1;
+    for (int i = 0; i < length; ++i) {
+        if (i == point) keys.push_back(KEY_POINT);
+        keys.push_back(rng.Below(10));
+    }
+    if (point == length) keys.push_back(KEY_POINT);
+    if (rng.OneIn(8)) {
+        keys.push_back(KEY_EXP);
+        if (rng.OneIn(3)) keys.push_back(KEY_SIGN);
+        const int digits = 1 + rng.Below(2);
+        for (int i = 0; i < digits; ++i) keys.push_back(rng.Below(10));
+    }
+    if (rng.OneIn(10)) keys.push_back(KEY_SIGN);
+}
+
+// Keys drawn with weights close to how people type; the nesting mix opens
+// parentheses and presses operators far more often, to reach the limits.
+// Without platform math, the keys that call into it are left out, so that
+// most sequences are compared bit for bit to their end.
+bool CallsPlatformMath(int key) {
+    return key == KEY_POW || key == KEY_ROOT || (key >= KEY_SIN && key <= KEY_LOG);
+}
+
+std::vector<int> RandomSequence(Rng &rng, bool nesting, bool platformMath = true) {
+    struct Weighted {
+        int weight;
+        std::vector<int> keys;
+    };
+    const Weighted table[] = {
+        {nesting ? 10 : 30, {-1}},  // a typed number
+        {3, {0, 1, 2, 5, 9}},
+        {nesting ? 16 : 8, {KEY_ADD, KEY_SUB, KEY_MUL, KEY_DIV}},
+        {nesting ? 40 : 4, {KEY_LPAREN}},
+        {nesting ? 8 : 4, {KEY_EQUAL}},
+        {3, {KEY_POINT, KEY_RPAREN}},
+        {2, {KEY_POW, KEY_ROOT, KEY_BACKSPACE, KEY_SIGN, KEY_EXP, KEY_CE}},
+        {1, {KEY_PERCENT, KEY_MSTORE, KEY_MPLUS, KEY_MMINUS, KEY_MRC, KEY_SQUARE, KEY_SQRT,
+             KEY_AC, KEY_PI, KEY_FACT, KEY_RECIP, KEY_SIN, KEY_ASIN, KEY_COS, KEY_ACOS,
+             KEY_TAN, KEY_ATAN, KEY_POW10, KEY_LN, KEY_EXPE, KEY_LOG}},
+        {2, {KEY_MSTORE_ALT, KEY_PERCENT_OP, KEY_BLANK_OP}},
+    };
+    std::vector<int> pool;
+    for (const Weighted &w : table) {
+        for (int key : w.keys) {
+            if (!platformMath && CallsPlatformMath(key)) continue;
+            pool.insert(pool.end(), static_cast<size_t>(w.weight), key);
+        }
+    }
+    std::vector<int> keys;
+    const int presses = 1 + rng.Below(nesting ? 40 : 24);
+    for (int i = 0; i < presses; ++i) {
+        const int key = pool[static_cast<size_t>(rng.Below(static_cast<int>(pool.size())))];
+        if (key == -1) {
+            TypeNumber(rng, keys);
+        } else {
+            keys.push_back(key);
+        }
+    }
+    return keys;
+}
+
+void KeySequences(Writer &w) {
+    w.Line("# Key sequences typed by hand, in both precedence modes");
+    for (const char *typed : kHandSequences) w.Both(typed);
+    w.Seq(7, "2 + 3 * 4 =");  // any mode but 1 is equal priority
+    w.Seq(-1, "2 + 3 * 4 =");
+
+    w.Line("# Every key after each beginning, then 2 =");
+    std::vector<int> every;
+    for (int key = 0; key <= KEY_LAST_EDIT_CODE; ++key) every.push_back(key);
+    every.insert(every.end(), {KEY_MSTORE_ALT, KEY_PERCENT_OP, KEY_BLANK_OP});
+    for (const char *prefix : kPrefixes) {
+        for (int key : every) {
+            std::vector<int> keys = Keys(prefix);
+            keys.push_back(key);
+            keys.insert(keys.end(), {KEY_2, KEY_EQUAL});
+            w.Sequence(1, keys);
+            w.Sequence(0, keys);
+        }
+    }
+
+    w.Line("# Random sequences (fixed seed)");
+    Rng rng(20240601);
+    for (int i = 0; i < 1400; ++i) w.Sequence(i % 2, RandomSequence(rng, false, i % 5 < 2));
+    for (int i = 0; i < 200; ++i) w.Sequence(i % 2, RandomSequence(rng, true, i % 5 < 2));
+}
+
+// ---- Single routines ------------------------------------------------------------
+
+double Dec(const char *text) { return std::strtod(text, nullptr); }
+
+void Pow10Vectors(Writer &w) {
+    w.Line("# TQCAL_Pow10");
+    std::vector<double> xs;
+    for (int e = -400; e <= 400; ++e) xs.push_back(e);
+    const double extra[] = {-0.0, 0.5, -0.5, 2.5, -2.5, 22.9, -22.9, 99.99, 1e10, -1e10,
+                            2147483647.0, 2147483648.0, -2147483648.0, -2147483649.0,
+                            std::numeric_limits<double>::infinity(),
+                            -std::numeric_limits<double>::infinity(),
+                            std::numeric_limits<double>::quiet_NaN()};
+    xs.insert(xs.end(), std::begin(extra), std::end(extra));
+    for (double x : xs) {
+        const unsigned long before = probe_calls();
+        const double r = TQCAL_Pow10(x);
+        if (probe_calls() != before) Fail("TQCAL_Pow10 called the platform math library");
+        w.Line("P " + Hex(x) + " " + Hex(r));
+        ++w.counts.pow10;
+    }
+}
+
+void FormatOne(Writer &w, double v, int width) {
+    TQCAL_WChar display[TQCAL_DISPLAY_AREA];
+    TQCAL_WChar exponent[TQCAL_EXPONENT_CELLS];
+    for (TQCAL_WChar &c : display) c = '#';
+    for (TQCAL_WChar &c : exponent) c = '#';
+    int32_t negative = -7;
+    const unsigned long before = probe_calls();
+    const int rc = TQCAL_DivideDoubleToStr(v, display, exponent, &negative, width);
+    if (probe_calls() != before) Fail("TQCAL_DivideDoubleToStr called the platform math library");
+    w.Line("D " + Hex(v) + " " + std::to_string(width) + " " +
+           TextToken(Cells(display, TQCAL_DISPLAY_AREA, "formatted text")) + " " +
+           ExponentToken(Cells(exponent, TQCAL_EXPONENT_CELLS, "formatted exponent")) + " " +
+           std::to_string(negative) + " " + std::to_string(rc));
+    ++w.counts.format;
+}
+
+// A random double with a decimal look: up to 17 significant digits.
+double RandomDecimal(Rng &rng, int minDecade, int maxDecade) {
+    const int digits = 1 + rng.Below(17);
+    std::string s;
+    for (int i = 0; i < digits; ++i) s += static_cast<char>('0' + (i == 0 ? 1 + rng.Below(9) : rng.Below(10)));
+    const int decade = minDecade + rng.Below(maxDecade - minDecade + 1);
+    s += "e" + std::to_string(decade - digits + 1);
+    return std::strtod(s.c_str(), nullptr);
+}
+
+void FormatVectors(Writer &w) {
+    w.Line("# TQCAL_DivideDoubleToStr");
+    std::vector<double> vs;
+    const double inf = std::numeric_limits<double>::infinity();
+    // powers of ten and their neighbours
+    for (int e = -110; e <= 110; ++e) {
+        const double p = Dec(("1e" + std::to_string(e)).c_str());
+        vs.insert(vs.end(), {p, std::nextafter(p, 0.0), std::nextafter(p, inf)});
+    }
+    // halves and fives
+    for (int k = 0; k <= 20; ++k) vs.push_back(k + 0.5);
+    for (int e = -16; e <= 16; ++e) {
+        for (const char *m : {"5", "1.5", "9.5", "2.5", "4.99999999999995", "9.99999999999995"}) {
+            vs.push_back(Dec((std::string(m) + "e" + std::to_string(e)).c_str()));
+        }
+    }
+    // the display's edges: 14 digits, the exponent form, the zero and
+    // overflow limits, and the doubles next to each
+    const char *edges[] = {
+        "9.9999999999995", "0.99999999999999", "9.999999999999e-100", "9.9999999999991e99",
+        "99999999999999", "99999999999999.5", "9999999999999.5", "999999999999.95",
+        "1e13", "9.9999999999999e12", "1e-13", "9.9999999999999e-14", "0.000000000001",
+        "0.0000000000001", "0.00000000000015", "1.2345678901234e13", "12345678901234",
+        "1234567890123.4", "0.1234567890123", "0.12345678901234", "0.3333333333333333",
+        "0.6666666666666666", "3.141592653589793", "2.718281828459045", "1e-99", "1e-100",
+        "9.99999999999e-100", "1.7976931348623157e308", "2.2250738585072014e-308",
+        "4.9406564584124654e-324", "2.2250738585072009e-308", "1e-310", "123456789",
+        "0.5", "1", "10", "100", "0.1", "0.01", "0.3", "0.7", "1.1", "1e99", "9e99", "9.99e99",
+    };
+    for (const char *e : edges) {
+        const double v = Dec(e);
+        vs.insert(vs.end(), {v, std::nextafter(v, 0.0), std::nextafter(v, inf)});
+    }
+    vs.insert(vs.end(), {0.0, -0.0, inf, -inf, std::numeric_limits<double>::quiet_NaN(),
+                         -std::numeric_limits<double>::quiet_NaN(),
+                         std::numeric_limits<double>::denorm_min(), DBL_MAX, DBL_MIN});
+    // decimal-looking values of every size, and any doubles at all
+    Rng rng(7707);
+    for (int i = 0; i < 1200; ++i) vs.push_back(RandomDecimal(rng, -20, 20));
+    for (int i = 0; i < 300; ++i) vs.push_back(RandomDecimal(rng, -110, 110));
+    for (int i = 0; i < 200; ++i) vs.push_back(std::bit_cast<double>(rng.Next()));
+    const size_t positives = vs.size();
+    for (size_t i = 0; i < positives; i += 3) vs.push_back(-vs[i]);
+    for (double v : vs) FormatOne(w, v, 14);
+    // other widths, held to 1..14 by the routine
+    const double few[] = {0.0, 1.0, 0.5, 12.5, 123456.789, 0.0001234, 1.2345678901234e13,
+                          99999999999999.0, 1e-5, 9.87654321e50, -3.25, 1e100};
+    for (double v : few) {
+        for (int width : {-5, 0, 1, 2, 3, 5, 8, 10, 12, 13, 15, 16, 100}) FormatOne(w, v, width);
+    }
+}
+
+void BaseOne(Writer &w, double a, double b) {
+    std::string line = "B " + Hex(a) + " " + Hex(b);
+    for (int op : {KEY_ADD, KEY_SUB, KEY_MUL, KEY_DIV}) {
+        double left = a, right = b;
+        const unsigned long before = probe_calls();
+        const int rc = TQCAL_BaseOperate(op, &left, &right);
+        if (probe_calls() != before) Fail("TQCAL_BaseOperate called the platform math library");
+        if (!SameValue(right, b)) Fail("TQCAL_BaseOperate changed its right operand");
+        line += " " + std::to_string(rc) + " " + Hex(left);
+    }
+    w.Line(line);
+    ++w.counts.base;
+}
+
+void BaseVectors(Writer &w) {
+    w.Line("# TQCAL_BaseOperate: + - * / on each pair");
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const char *pairs[][2] = {
+        {"100", "99.99"}, {"0.1", "0.2"}, {"0.3", "0.1"}, {"1", "0.9"}, {"1", "3"}, {"2", "3"},
+        {"1", "0"}, {"0", "0"}, {"0", "5"}, {"5", "0"}, {"1e99", "1e99"}, {"9e99", "9e99"},
+        {"1e-99", "1e-99"}, {"1e-99", "10"}, {"1e14", "1"}, {"1e15", "1"}, {"1e14", "1e-14"},
+        {"99999999999999", "1"}, {"0.99999999999999", "4"}, {"-0.99999999999999", "4"},
+        {"0.99999999999999", "3"}, {"1.00000000000001", "4"}, {"1", "9.999999999999e-100"},
+        {"1", "9.9999999999989e-100"}, {"1", "1e-100"}, {"5e-100", "5e-100"},
+        {"1e-15", "1e-15"}, {"1e-15", "3e-16"}, {"1e-20", "1"}, {"1e-30", "2e-30"},
+        {"123456789012345", "1"}, {"1.2345678901234e20", "1e7"}, {"1e100", "1"},
+        {"1.7976931348623157e308", "1.7976931348623157e308"}, {"4.9e-324", "1"},
+        {"-0", "0"}, {"-0", "-0"}, {"0", "-0"}, {"3.141592653589793", "2.718281828459045"},
+        {"19.99", "3"}, {"0.000001", "0.000001"}, {"1234567", "7654321"}, {"2", "2"},
+    };
+    std::vector<std::pair<double, double>> ps;
+    for (const auto &p : pairs) {
+        const double a = Dec(p[0]), b = Dec(p[1]);
+        ps.insert(ps.end(), {{a, b}, {b, a}, {-a, b}, {a, -b}});
+    }
+    for (double special : {inf, -inf, nan}) {
+        ps.insert(ps.end(), {{special, 1.0}, {1.0, special}, {special, special}});
+    }
+    Rng rng(4242);
+    // operands as typed: a few digits, of neighbouring sizes
+    for (int i = 0; i < 1400; ++i) {
+        const int decade = rng.Below(31) - 15;
+        double a = RandomDecimal(rng, decade - 2, decade + 2);
+        double b = RandomDecimal(rng, decade - 4, decade + 4);
+        if (rng.OneIn(2)) a = -a;
+        if (rng.OneIn(2)) b = -b;
+        ps.push_back({a, b});
+    }
+    // nearly equal operands: cancellation and the rounding of the units
+    for (int i = 0; i < 500; ++i) {
+        const double a = RandomDecimal(rng, -20, 20);
+        double b = a;
+        const int steps = rng.Below(40) - 20;
+        for (int s = 0; s < std::abs(steps); ++s) b = std::nextafter(b, steps > 0 ? inf : 0.0);
+        ps.push_back({a, b});
+        ps.push_back({a, -b});
+    }
+    // the large and tiny alignment ranges and everything far apart
+    for (int i = 0; i < 800; ++i) {
+        const double a = RandomDecimal(rng, -105, 105);
+        const double b = RandomDecimal(rng, -105, 105);
+        ps.push_back({rng.OneIn(3) ? -a : a, rng.OneIn(3) ? -b : b});
+    }
+    for (int i = 0; i < 150; ++i) ps.push_back({std::bit_cast<double>(rng.Next()), std::bit_cast<double>(rng.Next())});
+    for (const auto &p : ps) BaseOne(w, p.first, p.second);
+}
+
+void CalcStringOne(Writer &w, const std::vector<int8_t> &codes) {
+    auto call = [&](double &value, std::string &text) {
+        TQCAL_WChar cells[TQCAL_RESULT_TEXT_CELLS];
+        for (TQCAL_WChar &c : cells) c = '#';
+        value = -1;
+        const int rc = TQCAL_CalcString(&value, cells, codes.data(), static_cast<int>(codes.size()));
+        text = Cells(cells, TQCAL_RESULT_TEXT_CELLS, "result text");
+        return rc;
+    };
+    double value;
+    std::string text;
+    const unsigned long before = probe_calls();
+    const int rc = call(value, text);
+    char mark = ' ';
+    if (probe_calls() != before) {
+        mark = '~';
+        for (const Shift &shift : kShifts) {
+            probe_shift(shift.ulps, shift.seed);
+            double v2;
+            std::string t2;
+            const int rc2 = call(v2, t2);
+            probe_shift(0, 0);
+            State a{0, text, " 00", 0, 0, value, false};
+            State b{0, t2, " 00", 0, 0, v2, false};
+            if (rc2 != rc || !NearValue(value, v2) || !NearShown(a, b)) mark = '?';
+        }
+    }
+    std::string line = "C";
+    if (mark != ' ') line += mark;
+    line += " " + std::to_string(rc) + " " + Hex(value) + " " + TextToken(text);
+    for (int8_t c : codes) line += " " + std::to_string(c);
+    w.Line(line);
+    ++w.counts.calcString;
+    if (mark == '~') ++w.counts.marked;
+    if (mark == '?') ++w.counts.unstable;
+}
+
+void CalcStringVectors(Writer &w) {
+    w.Line("# TQCAL_CalcString");
+    std::vector<std::vector<int8_t>> lists = {
+        {},
+        {1, 12, 2, 14, 3},
+        {1, 12, 2, 14, 3, 11},
+        {0, 13, 5, 11},
+        {1, 15, 0, 11},
+        {1, 15, 3},
+        {45, 100, 7},
+        {2, 12, 3, 11, 11},
+        {1, 2, 3, 10, 4, 5, 24},
+        {5, 29, 2, 0},
+        {2, 12, 12, 11, 11},
+        {2, 12, 12, 3, 11},
+        {3, 14, 14},
+        {-5, -4, -3, 4},
+        {3, 0, 33},
+        {2, 43, 10, 5},
+        {1, 29, 9, 9, 14, 1, 0},
+        {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 2, 3, 4, 5, 6},
+        {9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 12, 1},
+        {2, 14, 17, 3, 12, 4, 18},
+        {5, 20, 3, 21, 22},
+        {2, 23, 23, 7},
+        {1, 15, 3, 14, 3},
+        {4, 26},
+        {2, 24, 26},
+    };
+    std::vector<int8_t> parens(18, KEY_LPAREN);
+    parens.push_back(1);
+    lists.push_back(parens);
+    parens.resize(17);
+    parens.push_back(1);
+    lists.push_back(parens);
+    for (const char *typed : kHandSequences) {
+        const std::vector<int> keys = Keys(typed);
+        if (keys.size() <= 40) lists.emplace_back(keys.begin(), keys.end());
+    }
+    Rng rng(99);
+    for (int i = 0; i < 300; ++i) {
+        const std::vector<int> keys = RandomSequence(rng, i % 4 == 0);
+        std::vector<int8_t> codes;
+        for (int key : keys) {
+            codes.push_back(static_cast<int8_t>(rng.OneIn(20) ? 45 + rng.Below(200) : key));
+        }
+        lists.push_back(codes);
+    }
+    for (const auto &codes : lists) CalcStringOne(w, codes);
+}
+
+const char kHeader[] =
+    "tqcal-vectors 1\n"
+    "# What one build of the tqcal engine does; conformance/replay.c compares\n"
+    "# another build with it. Written by conformance_generate (conformance/generate.cpp)\n"
+    "# on x86-64 Linux; do not edit by hand. One record a line, fields split by\n"
+    "# single spaces, '#' starts a comment line.\n"
+    "#\n"
+    "# Doubles are the 64 bits of the IEEE value in hexadecimal, without leading\n"
+    "# zeros (3ff0000000000000 is 1.0). A text is the cells before its\n"
+    "# terminator: '!' is the empty text, '_' a blank, and a text shorter than\n"
+    "# 14 cells has blanks in front up to 14 (display texts are right-aligned in\n"
+    "# their field); exponent texts are never padded (_00 is \" 00\").\n"
+    "#\n"
+    "# S MODE TYPED...      a fresh calculator (tqcal_reset); its keys follow, each\n"
+    "#                      pressed with tqcal_press(..., MODE). TYPED is the same\n"
+    "#                      sequence for people and is not read.\n"
+    "# KEY[M] DISPLAY EXPONENT NEGATIVE STATE STATUS VALUE\n"
+    "#                      one key and what the host sees after it: display text,\n"
+    "#                      exponent text, negative flag, result state (O ok,\n"
+    "#                      E error, F full), status word (hex) and value.\n"
+    "# P X RESULT           TQCAL_Pow10(X)\n"
+    "# D VALUE WIDTH DISPLAY EXPONENT NEGATIVE RETURN\n"
+    "#                      TQCAL_DivideDoubleToStr(VALUE, ..., WIDTH)\n"
+    "# B A B RC+ R+ RC- R- RC* R* RC/ R/\n"
+    "#                      TQCAL_BaseOperate(op, &a, &b) for KEY_ADD, KEY_SUB,\n"
+    "#                      KEY_MUL, KEY_DIV: return code and the new left operand\n"
+    "# C[M] RETURN VALUE TEXT CODES...\n"
+    "#                      TQCAL_CalcString over the signed byte codes\n"
+    "#\n"
+    "# M marks what depends on the platform math library (sin, cos, tan, asin,\n"
+    "# acos, atan, exp, log, log10, pow), whose last bits differ between C\n"
+    "# libraries: '~' from the first key of a sequence that called it on; the\n"
+    "# value is then compared within 4 units in the last place and the shown\n"
+    "# number within 1.5 units of its last digit. '?' marks states whose\n"
+    "# outcome changed when the generator moved those results by one unit in\n"
+    "# the last place: they are compared only with --exact.\n";
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--explain") == 0) {
+        g_explain = true;
+        ++argv;
+    } else if (argc != 2) {
+        std::fprintf(stderr, "usage: conformance_generate [--explain] OUTPUT\n");
+        return 2;
+    }
+    // The probe must see the engine's calls, or nothing would be marked.
+    {
+        TQCAL_Context ctx;
+        TQCAL_Status status;
+        tqcal_reset(&ctx, &status);
+        const unsigned long before = probe_calls();
+        for (int key : {KEY_3, KEY_7, KEY_SIN}) tqcal_press(&ctx, &status, key, 1);
+        if (probe_calls() == before)
+            Fail("the platform math probe saw no call: link the engine as a shared library "
+                 "and export the probe from the executable");
+    }
+
+    Writer w;
+    w.out = kHeader;
+    KeySequences(w);
+    Pow10Vectors(w);
+    FormatVectors(w);
+    BaseVectors(w);
+    CalcStringVectors(w);
+    const Counts &c = w.counts;
+    w.Line("# end: " + std::to_string(c.sequences) + " sequences, " + std::to_string(c.states) +
+           " key states, " + std::to_string(c.pow10) + " powers, " + std::to_string(c.format) +
+           " formats, " + std::to_string(c.base) + " operand pairs, " +
+           std::to_string(c.calcString) + " whole sequences");
+
+    FILE *f = std::fopen(argv[1], "wb");
+    if (!f || std::fwrite(w.out.data(), 1, w.out.size(), f) != w.out.size() || std::fclose(f) != 0)
+        Fail(std::string("cannot write ") + argv[1]);
+    std::fprintf(stderr,
+                 "conformance_generate: %ld sequences, %ld key states, %ld powers, %ld formats, "
+                 "%ld operand pairs, %ld whole sequences; %ld marked '~', %ld marked '?'; "
+                 "%zu bytes\n",
+                 c.sequences, c.states, c.pow10, c.format, c.base, c.calcString, c.marked,
+                 c.unstable, w.out.size());
+    return 0;
+}

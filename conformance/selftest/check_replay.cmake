@@ -1,0 +1,11 @@
+# Runs the replayer over the self-test record and checks its exit status and
+# closing line: cmake -DREPLAY=... -DVECTORS=... -DOPTIONS=... -DEXPECT_RC=...
+#                    -DEXPECT_LINE=... -P check_replay.cmake
+separate_arguments(options UNIX_COMMAND "${OPTIONS}")
+execute_process(COMMAND ${REPLAY} ${options} ${VECTORS}
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+string(REGEX MATCH "conformance: [0-9]+ passed, [0-9]+ failed\n$" last "${out}")
+if(NOT rc STREQUAL EXPECT_RC OR NOT last STREQUAL "${EXPECT_LINE}\n")
+  message(FATAL_ERROR "replay ${OPTIONS}: exit status ${rc} (expected ${EXPECT_RC}), "
+                      "closing line '${last}' (expected '${EXPECT_LINE}')\n${out}${err}")
+endif()

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Serves the calculator page on http://127.0.0.1:8080/ (PORT=... for another
+# port), after installing what is missing and building the engine's
+# WebAssembly module where needed:
+#   bash scripts/run-web.sh
+# The page also works opened straight from web/index.html once built.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+port="${PORT:-8080}"
+
+bash "$root/scripts/setup.sh" >&2
+
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
+if ! bash "$root/web/build.sh" >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "run-web: the build failed (output above)" >&2
+  exit 1
+fi
+rm -f "$log"
+trap - EXIT
+
+echo "run-web: the calculator is on http://127.0.0.1:$port/ (Ctrl-C stops)" >&2
+exec python3 -m http.server "$port" --bind 127.0.0.1 --directory "$root/web"

@@ -1,0 +1,224 @@
+// Helpers of the browser tests: the host program as the reference, a static
+// server for web/, headless Chromium, and reading the page's screen.
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+export const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+export const WEB = path.join(ROOT, 'web');
+export const ARTIFACTS = path.join(ROOT, 'build-web');
+export const HOST = process.env.TQCAL_HOST || path.join(ROOT, 'build/host/tqcal');
+export const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
+
+// Reads sequences.txt: [{ group, keys, mode }], a "both:" line twice.
+export function readSequences(file) {
+  const out = [];
+  let group = '';
+  for (const raw of fs.readFileSync(file, 'utf8').split('\n')) {
+    const line = raw.trim();
+    if (line.startsWith('## ')) { group = line.slice(3); continue; }
+    if (line === '' || line.startsWith('#')) continue;
+    const m = /^(equal|both):\s*(.*)$/.exec(line);
+    const keys = m ? m[2] : line;
+    const modes = !m ? ['algebraic'] : m[1] === 'equal' ? ['equal'] : ['algebraic', 'equal'];
+    for (const mode of modes) out.push({ group, keys, mode });
+  }
+  return out;
+}
+
+// A seeded run of random sequences: numbers, operators, functions, memory,
+// parentheses and edit keys in the proportions a person might press them.
+export function randomSequences(count, seed) {
+  let s = seed >>> 0;
+  const random = () => {
+    s = (s + 0x6d2b79f5) >>> 0;
+    let t = Math.imul(s ^ (s >>> 15), s | 1);
+    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+  };
+  const pick = (list) => list[Math.floor(random() * list.length)];
+  const number = () => {
+    let n = String(1 + Math.floor(random() * 9));
+    for (let k = Math.floor(random() * 5); k > 0; k--) n += Math.floor(random() * 10);
+    if (random() < 0.3) n = n.slice(0, 1) + '.' + n.slice(1);
+    if (random() < 0.1) n = '0.' + n.replace('.', '');
+    return n;
+  };
+  const kinds = [
+    [30, () => number()],
+    [20, () => pick(['+', '-', '*', '/', '^', 'root'])],
+    [9, () => '='],
+    [10, () => pick(['sqrt', 'x^2', '1/x', '!', 'sin', 'cos', 'tan', 'asin', 'acos', 'atan',
+                     'log', 'ln', '10^x', 'e^x', 'pi'])],
+    [6, () => pick(['M+', 'M-', 'MRC', 'MS', 'MSalt'])],
+    [6, () => pick(['(', ')'])],
+    [8, () => pick(['+/-', 'BS', 'CE', '%'])],
+    [3, () => pick(['pct', 'blank'])],
+    [3, () => 'EXP ' + Math.floor(random() * 30)],
+    [1, () => 'AC'],
+  ];
+  const total = kinds.reduce((sum, [weight]) => sum + weight, 0);
+  const token = () => {
+    let r = random() * total;
+    for (const [weight, make] of kinds) if ((r -= weight) < 0) return make();
+    return '=';
+  };
+  const out = [];
+  for (let i = 0; i < count; i++) {
+    const tokens = [];
+    for (let n = 3 + Math.floor(random() * 10); n > 0; n--) {
+      let t = token();
+      // Two numbers in a row would type as one.
+      if (/^[0-9.]/.test(t) && /[0-9.]$/.test(tokens[tokens.length - 1] || '')) t = '+ ' + t;
+      tokens.push(t);
+    }
+    out.push({ group: 'random', keys: tokens.join(' '), mode: random() < 0.5 ? 'algebraic' : 'equal' });
+  }
+  return out;
+}
+
+// Runs the host program over sequences in one mode with --trace --json:
+// for each sequence, the fresh state and then the state after every key.
+export function hostTraces(sequences, mode) {
+  if (!fs.existsSync(HOST)) {
+    throw new Error(`no host program at ${HOST}: build it (cmake --build build --target tqcal_host)`);
+  }
+  const result = spawnSync(HOST, ['--trace', '--json', '--mode', mode], {
+    input: sequences.join('\n') + '\n', encoding: 'utf8', maxBuffer: 1 << 28,
+  });
+  if (result.status !== 0) throw new Error(`tqcal refused the sequences: ${result.stderr}`);
+  const runs = [];
+  for (const line of result.stdout.split('\n')) {
+    if (line === '') continue;
+    const state = JSON.parse(line);
+    if (state.key === 'start') runs.push([]);
+    runs[runs.length - 1].push(state);
+  }
+  if (runs.length !== sequences.length) throw new Error(`tqcal answered ${runs.length} of ${sequences.length}`);
+  return runs;
+}
+
+// The final screen line of each sequence (the host's one-line form).
+export function hostScreens(sequences, mode) {
+  const result = spawnSync(HOST, ['--mode', mode], { input: sequences.join('\n') + '\n', encoding: 'utf8' });
+  if (result.status !== 0) throw new Error(`tqcal refused the sequences: ${result.stderr}`);
+  return result.stdout.trimEnd().split('\n');
+}
+
+// What the page should show for a host state, in the form readScreen returns.
+export function expectedScreen(state) {
+  const minus = '\u2212';
+  return {
+    display: state.display,
+    sign: state.negative ? minus : '',
+    exponent: state.exponentShown ? (state.exponent[0] === '-' ? minus : '') + state.exponent.slice(1) : '',
+    memory: state.bits.includes('memory'),
+    constant: state.bits.includes('const'),
+    percent: state.bits.includes('pct-base'),
+    error: state.result === 'error',
+    full: state.result === 'full',
+    mode: state.mode === 'algebraic' ? 'ALG' : 'EQU',
+    line: state.screen,
+  };
+}
+
+// Reads what the page draws: digit cells with their points, the sign cell,
+// the exponent cells, the lit indicators, and the screen's accessible line.
+export function readScreen(page) {
+  return page.evaluate(() => {
+    const text = (sel) => [...document.querySelectorAll(sel)].map((c) => c.textContent).join('');
+    const lit = (name) => document.querySelector(`.ind[data-ind="${name}"]`).classList.contains('on');
+    return {
+      display: [...document.querySelectorAll('#cells .cell')]
+        .map((c) => c.textContent + (c.classList.contains('pt') ? '.' : '')).join(''),
+      sign: document.getElementById('sign').textContent,
+      exponent: text('#exponent > span'),
+      memory: lit('memory'),
+      constant: lit('const'),
+      percent: lit('pct'),
+      error: lit('error'),
+      full: lit('full'),
+      mode: document.getElementById('mode-ind').textContent,
+      line: document.getElementById('lcd').getAttribute('aria-label'),
+    };
+  });
+}
+
+// Splits a --keys sequence into key names: a number is one name per
+// character, everything else is one name per blank-separated word.
+export function keyNames(sequence) {
+  const names = [];
+  for (const word of sequence.trim().split(/\s+/)) {
+    if (word === '') continue;
+    if (/^[0-9.]+$/.test(word)) names.push(...word);
+    else names.push(word);
+  }
+  return names;
+}
+
+// A static server for dir on a free port of 127.0.0.1. Every file it sent
+// is counted in served (path -> bytes).
+export function serve(dir) {
+  const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.png': 'image/png' };
+  const served = new Map();
+  const server = http.createServer((req, res) => {
+    let name = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
+    if (name.endsWith('/')) name += 'index.html';
+    const file = path.join(dir, path.normalize(name));
+    if (!file.startsWith(dir + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+      res.writeHead(404).end();
+      return;
+    }
+    const body = fs.readFileSync(file);
+    served.set(name, body.length);
+    res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' }).end(body);
+  });
+  return new Promise((resolve) => {
+    server.listen(0, '127.0.0.1', () => {
+      resolve({ server, served, url: `http://127.0.0.1:${server.address().port}/` });
+    });
+  });
+}
+
+// Headless Chromium from the system, with a throwaway profile and nothing
+// that reaches out to the network on its own.
+export async function launch() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tqcal-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: CHROMIUM,
+    headless: true,
+    userDataDir: profile,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  const close = async () => {
+    await browser.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  };
+  return { browser, close };
+}
+
+export async function openPage(browser, url) {
+  const page = await browser.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(e.message));
+  page.on('response', (r) => { if (r.status() >= 400) errors.push(`${r.status()} ${r.url()}`); });
+  await page.setViewport({ width: 1000, height: 900 });
+  await page.goto(url);
+  await page.waitForSelector('html[data-ready]');
+  page.errors = errors;
+  return page;
+}
+
+// Centre of every key on the page: name -> { code, x, y }.
+export async function keyPositions(page) {
+  const keys = await page.evaluate(() => [...document.querySelectorAll('button[data-code]')].map((b) => {
+    const r = b.getBoundingClientRect();
+    return { name: b.getAttribute('aria-label'), code: Number(b.dataset.code), x: r.x + r.width / 2, y: r.y + r.height / 2 };
+  }));
+  return new Map(keys.map((k) => [k.name, k]));
+}
