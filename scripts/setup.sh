@@ -10,6 +10,8 @@ command -v g++ >/dev/null || need+=(g++)
 [ -f /usr/include/ncurses.h ] || need+=(libncurses-dev)
 command -v tmux >/dev/null || need+=(tmux)
 [ -f /usr/include/mpfr.h ] || need+=(libmpfr-dev)  # reference of the accuracy stage
+# The benchmarks under bench/ use Google Benchmark.
+[ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 # The web page: Emscripten builds the engine as WebAssembly (its optimizer
 # runs on Node with acorn); its tests drive Chromium from Node, with a test
 # package fetched by npm.

@@ -21,8 +21,10 @@ inline bool StacksConsistent(const Context &ctx) {
            ctx.opdTop < kOperandSlots && CountersInRange(ctx);
 }
 
+// Searched from the end: the engine's texts end in their last cells, so the
+// terminator is met within a step or three.
 inline bool Terminated(const WChar *cells, int count) {
-    for (int i = 0; i < count; ++i) {
+    for (int i = count - 1; i >= 0; --i) {
         if (cells[i] == kTerminator) return true;
     }
     return false;

@@ -1,21 +1,42 @@
 #include "entry/edit_buffer.h"
 
+#include <cstring>
+
 namespace tqcal {
 
 namespace {
 constexpr int kLastCell = kFieldCells - 1;   // 13: where the point sits
 constexpr int kUnitsCell = kFieldCells - 2;  // 12: the placeholder digit
+
+// The reset texts, written with one copy each: 12 blanks and [0.], the
+// terminator, the two spill cells blank; exponent " 00".
+constexpr WChar kPlaceholderText[kDisplayArea] = {
+    kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank,
+    kBlank, kBlank, kBlank, u'0', u'.', kTerminator, kBlank, kBlank};
+constexpr WChar kNoExponentText[kExponentCells] = {kBlank, u'0', u'0', kTerminator};
+
+// Searched from the end, where the engine's texts have their digits.
+bool AllBlank(const WChar *cells) {
+    for (int i = kFieldCells - 1; i >= 0; --i) {
+        if (cells[i] != kBlank) return false;
+    }
+    return true;
+}
+
+// Moves cells 1 to last one place to the left. Through a copy of fixed
+// length for each of the two targets, so that the move compiles to a few
+// loads and stores rather than a library call.
+template <int kLast>
+void ShiftLeftThrough(WChar *cells) {
+    WChar moved[kLast];
+    std::memcpy(moved, cells + 1, sizeof moved);
+    std::memcpy(cells, moved, sizeof moved);
+}
 }  // namespace
 
 void ResetEditValue(Context &ctx) {
-    for (WChar &cell : ctx.display) cell = kBlank;
-    ctx.display[kUnitsCell] = u'0';
-    ctx.display[kLastCell] = u'.';
-    ctx.display[kFieldCells] = kTerminator;
-    ctx.exponent[0] = kBlank;
-    ctx.exponent[1] = u'0';
-    ctx.exponent[2] = u'0';
-    ctx.exponent[3] = kTerminator;
+    std::memcpy(ctx.display, kPlaceholderText, sizeof kPlaceholderText);
+    std::memcpy(ctx.exponent, kNoExponentText, sizeof kNoExponentText);
     ctx.negative = 0;
 }
 
@@ -28,11 +49,17 @@ int ApendChar(Context &ctx, Status &status, WChar ch) {
     }
     if (cells[0] != kBlank) return 0;
     const int target = Has(status, ST_POINT) ? kLastCell : kUnitsCell;
-    int first = 0;
-    while (first < kFieldCells && cells[first] == kBlank) ++first;
-    if (first == kFieldCells) return 0;
-    // cells[0] is blank, so first >= 1 and the shift stays inside the field.
-    for (int i = first; i <= target; ++i) cells[i - 1] = cells[i];
+    if (AllBlank(cells)) return 0;
+    // The text moves one place to the left from its first non-blank cell up
+    // to the target. Every cell in front of that first one is blank, so
+    // moving all cells from 1 on gives the same block: blanks land on
+    // blanks (also when the first non-blank cell lies behind the target,
+    // which only a host-written text can have).
+    if (target == kLastCell) {
+        ShiftLeftThrough<kLastCell>(cells);
+    } else {
+        ShiftLeftThrough<kUnitsCell>(cells);
+    }
     cells[target] = ch;
     return 1;
 }

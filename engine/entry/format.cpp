@@ -4,6 +4,7 @@
 #include "numeric/decimal.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace tqcal {
 
@@ -24,10 +25,9 @@ constexpr double kWithinUnits = 7.0;     // a remainder this close counts as non
 constexpr double kLiftUnits = 3.0;       // the pre-rounding's upward correction
 constexpr double kNextDigitUnits = 9.9;  // the least a further fraction digit needs
 
-// P(k): every power of ten is built afresh from the integer converted to
-// double, so that each digit sees the same last bits as everywhere else in
-// the engine.
-double P(int32_t k) { return Pow10(static_cast<double>(k)); }
+// P(k): the power of ten for the integer k, the very double Pow10 gives for
+// it everywhere else in the engine, read from its table.
+double P(int32_t k) { return Pow10Of(k); }
 
 // d is 0..9 for every finite value the steps see (the pre-rounding keeps
 // the leading digit below 10 and remainders stay below one unit); the clamp
@@ -38,14 +38,16 @@ WChar DigitChar(int32_t d) {
     return static_cast<WChar>(u'0' + d);
 }
 
-// The field blanked with its terminator behind it, and the exponent " 00".
+// The field blanked with its terminator behind it, and the exponent " 00",
+// each put in place with one copy.
+constexpr WChar kBlankField[kFieldCells + 1] = {
+    kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank,
+    kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kTerminator};
+constexpr WChar kNoExponent[kExponentCells] = {kBlank, u'0', u'0', kTerminator};
+
 void ClearTexts(WChar *display, WChar *exponent) {
-    exponent[0] = kBlank;
-    exponent[1] = u'0';
-    exponent[2] = u'0';
-    exponent[3] = kTerminator;
-    for (int i = 0; i < kFieldCells; ++i) display[i] = kBlank;
-    display[kFieldCells] = kTerminator;
+    std::memcpy(exponent, kNoExponent, sizeof kNoExponent);
+    std::memcpy(display, kBlankField, sizeof kBlankField);
 }
 
 void WriteZeroText(WChar *display, int32_t *negative) {
@@ -131,19 +133,19 @@ double HoldLeadingDigit(const Layout &layout, double x) {
 // Integer digits from 10^n down to units, then the point. Returns what is
 // left for the fraction: 0 once the rest lies within the tolerance, which
 // makes the value an integer within the shown precision.
-double WriteIntegerDigits(double x, int32_t n, double s, WChar *display, int &pos) {
+double WriteIntegerDigits(double x, int32_t n, double s, WChar *text, int &pos) {
     for (int32_t k = n; k >= 0; --k) {
         const double p = P(k);
         const int32_t d = TruncToInt32(x / p);
-        display[pos++] = DigitChar(d);
+        text[pos++] = DigitChar(d);
         x = x - d * p;
         if (std::fabs(x) <= kWithinUnits * s) {
             x = 0;
-            for (int32_t r = k - 1; r >= 0; --r) display[pos++] = u'0';
+            for (int32_t r = k - 1; r >= 0; --r) text[pos++] = u'0';
             break;
         }
     }
-    display[pos++] = u'.';
+    text[pos++] = u'.';
     return x;
 }
 
@@ -152,7 +154,7 @@ double WriteIntegerDigits(double x, int32_t n, double s, WChar *display, int &po
 // without the rounding a running remainder would collect; the fraction
 // ends once what is left is below 0.99 of the last showable unit, so
 // trailing zeros are never written.
-void WriteFractionDigits(double x, double s, int32_t width, WChar *display, int &pos) {
+void WriteFractionDigits(double x, double s, int32_t width, WChar *text, int &pos) {
     int c = pos - 1;  // digits so far; the point does not count
     if (!(x >= P(1 - width) && c < width)) return;
     double u = 0.0;
@@ -162,21 +164,37 @@ void WriteFractionDigits(double x, double s, int32_t width, WChar *display, int 
         u = u * 10.0;
         s = s * 10.0;
         const int32_t d = TruncToInt32(x - u);
-        display[pos++] = DigitChar(d);
+        text[pos++] = DigitChar(d);
         u = u + d;
         c = c + 1;
     }
 }
 
+// The text is written into a line behind kMaxWidth blanks, so that the
+// right-aligned field is always one copy away.
+struct TextLine {
+    WChar cells[2 * kMaxWidth + 2];
+    TextLine() { std::memcpy(cells, kBlankField, kMaxWidth * sizeof(WChar)); }
+    WChar *Text() { return cells + kMaxWidth; }
+};
+
 // Alignment: a short text moves right so its last character sits in cell
-// width - 1. A text of all width digits and the point has covered the
-// terminator cell; its own terminator goes right behind it, into the spill.
-void AlignRight(WChar *display, int last, int32_t width) {
+// width - 1: the field's first width cells are the width cells of the line
+// that end with the text. A text of width characters or more starts in
+// cell 0. Cells the copy does not reach keep the blanks and the terminator
+// ClearTexts put there; at the engine's width the copy has a fixed length.
+// A text of all width digits and the point has covered the terminator
+// cell; its own terminator goes right behind it, into the spill.
+void AlignRight(WChar *display, TextLine &line, int last, int32_t width) {
     const int target = width - 1;
-    if (last < target) {
-        const int shift = target - last;
-        for (int i = last; i >= 0; --i) display[i + shift] = display[i];
-        for (int i = 0; i < shift; ++i) display[i] = kBlank;
+    const WChar *const from = last < target ? line.Text() + last - target : line.Text();
+    const int count = last < target ? width : last + 1;
+    if (count == kFieldCells) {
+        std::memcpy(display, from, kFieldCells * sizeof(WChar));
+    } else if (count == kFieldCells + 1) {
+        std::memcpy(display, from, (kFieldCells + 1) * sizeof(WChar));
+    } else {
+        for (int i = 0; i < count; ++i) display[i] = from[i];
     }
     if (last >= kFieldCells) display[last + 1] = kTerminator;
 }
@@ -203,10 +221,11 @@ bool FormatValue(double value, WChar *display, WChar *exponent, int32_t *negativ
     const double s = P(layout.n - width);
     double x = PreRound(layout.x, layout.n, s);
     x = HoldLeadingDigit(layout, x);
+    TextLine line;
     int pos = 0;
-    x = WriteIntegerDigits(x, layout.n, s, display, pos);
-    WriteFractionDigits(x, s, width, display, pos);
-    AlignRight(display, pos - 1, width);
+    x = WriteIntegerDigits(x, layout.n, s, line.Text(), pos);
+    WriteFractionDigits(x, s, width, line.Text(), pos);
+    AlignRight(display, line, pos - 1, width);
     return layout.exponent != 0;
 }
 

@@ -15,6 +15,7 @@
 #include "numeric/trig.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace tqcal {
 
@@ -263,7 +264,6 @@ void NoAction(KeyRun &) {}
 using KeyAction = void (*)(KeyRun &);
 
 KeyAction ActionFor(int32_t key) {
-    if (UnaryFor(key) != nullptr) return UnaryFunction;
     if (IsBinaryOperator(key)) return BinaryOperator;
     switch (key) {
         case KEY_EQUAL: return Equal;
@@ -281,7 +281,7 @@ KeyAction ActionFor(int32_t key) {
         case KEY_PI: return Pi;
         case KEY_POW10: return PowerOfTen;
         case KEY_PERCENT_OP: return PercentCompletion;
-        default: return NoAction;
+        default: return UnaryFor(key) != nullptr ? UnaryFunction : NoAction;
     }
 }
 
@@ -304,6 +304,25 @@ bool UsesValue(int32_t key) {
 
 // ---- entry and end steps ----------------------------------------------------
 
+// The exponent text as a number. The engine itself always leaves a sign
+// cell (blank or '-'), two digits and the terminator there; such a text is
+// read directly, every other one (a host may write anything) goes through
+// the general parser, which gives the same value for the engine's texts.
+double ExponentValue(const WChar *exponent) {
+    // No exponent typed, the text almost every number has: one comparison.
+    static constexpr WChar kNoExponent[kExponentCells] = {kBlank, u'0', u'0', kTerminator};
+    if (std::memcmp(exponent, kNoExponent, sizeof kNoExponent) == 0) return 0.0;
+    const WChar sign = exponent[0];
+    const WChar tens = exponent[1];
+    const WChar units = exponent[2];
+    if ((sign == kBlank || sign == u'-') && tens >= u'0' && tens <= u'9' && units >= u'0' &&
+        units <= u'9' && exponent[3] == kTerminator) {
+        const double magnitude = (tens - u'0') * 10 + (units - u'0');
+        return sign == u'-' ? -magnitude : magnitude;
+    }
+    return ParseWide(exponent, kExponentCells);
+}
+
 // Parses typed input into value; false when it lies beyond the display
 // range. The magnitude is stored before it is tested, so a number typed too
 // large stays the value: the keys after it keep failing on it instead of
@@ -313,8 +332,7 @@ bool TakeUpOperand(KeyRun &run) {
     Status &st = run.status;
     if (Has(st, ST_TYPED) && run.key != KEY_AC) {
         Clear(st, ST_FRESH);
-        ctx.value = ParseWide(ctx.display, kDisplayArea) *
-                    Pow10(ParseWide(ctx.exponent, kExponentCells));
+        ctx.value = ParseWide(ctx.display, kDisplayArea) * Pow10(ExponentValue(ctx.exponent));
         if (!(std::fabs(ctx.value) <= OVERFLOW_LIMIT)) {
             SetResultState(st, RES_ERROR);
             return false;
@@ -356,11 +374,35 @@ void EndSteps(KeyRun &run) {
     }
 }
 
+// What a key may have written into the block by the time it finds the
+// operand stack full, and so all a refused key has to put back: the operand
+// taken up on entry (value) and the operator counted by BinaryOperator
+// (pendingOps). Every road to a refused push writes nothing else first:
+// BinaryOperator pushes before touching the stacks, PushPendingOperand only
+// moves opdTop from -1 to 0 (after which the push cannot fail), and the
+// percent-base reset on entry empties the operand stack, so no push after
+// it is refused. opdTop is kept as well, for the price of one word.
+struct BeforeKey {
+    double value;
+    int32_t pendingOps;
+    int32_t opdTop;
+    Status status;
+
+    static BeforeKey Of(const Context &ctx, Status status) {
+        return BeforeKey{ctx.value, ctx.pendingOps, ctx.opdTop, status};
+    }
+    void PutBack(Context &ctx, Status &st) const {
+        ctx.value = value;
+        ctx.pendingOps = pendingOps;
+        ctx.opdTop = opdTop;
+        st = status;
+    }
+};
+
 }  // namespace
 
 void Operate(int32_t key, Context &ctx, Status &status, int32_t mode) {
-    const Context before = ctx;
-    const Status statusBefore = status;
+    const BeforeKey before = BeforeKey::Of(ctx, status);
     KeyRun run{ctx, status, key, mode, 0, false, false};
 
     SetResultState(status, RES_OK);
@@ -374,7 +416,7 @@ void Operate(int32_t key, Context &ctx, Status &status, int32_t mode) {
     if (!TakeUpOperand(run)) return;
     run.topOp = ctx.optTop >= 0 ? ctx.operators[ctx.optTop] : 0;
 
-    if (UsesValue(key) && !std::isfinite(ctx.value)) {
+    if (!std::isfinite(ctx.value) && UsesValue(key)) {
         SetResultState(status, RES_ERROR);
     } else {
         ActionFor(key)(run);
@@ -383,8 +425,7 @@ void Operate(int32_t key, Context &ctx, Status &status, int32_t mode) {
     if (run.operandRefused) {
         // No room for an operand: the key is refused and the expression
         // stays exactly as it was before it.
-        ctx = before;
-        status = statusBefore;
+        before.PutBack(ctx, status);
         Clear(status, ST_EXP_ENTRY);
         SetResultState(status, RES_FULL);
     }

@@ -5,36 +5,24 @@
 
 namespace tqcal {
 
-int32_t TruncToInt32(double x) {
-    if (std::isnan(x)) return 0;
-    if (x >= 2147483648.0) return std::numeric_limits<int32_t>::max();
-    if (x <= -2147483649.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(x);
-}
+namespace {
 
-double Pow10(double x) {
-    if (std::isnan(x)) return 1.0;
-    if (std::fabs(x) >= 2147483648.0) {
-        // The multiplications would overflow (or underflow) long before.
-        return x > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-    }
+// The steps themselves: r = 1, then 1e100, 1e10 and 10 (or their inverses)
+// one multiplication at a time. Usable at compile time, so that the table
+// below holds the very doubles these multiplications give.
+constexpr double StepPow10(int32_t n, bool negative) {
+    const double big = negative ? 1e-100 : 1e100;
+    const double mid = negative ? 1e-10 : 1e10;
+    const double unit = negative ? 0.1 : 10.0;
+    constexpr double kLargest = std::numeric_limits<double>::max();
     double r = 1.0;
-    int32_t n = static_cast<int32_t>(std::fabs(x));
-    double big, mid, unit;
-    if (x > 0) {
-        big = 1e100, mid = 1e10, unit = 10.0;
-    } else if (x < 0) {
-        big = 1e-100, mid = 1e-10, unit = 0.1;
-    } else {
-        return r;
-    }
     // Once r has reached infinity or zero no further step can change it, so
-    // the loops may stop early without altering any result.
-    while (n / 100 != 0 && std::isfinite(r) && r != 0.0) {
+    // the first loop may stop early without altering any result.
+    while (n / 100 != 0 && r != 0.0 && r <= kLargest) {
         r *= big;
         n -= 100;
     }
-    if (!std::isfinite(r) || r == 0.0) return r;
+    if (r == 0.0 || r > kLargest) return r;
     while (n / 10 != 0) {
         r *= mid;
         n -= 10;
@@ -44,6 +32,33 @@ double Pow10(double x) {
         n -= 1;
     }
     return r;
+}
+
+constexpr std::array<double, kPow10TableSize> MakePow10Table() {
+    std::array<double, kPow10TableSize> t{};
+    for (int32_t n = -kPow10TableReach; n <= kPow10TableReach; ++n) {
+        t[kPow10TableReach + n] = StepPow10(n < 0 ? -n : n, n < 0);
+    }
+    return t;
+}
+
+}  // namespace
+
+constexpr std::array<double, kPow10TableSize> kPow10Table = MakePow10Table();
+
+double Pow10(double x) {
+    const double magnitude = std::fabs(x);
+    if (magnitude < kPow10TableReach + 1) {
+        // Truncation toward zero picks the power the steps would (0.5 and
+        // -0.5 give 1, -2.7 the power -2).
+        return kPow10Table[kPow10TableReach + static_cast<int32_t>(x)];
+    }
+    if (std::isnan(x)) return 1.0;
+    if (magnitude >= 2147483648.0) {
+        // The multiplications would overflow (or underflow) long before.
+        return x > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return StepPow10(static_cast<int32_t>(magnitude), x < 0);
 }
 
 int32_t DecimalExponent(double x) {

@@ -4,7 +4,10 @@
 // The numeric core never touches the context.
 #pragma once
 
+#include <array>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace tqcal {
 
@@ -20,11 +23,29 @@ inline constexpr double OVERFLOW_LIMIT = 9.9999999999991e99;
 // degree conversions.
 inline constexpr double PI = 3.141592653589793;
 
+// The powers of ten from -31 to 31, built at compile time by the very
+// multiplications Pow10 spells out: every power the display and the
+// arithmetic ask for on everyday numbers. kPow10Table[kPow10TableReach + n]
+// is the power n.
+inline constexpr int32_t kPow10TableReach = 31;
+inline constexpr int kPow10TableSize = 2 * kPow10TableReach + 1;
+extern const std::array<double, kPow10TableSize> kPow10Table;
+
 // 10 to the integer part of x: r = 1, then steps of 1e100, 1e10 and 10 (or
 // 1e-100, 1e-10 and 0.1) applied one by one. The last bits of the result are
 // part of the contract. Magnitudes at or beyond 2^31 and infinities give the
-// limit the steps tend to (+inf or 0); NaN gives 1.
+// limit the steps tend to (+inf or 0); NaN gives 1. Powers within the
+// table's reach are read from it.
 double Pow10(double x);
+
+// Pow10 of an integer, the same double, with the table read inline: for the
+// loops that take a power for every digit.
+inline double Pow10Of(int32_t n) {
+    if (n >= -kPow10TableReach && n <= kPow10TableReach) {
+        return kPow10Table[kPow10TableReach + n];
+    }
+    return Pow10(static_cast<double>(n));
+}
 
 // Decimal exponent of |x| with tolerance: 0 below ZERO_LIMIT; a mantissa at
 // or above MANTISSA_HIGH counts in the next decade, one at or above
@@ -41,7 +62,13 @@ double FractionalPart(double x);
 int Reciprocal(double *value);
 
 // Truncation toward zero to a 32-bit integer; out-of-range values saturate
-// and NaN gives 0 instead of being undefined.
-int32_t TruncToInt32(double x);
+// and NaN gives 0 instead of being undefined. Inline: the display takes
+// every digit through it.
+inline int32_t TruncToInt32(double x) {
+    if (std::isnan(x)) return 0;
+    if (x >= 2147483648.0) return std::numeric_limits<int32_t>::max();
+    if (x <= -2147483649.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(x);
+}
 
 }  // namespace tqcal

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -133,6 +135,45 @@ TEST(EditBuffer, ResetRewritesEveryCell) {
     EXPECT_EQ(ctx.display[16], u' ');
     EXPECT_EQ(std::u16string(ctx.exponent, ctx.exponent + 4), std::u16string(u" 00\0", 4));
     EXPECT_EQ(ctx.negative, 0);
+}
+
+// Host-written texts can hold anything: blanks between digits, a point
+// anywhere, no digit at all. Appending must shift exactly the cells from
+// the first non-blank one to the target cell, whatever stands where; the
+// plain cell-by-cell walk below is the rule, over many drawn texts.
+TEST(EditBuffer, AppendingToAnyTextShiftsFromTheFirstNonBlankCell) {
+    std::mt19937 rng(77);
+    const WChar alphabet[] = {u' ', u' ', u' ', u' ', u'1', u'9', u'.', u'-', 0x2007, 0x0120};
+    for (int round = 0; round < 20000; ++round) {
+        Calc c = Fresh();
+        const int blanks = static_cast<int>(rng() % 15);
+        for (int i = 0; i < 14; ++i) {
+            c.ctx.display[i] = i < blanks ? u' ' : alphabet[rng() % std::size(alphabet)];
+        }
+        c.status = (rng() % 2 ? uint32_t{ST_POINT} : 0u) | (rng() % 4 == 0 ? uint32_t{ST_SHOWN} : 0u);
+        Context expected = c.ctx;
+        Status expectedStatus = c.status;
+        int expectedResult = 1;
+        if ((expectedStatus & kEditPhase) != 0) {
+            expected.display[12] = u'4';
+            expectedStatus |= ST_ZERO;
+        } else if (expected.display[0] != u' ') {
+            expectedResult = 0;
+        } else {
+            const int target = (expectedStatus & ST_POINT) ? 13 : 12;
+            int first = 0;
+            while (first < 14 && expected.display[first] == u' ') ++first;
+            if (first == 14) {
+                expectedResult = 0;
+            } else {
+                for (int i = first; i <= target; ++i) expected.display[i - 1] = expected.display[i];
+                expected.display[target] = u'4';
+            }
+        }
+        ASSERT_EQ(ApendChar(c.ctx, c.status, u'4'), expectedResult) << "round " << round;
+        ASSERT_EQ(std::memcmp(&c.ctx, &expected, sizeof expected), 0) << "round " << round;
+        ASSERT_EQ(c.status, expectedStatus) << "round " << round;
+    }
 }
 
 }  // namespace

@@ -65,6 +65,32 @@ TEST(Pow10, SameDoublesAsTheStepByStepProduct) {
     }
 }
 
+// Near the everyday powers the values come from a table built by the same
+// steps; beyond it the steps run. Every argument that truncates to the same
+// integer gives the same power, on both sides of the table's edge.
+TEST(Pow10, FractionalArgumentsTakeThePowerOfTheirIntegerPart) {
+    for (int k = -60; k <= 60; ++k) {
+        const double whole = TQCAL_Pow10(k);
+        for (double f : {0.25, 0.5, 0.999999999}) {
+            const double x = k < 0 ? k - f : k + f;
+            EXPECT_EQ(TQCAL_Pow10(x), whole) << x;
+        }
+    }
+    EXPECT_EQ(TQCAL_Pow10(-0.999999999), 1.0);
+    EXPECT_EQ(TQCAL_Pow10(-0.0), 1.0);
+}
+
+// The integer form the display's digit loops use must give the very same
+// doubles, inside the table and beyond it.
+TEST(Pow10, IntegerFormGivesTheSameDoubles) {
+    for (int32_t k = -1200; k <= 1200; ++k) {
+        EXPECT_EQ(Pow10Of(k), TQCAL_Pow10(k)) << k;
+    }
+    for (int32_t k : {INT32_MIN, INT32_MIN + 1, -2147483647, 2147483647}) {
+        EXPECT_EQ(Pow10Of(k), TQCAL_Pow10(k)) << k;
+    }
+}
+
 TEST(Pow10, OutOfRangeArgumentsReturnTheirLimit) {
     EXPECT_EQ(TQCAL_Pow10(3e9), kInf);
     EXPECT_EQ(TQCAL_Pow10(2147483648.0), kInf);

@@ -1,0 +1,111 @@
+// How deep the engine goes into its caller's stack: each road (keys in
+// algebraic mode, keys in equal-priority mode, TQCAL_CalcString) runs the
+// whole workload on a stack of its own painted with a pattern; the lowest
+// byte that no longer holds the pattern, measured from the stack pointer at
+// the calls into the engine, is the deepest the engine (and the C library
+// routines it calls) went. The handheld gives its calculator little stack.
+#include "workload.h"
+
+#include <gtest/gtest.h>
+
+#include <ucontext.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int kStackLimit = 1024;  // bytes
+
+constexpr unsigned char kPaint = 0xA5;
+constexpr size_t kStackSize = 256 * 1024;
+alignas(64) unsigned char paintedStack[kStackSize];
+
+ucontext_t callerContext;
+ucontext_t engineContext;
+
+enum class Road { KeysAlgebraic, KeysEqual, CalcString };
+const footprint::Workload *workload = nullptr;
+Road road = Road::KeysAlgebraic;
+uintptr_t callSite = 0;  // stack pointer where the engine is called from
+unsigned checksum = 0;
+
+#if defined(__x86_64__)
+#define READ_SP(out) __asm__ volatile("mov %%rsp, %0" : "=r"(out))
+#elif defined(__i386__)
+#define READ_SP(out) __asm__ volatile("mov %%esp, %0" : "=r"(out))
+#elif defined(__aarch64__) || defined(__arm__)
+#define READ_SP(out) __asm__ volatile("mov %0, sp" : "=r"(out))
+#endif
+
+#ifdef READ_SP
+// Runs on the painted stack. Everything it calls into the engine starts
+// from the same stack pointer, read here.
+void RunRoad() {
+    uintptr_t sp;
+    READ_SP(sp);
+    callSite = sp;
+    switch (road) {
+        case Road::KeysAlgebraic:
+            checksum += footprint::PressAll(*workload, TQCAL_MODE_ALGEBRAIC);
+            break;
+        case Road::KeysEqual:
+            checksum += footprint::PressAll(*workload, TQCAL_MODE_EQUAL);
+            break;
+        case Road::CalcString:
+            checksum += footprint::CalcStringAll(*workload);
+            break;
+    }
+}
+
+// Bytes below the call site that the road wrote to.
+long DepthOf(Road which) {
+    road = which;
+    std::memset(paintedStack, kPaint, sizeof paintedStack);
+    getcontext(&engineContext);
+    engineContext.uc_stack.ss_sp = paintedStack;
+    engineContext.uc_stack.ss_size = sizeof paintedStack;
+    engineContext.uc_link = &callerContext;
+    makecontext(&engineContext, RunRoad, 0);
+    swapcontext(&callerContext, &engineContext);
+    size_t untouched = 0;
+    while (untouched < sizeof paintedStack && paintedStack[untouched] == kPaint) ++untouched;
+    const uintptr_t lowest = reinterpret_cast<uintptr_t>(paintedStack) + untouched;
+    return static_cast<long>(callSite - lowest);
+}
+#endif
+
+TEST(Stack, EveryRoadStaysWithinItsBudget) {
+#ifndef READ_SP
+    GTEST_SKIP() << "no stack pointer probe for this processor";
+#else
+#ifndef TQCAL_ENGINE_OPTIMIZED
+    GTEST_SKIP() << "the engine is not built with optimization; its stack says nothing";
+#endif
+    std::string error;
+    const footprint::Workload w = footprint::LoadWorkload(error);
+    ASSERT_TRUE(error.empty()) << error;
+    workload = &w;
+    // Once on the ordinary stack first: the dynamic linker binds each
+    // library function on its first call, on a deep stack of its own.
+    checksum += footprint::PressAll(w, TQCAL_MODE_ALGEBRAIC);
+    checksum += footprint::CalcStringAll(w);
+
+    const struct {
+        Road road;
+        const char *name;
+    } roads[] = {{Road::KeysAlgebraic, "keys, algebraic mode"},
+                 {Road::KeysEqual, "keys, equal priority"},
+                 {Road::CalcString, "TQCAL_CalcString"}};
+    for (const auto &r : roads) {
+        const long depth = DepthOf(r.road);
+        std::printf("deepest stack, %-22s %5ld bytes\n", r.name, depth);
+        EXPECT_GT(depth, 0) << r.name;
+        EXPECT_LE(depth, kStackLimit) << r.name;
+    }
+    EXPECT_NE(checksum, 0u);
+#endif
+}
+
+}  // namespace
