@@ -1,5 +1,6 @@
-/* Compiled as C99 and as C11: the public header must be clean C. */
+/* Compiled as C99 and as C11: the public headers must be clean C. */
 #include "tqcal.h"
+#include "tqcal_host.h"
 
 int tqcal_header_check(void);
 
@@ -7,5 +8,6 @@ int tqcal_header_check(void) {
     TQCAL_Context ctx;
     TQCAL_Status status = TQCAL_STATUS_INITIAL;
     TQCAL_InitStack(&ctx);
-    return (int)sizeof ctx + (int)status + KEY_ROOT + ST_MRC + RES_FULL;
+    return (int)sizeof ctx + (int)status + KEY_ROOT + ST_MRC + RES_FULL +
+           TQCAL_KEY_ROOT + TQCAL_ST_MRC + TQCAL_RES_FULL;
 }
