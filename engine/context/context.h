@@ -4,16 +4,8 @@
 
 #include "tqcal.h"
 
-#include <cfloat>
 #include <cstdint>
 #include <type_traits>
-
-// Every value is a double rounded after each operation: the tolerances are
-// set against those last bits. Arithmetic carried in a wider format (the x87
-// unit of 32-bit x86 without -msse2 -mfpmath=sse) would change them, so such
-// a build stops here.
-static_assert(FLT_EVAL_METHOD == 0,
-              "doubles must be evaluated as doubles: build 32-bit x86 with -msse2 -mfpmath=sse");
 
 namespace tqcal {
 

@@ -337,7 +337,8 @@ double ParseWide(const WChar *text, int maxCells) {
                scale + typedExponent >= -kMaxExactPow10 &&
                scale + typedExponent <= kMaxExactPow10) {
         // Both operands are doubles exactly, so the one rounding of the
-        // product or quotient is the correct one. Every text the engine
+        // product or quotient (in double, never wider: see numeric/decimal.h)
+        // is the correct one. Every text the engine
         // writes (at most 15 digits, scale within the field) comes here.
         const int64_t exp10 = scale + typedExponent;
         const double m = static_cast<double>(mantissa);
