@@ -11,6 +11,12 @@
  * codes KEY_MSTORE_ALT, KEY_PERCENT_OP and KEY_BLANK_OP) it calls
  * TQCAL_Operate() and then tidies the status word (see TQCAL_Operate).
  *
+ * Every constant has a prefixed spelling (TQCAL_KEY_ADD, TQCAL_ST_MEMORY,
+ * TQCAL_RES_OK) and the short one of the contract (KEY_ADD, ST_MEMORY,
+ * RES_OK). A host whose other headers use the short names too (curses has
+ * its own KEY_BACKSPACE) defines TQCAL_NO_SHORT_NAMES before including this
+ * header and keeps to the prefixed ones.
+ *
  * Compiles as C99 and as C++.
  */
 #ifndef TQCAL_H
@@ -19,8 +25,17 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#if defined(_WIN32)
-#  define TQCAL_API __declspec(dllexport)
+/* TQCAL_API marks the exported functions: exported by the library (which
+ * defines TQCAL_BUILDING_LIBRARY), imported from the DLL by Windows hosts,
+ * plain for a host that links the engine statically (TQCAL_STATIC). */
+#if defined(_WIN32) || defined(__CYGWIN__)
+#  if defined(TQCAL_BUILDING_LIBRARY)
+#    define TQCAL_API __declspec(dllexport)
+#  elif defined(TQCAL_STATIC)
+#    define TQCAL_API
+#  else
+#    define TQCAL_API __declspec(dllimport)
+#  endif
 #elif defined(__GNUC__)
 #  define TQCAL_API __attribute__((visibility("default")))
 #else
@@ -53,23 +68,23 @@ enum {
  * for its terminator.
  */
 typedef struct TQCAL_Context {
-    double operands[14];         /*   0: operand stack, slot 0 the bottom */
-    double value;                /* 112: the current value */
-    double constOperand;         /* 120: operand of constant calculation */
-    double memory;               /* 128: the memory register */
-    int32_t parenDepth;          /* 136: open parentheses */
-    int32_t pendingOps;          /* 140: binary operators not yet applied */
-    int32_t optTop;              /* 144: top of operators, -1 when empty */
-    int32_t opdTop;              /* 148: top of operands, -1 when empty */
-    int32_t digits;              /* 152: significant digits shown (14) */
-    int32_t lastKey;             /* 156: last operation key that ended OK */
-    int32_t constOperator;       /* 160: operator of constant calculation */
-    TQCAL_WChar display[17];     /* 164: display text and its spill cells */
-    TQCAL_WChar exponent[4];     /* 198: exponent sign, two digits, terminator */
-    uint8_t reserved0[2];        /* 206: not used */
-    int32_t operators[18];       /* 208: operator stack, slot 0 the bottom */
-    int32_t negative;            /* 280: 1 when the shown value is negative */
-    uint8_t reserved1[4];        /* 284: not used */
+    double operands[TQCAL_OPERAND_SLOTS];       /*   0: operand stack, slot 0 the bottom */
+    double value;                               /* 112: the current value */
+    double constOperand;                        /* 120: operand of constant calculation */
+    double memory;                              /* 128: the memory register */
+    int32_t parenDepth;                         /* 136: open parentheses */
+    int32_t pendingOps;                         /* 140: binary operators not yet applied */
+    int32_t optTop;                             /* 144: top of operators, -1 when empty */
+    int32_t opdTop;                             /* 148: top of operands, -1 when empty */
+    int32_t digits;                             /* 152: significant digits shown (14) */
+    int32_t lastKey;                            /* 156: last operation key that ended OK */
+    int32_t constOperator;                      /* 160: operator of constant calculation */
+    TQCAL_WChar display[TQCAL_DISPLAY_AREA];    /* 164: display text and its spill cells */
+    TQCAL_WChar exponent[TQCAL_EXPONENT_CELLS]; /* 198: exponent sign, two digits, terminator */
+    uint8_t reserved0[2];                       /* 206: not used */
+    int32_t operators[TQCAL_OPERATOR_SLOTS];    /* 208: operator stack, slot 0 the bottom */
+    int32_t negative;                           /* 280: 1 when the shown value is negative */
+    uint8_t reserved1[4];                       /* 284: not used */
 } TQCAL_Context;
 
 #if defined(__cplusplus) && __cplusplus >= 201103L
@@ -102,71 +117,139 @@ TQCAL_STATIC_ASSERT(sizeof(TQCAL_WChar) == 2, "text cells are 16 bits");
 
 /* Key codes. */
 enum {
-    KEY_0 = 0, KEY_1 = 1, KEY_2 = 2, KEY_3 = 3, KEY_4 = 4,
-    KEY_5 = 5, KEY_6 = 6, KEY_7 = 7, KEY_8 = 8, KEY_9 = 9,
-    KEY_POINT = 10,
-    KEY_EQUAL = 11,
-    KEY_ADD = 12,
-    KEY_SUB = 13,
-    KEY_MUL = 14,
-    KEY_DIV = 15,
-    KEY_PERCENT = 16,
-    KEY_LPAREN = 17,
-    KEY_RPAREN = 18,
-    KEY_MSTORE = 19,
-    KEY_MPLUS = 20,
-    KEY_MMINUS = 21,
-    KEY_MRC = 22,
-    KEY_BACKSPACE = 23,
-    KEY_SIGN = 24,
-    KEY_SQUARE = 25,
-    KEY_SQRT = 26,
-    KEY_CE = 27,
-    KEY_AC = 28,
-    KEY_EXP = 29,
-    KEY_PI = 30,
-    KEY_FACT = 31,
-    KEY_RECIP = 32,
-    KEY_SIN = 33,
-    KEY_ASIN = 34,
-    KEY_COS = 35,
-    KEY_ACOS = 36,
-    KEY_TAN = 37,
-    KEY_ATAN = 38,
-    KEY_POW10 = 39,
-    KEY_LN = 40,
-    KEY_EXPE = 41,
-    KEY_LOG = 42,
-    KEY_POW = 43,
-    KEY_ROOT = 44,
-    KEY_LAST_EDIT_CODE = 44, /* EEditInfo accepts 0 to this code */
-    KEY_MSTORE_ALT = 251,
-    KEY_PERCENT_OP = 252,
-    KEY_BLANK_OP = 253
+    TQCAL_KEY_0 = 0, TQCAL_KEY_1 = 1, TQCAL_KEY_2 = 2, TQCAL_KEY_3 = 3, TQCAL_KEY_4 = 4,
+    TQCAL_KEY_5 = 5, TQCAL_KEY_6 = 6, TQCAL_KEY_7 = 7, TQCAL_KEY_8 = 8, TQCAL_KEY_9 = 9,
+    TQCAL_KEY_POINT = 10,
+    TQCAL_KEY_EQUAL = 11,
+    TQCAL_KEY_ADD = 12,
+    TQCAL_KEY_SUB = 13,
+    TQCAL_KEY_MUL = 14,
+    TQCAL_KEY_DIV = 15,
+    TQCAL_KEY_PERCENT = 16,
+    TQCAL_KEY_LPAREN = 17,
+    TQCAL_KEY_RPAREN = 18,
+    TQCAL_KEY_MSTORE = 19,
+    TQCAL_KEY_MPLUS = 20,
+    TQCAL_KEY_MMINUS = 21,
+    TQCAL_KEY_MRC = 22,
+    TQCAL_KEY_BACKSPACE = 23,
+    TQCAL_KEY_SIGN = 24,
+    TQCAL_KEY_SQUARE = 25,
+    TQCAL_KEY_SQRT = 26,
+    TQCAL_KEY_CE = 27,
+    TQCAL_KEY_AC = 28,
+    TQCAL_KEY_EXP = 29,
+    TQCAL_KEY_PI = 30,
+    TQCAL_KEY_FACT = 31,
+    TQCAL_KEY_RECIP = 32,
+    TQCAL_KEY_SIN = 33,
+    TQCAL_KEY_ASIN = 34,
+    TQCAL_KEY_COS = 35,
+    TQCAL_KEY_ACOS = 36,
+    TQCAL_KEY_TAN = 37,
+    TQCAL_KEY_ATAN = 38,
+    TQCAL_KEY_POW10 = 39,
+    TQCAL_KEY_LN = 40,
+    TQCAL_KEY_EXPE = 41,
+    TQCAL_KEY_LOG = 42,
+    TQCAL_KEY_POW = 43,
+    TQCAL_KEY_ROOT = 44,
+    TQCAL_KEY_LAST_EDIT_CODE = 44, /* EEditInfo accepts 0 to this code */
+    TQCAL_KEY_MSTORE_ALT = 251,
+    TQCAL_KEY_PERCENT_OP = 252,
+    TQCAL_KEY_BLANK_OP = 253
 };
+#ifndef TQCAL_NO_SHORT_NAMES
+enum {
+    KEY_0 = TQCAL_KEY_0, KEY_1 = TQCAL_KEY_1, KEY_2 = TQCAL_KEY_2, KEY_3 = TQCAL_KEY_3, KEY_4 = TQCAL_KEY_4,
+    KEY_5 = TQCAL_KEY_5, KEY_6 = TQCAL_KEY_6, KEY_7 = TQCAL_KEY_7, KEY_8 = TQCAL_KEY_8, KEY_9 = TQCAL_KEY_9,
+    KEY_POINT = TQCAL_KEY_POINT,
+    KEY_EQUAL = TQCAL_KEY_EQUAL,
+    KEY_ADD = TQCAL_KEY_ADD,
+    KEY_SUB = TQCAL_KEY_SUB,
+    KEY_MUL = TQCAL_KEY_MUL,
+    KEY_DIV = TQCAL_KEY_DIV,
+    KEY_PERCENT = TQCAL_KEY_PERCENT,
+    KEY_LPAREN = TQCAL_KEY_LPAREN,
+    KEY_RPAREN = TQCAL_KEY_RPAREN,
+    KEY_MSTORE = TQCAL_KEY_MSTORE,
+    KEY_MPLUS = TQCAL_KEY_MPLUS,
+    KEY_MMINUS = TQCAL_KEY_MMINUS,
+    KEY_MRC = TQCAL_KEY_MRC,
+    KEY_BACKSPACE = TQCAL_KEY_BACKSPACE,
+    KEY_SIGN = TQCAL_KEY_SIGN,
+    KEY_SQUARE = TQCAL_KEY_SQUARE,
+    KEY_SQRT = TQCAL_KEY_SQRT,
+    KEY_CE = TQCAL_KEY_CE,
+    KEY_AC = TQCAL_KEY_AC,
+    KEY_EXP = TQCAL_KEY_EXP,
+    KEY_PI = TQCAL_KEY_PI,
+    KEY_FACT = TQCAL_KEY_FACT,
+    KEY_RECIP = TQCAL_KEY_RECIP,
+    KEY_SIN = TQCAL_KEY_SIN,
+    KEY_ASIN = TQCAL_KEY_ASIN,
+    KEY_COS = TQCAL_KEY_COS,
+    KEY_ACOS = TQCAL_KEY_ACOS,
+    KEY_TAN = TQCAL_KEY_TAN,
+    KEY_ATAN = TQCAL_KEY_ATAN,
+    KEY_POW10 = TQCAL_KEY_POW10,
+    KEY_LN = TQCAL_KEY_LN,
+    KEY_EXPE = TQCAL_KEY_EXPE,
+    KEY_LOG = TQCAL_KEY_LOG,
+    KEY_POW = TQCAL_KEY_POW,
+    KEY_ROOT = TQCAL_KEY_ROOT,
+    KEY_LAST_EDIT_CODE = TQCAL_KEY_LAST_EDIT_CODE,
+    KEY_MSTORE_ALT = TQCAL_KEY_MSTORE_ALT,
+    KEY_PERCENT_OP = TQCAL_KEY_PERCENT_OP,
+    KEY_BLANK_OP = TQCAL_KEY_BLANK_OP
+};
+#endif
 
 /* Status word bits. */
 enum {
-    ST_TYPED = 0x1,
-    ST_RESULT = 0x6,      /* result state field: (word >> 1) & 3 */
-    ST_MEMORY = 0x8,
-    ST_CONST = 0x10,
-    ST_PCT_BASE = 0x20,
-    ST_FRESH = 0x40,
-    ST_EXP_ENTRY = 0x80,
-    ST_SHOWN = 0x100,
-    ST_ZERO = 0x200,
-    ST_CLEARED = 0x400,
-    ST_POINT = 0x800,
-    ST_MRC = 0x1000
+    TQCAL_ST_TYPED = 0x1,
+    TQCAL_ST_RESULT = 0x6, /* result state field: (word >> 1) & 3 */
+    TQCAL_ST_MEMORY = 0x8,
+    TQCAL_ST_CONST = 0x10,
+    TQCAL_ST_PCT_BASE = 0x20,
+    TQCAL_ST_FRESH = 0x40,
+    TQCAL_ST_EXP_ENTRY = 0x80,
+    TQCAL_ST_SHOWN = 0x100,
+    TQCAL_ST_ZERO = 0x200,
+    TQCAL_ST_CLEARED = 0x400,
+    TQCAL_ST_POINT = 0x800,
+    TQCAL_ST_MRC = 0x1000
 };
+#ifndef TQCAL_NO_SHORT_NAMES
+enum {
+    ST_TYPED = TQCAL_ST_TYPED,
+    ST_RESULT = TQCAL_ST_RESULT,
+    ST_MEMORY = TQCAL_ST_MEMORY,
+    ST_CONST = TQCAL_ST_CONST,
+    ST_PCT_BASE = TQCAL_ST_PCT_BASE,
+    ST_FRESH = TQCAL_ST_FRESH,
+    ST_EXP_ENTRY = TQCAL_ST_EXP_ENTRY,
+    ST_SHOWN = TQCAL_ST_SHOWN,
+    ST_ZERO = TQCAL_ST_ZERO,
+    ST_CLEARED = TQCAL_ST_CLEARED,
+    ST_POINT = TQCAL_ST_POINT,
+    ST_MRC = TQCAL_ST_MRC
+};
+#endif
 
 /* Result states, read as (status >> 1) & 3. */
 enum {
-    RES_ERROR = 0,
-    RES_OK = 1,
-    RES_FULL = 2
+    TQCAL_RES_ERROR = 0,
+    TQCAL_RES_OK = 1,
+    TQCAL_RES_FULL = 2
 };
+#ifndef TQCAL_NO_SHORT_NAMES
+enum {
+    RES_ERROR = TQCAL_RES_ERROR,
+    RES_OK = TQCAL_RES_OK,
+    RES_FULL = TQCAL_RES_FULL
+};
+#endif
 
 /* The status word a fresh calculator starts with: ST_SHOWN and RES_OK. */
 #define TQCAL_STATUS_INITIAL 0x102u

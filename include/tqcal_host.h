@@ -6,12 +6,13 @@
  * of the status word so that the next digit starts a new entry. A fresh
  * calculator is not a zeroed block either. This header writes both out once,
  * as static inline functions over the exported ones: it adds no export and
- * needs nothing but tqcal.h. Compiles as C99 and as C++.
+ * needs nothing but tqcal.h, and only its prefixed names, so it serves a host
+ * that defines TQCAL_NO_SHORT_NAMES too. Compiles as C99 and as C++.
  *
  *     TQCAL_Context ctx;
  *     TQCAL_Status status;
  *     tqcal_reset(&ctx, &status);
- *     tqcal_press(&ctx, &status, KEY_1, TQCAL_MODE_ALGEBRAIC);
+ *     tqcal_press(&ctx, &status, TQCAL_KEY_1, TQCAL_MODE_ALGEBRAIC);
  *     ...
  */
 #ifndef TQCAL_HOST_H
@@ -33,7 +34,8 @@ enum {
     TQCAL_MODE_ALGEBRAIC = 1
 };
 
-/* The result state of a status word: RES_ERROR, RES_OK or RES_FULL. */
+/* The result state of a status word: TQCAL_RES_ERROR, TQCAL_RES_OK or
+ * TQCAL_RES_FULL. */
 static inline int tqcal_result(TQCAL_Status status)
 {
     return (int)((status >> 1) & 3u);
@@ -62,34 +64,37 @@ static inline void tqcal_reset(TQCAL_Context *ctx, TQCAL_Status *status)
 static inline void tqcal_tidy(int key, TQCAL_Context *ctx, TQCAL_Status *status)
 {
     const int result = tqcal_result(*status);
-    const int failed = result == RES_ERROR || result == RES_FULL;
+    const int failed = result == TQCAL_RES_ERROR || result == TQCAL_RES_FULL;
     const int keep_typed =
-        key == KEY_BACKSPACE || ((*status & ST_TYPED) != 0 && result == RES_FULL);
-    const int mid_entry = (*status & ST_SHOWN) == 0;
+        key == TQCAL_KEY_BACKSPACE ||
+        ((*status & TQCAL_ST_TYPED) != 0 && result == TQCAL_RES_FULL);
+    const int mid_entry = (*status & TQCAL_ST_SHOWN) == 0;
 
     if (failed) {
-        *status &= ~(TQCAL_Status)(ST_CONST | ST_MEMORY);
+        *status &= ~(TQCAL_Status)(TQCAL_ST_CONST | TQCAL_ST_MEMORY);
         ctx->lastKey = 0;
         ctx->parenDepth = 0;
     }
-    *status &= ~(TQCAL_Status)ST_EXP_ENTRY;
+    *status &= ~(TQCAL_Status)TQCAL_ST_EXP_ENTRY;
     if (!keep_typed)
-        *status &= ~(TQCAL_Status)ST_TYPED;
-    if (!((key == KEY_SIGN || key == KEY_BACKSPACE) && mid_entry)) {
-        *status |= ST_SHOWN | ST_ZERO;
-        *status &= ~(TQCAL_Status)ST_POINT;
+        *status &= ~(TQCAL_Status)TQCAL_ST_TYPED;
+    if (!((key == TQCAL_KEY_SIGN || key == TQCAL_KEY_BACKSPACE) && mid_entry)) {
+        *status |= TQCAL_ST_SHOWN | TQCAL_ST_ZERO;
+        *status &= ~(TQCAL_Status)TQCAL_ST_POINT;
     }
-    *status &= ~(TQCAL_Status)ST_CLEARED;
+    *status &= ~(TQCAL_Status)TQCAL_ST_CLEARED;
 }
 
 /* Presses one key: EEditInfo, then TQCAL_Operate with mode when the key goes
- * on (and for KEY_MSTORE_ALT, KEY_PERCENT_OP and KEY_BLANK_OP, which go
+ * on (and for TQCAL_KEY_MSTORE_ALT, TQCAL_KEY_PERCENT_OP and
+ * TQCAL_KEY_BLANK_OP, which go
  * straight to it), then the tidy-up. Returns -1 when key is no key code
  * (nothing changed), 0 when the key only edited the entry, 1 when it went
  * through the dispatcher; the outcome is then tqcal_result(*status). */
 static inline int tqcal_press(TQCAL_Context *ctx, TQCAL_Status *status, int key, int mode)
 {
-    if (key != KEY_MSTORE_ALT && key != KEY_PERCENT_OP && key != KEY_BLANK_OP) {
+    if (key != TQCAL_KEY_MSTORE_ALT && key != TQCAL_KEY_PERCENT_OP &&
+        key != TQCAL_KEY_BLANK_OP) {
         const int edit = EEditInfo(key, ctx, status);
         if (edit <= 0)
             return edit;

@@ -22,6 +22,17 @@ command -v node >/dev/null || web+=(nodejs)
 command -v npm >/dev/null || web+=(npm)
 command -v python3 >/dev/null || web+=(python3)
 command -v chromium >/dev/null || web+=(chromium)
+# Installing is checked through pkg-config.
+command -v pkg-config >/dev/null || need+=(pkg-config)
+# Cross builds: GoogleTest's sources built with each cross compiler; 32-bit
+# ARM and x86 Linux run under qemu, Windows programs under wine.
+[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+command -v arm-linux-gnueabihf-g++ >/dev/null || need+=(g++-arm-linux-gnueabihf binutils-arm-linux-gnueabihf)
+command -v i686-linux-gnu-g++ >/dev/null || need+=(g++-i686-linux-gnu binutils-i686-linux-gnu)
+command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
+  need+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
+{ command -v qemu-arm >/dev/null && command -v qemu-i386 >/dev/null; } || need+=(qemu-user)
+[ -x /usr/lib/wine/wine64 ] || need+=(wine wine64)
 if [ ${#need[@]} -gt 0 ] || [ ${#web[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get update -qq

@@ -5,9 +5,17 @@
 #pragma once
 
 #include <array>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+
+// Every value is a double rounded after each operation: the tolerances are
+// set against those last bits, and the powers of ten above all. Arithmetic
+// carried in a wider format (the x87 unit of 32-bit x86 without -msse2
+// -mfpmath=sse) would change them, so such a build stops here.
+static_assert(FLT_EVAL_METHOD == 0,
+              "doubles must be evaluated as doubles: build 32-bit x86 with -msse2 -mfpmath=sse");
 
 namespace tqcal {
 

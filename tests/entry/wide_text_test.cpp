@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -85,6 +90,167 @@ TEST(ParseWide, VeryLongNumbersRoundCorrectly) {
     EXPECT_EQ(Parse("0." + std::string(1000, '0') + "1"), 0.0);
     EXPECT_EQ(Parse("1" + std::string(1000, '0')), kInf);
     EXPECT_EQ(Parse("1" + std::string(1000, '0') + "e-1000"), 1.0);
+}
+
+// ---- agreement with the C library's correctly rounded strtod ---------------
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Parses text both ways and records the first disagreement. The reference
+// reads the same cells, so the two must agree bit for bit.
+struct Agreement {
+    long checked = 0;
+    long failed = 0;
+    std::string first;
+
+    void Check(const char *text, int length) {
+        WChar cells[64];
+        for (int k = 0; k < length; ++k) cells[k] = static_cast<WChar>(text[k]);
+        cells[length] = 0;
+        const double got = ParseWide(cells, length + 1);
+        const double want = std::strtod(text, nullptr);
+        ++checked;
+        if (!SameBits(got, want) && failed++ == 0) {
+            char line[160];
+            std::snprintf(line, sizeof line, "%s: got %.17g, strtod %.17g", text, got, want);
+            first = line;
+        }
+    }
+};
+
+// Writes the digits of n (exactly `length` of them, leading zeros kept) with
+// a point before digit `point` (none when point < 0) into out.
+int MantissaText(char *out, long n, int length, int point) {
+    int w = 0;
+    char digits[16];
+    for (int k = length - 1; k >= 0; --k, n /= 10) digits[k] = static_cast<char>('0' + n % 10);
+    for (int k = 0; k < length; ++k) {
+        if (k == point) out[w++] = '.';
+        out[w++] = digits[k];
+    }
+    if (point == length) out[w++] = '.';
+    return w;
+}
+
+// TQCAL_PARSE_THOROUGH=1 widens the comparisons below from a quick check to
+// a proof over every short text (millions of them; CI runs it once).
+bool Thorough() {
+    const char *env = std::getenv("TQCAL_PARSE_THOROUGH");
+    return env != nullptr && env[0] == '1';
+}
+
+// Every digit string of one to four digits (six, thorough) with the point
+// in every place, and every string of one to two digits (three) with every
+// two-digit exponent: texts the display and exponent cells hold, all of
+// them within these sizes.
+TEST(ParseWide, AgreesWithStrtodOnEveryShortText) {
+    const int plainDigits = Thorough() ? 6 : 4;
+    const int exponentDigits = Thorough() ? 3 : 2;
+    Agreement a;
+    char text[40];
+    for (int length = 1; length <= plainDigits; ++length) {
+        long limit = 1;
+        for (int k = 0; k < length; ++k) limit *= 10;
+        for (long n = 0; n < limit; ++n) {
+            for (int point = -1; point <= length; ++point) {
+                const int w = MantissaText(text, n, length, point);
+                text[w] = 0;
+                a.Check(text, w);
+            }
+        }
+    }
+    for (int length = 1; length <= exponentDigits; ++length) {
+        long limit = 1;
+        for (int k = 0; k < length; ++k) limit *= 10;
+        for (long n = 0; n < limit; ++n) {
+            for (int point = -1; point <= length; ++point) {
+                const int w = MantissaText(text, n, length, point);
+                for (int exp = -99; exp <= 99; ++exp) {
+                    const int x = std::snprintf(text + w, sizeof text - w, "e%+03d", exp);
+                    a.Check(text, w + x);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(a.failed, 0) << "first of " << a.failed << ": " << a.first;
+}
+
+// Numbers whose correct rounding is decided far down: halfway cases between
+// doubles written out in full, the edges of the subnormal and finite
+// ranges, and 16- and 17-digit texts that a host's block may hold.
+TEST(ParseWide, AgreesWithStrtodOnHardCases) {
+    const char *cases[] = {
+        "9007199254740993",          // 2^53 + 1: a tie, to even below
+        "9007199254740995",          // a tie, to even above
+        "9007199254740993.0000001",  // just above the tie
+        "90071992547409930e-1",
+        "4503599627370496.5",        // 2^52 + 1/2: a tie
+        "4503599627370497.5",
+        "2.2250738585072011e-308",   // just below the least normal
+        "2.2250738585072012e-308",
+        "2.2250738585072014e-308",   // the least normal
+        "4.9406564584124654e-324",   // the least subnormal
+        "2.4703282292062327e-324",   // just below half of it: zero
+        "2.4703282292062328e-324",   // just above: the least subnormal
+        "1.7976931348623157e308",    // the largest double
+        "1.7976931348623158e308",    // rounds down to it
+        "1.7976931348623159e308",    // overflows
+        "1e308", "1e-307", "1e-323", "1e-324", "1e23", "8.98846567431158e307",
+        "99999999999999999", "0.0000000000000001", "12345678901234567e-99",
+        "12345678901234567e+99", "7.2057594037927933e16", "1.00000000000000011",
+        "0.1", "0.3", "123456789012345.6", "999999999999999.9e+99",
+    };
+    Agreement a;
+    for (const char *c : cases) a.Check(c, static_cast<int>(std::strlen(c)));
+    EXPECT_EQ(a.failed, 0) << "first of " << a.failed << ": " << a.first;
+}
+
+// Random texts of up to 17 cells: a sign, up to 17 digits with a point
+// anywhere, and an exponent; 100 thousand of them, 5 million thorough.
+TEST(ParseWide, AgreesWithStrtodOnRandomTexts) {
+    const long samples = Thorough() ? 5000000 : 100000;
+    std::mt19937_64 rng(20240611);
+    Agreement a;
+    char text[40];
+    for (long s = 0; s < samples; ++s) {
+        const uint64_t r = rng();
+        int w = 0;
+        if (r & 1) text[w++] = '-';
+        const int length = 1 + static_cast<int>((r >> 1) % 17);
+        const bool withExponent = ((r >> 8) & 3) != 0;
+        const int point = static_cast<int>((r >> 10) % (length + 2)) - 1;  // -1: none
+        const uint64_t digits = rng();
+        for (int k = 0; k < length; ++k) {
+            if (k == point) text[w++] = '.';
+            // Mostly arbitrary digits, sometimes runs of 0 or 9 near ties.
+            const int pick = static_cast<int>((digits >> (3 * k)) & 7);
+            text[w++] = pick == 0 ? '0' : pick == 1 ? '9' : static_cast<char>('0' + rng() % 10);
+        }
+        if (point == length) text[w++] = '.';
+        if (withExponent) {
+            const int exp = static_cast<int>(rng() % 199) - 99;
+            w += std::snprintf(text + w, sizeof text - w, "e%d", exp);
+        }
+        text[w] = 0;
+        a.Check(text, w);
+    }
+    EXPECT_EQ(a.failed, 0) << "first of " << a.failed << ": " << a.first;
+}
+
+// Beyond the range of the display's exponent: the whole decimal range of
+// doubles, with 17-digit mantissas, where the slow path does all the work.
+TEST(ParseWide, AgreesWithStrtodAcrossTheWholeRange) {
+    std::mt19937_64 rng(7);
+    Agreement a;
+    char text[48];
+    for (int exp = -345; exp <= 310; ++exp) {
+        for (int s = 0; s < 40; ++s) {
+            const unsigned long long m = rng() % 100000000000000000ull;
+            const int w = std::snprintf(text, sizeof text, "%llue%d", m, exp);
+            a.Check(text, w);
+        }
+    }
+    EXPECT_EQ(a.failed, 0) << "first of " << a.failed << ": " << a.first;
 }
 
 TEST(FormatDecimal, TwoDigitsAtLeastAndNeverPastTheCells) {

@@ -1,20 +1,38 @@
-# Compares the defined dynamic symbols of LIBRARY with the list in EXPECTED.
-execute_process(COMMAND nm -D --defined-only ${LIBRARY}
-                OUTPUT_VARIABLE nm_out RESULT_VARIABLE nm_rc)
-if(NOT nm_rc EQUAL 0)
-  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+# Compares the names LIBRARY exports with the list in EXPECTED (one name a
+# line, '#' lines are comments). FORMAT is ELF (the defined dynamic symbols,
+# read with NM) or PE (the DLL's export table, read with OBJDUMP -p); both
+# tools are the target toolchain's.
+if(FORMAT STREQUAL "PE")
+  execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+else()
+  execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 endif()
-string(REPLACE "\n" ";" lines "${nm_out}")
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cannot read the symbols of ${LIBRARY}")
+endif()
+string(REPLACE "\n" ";" lines "${out}")
 set(found "")
+set(in_names FALSE)
 foreach(line IN LISTS lines)
-  if(line MATCHES "^[0-9a-fA-F]+ [TDBRVW] ([^ ]+)$")
+  if(FORMAT STREQUAL "PE")
+    # The export name table: "[Ordinal/Name Pointer] Table", then one
+    # "\t[   n] name" line per export, up to the first blank line.
+    if(line MATCHES "\\[Ordinal/Name Pointer\\] Table")
+      set(in_names TRUE)
+    elseif(in_names AND line MATCHES "^[ \t]*\\[ *[0-9]+\\] ([^ \t]+)$")
+      list(APPEND found ${CMAKE_MATCH_1})
+    elseif(in_names AND line MATCHES "^[ \t\r]*$")
+      set(in_names FALSE)
+    endif()
+  elseif(line MATCHES "^[0-9a-fA-F]+ [TDBRVW] ([^ ]+)$")
     list(APPEND found ${CMAKE_MATCH_1})
   endif()
 endforeach()
 list(SORT found)
-file(STRINGS ${EXPECTED} expected)
+file(STRINGS ${EXPECTED} expected REGEX "^[A-Za-z_][A-Za-z0-9_]*$")
 list(SORT expected)
 if(NOT found STREQUAL expected)
   message(FATAL_ERROR "exported symbols differ\n  found:    ${found}\n  expected: ${expected}")
 endif()
-message(STATUS "exported symbols: ${found}")
+list(LENGTH found count)
+message(STATUS "${count} exported symbols: ${found}")

@@ -1,0 +1,28 @@
+# Compiler flags and sources of the engine, shared by the library build and
+# the fuzz project (fuzz/CMakeLists.txt) so the two cannot drift apart.
+# Include it after project(): it looks at the target processor.
+#
+#   TQCAL_ROOT_DIR         the repository
+#   TQCAL_ENGINE_SOURCES   every engine source file
+#   TQCAL_WARNING_FLAGS    warnings for all of the project's code
+#   TQCAL_FP_FLAGS         the floating-point contract, for all code that
+#                          computes or checks engine values
+#   TQCAL_ENGINE_FLAGS     what the engine itself may use of C++
+get_filename_component(TQCAL_ROOT_DIR ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+
+file(GLOB_RECURSE TQCAL_ENGINE_SOURCES CONFIGURE_DEPENDS ${TQCAL_ROOT_DIR}/engine/*.cpp)
+
+set(TQCAL_WARNING_FLAGS -Wall -Wextra)
+
+# Every operation rounds to double exactly as written: no fused multiply-add,
+# no fast-math. The x87 unit of 32-bit x86 carries wider intermediates that
+# change last bits, so there the arithmetic goes to SSE2 (the engine refuses
+# to compile otherwise).
+set(TQCAL_FP_FLAGS -ffp-contract=off -fno-fast-math)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86|X86)$" OR
+   (CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$"))
+  list(APPEND TQCAL_FP_FLAGS -msse2 -mfpmath=sse)
+endif()
+
+# No exceptions, no RTTI: the library must need no C++ runtime.
+set(TQCAL_ENGINE_FLAGS -fno-exceptions -fno-rtti)
