@@ -7,19 +7,14 @@ namespace tqcal {
 
 namespace {
 
-// Significant digits kept for the exact conversion. Any midpoint between two
-// adjacent doubles has at most 768 significant digits, so cutting a longer
-// digit string here and standing in a single non-zero "sticky" digit for the
-// rest cannot move the result across a midpoint: the conversion stays
-// correctly rounded however long the text is, with fixed-size buffers.
-constexpr int kMaxSignificant = 800;
+// The longest text the engine hands over: the display and its spill cells.
+// Reading no further bounds every buffer below by what the cells can hold,
+// so the whole conversion fits in a few hundred bytes of stack.
+constexpr int kMaxCells = kDisplayArea;
 
 // Exponents beyond this overflow or underflow any double whatever the
 // digits, so both the typed exponent and the final scale saturate here.
 constexpr int64_t kExponentLimit = 1000000;
-
-// Digits a uint64_t always holds (10^19 - 1 < 2^64).
-constexpr int kWordDigits = 19;
 
 // Powers of ten that are doubles exactly: 10^22 = 2^22 * 5^22 and 5^22 < 2^53.
 constexpr double kExactPow10[] = {
@@ -57,11 +52,11 @@ int64_t Saturate(int64_t v) {
 // Only texts with more than 15 significant digits or a large exponent get
 // here; the engine's own display texts never do.
 
-// Unsigned integer of 32-bit words, least significant first. 2816 bits hold
-// the longest digit string kept (801 digits, 2661 bits) and the largest
-// power of five a number that is not plainly zero or infinite needs (5^1124,
-// 2610 bits) with the 57 bits the quotient below adds.
-constexpr int kBigWords = 88;
+// Unsigned integer of 32-bit words, least significant first. 1024 bits hold
+// what 17 cells can ask for: at most 17 digits (57 bits) times the largest
+// power of five of a number that is not plainly zero or infinite (5^340,
+// 790 bits), with the 57 bits the quotient below adds.
+constexpr int kBigWords = 32;
 
 struct BigInt {
     uint32_t w[kBigWords];
@@ -261,6 +256,7 @@ double ExactDecimal(const char *digits, int count, int64_t exp10) {
 
 double ParseWide(const WChar *text, int maxCells) {
     if (text == nullptr || maxCells <= 0) return 0.0;
+    if (maxCells > kMaxCells) maxCells = kMaxCells;
     int i = 0;
     while (IsSpace(CellAt(text, maxCells, i))) ++i;
 
@@ -271,11 +267,10 @@ double ParseWide(const WChar *text, int maxCells) {
     }
 
     // The number is kept as the significant digits (no leading zeros) times
-    // 10^scale; the first 19 of them also as an integer, for the quick path.
-    char digits[kMaxSignificant + 1];
+    // 10^scale, and also as an integer (17 digits fit), for the quick path.
+    char digits[kMaxCells];
     int kept = 0;
     uint64_t mantissa = 0;
-    bool sticky = false;
     int64_t scale = 0;
     int seen = 0;  // digits of the mantissa, leading zeros included
 
@@ -283,28 +278,19 @@ double ParseWide(const WChar *text, int maxCells) {
          c = CellAt(text, maxCells, ++i)) {
         ++seen;
         if (kept == 0 && c == '0') continue;
-        if (kept < kMaxSignificant) {
-            if (kept < kWordDigits) mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
-            digits[kept++] = static_cast<char>(c);
-        } else {
-            ++scale;
-            if (c != '0') sticky = true;
-        }
+        mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+        digits[kept++] = static_cast<char>(c);
     }
     if (CellAt(text, maxCells, i) == '.') {
         ++i;
         for (int c = CellAt(text, maxCells, i); IsDigit(c);
              c = CellAt(text, maxCells, ++i)) {
             ++seen;
-            if (kept == 0 && c == '0') {
-                --scale;
-            } else if (kept < kMaxSignificant) {
-                if (kept < kWordDigits) mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+            if (kept != 0 || c != '0') {
+                mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
                 digits[kept++] = static_cast<char>(c);
-                --scale;
-            } else if (c != '0') {
-                sticky = true;
             }
+            --scale;
         }
     }
     if (seen == 0) return 0.0;  // no digits: not a number at all
@@ -333,7 +319,7 @@ double ParseWide(const WChar *text, int maxCells) {
     double value = 0.0;
     if (kept == 0) {
         value = 0.0;
-    } else if (kept <= kWordDigits && mantissa < kExactIntegerLimit &&
+    } else if (mantissa < kExactIntegerLimit &&
                scale + typedExponent >= -kMaxExactPow10 &&
                scale + typedExponent <= kMaxExactPow10) {
         // Both operands are doubles exactly, so the one rounding of the
@@ -344,13 +330,7 @@ double ParseWide(const WChar *text, int maxCells) {
         const double m = static_cast<double>(mantissa);
         value = exp10 >= 0 ? m * kExactPow10[exp10] : m / kExactPow10[-exp10];
     } else {
-        int count = kept;
-        int64_t exp10 = scale + typedExponent;
-        if (sticky) {
-            digits[count++] = '1';
-            --exp10;
-        }
-        value = ExactDecimal(digits, count, Saturate(exp10));
+        value = ExactDecimal(digits, kept, Saturate(scale + typedExponent));
     }
     return negative ? -value : value;
 }

@@ -9,8 +9,10 @@ namespace tqcal {
 
 // Converts the longest leading decimal number of text (leading white space,
 // an optional sign, digits with at most one point, an optional exponent) to
-// a double, as wcstod would; 0.0 when there is none. Reads at most
-// maxCells cells and stops at a terminator or any non-ASCII cell. Words
+// a double, correctly rounded as wcstod would; 0.0 when there is none.
+// Reads at most maxCells cells, and never more than the 17 of the display
+// area, the longest text the engine holds; stops at a terminator or any
+// non-ASCII cell. Words
 // such as "inf" or "nan" are not numbers here.
 double ParseWide(const WChar *text, int maxCells);
 

@@ -25,7 +25,7 @@ alignas(64) unsigned char paintedStack[kStackSize];
 ucontext_t callerContext;
 ucontext_t engineContext;
 
-enum class Road { KeysAlgebraic, KeysEqual, CalcString };
+enum class Road { KeysAlgebraic, KeysEqual, CalcString, HostText };
 const footprint::Workload *workload = nullptr;
 Road road = Road::KeysAlgebraic;
 uintptr_t callSite = 0;  // stack pointer where the engine is called from
@@ -38,6 +38,28 @@ unsigned checksum = 0;
 #elif defined(__aarch64__) || defined(__arm__)
 #define READ_SP(out) __asm__ volatile("mov %0, sp" : "=r"(out))
 #endif
+
+// The engine's own texts always take the parser's quick path; a host may
+// write a typed number that needs its exact conversion (17 digits, or an
+// exponent far from the field), the deepest the parser goes.
+unsigned PressOnHostText() {
+    static const char *const texts[] = {"123456789012e-340", "12345678901234567",
+                                        "9.99999999999e+99", "4.9406564584e-324"};
+    unsigned sum = 0;
+    for (const char *text : texts) {
+        TQCAL_Context ctx;
+        TQCAL_Status status;
+        tqcal_reset(&ctx, &status);
+        int k = 0;
+        for (; text[k] != 0; ++k) ctx.display[k] = static_cast<TQCAL_WChar>(text[k]);
+        ctx.display[k] = 0;
+        status = (status & ~static_cast<TQCAL_Status>(TQCAL_ST_SHOWN | TQCAL_ST_ZERO)) |
+                 TQCAL_ST_TYPED;
+        tqcal_press(&ctx, &status, TQCAL_KEY_ADD, TQCAL_MODE_ALGEBRAIC);
+        sum += static_cast<unsigned>(tqcal_result(status)) + static_cast<unsigned>(ctx.opdTop);
+    }
+    return sum;
+}
 
 #ifdef READ_SP
 // Runs on the painted stack. Everything it calls into the engine starts
@@ -55,6 +77,9 @@ void RunRoad() {
             break;
         case Road::CalcString:
             checksum += footprint::CalcStringAll(*workload);
+            break;
+        case Road::HostText:
+            checksum += PressOnHostText();
             break;
     }
 }
@@ -91,13 +116,15 @@ TEST(Stack, EveryRoadStaysWithinItsBudget) {
     // library function on its first call, on a deep stack of its own.
     checksum += footprint::PressAll(w, TQCAL_MODE_ALGEBRAIC);
     checksum += footprint::CalcStringAll(w);
+    checksum += PressOnHostText();
 
     const struct {
         Road road;
         const char *name;
     } roads[] = {{Road::KeysAlgebraic, "keys, algebraic mode"},
                  {Road::KeysEqual, "keys, equal priority"},
-                 {Road::CalcString, "TQCAL_CalcString"}};
+                 {Road::CalcString, "TQCAL_CalcString"},
+                 {Road::HostText, "keys on a host's text"}};
     for (const auto &r : roads) {
         const long depth = DepthOf(r.road);
         std::printf("deepest stack, %-22s %5ld bytes\n", r.name, depth);
