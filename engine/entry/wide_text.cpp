@@ -258,6 +258,15 @@ double ParseWide(const WChar *text, int maxCells) {
     if (text == nullptr || maxCells <= 0) return 0.0;
     if (maxCells > kMaxCells) maxCells = kMaxCells;
     int i = 0;
+    // The engine's display texts are right-aligned with blanks: skip those
+    // first, four cells at a time (the same bytes in either byte order),
+    // then any other white space.
+    constexpr uint64_t kFourBlanks = 0x0020002000200020u;
+    for (uint64_t cells; i + 4 <= maxCells; i += 4) {
+        std::memcpy(&cells, text + i, sizeof cells);
+        if (cells != kFourBlanks) break;
+    }
+    while (i < maxCells && text[i] == ' ') ++i;
     while (IsSpace(CellAt(text, maxCells, i))) ++i;
 
     bool negative = false;
