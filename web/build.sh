@@ -31,10 +31,8 @@ done
 
 # The engine's own flags: no exceptions, no RTTI, and no fused multiply-add,
 # since the last bits of every product are part of the results.
-# The C++ library of this Emscripten lacks from_chars for double; the compat
-# header supplies it without a change to the engine.
 cxxflags=(-std=c++20 -fno-exceptions -fno-rtti -ffp-contract=off -Oz -Wall -Wextra -Werror
-          -I"$root/include" -I"$root/engine" -include "$root/web/compat/charconv_double.h")
+          -I"$root/include" -I"$root/engine")
 cflags=(-std=c99 -ffp-contract=off -Oz -Wall -Wextra -Werror -I"$root/include")
 
 mkdir -p "$obj"
@@ -49,7 +47,7 @@ newer() {
   return 1
 }
 
-mapfile -t headers < <(find "$root/include" "$root/engine" "$root/web/compat" -name '*.h')
+mapfile -t headers < <(find "$root/include" "$root/engine" -name '*.h')
 objects=()
 for src in "${sources[@]}"; do
   o="$obj/$(echo "${src%.cpp}" | tr / _).o"

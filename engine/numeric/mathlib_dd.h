@@ -4,7 +4,6 @@
 // -ffp-contract=off, so no multiply and add are fused behind our back.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 
 // The kernels are small and called from one or two places each; keeping
@@ -19,8 +18,10 @@ struct DD {
     double lo;
 };
 
-TQCAL_MATH_INLINE uint64_t Bits(double x) { return std::bit_cast<uint64_t>(x); }
-TQCAL_MATH_INLINE double FromBits(uint64_t b) { return std::bit_cast<double>(b); }
+// The compiler's own bit cast: std::bit_cast is missing from some of the
+// C++ libraries the engine is built with (the WebAssembly one among them).
+TQCAL_MATH_INLINE uint64_t Bits(double x) { return __builtin_bit_cast(uint64_t, x); }
+TQCAL_MATH_INLINE double FromBits(uint64_t b) { return __builtin_bit_cast(double, b); }
 
 // 2^e for a normal exponent (-1022 <= e <= 1023).
 TQCAL_MATH_INLINE double TwoTo(int e) {
