@@ -264,27 +264,15 @@ int main() {
     // g(t) = (1 - (c + t)^2)^(-1/2) = sum g_k t^k, asin' = g and
     // (1 - x^2) g' = x g give
     //   g_(k+1) = ((2k + 1) c g_k + k g_(k-1)) / ((1 - c^2) (k + 1)),
-    // and B_(k+1) = g_k / (k + 1). Each row also carries the heads the
-    // callers start from, K = A, pi/2 - A, pi/2 - 2A, pi - 2A, pi/2 + A, each
-    // as a sum of two doubles.
-    std::printf("\n// asin about j/128, j = 0..76: {A, pi/2 - A, pi/2 - 2A, pi - 2A, pi/2 + A\n"
-                "// (each head and tail), B1 - 1, B2, ..., B9}.\n");
-    std::printf("inline constexpr double ASIN_TABLE[77][19] = {\n");
+    // and B_(k+1) = g_k / (k + 1).
+    std::printf("\n// asin about j/128, j = 0..76: {A head, A tail, B1 - 1, B2, ..., B9}.\n");
+    std::printf("inline constexpr double ASIN_TABLE[77][11] = {\n");
     for (int j = 0; j <= 76; ++j) {
-        Big c, a, g0, g1, g2, b, k;
+        Big c, a, g0, g1, g2, b;
         mpfr_set_d(c.v, j / 128.0, MPFR_RNDN);
         mpfr_asin(a.v, c.v, MPFR_RNDN);
-        std::printf("    {");
-        const int scale[5] = {1, -1, -2, -2, 1};
-        const int halfpis[5] = {0, 1, 1, 2, 1};
-        for (int h = 0; h < 5; ++h) {
-            mpfr_mul_si(k.v, a.v, scale[h], MPFR_RNDN);
-            mpfr_mul_ui(b.v, pio2.v, static_cast<unsigned long>(halfpis[h]), MPFR_RNDN);
-            mpfr_add(k.v, k.v, b.v, MPFR_RNDN);
-            HiLo(k.v, &hi, &lo);
-            std::printf("%s%a, %a", h == 0 ? "" : ", ", hi, lo);
-        }
-        std::printf(",\n     ");
+        HiLo(a.v, &hi, &lo);
+        std::printf("    {%a, %a,\n     ", hi, lo);
         mpfr_sqr(a.v, c.v, MPFR_RNDN);
         mpfr_ui_sub(a.v, 1, a.v, MPFR_RNDN);  // 1 - c^2
         mpfr_rec_sqrt(g1.v, a.v, MPFR_RNDN);  // g_0
