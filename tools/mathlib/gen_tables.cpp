@@ -128,16 +128,14 @@ int main() {
     mpfr_sub_d(u.v, u.v, l1, MPFR_RNDN);
     Constant("EXP_L2", Nearest(u.v), "ln2/128 - EXP_L1");
 
-    std::printf("\n// 2^(j/128), j = 0..127: {head, tail, head split in two halves}.\n");
-    std::printf("inline constexpr double EXP_TABLE[128][4] = {\n");
+    std::printf("\n// 2^(j/128), j = 0..127: {head, tail}.\n");
+    std::printf("inline constexpr double EXP_TABLE[128][2] = {\n");
     for (int j = 0; j < 128; ++j) {
         mpfr_set_si(t.v, j, MPFR_RNDN);
         mpfr_div_2ui(t.v, t.v, 7, MPFR_RNDN);
         mpfr_exp2(t.v, t.v, MPFR_RNDN);
         HiLo(t.v, &hi, &lo);
-        double h1, h2;
-        Split(hi, &h1, &h2);
-        std::printf("    {%a, %a, %a, %a},\n", hi, lo, h1, h2);
+        std::printf("    {%a, %a},\n", hi, lo);
     }
     std::printf("};\n");
 
@@ -188,28 +186,18 @@ int main() {
     }
 
     // ---- sin and cos of j/64, j = 0..51 (the reduced argument is at most
-    // about pi/4 = 50.3/64), in the form P + Q d of the kernel: rows 0..51
-    // give sin (P = sin a, Q = cos a), rows 52..103 cos (P = cos a,
-    // Q = -sin a).
-    std::printf("\n// Of a = j/64, j = 0..51: rows j for sin, rows 52 + j for cos, each\n"
-                "// {P head, P tail, Q head, Q tail, Q head split in two halves} with\n"
-                "// (P, Q) = (sin a, cos a) and (cos a, -sin a).\n");
-    std::printf("inline constexpr double SINCOS_TABLE[104][6] = {\n");
-    for (int form = 0; form < 2; ++form) {
-        for (int j = 0; j < 52; ++j) {
-            double sh, sl, ch, cl;
-            mpfr_set_si(u.v, j, MPFR_RNDN);
-            mpfr_div_2ui(u.v, u.v, 6, MPFR_RNDN);
-            mpfr_sin(t.v, u.v, MPFR_RNDN);
-            HiLo(t.v, &sh, &sl);
-            mpfr_cos(t.v, u.v, MPFR_RNDN);
-            HiLo(t.v, &ch, &cl);
-            const double ph = form == 0 ? sh : ch, pl = form == 0 ? sl : cl;
-            const double qh = form == 0 ? ch : -sh, ql = form == 0 ? cl : -sl;
-            double q1, q2;
-            Split(qh, &q1, &q2);
-            std::printf("    {%a, %a, %a, %a, %a, %a},\n", ph, pl, qh, ql, q1, q2);
-        }
+    // about pi/4 = 50.3/64).
+    std::printf("\n// Of a = j/64, j = 0..51: {sin a head, tail, cos a head, tail}.\n");
+    std::printf("inline constexpr double SINCOS_TABLE[52][4] = {\n");
+    for (int j = 0; j < 52; ++j) {
+        double sh, sl, ch, cl;
+        mpfr_set_si(u.v, j, MPFR_RNDN);
+        mpfr_div_2ui(u.v, u.v, 6, MPFR_RNDN);
+        mpfr_sin(t.v, u.v, MPFR_RNDN);
+        HiLo(t.v, &sh, &sl);
+        mpfr_cos(t.v, u.v, MPFR_RNDN);
+        HiLo(t.v, &ch, &cl);
+        std::printf("    {%a, %a, %a, %a},\n", sh, sl, ch, cl);
     }
     std::printf("};\n");
 
