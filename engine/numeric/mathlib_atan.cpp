@@ -13,8 +13,8 @@
 // Taylor series about its centre; above, asin x = pi/2 - 2 asin(sqrt((1 - x)/2))
 // with the square root carried as a sum of two doubles. acos is pi/2 - asin x,
 // or 2 asin(sqrt((1 - x)/2)) (pi minus it for x < 0). The table rows carry
-// these combinations of pi/2 and the asin of the piece's centre, so that each
-// result is a table head plus a small correction, rounded once.
+// the asin of the piece's centre; it is combined with 0, pi/2 or pi into a
+// head, and each result is that head plus a small correction, rounded once.
 #include "numeric/mathlib.h"
 
 #include "numeric/mathlib_dd.h"
@@ -74,34 +74,30 @@ TQCAL_MATH_INLINE DD Angle(DD y, DD x) {
 // Below this, asin is taken on its own pieces; above, from the square root.
 constexpr double ASIN_SPLIT = 76.0 / 128;
 
-// The heads of an ASIN_TABLE row: K + s asin(z) for (K, s) = (0, 1),
-// (pi/2, -1), (pi/2, -2), (pi, -2), (pi/2, 1), the asin of the table point
-// folded into the head.
-enum AsinHead { ASIN = 0, HALF_PI_MINUS = 2, HALF_PI_MINUS_TWICE = 4, PI_MINUS_TWICE = 6,
-                HALF_PI_PLUS = 8 };
-
 // K + s asin(z + zl), rounded, for 0 <= z < ASIN_SPLIT and |zl| tiny against
-// z; head and s as listed above. The piece of width 1/128 around c = j/128
-// gives asin(c + d) from its Taylor series, d exact; the table head already
-// holds K + s asin(c), and s d is added to it exactly.
+// z; K = kh + kl is 0, pi/2 or pi and s is 1, -1 or -2. The piece of width
+// 1/128 around c = j/128 gives asin(c + d) from its Taylor series, d exact;
+// K + s asin(c) is formed as a head (exact: K is 0 or larger than s asin c)
+// and s d is added to it exactly.
 template <bool WITH_TAIL>
-TQCAL_MATH_INLINE double AsinCombined(double z, double zl, int head, double s) {
+TQCAL_MATH_INLINE double AsinCombined(double z, double zl, double kh, double kl, double s) {
     int j;
     const double c = detail::RoundToGrid<7>(z, &j);
     const double *e = t::ASIN_TABLE[j];
     const double d = z - c;
     const double d2 = d * d;
     const double d4 = d2 * d2;
-    const double q = ((e[10] + d * e[11]) + d2 * (e[12] + d * e[13])) +
-                     d4 * (((e[14] + d * e[15]) + d2 * (e[16] + d * e[17])) + d4 * e[18]);
-    // s is 1, -1 or -2: scaling by it is exact, so it may go onto d and zl
-    // first, off the path through the polynomial.
+    const double q = ((e[2] + d * e[3]) + d2 * (e[4] + d * e[5])) +
+                     d4 * (((e[6] + d * e[7]) + d2 * (e[8] + d * e[9])) + d4 * e[10]);
+    // Scaling by s is exact, so it may go onto d and zl first, off the path
+    // through the polynomial.
     const double sd = s * d;
-    const DD h = FastTwoSum(e[head], sd);
-    const double early = h.lo + e[head + 1];
+    const DD k = FastTwoSum(kh, s * e[0]);
+    const DD h = FastTwoSum(k.hi, sd);
+    const double early = (h.lo + k.lo) + (kl + s * e[1]);
     // zl enters with the slope asin'(z) = 1 + M1 + 2 B2 d + ...
     if (WITH_TAIL) {
-        return h.hi + ((early + (s * zl) * (1.0 + e[10] + 2.0 * e[11] * d)) + sd * q);
+        return h.hi + ((early + (s * zl) * (1.0 + e[2] + 2.0 * e[3] * d)) + sd * q);
     }
     return h.hi + (early + sd * q);
 }
@@ -141,13 +137,13 @@ double Asin(double x) {
     if (ax < 0x1p-27) return x;  // asin x = x + x^3/6: rounds to x
     double res;
     if (ax < ASIN_SPLIT) {
-        res = AsinCombined<false>(ax, 0.0, ASIN, 1.0);
+        res = AsinCombined<false>(ax, 0.0, 0.0, 0.0, 1.0);
     } else if (ax == 1.0) {
         res = t::PIO2_HI;
     } else {
         // asin x = pi/2 - 2 asin(sqrt((1 - x)/2)).
         const DD z = HalfComplementRoot(ax);
-        res = AsinCombined<true>(z.hi, z.lo, HALF_PI_MINUS_TWICE, -2.0);
+        res = AsinCombined<true>(z.hi, z.lo, t::PIO2_HI, t::PIO2_LO, -2.0);
     }
     return x < 0 ? -res : res;
 }
@@ -157,14 +153,14 @@ double Acos(double x) {
     if (!(ax <= 1.0)) return x != x ? x + x : kNaN;
     if (ax < ASIN_SPLIT) {
         // acos x = pi/2 - asin x = pi/2 + asin |x| for x < 0.
-        return x < 0 ? AsinCombined<false>(ax, 0.0, HALF_PI_PLUS, 1.0)
-                     : AsinCombined<false>(ax, 0.0, HALF_PI_MINUS, -1.0);
+        return x < 0 ? AsinCombined<false>(ax, 0.0, t::PIO2_HI, t::PIO2_LO, 1.0)
+                     : AsinCombined<false>(ax, 0.0, t::PIO2_HI, t::PIO2_LO, -1.0);
     }
     if (ax == 1.0) return x > 0 ? 0.0 : t::PI_HI;
     // acos x = 2 asin(sqrt((1 - x)/2)); for x < 0, pi minus that of |x|.
     const DD z = HalfComplementRoot(ax);
-    if (x > 0) return 2.0 * AsinCombined<true>(z.hi, z.lo, ASIN, 1.0);
-    return AsinCombined<true>(z.hi, z.lo, PI_MINUS_TWICE, -2.0);
+    if (x > 0) return 2.0 * AsinCombined<true>(z.hi, z.lo, 0.0, 0.0, 1.0);
+    return AsinCombined<true>(z.hi, z.lo, t::PI_HI, t::PI_LO, -2.0);
 }
 
 }  // namespace tqcal::math

@@ -56,7 +56,7 @@ TQCAL_MATH_INLINE DD ExpKernel(DD x, int *k) {
     const double th = e[0];
     const double tl = e[1];
     // T (1 + r + q): T + T rh exactly, the rest as one small correction.
-    const DD p = detail::TwoProdSplit(th, e[2], e[3], rh);
+    const DD p = detail::TwoProd(th, rh);
     const DD s = FastTwoSum(th, p.hi);
     const double lo = (s.lo + p.lo) + ((tl + tl * rh) + th * ((rl + rh * rl) + q));
     return {s.hi, lo};

@@ -160,17 +160,16 @@ TQCAL_MATH_INLINE Parts Split64(DD r) {
     return {j, dh, r.lo, sd, cd};
 }
 
-// sin(a + d) or cos(a + d), from a table row {P, P tail, Q, Q tail, halves
-// of Q} with (P, Q) = (sin a, cos a) or (cos a, -sin a):
+// sin(a + d) or cos(a + d) from (P, Q) = (sin a, cos a) or (cos a, -sin a),
+// each a head and a tail:
 //   f(a + d) = P + Q d + P (cos d - 1) + Q (sin d - d),
 // the product Q d formed exactly; the tail dl of r enters with the slope
 // f'(a + d) = Q - P d (+ smaller terms).
-TQCAL_MATH_INLINE DD SinCosOf(const double *e, const Parts &p) {
-    const DD qd = detail::TwoProdSplit(e[2], e[4], e[5], p.dh);
-    const DD h = FastTwoSum(e[0], qd.hi);
+TQCAL_MATH_INLINE DD SinCosOf(double ph, double pl, double qh, double ql, const Parts &p) {
+    const DD qd = TwoProd(qh, p.dh);
+    const DD h = FastTwoSum(ph, qd.hi);
     const double lo = h.lo + qd.lo +
-                      (e[1] + e[3] * p.dh + (e[0] * p.cd + e[2] * p.sd) +
-                       p.dl * (e[2] - e[0] * p.dh));
+                      (pl + ql * p.dh + (ph * p.cd + qh * p.sd) + p.dl * (qh - ph * p.dh));
     return {h.hi, lo};
 }
 
@@ -180,7 +179,8 @@ TQCAL_MATH_INLINE DD Neg(DD v) { return {-v.hi, -v.lo}; }
 TQCAL_MATH_INLINE double SinCosAbs(DD r, bool cosine, bool *rneg) {
     *rneg = r.hi < 0;
     const Parts p = Split64(*rneg ? Neg(r) : r);
-    const DD v = SinCosOf(t::SINCOS_TABLE[(cosine ? 52 : 0) + p.j], p);
+    const double *e = t::SINCOS_TABLE[p.j];
+    const DD v = cosine ? SinCosOf(e[2], e[3], -e[0], -e[1], p) : SinCosOf(e[0], e[1], e[2], e[3], p);
     return v.hi + v.lo;
 }
 

@@ -128,16 +128,14 @@ int main() {
     mpfr_sub_d(u.v, u.v, l1, MPFR_RNDN);
     Constant("EXP_L2", Nearest(u.v), "ln2/128 - EXP_L1");
 
-    std::printf("\n// 2^(j/128), j = 0..127: {head, tail, head split in two halves}.\n");
-    std::printf("inline constexpr double EXP_TABLE[128][4] = {\n");
+    std::printf("\n// 2^(j/128), j = 0..127: {head, tail}.\n");
+    std::printf("inline constexpr double EXP_TABLE[128][2] = {\n");
     for (int j = 0; j < 128; ++j) {
         mpfr_set_si(t.v, j, MPFR_RNDN);
         mpfr_div_2ui(t.v, t.v, 7, MPFR_RNDN);
         mpfr_exp2(t.v, t.v, MPFR_RNDN);
         HiLo(t.v, &hi, &lo);
-        double h1, h2;
-        Split(hi, &h1, &h2);
-        std::printf("    {%a, %a, %a, %a},\n", hi, lo, h1, h2);
+        std::printf("    {%a, %a},\n", hi, lo);
     }
     std::printf("};\n");
 
@@ -188,28 +186,18 @@ int main() {
     }
 
     // ---- sin and cos of j/64, j = 0..51 (the reduced argument is at most
-    // about pi/4 = 50.3/64), in the form P + Q d of the kernel: rows 0..51
-    // give sin (P = sin a, Q = cos a), rows 52..103 cos (P = cos a,
-    // Q = -sin a).
-    std::printf("\n// Of a = j/64, j = 0..51: rows j for sin, rows 52 + j for cos, each\n"
-                "// {P head, P tail, Q head, Q tail, Q head split in two halves} with\n"
-                "// (P, Q) = (sin a, cos a) and (cos a, -sin a).\n");
-    std::printf("inline constexpr double SINCOS_TABLE[104][6] = {\n");
-    for (int form = 0; form < 2; ++form) {
-        for (int j = 0; j < 52; ++j) {
-            double sh, sl, ch, cl;
-            mpfr_set_si(u.v, j, MPFR_RNDN);
-            mpfr_div_2ui(u.v, u.v, 6, MPFR_RNDN);
-            mpfr_sin(t.v, u.v, MPFR_RNDN);
-            HiLo(t.v, &sh, &sl);
-            mpfr_cos(t.v, u.v, MPFR_RNDN);
-            HiLo(t.v, &ch, &cl);
-            const double ph = form == 0 ? sh : ch, pl = form == 0 ? sl : cl;
-            const double qh = form == 0 ? ch : -sh, ql = form == 0 ? cl : -sl;
-            double q1, q2;
-            Split(qh, &q1, &q2);
-            std::printf("    {%a, %a, %a, %a, %a, %a},\n", ph, pl, qh, ql, q1, q2);
-        }
+    // about pi/4 = 50.3/64).
+    std::printf("\n// Of a = j/64, j = 0..51: {sin a head, tail, cos a head, tail}.\n");
+    std::printf("inline constexpr double SINCOS_TABLE[52][4] = {\n");
+    for (int j = 0; j < 52; ++j) {
+        double sh, sl, ch, cl;
+        mpfr_set_si(u.v, j, MPFR_RNDN);
+        mpfr_div_2ui(u.v, u.v, 6, MPFR_RNDN);
+        mpfr_sin(t.v, u.v, MPFR_RNDN);
+        HiLo(t.v, &sh, &sl);
+        mpfr_cos(t.v, u.v, MPFR_RNDN);
+        HiLo(t.v, &ch, &cl);
+        std::printf("    {%a, %a, %a, %a},\n", sh, sl, ch, cl);
     }
     std::printf("};\n");
 
@@ -264,27 +252,15 @@ int main() {
     // g(t) = (1 - (c + t)^2)^(-1/2) = sum g_k t^k, asin' = g and
     // (1 - x^2) g' = x g give
     //   g_(k+1) = ((2k + 1) c g_k + k g_(k-1)) / ((1 - c^2) (k + 1)),
-    // and B_(k+1) = g_k / (k + 1). Each row also carries the heads the
-    // callers start from, K = A, pi/2 - A, pi/2 - 2A, pi - 2A, pi/2 + A, each
-    // as a sum of two doubles.
-    std::printf("\n// asin about j/128, j = 0..76: {A, pi/2 - A, pi/2 - 2A, pi - 2A, pi/2 + A\n"
-                "// (each head and tail), B1 - 1, B2, ..., B9}.\n");
-    std::printf("inline constexpr double ASIN_TABLE[77][19] = {\n");
+    // and B_(k+1) = g_k / (k + 1).
+    std::printf("\n// asin about j/128, j = 0..76: {A head, A tail, B1 - 1, B2, ..., B9}.\n");
+    std::printf("inline constexpr double ASIN_TABLE[77][11] = {\n");
     for (int j = 0; j <= 76; ++j) {
-        Big c, a, g0, g1, g2, b, k;
+        Big c, a, g0, g1, g2, b;
         mpfr_set_d(c.v, j / 128.0, MPFR_RNDN);
         mpfr_asin(a.v, c.v, MPFR_RNDN);
-        std::printf("    {");
-        const int scale[5] = {1, -1, -2, -2, 1};
-        const int halfpis[5] = {0, 1, 1, 2, 1};
-        for (int h = 0; h < 5; ++h) {
-            mpfr_mul_si(k.v, a.v, scale[h], MPFR_RNDN);
-            mpfr_mul_ui(b.v, pio2.v, static_cast<unsigned long>(halfpis[h]), MPFR_RNDN);
-            mpfr_add(k.v, k.v, b.v, MPFR_RNDN);
-            HiLo(k.v, &hi, &lo);
-            std::printf("%s%a, %a", h == 0 ? "" : ", ", hi, lo);
-        }
-        std::printf(",\n     ");
+        HiLo(a.v, &hi, &lo);
+        std::printf("    {%a, %a,\n     ", hi, lo);
         mpfr_sqr(a.v, c.v, MPFR_RNDN);
         mpfr_ui_sub(a.v, 1, a.v, MPFR_RNDN);  // 1 - c^2
         mpfr_rec_sqrt(g1.v, a.v, MPFR_RNDN);  // g_0
