@@ -160,6 +160,7 @@ windows() {
   local dir=build-windows rc=0
   mkdir -p "$dir"
   export WINEPREFIX="$PWD/$dir/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  mkdir -p "$WINEPREFIX"  # the server starts only in an existing prefix
   # The first start builds the wine prefix (half a minute). The server and
   # wine's services start here, with no output attached: services started
   # by a test would hold ctest's output pipe open until the server quit.
