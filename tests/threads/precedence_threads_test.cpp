@@ -16,7 +16,9 @@ using namespace calc_test;
 // Enough rounds for the two threads to interleave thousands of times; fewer
 // under the sanitizers, which slow every key down (ThreadSanitizer sees
 // every access to shared state anyway).
-#if defined(__SANITIZE_THREAD__)
+#if defined(TQCAL_THREAD_ROUNDS)
+constexpr int kRounds = TQCAL_THREAD_ROUNDS;
+#elif defined(__SANITIZE_THREAD__)
 constexpr int kRounds = 10000;
 #elif defined(__SANITIZE_ADDRESS__)
 constexpr int kRounds = 50000;
