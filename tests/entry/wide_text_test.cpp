@@ -43,7 +43,12 @@ TEST(ParseWide, TextsAsTheEngineHoldsThem) {
         {" 05", 5.0},
         {"-13", -13.0},
         {"  +7", 7.0},
+        // Leading white space is skipped as wcstod skips it: all six kinds.
         {"\t.5", 0.5},
+        {" \n\v\f\r\t-2", -2.0},
+        {"\v05", 5.0},
+        {"\f3", 3.0},
+        {"\r\n7.", 7.0},
         {"1.5e3", 1500.0},
         {"2E-2", 0.02},
         {"1e", 1.0},      // an exponent needs digits

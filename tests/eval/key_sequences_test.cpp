@@ -173,6 +173,7 @@ TEST(KeySequences, UnaryFunctions) {
         {"30 sin", "0.5"},
         {"90 tan", "Error"},
         {"0.5 asin", "30."},
+        {"0.0000076 atan * 1000000000 =", "435447.92429104"},  // x^3/3 shows
         {"3 10^x", "1000."},
         {"100 10^x", "Error"},
         {"100 log", "2."},
@@ -224,6 +225,19 @@ TEST(KeySequences, ExponentIsShownOnlyForLargeAndSmallValues) {
     EXPECT_TRUE(c.status & ST_EXP_ENTRY);  // the exponent-shown bit before the tidy-up
     TQCAL_Operate(KEY_AC, &c.ctx, &c.status, c.mode);
     EXPECT_FALSE(c.status & ST_EXP_ENTRY);
+}
+
+// A host may write the exponent cells itself; the engine reads them as
+// wcstod would, leading white space of every kind included.
+TEST(KeySequences, HostWrittenExponentTextWithLeadingWhiteSpace) {
+    for (const TQCAL_WChar space : {u' ', u'\t', u'\n', u'\v', u'\f', u'\r'}) {
+        Calc c = Fresh();
+        Type(c, "2");
+        const TQCAL_WChar exponent[TQCAL_EXPONENT_CELLS] = {space, u'0', u'5', 0};
+        for (int i = 0; i < TQCAL_EXPONENT_CELLS; ++i) c.ctx.exponent[i] = exponent[i];
+        Type(c, "=");
+        EXPECT_EQ(Screen(c), "200000.") << "white space " << int(space);
+    }
 }
 
 TEST(KeySequences, TypedInputBeyondTheRangeIsAnError) {
