@@ -4,6 +4,7 @@
 #pragma once
 
 #include "context/context.h"
+#include "context/stacks.h"
 
 namespace tqcal {
 
@@ -17,8 +18,7 @@ inline bool CountersInRange(const Context &ctx) {
 }
 
 inline bool StacksConsistent(const Context &ctx) {
-    return ctx.optTop >= -1 && ctx.optTop < kOperatorSlots && ctx.opdTop >= -1 &&
-           ctx.opdTop < kOperandSlots && CountersInRange(ctx);
+    return OperatorTopInRange(ctx) && OperandTopInRange(ctx) && CountersInRange(ctx);
 }
 
 // Searched from the end: the engine's texts end in their last cells, so the

@@ -25,6 +25,11 @@ inline constexpr int kMaxOpenParens = 17;   // parenDepth + pendingOps limit
 inline constexpr WChar kBlank = u' ';
 inline constexpr WChar kTerminator = 0;
 
+// The exponent text of a number shown without exponent: blank sign, two
+// zeros, terminator. Written by the resets and the formatter, and the one
+// text the dispatcher reads without parsing.
+inline constexpr WChar kNoExponentText[kExponentCells] = {kBlank, u'0', u'0', kTerminator};
+
 // ---- status word ----------------------------------------------------------
 
 inline bool Has(Status s, uint32_t bits) { return (s & bits) != 0; }

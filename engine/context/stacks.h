@@ -6,21 +6,25 @@
 
 namespace tqcal {
 
-void InitOpd(Context &ctx);
-void InitOpt(Context &ctx);
-void InitStack(Context &ctx);
+// Empty a stack: top -1, every slot zero. ResetStacks empties both and
+// zeroes the parenthesis and pending-operator counters that go with them.
+void ClearOperandStack(Context &ctx);
+void ClearOperatorStack(Context &ctx);
+void ResetStacks(Context &ctx);
 
 // 0 on success; -1 when full (push) or empty (pop), or when the top index is
 // outside its range: nothing is changed then.
-int PushOpd(Context &ctx, double value);
-int PopOpd(Context &ctx, double &out);
-int PushOpt(Context &ctx, int32_t op);
-int PopOpt(Context &ctx, int32_t &out);
+int PushOperand(Context &ctx, double value);
+int PopOperand(Context &ctx, double &out);
+int PushOperator(Context &ctx, int32_t op);
+int PopOperator(Context &ctx, int32_t &out);
 
-inline bool OpdTopValid(const Context &ctx) {
+// A top index a host may have written is trusted only within -1 (empty)
+// and the last slot.
+inline bool OperandTopInRange(const Context &ctx) {
     return ctx.opdTop >= -1 && ctx.opdTop < kOperandSlots;
 }
-inline bool OptTopValid(const Context &ctx) {
+inline bool OperatorTopInRange(const Context &ctx) {
     return ctx.optTop >= -1 && ctx.optTop < kOperatorSlots;
 }
 

@@ -9,11 +9,10 @@ constexpr int kLastCell = kFieldCells - 1;   // 13: where the point sits
 constexpr int kUnitsCell = kFieldCells - 2;  // 12: the placeholder digit
 
 // The reset texts, written with one copy each: 12 blanks and [0.], the
-// terminator, the two spill cells blank; exponent " 00".
+// terminator, the two spill cells blank (the exponent gets kNoExponentText).
 constexpr WChar kPlaceholderText[kDisplayArea] = {
     kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank,
     kBlank, kBlank, kBlank, u'0', u'.', kTerminator, kBlank, kBlank};
-constexpr WChar kNoExponentText[kExponentCells] = {kBlank, u'0', u'0', kTerminator};
 
 // Searched from the end, where the engine's texts have their digits.
 bool AllBlank(const WChar *cells) {

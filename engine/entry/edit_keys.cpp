@@ -2,23 +2,21 @@
 
 #include "entry/edit_buffer.h"
 
+#include <cstring>
+
 namespace tqcal {
 
 namespace {
 
-// Exponent cells: sign, first digit, second digit, terminator.
+// Exponent cells: sign, first digit, second digit (then the terminator).
 constexpr int kExpSign = 0;
 constexpr int kExpFirst = 1;
 constexpr int kExpSecond = 2;
-constexpr int kExpEnd = 3;
 
 void ClearEditPhase(Status &status) { Clear(status, kEditPhase); }
 
 void ResetExponent(Context &ctx) {
-    ctx.exponent[kExpSign] = kBlank;
-    ctx.exponent[kExpFirst] = u'0';
-    ctx.exponent[kExpSecond] = u'0';
-    ctx.exponent[kExpEnd] = kTerminator;
+    std::memcpy(ctx.exponent, kNoExponentText, sizeof kNoExponentText);
 }
 
 int DigitKey(int32_t key, Context &ctx, Status &status) {

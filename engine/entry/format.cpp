@@ -25,10 +25,6 @@ constexpr double kWithinUnits = 7.0;     // a remainder this close counts as non
 constexpr double kLiftUnits = 3.0;       // the pre-rounding's upward correction
 constexpr double kNextDigitUnits = 9.9;  // the least a further fraction digit needs
 
-// P(k): the power of ten for the integer k, the very double Pow10 gives for
-// it everywhere else in the engine, read from its table.
-double P(int32_t k) { return Pow10Of(k); }
-
 // d is 0..9 for every finite value the steps see (the pre-rounding keeps
 // the leading digit below 10 and remainders stay below one unit); the clamp
 // only guarantees that a cell never holds anything but a digit.
@@ -43,10 +39,9 @@ WChar DigitChar(int32_t d) {
 constexpr WChar kBlankField[kFieldCells + 1] = {
     kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank,
     kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kTerminator};
-constexpr WChar kNoExponent[kExponentCells] = {kBlank, u'0', u'0', kTerminator};
 
 void ClearTexts(WChar *display, WChar *exponent) {
-    std::memcpy(exponent, kNoExponent, sizeof kNoExponent);
+    std::memcpy(exponent, kNoExponentText, sizeof kNoExponentText);
     std::memcpy(display, kBlankField, sizeof kBlankField);
 }
 
@@ -97,7 +92,7 @@ Layout ChooseForm(double x, int32_t width) {
             // than written past the exponent cells.
             return {1.0, 0, false, kMinExponent, true};
         }
-        return {x / P(n), 0, false, n, true};
+        return {x / Pow10Of(n), 0, false, n, true};
     }
     if (n < 0) return {x, 0, true, 0, false};
     return {x, n, false, 0, false};
@@ -116,7 +111,7 @@ void WriteExponent(WChar *exponent, int32_t e) {
 // Close to the next power of ten it is left out; with the tolerances of
 // DecimalExponent that happens only at small widths.
 double PreRound(double x, int32_t n, double s) {
-    if (std::fabs(x - P(n + 1)) > kWithinUnits * s) x = x + kLiftUnits * s;
+    if (std::fabs(x - Pow10Of(n + 1)) > kWithinUnits * s) x = x + kLiftUnits * s;
     return x;
 }
 
@@ -126,7 +121,7 @@ double PreRound(double x, int32_t n, double s) {
 // ([09.999999999999]); such a value is shown as the power of ten it was
 // placed at, as the values the pre-rounding does lift are.
 double HoldLeadingDigit(const Layout &layout, double x) {
-    if (!layout.belowOne && TruncToInt32(x / P(layout.n)) < 1) return P(layout.n);
+    if (!layout.belowOne && TruncToInt32(x / Pow10Of(layout.n)) < 1) return Pow10Of(layout.n);
     return x;
 }
 
@@ -135,7 +130,7 @@ double HoldLeadingDigit(const Layout &layout, double x) {
 // makes the value an integer within the shown precision.
 double WriteIntegerDigits(double x, int32_t n, double s, WChar *text, int &pos) {
     for (int32_t k = n; k >= 0; --k) {
-        const double p = P(k);
+        const double p = Pow10Of(k);
         const int32_t d = TruncToInt32(x / p);
         text[pos++] = DigitChar(d);
         x = x - d * p;
@@ -156,7 +151,7 @@ double WriteIntegerDigits(double x, int32_t n, double s, WChar *text, int &pos) 
 // trailing zeros are never written.
 void WriteFractionDigits(double x, double s, int32_t width, WChar *text, int &pos) {
     int c = pos - 1;  // digits so far; the point does not count
-    if (!(x >= P(1 - width) && c < width)) return;
+    if (!(x >= Pow10Of(1 - width) && c < width)) return;
     double u = 0.0;
     while (c < width) {
         if (!(x >= u + kNextDigitUnits * s)) break;
@@ -218,7 +213,7 @@ bool FormatValue(double value, WChar *display, WChar *exponent, int32_t *negativ
     const Layout layout = ChooseForm(TakeSign(value, negative), width);
     if (layout.exponentForm) WriteExponent(exponent, layout.exponent);
 
-    const double s = P(layout.n - width);
+    const double s = Pow10Of(layout.n - width);
     double x = PreRound(layout.x, layout.n, s);
     x = HoldLeadingDigit(layout, x);
     TextLine line;

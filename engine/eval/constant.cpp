@@ -32,7 +32,7 @@ void ArmConstant(Context &ctx, Status &status, int32_t key) {
 
 bool PrepareConstant(Context &ctx, Status &status, int32_t mode) {
     if (ctx.parenDepth > 0) {
-        DecideResult(status, Calculator(KEY_EQUAL, 0, ctx, mode));
+        DecideResult(status, ReduceStacks(KEY_EQUAL, Reach::KeepBottom, ctx, mode));
         if (!ResultOk(status)) return false;
     }
     LoadConstant(ctx);

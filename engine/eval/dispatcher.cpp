@@ -21,7 +21,6 @@ namespace tqcal {
 
 namespace {
 
-constexpr double kSignFactor = -1.0;
 constexpr double kTen = 10.0;  // the base of KEY_POW10
 
 // One key press on its way through the dispatcher.
@@ -38,7 +37,7 @@ struct KeyRun {
 bool Typed(const KeyRun &run) { return Has(run.status, ST_TYPED); }
 
 void PushValue(KeyRun &run) {
-    if (PushOpd(run.ctx, run.ctx.value) != 0) run.operandRefused = true;
+    if (PushOperand(run.ctx, run.ctx.value) != 0) run.operandRefused = true;
 }
 
 void PushPending(KeyRun &run) {
@@ -47,54 +46,86 @@ void PushPending(KeyRun &run) {
 
 // ---- operators and parentheses --------------------------------------------
 
-void BinaryOperator(KeyRun &run) {
+// The operand an operator key stands on: a typed number (and after an
+// opening parenthesis the value shown, typed or not) is pushed; otherwise
+// the value shown replaces the top operand. False when there was no room.
+bool TakeOperandForOperator(KeyRun &run) {
     Context &ctx = run.ctx;
-    Status &st = run.status;
-    ctx.pendingOps += 1;
-    if (Has(st, ST_PCT_BASE) && !Typed(run)) {
-        ApplyPercentBase(ctx, st, run.key);
-        return;
-    }
-    if (run.topOp == KEY_LPAREN) Set(st, ST_TYPED);
+    if (run.topOp == KEY_LPAREN) Set(run.status, ST_TYPED);
     if (Typed(run)) {
         PushValue(run);
-        if (run.operandRefused) return;
+        if (run.operandRefused) return false;
     } else if (ctx.opdTop == -1) {
         ctx.opdTop = 0;
     }
     ctx.operands[ctx.opdTop] = ctx.value;
-    if (!Typed(run) && ctx.optTop == 0 && ctx.operators[0] == run.key && !Has(st, ST_CONST)) {
-        ArmConstant(ctx, st, run.key);
-        return;
+    return true;
+}
+
+// The same operator pressed again right after itself, alone on the stack,
+// arms constant calculation instead of waiting for an operand.
+bool ArmsConstant(KeyRun &run) {
+    const Context &ctx = run.ctx;
+    if (Typed(run) || ctx.optTop != 0 || ctx.operators[0] != run.key ||
+        Has(run.status, ST_CONST)) {
+        return false;
     }
-    // Inside parentheses an armed constant survives operator keys.
-    if (!Has(st, ST_CONST) || ctx.parenDepth <= 0) ClearConstant(ctx, st);
-    // Operand count: each pending operator sits on its left operand, so with
-    // this key counted the operators outnumber the operands only when the
-    // previous operator never received its right operand: this key came
-    // right after it and replaces it.
+    ArmConstant(run.ctx, run.status, run.key);
+    return true;
+}
+
+// Each pending operator sits on its left operand, so with this key counted
+// the operators outnumber the operands only when the previous operator never
+// received its right operand: this key came right after it and replaces it.
+void ReplaceOperatorWithoutOperand(KeyRun &run) {
+    Context &ctx = run.ctx;
     if (!Typed(run) && ctx.optTop >= 0 && run.topOp != KEY_LPAREN &&
         ctx.pendingOps > ctx.opdTop + 1) {
         int32_t dropped = 0;
-        PopOpt(ctx, dropped);
+        PopOperator(ctx, dropped);
         if (ctx.pendingOps > 0) ctx.pendingOps -= 1;
     }
+}
+
+// Waiting operators that bind at least as tightly as this one are applied
+// before it goes on the stack.
+void ReduceBeforeOperator(KeyRun &run) {
+    Context &ctx = run.ctx;
     if (run.topOp != KEY_LPAREN && ctx.opdTop >= 1 &&
         OperatorPriority(run.key, run.mode) <= OperatorPriority(run.topOp, run.mode)) {
-        DecideResult(st, Calculator(run.key, 1, ctx, run.mode));
+        DecideResult(run.status, ReduceStacks(run.key, Reach::ThroughBottom, ctx, run.mode));
     }
-    // No room for the operator: roll the key back, so the expression stays as
-    // it was before it. The count goes down again and the operand pushed for
-    // it comes off; the tidy-up keeps a typed number typed after RES_FULL,
-    // so the next operator key takes the same number up again.
-    if (PushOpt(ctx, run.key) != 0 && ResultOk(st)) {
-        SetResultState(st, RES_FULL);
+}
+
+// No room for the operator: roll the key back, so the expression stays as
+// it was before it. The count goes down again and the operand pushed for it
+// comes off; the tidy-up keeps a typed number typed after RES_FULL, so the
+// next operator key takes the same number up again.
+void PushOperatorOrRollBack(KeyRun &run) {
+    Context &ctx = run.ctx;
+    if (PushOperator(ctx, run.key) != 0 && ResultOk(run.status)) {
+        SetResultState(run.status, RES_FULL);
         ctx.pendingOps -= 1;
         if (Typed(run) && ctx.opdTop >= 0) {
             ctx.operands[ctx.opdTop] = 0.0;
             ctx.opdTop -= 1;
         }
     }
+}
+
+void BinaryOperator(KeyRun &run) {
+    run.ctx.pendingOps += 1;
+    if (Has(run.status, ST_PCT_BASE) && !Typed(run)) {
+        ApplyPercentBase(run.ctx, run.status, run.key);
+        return;
+    }
+    if (!TakeOperandForOperator(run)) return;
+    if (ArmsConstant(run)) return;
+    // Inside parentheses an armed constant survives operator keys.
+    if (!Has(run.status, ST_CONST) || run.ctx.parenDepth <= 0) ClearConstant(run.ctx, run.status);
+    ReplaceOperatorWithoutOperand(run);
+    ReduceBeforeOperator(run);
+    PushOperatorOrRollBack(run);
 }
 
 void OpenParenthesis(KeyRun &run) {
@@ -117,7 +148,7 @@ void CloseParenthesis(KeyRun &run) {
     if (ctx.parenDepth == 0) return;
     if (run.topOp == KEY_LPAREN && !Typed(run)) {
         int32_t dropped = 0;
-        PopOpt(ctx, dropped);
+        PopOperator(ctx, dropped);
         ctx.parenDepth -= 1;
         Set(st, ST_FRESH);
         return;
@@ -125,24 +156,24 @@ void CloseParenthesis(KeyRun &run) {
     PushPending(run);
     if (run.operandRefused) return;
     const int32_t bottom = ctx.optTop >= 0 ? ctx.operators[0] : 0;
-    DecideResult(st, Calculator(KEY_RPAREN, 1, ctx, run.mode));
+    DecideResult(st, ReduceStacks(KEY_RPAREN, Reach::ThroughBottom, ctx, run.mode));
     if (ctx.optTop >= 0) {
         Set(st, ST_FRESH);
-        PopOpd(ctx, ctx.value);
+        PopOperand(ctx, ctx.value);
     }
     if (ctx.optTop == -1) {
-        InitStack(ctx);
+        ResetStacks(ctx);
         if (Has(st, ST_CONST) && bottom != KEY_LPAREN) ClearConstant(ctx, st);
     }
-    if (ctx.pendingOps == 0) InitOpd(ctx);
+    if (ctx.pendingOps == 0) ClearOperandStack(ctx);
 }
 
 void Equal(KeyRun &run) {
     PushPending(run);
     if (run.operandRefused) return;
     if (Has(run.status, ST_CONST) && !PrepareConstant(run.ctx, run.status, run.mode)) return;
-    DecideResult(run.status, Calculator(KEY_EQUAL, 1, run.ctx, run.mode));
-    InitStack(run.ctx);
+    DecideResult(run.status, ReduceStacks(KEY_EQUAL, Reach::ThroughBottom, run.ctx, run.mode));
+    ResetStacks(run.ctx);
 }
 
 // ---- memory -------------------------------------------------------------
@@ -162,9 +193,9 @@ void MemoryAddOrSubtract(KeyRun &run) {
         if (!PrepareConstant(ctx, st, run.mode)) return;
         op = ctx.constOperator;
     }
-    DecideResult(st, Calculator(op, 1, ctx, run.mode));
+    DecideResult(st, ReduceStacks(op, Reach::ThroughBottom, ctx, run.mode));
     if (!ResultOk(st)) return;
-    InitStack(ctx);
+    ResetStacks(ctx);
     // The memory is computed twice: the plain double sum only tells whether
     // the result would leave the display range, so that an overflow leaves
     // the memory as it was (the aligned addition writes over it and does not
@@ -206,7 +237,9 @@ void PercentCompletion(KeyRun &run) {
     }
 }
 
-void ChangeSign(KeyRun &run) { run.ctx.value = run.ctx.value * kSignFactor; }
+// Multiplies by -1; only finite values get here (UsesValue), for which
+// that is exactly a negation.
+void ChangeSign(KeyRun &run) { run.ctx.value = run.ctx.value * -1.0; }
 
 void ClearEntry(KeyRun &run) {
     run.ctx.value = 0.0;
@@ -216,7 +249,7 @@ void ClearEntry(KeyRun &run) {
 void AllClear(KeyRun &run) {
     run.ctx.value = 0.0;
     Clear(run.status, ST_PCT_BASE);
-    InitStack(run.ctx);
+    ResetStacks(run.ctx);
     ClearConstant(run.ctx, run.status);
 }
 
@@ -310,8 +343,7 @@ bool UsesValue(int32_t key) {
 // the general parser, which gives the same value for the engine's texts.
 double ExponentValue(const WChar *exponent) {
     // No exponent typed, the text almost every number has: one comparison.
-    static constexpr WChar kNoExponent[kExponentCells] = {kBlank, u'0', u'0', kTerminator};
-    if (std::memcmp(exponent, kNoExponent, sizeof kNoExponent) == 0) return 0.0;
+    if (std::memcmp(exponent, kNoExponentText, sizeof kNoExponentText) == 0) return 0.0;
     const WChar sign = exponent[0];
     const WChar tens = exponent[1];
     const WChar units = exponent[2];
@@ -410,7 +442,7 @@ void Operate(int32_t key, Context &ctx, Status &status, int32_t mode) {
     if (key == KEY_LPAREN) Clear(status, ST_FRESH | ST_TYPED);
     if (Has(status, ST_PCT_BASE) &&
         (Has(status, ST_TYPED) || (key != KEY_ADD && key != KEY_SUB && key != KEY_SIGN))) {
-        InitOpd(ctx);
+        ClearOperandStack(ctx);
         Clear(status, ST_PCT_BASE);
     }
     if (!TakeUpOperand(run)) return;

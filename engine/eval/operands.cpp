@@ -6,7 +6,7 @@ namespace tqcal {
 
 int PushPendingOperand(Context &ctx, bool typed, int32_t topOp) {
     if (ctx.pendingOps < 1) return 0;
-    if (typed) return PushOpd(ctx, ctx.value);
+    if (typed) return PushOperand(ctx, ctx.value);
     // Nothing typed: each pending operator has its left operand on the
     // stack, so more operators than operands means the top one still lacks
     // its right operand, and the value shown becomes it (2 + = gives 4).
@@ -18,12 +18,12 @@ int PushPendingOperand(Context &ctx, bool typed, int32_t topOp) {
     // below the stack.
     if (topOp != KEY_LPAREN && ctx.pendingOps > ctx.opdTop) {
         if (ctx.opdTop == -1) ctx.opdTop = 0;
-        if (topOp != 0) return PushOpd(ctx, ctx.value);
+        if (topOp != 0) return PushOperand(ctx, ctx.value);
         return 0;
     }
     if (topOp == KEY_LPAREN) {
         if (ctx.opdTop == -1) ctx.opdTop = 0;
-        return PushOpd(ctx, ctx.value);
+        return PushOperand(ctx, ctx.value);
     }
     return 0;
 }

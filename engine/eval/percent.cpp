@@ -47,8 +47,60 @@ int PercentOperate(double *a, const double *b, int32_t op) {
 void ApplyPercentBase(Context &ctx, Status &status, int32_t key) {
     Clear(status, ST_PCT_BASE);
     ctx.value = (key == KEY_ADD) ? ctx.operands[0] + ctx.value : ctx.operands[0] - ctx.value;
-    InitStack(ctx);
+    ResetStacks(ctx);
 }
+
+namespace {
+
+// A percent multiplication a x b% keeps a as the base of a directly
+// following + or -, which then gives the add-on or the discount: the base in
+// slot 0, the amount in slot 1, the slot above cleared.
+void KeepPercentBase(Context &ctx, double base) {
+    ctx.operands[1] = ctx.operands[0];
+    ctx.operands[0] = base;
+    ctx.operands[2] = 0.0;
+    ClearOperatorStack(ctx);
+}
+
+// The armed constant's operator applied as a percentage to the operands
+// PrepareConstant lays out.
+void CompleteWithConstant(Context &ctx, Status &status, int32_t mode) {
+    if (!PrepareConstant(ctx, status, mode)) return;
+    DecideResult(status, PercentOperate(&ctx.operands[0], &ctx.operands[1], ctx.constOperator));
+    if (ResultOk(status)) {
+        ctx.value = ctx.operands[0];
+        ResetStacks(ctx);
+    }
+}
+
+// Everything above the bottom operator is reduced; the bottom operator a op
+// b then takes b as a percentage.
+void CompletePendingOperator(Context &ctx, Status &status, int32_t mode) {
+    DecideResult(status, ReduceStacks(KEY_EQUAL, Reach::KeepBottom, ctx, mode));
+    if (!ResultOk(status)) return;
+    if (OnlyParentheses(ctx) || ctx.optTop < 0) {
+        ResetStacks(ctx);
+        return;
+    }
+    const int32_t op = ctx.operators[ctx.optTop];
+    const bool keepsBase = (op == KEY_MUL);
+    const double base = ctx.operands[0];
+    if (keepsBase) {
+        Set(status, ST_PCT_BASE);
+    } else {
+        Clear(status, ST_PCT_BASE);
+    }
+    DecideResult(status, PercentOperate(&ctx.operands[0], &ctx.operands[1], op));
+    if (!ResultOk(status)) return;
+    ctx.value = ctx.operands[0];
+    if (keepsBase) {
+        KeepPercentBase(ctx, base);
+    } else {
+        ResetStacks(ctx);
+    }
+}
+
+}  // namespace
 
 PercentOutcome PercentComplete(Context &ctx, Status &status, int32_t topOp, int32_t mode) {
     if (ctx.optTop < 0 && !Has(status, ST_CONST)) return PercentOutcome::NothingToDo;
@@ -56,41 +108,9 @@ PercentOutcome PercentComplete(Context &ctx, Status &status, int32_t topOp, int3
         return PercentOutcome::OperandRefused;
     }
     if (Has(status, ST_CONST)) {
-        if (!PrepareConstant(ctx, status, mode)) return PercentOutcome::Done;
-        DecideResult(status,
-                     PercentOperate(&ctx.operands[0], &ctx.operands[1], ctx.constOperator));
-        if (ResultOk(status)) {
-            ctx.value = ctx.operands[0];
-            InitStack(ctx);
-        }
-        return PercentOutcome::Done;
-    }
-    DecideResult(status, Calculator(KEY_EQUAL, 0, ctx, mode));
-    if (!ResultOk(status)) return PercentOutcome::Done;
-    if (OnlyParentheses(ctx) || ctx.optTop < 0) {
-        InitStack(ctx);
-        return PercentOutcome::Done;
-    }
-    const int32_t op = ctx.operators[ctx.optTop];
-    const bool base = (op == KEY_MUL);
-    if (base) {
-        Set(status, ST_PCT_BASE);
-        ctx.operands[2] = ctx.operands[0];
+        CompleteWithConstant(ctx, status, mode);
     } else {
-        Clear(status, ST_PCT_BASE);
-    }
-    DecideResult(status, PercentOperate(&ctx.operands[0], &ctx.operands[1], op));
-    if (!ResultOk(status)) return PercentOutcome::Done;
-    ctx.value = ctx.operands[0];
-    if (base) {
-        // Keep the base a in slot 0 and the amount in slot 1, so that a
-        // directly following + or - gives the add-on or the discount.
-        ctx.operands[1] = ctx.operands[0];
-        ctx.operands[0] = ctx.operands[2];
-        ctx.operands[2] = 0.0;
-        InitOpt(ctx);
-    } else {
-        InitStack(ctx);
+        CompletePendingOperator(ctx, status, mode);
     }
     return PercentOutcome::Done;
 }

@@ -20,18 +20,18 @@ int OperatorPriority(int32_t key, int32_t mode) {
     }
 }
 
-int Calculator(int32_t type, int32_t toBottom, Context &ctx, int32_t mode) {
-    const int threshold = OperatorPriority(type, mode);
+int ReduceStacks(int32_t forKey, Reach reach, Context &ctx, int32_t mode) {
+    const int threshold = OperatorPriority(forKey, mode);
     int result = 0;
     if (ctx.optTop == -1) return 0;
     for (;;) {
-        if (ctx.optTop < 0 || (toBottom == 0 && ctx.optTop == 0)) break;
+        if (ctx.optTop < 0 || (reach == Reach::KeepBottom && ctx.optTop == 0)) break;
         const int32_t op = ctx.operators[ctx.optTop];
-        if (op == KEY_LPAREN && (type == KEY_RPAREN || type == KEY_EQUAL)) {
+        if (op == KEY_LPAREN && (forKey == KEY_RPAREN || forKey == KEY_EQUAL)) {
             int32_t dropped = 0;
-            PopOpt(ctx, dropped);
+            PopOperator(ctx, dropped);
             ctx.parenDepth -= 1;
-            if (type == KEY_RPAREN) break;
+            if (forKey == KEY_RPAREN) break;
             continue;
         }
         if (threshold > OperatorPriority(op, mode)) break;

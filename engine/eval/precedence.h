@@ -13,10 +13,15 @@ inline constexpr int32_t kAlgebraic = 1;
 // and roots; 0 for everything else.
 int OperatorPriority(int32_t key, int32_t mode);
 
+// How far down a reduction may go: through the bottom entry of the operator
+// stack, or stopping while one entry is left (constant calculation and the
+// percent completion keep the bottom operator).
+enum class Reach { ThroughBottom, KeepBottom };
+
 // Applies waiting operators from the top down while their priority in mode
-// is at least that of type; KEY_RPAREN closes one parenthesis, KEY_EQUAL
-// all. toBottom 0 leaves the bottom entry. 0 on success, -1 when an
-// operation failed (stacks as before the failing step).
-int Calculator(int32_t type, int32_t toBottom, Context &ctx, int32_t mode);
+// is at least that of forKey, the key on whose behalf the reduction runs;
+// for KEY_RPAREN it closes one parenthesis, for KEY_EQUAL all. 0 on success,
+// -1 when an operation failed (stacks as before the failing step).
+int ReduceStacks(int32_t forKey, Reach reach, Context &ctx, int32_t mode);
 
 }  // namespace tqcal

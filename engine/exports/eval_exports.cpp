@@ -28,7 +28,8 @@ extern "C" {
 
 TQCAL_API int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx) {
     if (!ctx || !StacksConsistent(*ctx)) return -1;
-    return Calculator(type, toBottom, *ctx, g_precedenceMode.load(std::memory_order_relaxed));
+    return ReduceStacks(type, toBottom != 0 ? Reach::ThroughBottom : Reach::KeepBottom, *ctx,
+                        g_precedenceMode.load(std::memory_order_relaxed));
 }
 
 TQCAL_API void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status, int mode) {

@@ -53,19 +53,21 @@ int PowerXY(double *x, const double *y) {
         *x = 1.0;
         return 0;
     }
-    double f;  // permission for a negative base: zero means allowed
+    // Non-zero (NaN included) when a negative base cannot be raised to y: a
+    // fractional exponent, or the reciprocal of one that is no odd root.
+    double refusesNegativeBase;
     if (ay >= 1.0) {
-        f = FractionalPart(*y);
+        refusesNegativeBase = FractionalPart(*y);
     } else if (ay > 0.0 && ay < 1.0) {
         const double r = ReciprocalOrSelf(*y);
-        f = (!IsWhole(r) || IsEven(r)) ? r : 0.0;
+        refusesNegativeBase = (!IsWhole(r) || IsEven(r)) ? r : 0.0;
     } else if (*y == 0.0) {
-        f = 0.0;
+        refusesNegativeBase = 0.0;
     } else {
-        f = *y;  // not a number: never allowed for a negative base
+        refusesNegativeBase = *y;  // not a number: never allowed for a negative base
     }
     if (*y <= 0.0 && *x == 0.0) return -1;
-    if (f != 0.0 && *x < 0.0) return -1;
+    if (refusesNegativeBase != 0.0 && *x < 0.0) return -1;
     if (PowerOverflows(x, y) != 0) return -1;
     if (*x >= 0.0) return RaisePower(x, y);
     if (IsEven(*y)) {
@@ -80,20 +82,22 @@ int PowerXY(double *x, const double *y) {
 
 int RootXY(double *x, double *y) {
     const double ay = std::fabs(*y);
-    double g;
+    // Non-zero (NaN included) when no root of a negative number is taken:
+    // a fractional degree, or the reciprocal of one that is not whole.
+    double refusesNegativeBase;
     if (ay >= 1.0) {
-        g = FractionalPart(*y);
+        refusesNegativeBase = FractionalPart(*y);
     } else if (ay > 0.0 && ay < 1.0) {
         const double r = ReciprocalOrSelf(*y);
-        g = IsWhole(r) ? 0.0 : r;
+        refusesNegativeBase = IsWhole(r) ? 0.0 : r;
     } else if (*y == 0.0) {
-        g = 0.0;
+        refusesNegativeBase = 0.0;
     } else {
-        g = *y;  // not a number
+        refusesNegativeBase = *y;  // not a number
     }
     if (*y == 0.0) return -1;
     if (*y < 0.0 && *x == 0.0) return -1;
-    if (*x < 0.0 && (g != 0.0 || IsEven(*y))) return -1;
+    if (*x < 0.0 && (refusesNegativeBase != 0.0 || IsEven(*y))) return -1;
     *y = 1.0 / *y;
     if (*x < 0.0) {
         if (PowerOverflows(x, y) != 0) return -1;

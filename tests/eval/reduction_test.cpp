@@ -13,10 +13,10 @@ using namespace tqcal;
 
 Context Stacks(std::initializer_list<double> operands, std::initializer_list<int32_t> operators) {
     Context ctx{};
-    InitStack(ctx);
-    for (double v : operands) PushOpd(ctx, v);
+    ResetStacks(ctx);
+    for (double v : operands) PushOperand(ctx, v);
     for (int32_t op : operators) {
-        PushOpt(ctx, op);
+        PushOperator(ctx, op);
         if (op == KEY_LPAREN) {
             ctx.parenDepth += 1;
         } else {
@@ -41,7 +41,7 @@ TEST(Reduction, PrioritiesFollowTheMode) {
 
 TEST(Reduction, EqualsAppliesEverything) {
     Context ctx = Stacks({2, 3, 4}, {KEY_ADD, KEY_MUL});
-    ASSERT_EQ(Calculator(KEY_EQUAL, 1, ctx, kAlgebraic), 0);
+    ASSERT_EQ(ReduceStacks(KEY_EQUAL, Reach::ThroughBottom, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.value, 14);
     EXPECT_EQ(ctx.opdTop, 0);
     EXPECT_EQ(ctx.optTop, -1);
@@ -52,17 +52,17 @@ TEST(Reduction, EqualsAppliesEverything) {
 
 TEST(Reduction, ThresholdStopsAtLowerPriority) {
     Context ctx = Stacks({2, 3}, {KEY_MUL});
-    ASSERT_EQ(Calculator(KEY_ADD, 1, ctx, kAlgebraic), 0);
+    ASSERT_EQ(ReduceStacks(KEY_ADD, Reach::ThroughBottom, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.value, 6);
     ctx = Stacks({2, 3}, {KEY_ADD});
-    ASSERT_EQ(Calculator(KEY_MUL, 1, ctx, kAlgebraic), 0);
+    ASSERT_EQ(ReduceStacks(KEY_MUL, Reach::ThroughBottom, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.value, 3);
     EXPECT_EQ(ctx.optTop, 0);
 }
 
 TEST(Reduction, ClosingParenthesisClosesOne) {
     Context ctx = Stacks({5, 1, 2}, {KEY_ADD, KEY_LPAREN, KEY_ADD});
-    ASSERT_EQ(Calculator(KEY_RPAREN, 1, ctx, kAlgebraic), 0);
+    ASSERT_EQ(ReduceStacks(KEY_RPAREN, Reach::ThroughBottom, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.value, 3);
     EXPECT_EQ(ctx.optTop, 0);
     EXPECT_EQ(ctx.operators[0], KEY_ADD);
@@ -71,7 +71,7 @@ TEST(Reduction, ClosingParenthesisClosesOne) {
 
 TEST(Reduction, EqualsClosesEveryParenthesis) {
     Context ctx = Stacks({1, 2, 3}, {KEY_LPAREN, KEY_LPAREN, KEY_ADD});
-    ASSERT_EQ(Calculator(KEY_EQUAL, 1, ctx, kAlgebraic), 0);
+    ASSERT_EQ(ReduceStacks(KEY_EQUAL, Reach::ThroughBottom, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.parenDepth, 0);
     EXPECT_EQ(ctx.optTop, -1);
     EXPECT_EQ(ctx.value, 5);
@@ -80,7 +80,7 @@ TEST(Reduction, EqualsClosesEveryParenthesis) {
 TEST(Reduction, FailureLeavesTheFailingStep) {
     Context ctx = Stacks({2, 0}, {KEY_DIV});
     ctx.value = 9;
-    EXPECT_EQ(Calculator(KEY_EQUAL, 1, ctx, kAlgebraic), -1);
+    EXPECT_EQ(ReduceStacks(KEY_EQUAL, Reach::ThroughBottom, ctx, kAlgebraic), -1);
     EXPECT_EQ(ctx.opdTop, 1);
     EXPECT_EQ(ctx.optTop, 0);
     EXPECT_EQ(ctx.operands[1], 0.0);
@@ -90,28 +90,28 @@ TEST(Reduction, FailureLeavesTheFailingStep) {
 TEST(Reduction, EmptyOperatorStackTouchesNothing) {
     Context ctx = Stacks({1, 2}, {});
     ctx.value = 7;
-    EXPECT_EQ(Calculator(KEY_EQUAL, 1, ctx, kAlgebraic), 0);
+    EXPECT_EQ(ReduceStacks(KEY_EQUAL, Reach::ThroughBottom, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.value, 7);
 }
 
 TEST(Reduction, KeepingTheBottomEntry) {
     Context ctx = Stacks({4, 5}, {KEY_ADD});
-    ASSERT_EQ(Calculator(KEY_EQUAL, 0, ctx, kAlgebraic), 0);
+    ASSERT_EQ(ReduceStacks(KEY_EQUAL, Reach::KeepBottom, ctx, kAlgebraic), 0);
     EXPECT_EQ(ctx.optTop, 0);
     EXPECT_EQ(ctx.value, 5);
 }
 
 TEST(Reduction, OperatorWithoutTwoOperandsFailsWithoutReadingBelowTheStack) {
     Context ctx = Stacks({3}, {KEY_LPAREN});
-    EXPECT_EQ(Calculator(KEY_BLANK_OP, 1, ctx, kAlgebraic), -1);
+    EXPECT_EQ(ReduceStacks(KEY_BLANK_OP, Reach::ThroughBottom, ctx, kAlgebraic), -1);
     ctx = Stacks({}, {KEY_ADD});
-    EXPECT_EQ(Calculator(KEY_EQUAL, 1, ctx, kAlgebraic), -1);
+    EXPECT_EQ(ReduceStacks(KEY_EQUAL, Reach::ThroughBottom, ctx, kAlgebraic), -1);
     EXPECT_EQ(ctx.optTop, 0);
 }
 
 TEST(Reduction, EqualPriorityRunsLeftToRight) {
     Context ctx = Stacks({2, 3}, {KEY_ADD});
-    ASSERT_EQ(Calculator(KEY_MUL, 1, ctx, kEqualPriority), 0);
+    ASSERT_EQ(ReduceStacks(KEY_MUL, Reach::ThroughBottom, ctx, kEqualPriority), 0);
     EXPECT_EQ(ctx.value, 5);
 }
 
