@@ -511,9 +511,13 @@ async function copyCommand() {
     await navigator.clipboard.writeText(text);
   } catch {
     // Without the clipboard interface (an older browser, a page from disk):
-    // the copy command over the selected command field.
+    // the copy command over the selected command field, and then the focus
+    // back where it was, or the next keys would go into the field.
+    const was = document.activeElement;
     $('command').select();
     document.execCommand('copy');
+    getSelection().removeAllRanges();
+    if (was && was !== document.body) was.focus(); else $('command').blur();
   }
   $('copied').textContent = 'copied';
   setTimeout(() => { $('copied').textContent = ''; }, 1500);
