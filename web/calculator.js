@@ -54,7 +54,6 @@ const RESULT_KEYS = new Set([11, 16, 19, 20, 21, 22, 25, 26, 30, 31, 32, 33, 34,
 
 const state = {
   engine: null,
-  blocks: null,         // the three calculators' blocks as bytes, from the engine's memory
   mode: MODE_ALGEBRAIC,
   queue: [],            // what was pressed before the engine was ready
   tape: [],             // rows: ['entry', label...], ['result', text, failed], ['note', text]
@@ -534,7 +533,7 @@ function notice(text) {
 async function loadEngine() {
   if (/^https?:$/.test(location.protocol)) {
     try {
-      const response = await fetch('tqcal-engine.wasm');
+      const response = await (window.tqcalModule || fetch('tqcal-engine.wasm'));
       if (response.ok) {
         try {
           return (await WebAssembly.instantiateStreaming(response.clone(), {})).instance;

@@ -3,7 +3,7 @@
 // shows at once, and the cache answers when the network does not.
 'use strict';
 const CACHE = 'tqcal-page-1';
-const FILES = ['./', 'index.html', 'calculator.css', 'calculator.js', 'tqcal-engine.wasm',
+const FILES = ['./', 'calculator.js', 'tqcal-engine.wasm',
                'manifest.webmanifest', 'icon.svg'];
 
 self.addEventListener('install', (event) => {

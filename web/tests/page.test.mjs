@@ -8,6 +8,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
+import { PredefinedNetworkConditions } from 'puppeteer-core';
 import {
   ARTIFACTS, HOST, WEB, expectedScreen, hostScreens, hostTraces, keyNames, keyPositions, launch, openPage,
   randomSequences, readScreen, readSequences, serve,
@@ -137,7 +138,7 @@ describe('the page as served', () => {
       if (r.status === 200) files.set(r.path === '/' ? '/index.html' : r.path, r.size);
     }
     const bytes = [...files.values()].reduce((a, b) => a + b, 0);
-    figures.firstVisit = { files: Object.fromEntries(files), uncompressed: bytes, sent: wire, responses: site.sent.length };
+    figures.firstVisit = { files: Object.fromEntries(files), uncompressed: bytes, sent: wire, responses: site.sent };
     t.diagnostic(`first visit: ${bytes} bytes in ${files.size} files, ${wire} bytes sent in ${site.sent.length} responses`);
     assert.ok(files.has('/tqcal-engine.wasm'), 'the module came as a .wasm file');
     assert.ok(!files.has('/tqcal-engine.js'), 'and not as the script for pages from the disk');
@@ -608,6 +609,29 @@ describe('before the engine is there', () => {
     assert.equal((await readScreen(p)).line, '9');
     assert.deepEqual(await p.$$eval('#tape li', (li) => li.map((e) => e.textContent)), ['7+2=', '9']);
     assert.deepEqual(p.errors, []);
+    await close();
+  });
+
+  test('on a slow network the keys are there long before the engine, and count', async (t) => {
+    const { page: p, close } = await isolatedPage();
+    await p.emulateNetworkConditions(PredefinedNetworkConditions['Slow 3G']);
+    await p.emulateCPUThrottling(4);
+    const loaded = p.goto(site.url, { timeout: 60000 });
+    await p.waitForSelector('#keypad [data-code="7"]', { visible: true, timeout: 60000 });
+    await p.waitForFunction(() => performance.getEntriesByName('first-contentful-paint').length > 0, { timeout: 60000 });
+    await p.keyboard.type('7');
+    const keyAt = await p.evaluate(() => performance.now());
+    await loaded;
+    await p.waitForSelector('html[data-ready]', { timeout: 60000 });
+    const m = await p.evaluate(() => ({
+      paint: performance.getEntriesByName('first-contentful-paint')[0].startTime,
+      ready: window.tqcalTiming.ready,
+    }));
+    assert.equal((await readScreen(p)).line, '7');
+    assert.ok(keyAt < m.ready, 'the key went in before the engine was ready');
+    figures.slow3g = { keysPaintedMs: m.paint, keyPressedMs: keyAt, engineReadyMs: m.ready };
+    t.diagnostic(`Slow 3G, CPU 4x slower: keys drawn at ${m.paint.toFixed(0)} ms, a key pressed at ` +
+      `${keyAt.toFixed(0)} ms, engine ready at ${m.ready.toFixed(0)} ms`);
     await close();
   });
 });
