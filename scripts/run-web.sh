@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Serves the calculator page on http://127.0.0.1:8080/ (PORT=... for another
-# port), after installing what is missing and building the engine's
-# WebAssembly module where needed:
+# port), compressed, after installing what is missing and building the
+# engine's WebAssembly module where needed:
 #   bash scripts/run-web.sh
-# The page also works opened straight from web/index.html once built.
+# The page also works opened straight from web/index.html once built, and,
+# after one visit over HTTP, offline.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 port="${PORT:-8080}"
@@ -21,4 +22,4 @@ rm -f "$log"
 trap - EXIT
 
 echo "run-web: the calculator is on http://127.0.0.1:$port/ (Ctrl-C stops)" >&2
-exec python3 -m http.server "$port" --bind 127.0.0.1 --directory "$root/web"
+exec python3 "$root/scripts/serve-web.py" --port "$port" --dir "$root/web" >/dev/null

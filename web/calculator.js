@@ -1,87 +1,52 @@
 // The calculator page: sends key codes to the engine (WebAssembly, built from
 // the engine's own sources by web/build.sh) and draws what the device's screen
 // draws from the context block and the status word. No arithmetic happens here.
+//
+// The keys are in index.html, one button each, and are the page's key table:
+// data-code the engine's key code, data-n the name the host program's --keys
+// accepts (else the label), data-t the tape's label (else the label), data-k
+// the computer keyboard's keys, aria-label the name in words.
+//
+// Keyboard: Enter and Space press the focused button, as everywhere on the
+// web; every other key of the list works wherever the focus is, except in the
+// command field, and Enter means '=' when no button has the focus (the
+// buttons never take it from a mouse). The keypad is one tab stop; the arrow
+// keys, Home and End move inside it.
 'use strict';
 
-// Every key: its code, the name the host program's --keys accepts, the label
-// on the key (HTML), the label on the tape, computer keyboard keys, and its
-// look. The order is the keypad's, row by row.
-const SCIENCE_KEYS = [
-  [22, 'MRC', 'MRC', 'MRC', 'r', 'mem'],
-  [21, 'M-', 'M&minus;', 'M\u2212', 'M', 'mem'],
-  [20, 'M+', 'M+', 'M+', 'm', 'mem'],
-  [19, 'MS', 'MS', 'MS', 'R', 'mem'],
-  [251, 'MSalt', 'MS<sub>2</sub>', 'MS\u2082', '', 'mem'],
-  [252, 'pct', 'pct', 'pct', 'P', 'mem'],
-  [33, 'sin', 'sin', 'sin', 's', 'fn'],
-  [35, 'cos', 'cos', 'cos', 'c', 'fn'],
-  [37, 'tan', 'tan', 'tan', 't', 'fn'],
-  [42, 'log', 'log', 'log', 'g', 'fn'],
-  [40, 'ln', 'ln', 'ln', 'l', 'fn'],
-  [30, 'pi', '&pi;', '\u03c0', 'p', 'fn'],
-  [34, 'asin', 'sin<sup>&minus;1</sup>', 'sin\u207b\u00b9', 'S', 'fn'],
-  [36, 'acos', 'cos<sup>&minus;1</sup>', 'cos\u207b\u00b9', 'C', 'fn'],
-  [38, 'atan', 'tan<sup>&minus;1</sup>', 'tan\u207b\u00b9', 'T', 'fn'],
-  [39, '10^x', '10<sup>x</sup>', '10\u02e3', 'G', 'fn'],
-  [41, 'e^x', 'e<sup>x</sup>', 'e\u02e3', 'L', 'fn'],
-  [31, '!', 'n!', 'n!', '!', 'fn'],
-  [25, 'x^2', 'x<sup>2</sup>', 'x\u00b2', 'V', 'fn'],
-  [26, 'sqrt', '&radic;x', '\u221a', 'v', 'fn'],
-  [43, '^', 'x<sup>y</sup>', 'x\u02b8', '^ y', 'fn'],
-  [44, 'root', '<sup>y</sup>&radic;x', '\u02b8\u221a', 'Y', 'fn'],
-  [32, '1/x', '1/x', '1/x', 'i', 'fn'],
-  [253, 'blank', 'blank', 'blank', '', 'fn'],
-];
-const MAIN_KEYS = [
-  [7, '7', '7', '7', '7', 'num'],
-  [8, '8', '8', '8', '8', 'num'],
-  [9, '9', '9', '9', '9', 'num'],
-  [17, '(', '(', '(', '(', 'op'],
-  [18, ')', ')', ')', ')', 'op'],
-  [28, 'AC', 'AC', 'AC', 'Escape a', 'clr'],
-  [4, '4', '4', '4', '4', 'num'],
-  [5, '5', '5', '5', '5', 'num'],
-  [6, '6', '6', '6', '6', 'num'],
-  [14, '*', '&times;', '\u00d7', '*', 'op'],
-  [15, '/', '&divide;', '\u00f7', '/', 'op'],
-  [27, 'CE', 'CE', 'CE', 'Delete k', 'clr'],
-  [1, '1', '1', '1', '1', 'num'],
-  [2, '2', '2', '2', '2', 'num'],
-  [3, '3', '3', '3', '3', 'num'],
-  [12, '+', '+', '+', '+', 'op'],
-  [13, '-', '&minus;', '\u2212', '-', 'op'],
-  [23, 'BS', '&#9003;', '\u232b', 'Backspace', 'clr'],
-  [0, '0', '0', '0', '0', 'num'],
-  [10, '.', '.', '.', '. ,', 'num'],
-  [29, 'EXP', 'EXP', 'EXP', 'E', 'num'],
-  [24, '+/-', '&plusmn;', '\u00b1', 'n', 'num'],
-  [16, '%', '%', '%', '%', 'op'],
-  [11, '=', '=', '=', 'Enter =', 'eq'],
-];
+const $ = (id) => document.getElementById(id);
 
-const KEY = {};         // code -> key record
+const KEY_CAPS = { Escape: 'Esc', Delete: 'Del', Backspace: 'Bksp' };
+const KEY = {};         // code -> { code, name, tape, keyboard, button }
 const KEYBOARD = {};    // KeyboardEvent.key -> code
-function addKeys(rows, container) {
-  for (const [code, name, label, tape, keyboard, kind] of rows) {
-    const key = { code, name, label, tape, keyboard: keyboard ? keyboard.split(' ') : [], kind };
-    KEY[code] = key;
-    for (const k of key.keyboard) KEYBOARD[k] = code;
-    const button = document.createElement('button');
-    button.type = 'button';
-    button.className = 'key ' + kind;
-    button.dataset.code = code;
-    button.innerHTML = label;
-    button.setAttribute('aria-label', name);
-    key.button = button;
-    container.appendChild(button);
-  }
+const KEYS = [...document.querySelectorAll('#keypad button[data-code]')];
+for (const button of KEYS) {
+  const code = Number(button.dataset.code);
+  const label = button.textContent;
+  const key = {
+    code, button,
+    name: button.dataset.n || label,
+    tape: button.dataset.t || label,
+    keyboard: button.dataset.k ? button.dataset.k.split(' ') : [],
+  };
+  KEY[code] = key;
+  for (const k of key.keyboard) KEYBOARD[k] = code;
+  button.setAttribute('aria-keyshortcuts',
+    key.keyboard.map((k) => (/^[A-Z]$/.test(k) ? 'Shift+' + k : k)).join(' '));
+  const shortcut = key.keyboard.map((k) => KEY_CAPS[k] || k).join(' or ');
+  button.title = (button.title || button.getAttribute('aria-label') || label) + ` (key ${shortcut})`;
 }
 
+// The context block: byte offsets of what the screen shows.
+const CONTEXT_BYTES = 288, BLOCK_BYTES = CONTEXT_BYTES + 4, CALCULATORS = 3;
+const AT_DISPLAY = 164, AT_EXPONENT = 198, AT_NEGATIVE = 280;
+const DISPLAY_AREA = 17, DIGIT_CELLS = 14;
 // Status word bits the screen shows; the result state is (status >> 1) & 3.
 const ST_MEMORY = 0x8, ST_CONST = 0x10, ST_PCT_BASE = 0x20, ST_EXP_ENTRY = 0x80;
-const RES_ERROR = 0, RES_FULL = 2;
-const DISPLAY_AREA = 17, EXPONENT_CELLS = 4, DIGIT_CELLS = 14;
+const RES_ERROR = 0, RES_OK = 1, RES_FULL = 2;
 const MODE_ALGEBRAIC = 1, MODE_EQUAL = 0;
+// Calculator 0 is on the screen; 1 and 2 replay its keys in one mode each.
+const SHADOW = { [MODE_ALGEBRAIC]: 1, [MODE_EQUAL]: 2 };
 
 // Keys after which the tape prints what the screen shows.
 const RESULT_KEYS = new Set([11, 16, 19, 20, 21, 22, 25, 26, 30, 31, 32, 33, 34, 35, 36, 37, 38,
@@ -90,41 +55,41 @@ const RESULT_KEYS = new Set([11, 16, 19, 20, 21, 22, 25, 26, 30, 31, 32, 33, 34,
 const state = {
   engine: null,
   mode: MODE_ALGEBRAIC,
-  queue: [],            // keys pressed before the engine was ready
-  tokens: [],           // the key sequence since the last new calculator, as --keys names
+  queue: [],            // what was pressed before the engine was ready
+  tape: [],             // rows: ['entry', label...], ['result', text, failed], ['note', text]
+  tokens: [],           // the accepted keys since the last new calculator, as --keys names
   numberOpen: false,    // the last token is a number still being typed
-  modes: new Set([MODE_ALGEBRAIC]),
+  announced: '',
   timing: { firstPressed: null, firstAnswered: null, ready: null },
 };
 window.tqcalTiming = state.timing;
 
-const $ = (id) => document.getElementById(id);
+// --- the screen ----------------------------------------------------------------
 
-// Reads cells up to the terminator, at most max of them.
-function cellText(read, max) {
-  let text = '';
-  for (let i = 0; i < max; i++) {
-    const c = read(i);
-    if (c === 0) break;
-    text += String.fromCharCode(c);
-  }
-  return text;
-}
-
-// What the device's screen reads: the display text (magnitude only), the
-// exponent text, the negative flag and the status word.
-function readScreen(e) {
-  const text = cellText(e.tqcal_web_display_cell, DISPLAY_AREA).trim();
-  const exponent = cellText(e.tqcal_web_exponent_cell, EXPONENT_CELLS);
-  const status = e.tqcal_web_status() >>> 0;
+// What the device's screen reads from a block (bytes at offset 0): the
+// display text (magnitude only), the exponent text, the negative flag and the
+// status word.
+function readScreen(bytes) {
+  const view = new DataView(bytes.buffer, bytes.byteOffset, BLOCK_BYTES);
+  const cells = (at, max) => {
+    let text = '';
+    for (let i = 0; i < max; i++) {
+      const c = view.getUint16(at + 2 * i, true);
+      if (c === 0) break;
+      text += String.fromCharCode(c);
+    }
+    return text;
+  };
+  const exponent = cells(AT_EXPONENT, 4);
+  const status = view.getUint32(CONTEXT_BYTES, true);
   const digits = exponent.slice(1);
   return {
-    text,
+    text: cells(AT_DISPLAY, DISPLAY_AREA).trim(),
     expSign: exponent[0] === '-' ? '-' : '',
     expDigits: digits,
     // Shown while it is typed, and whenever it is not zero.
     expShown: (status & ST_EXP_ENTRY) !== 0 || /[1-9]/.test(digits),
-    negative: e.tqcal_web_negative() !== 0,
+    negative: view.getInt32(AT_NEGATIVE, true) !== 0,
     status,
     result: (status >>> 1) & 3,
   };
@@ -142,14 +107,26 @@ function oneLine(s) {
   return line;
 }
 
+// The same line for the ear: "minus 5", "1.2 times ten to the power minus 5".
+function spoken(s) {
+  return oneLine(s).replace(/^-/, 'minus ')
+    .replace(/E(-?)(\d+)$/, (m, sign, d) => ` times ten to the power ${sign ? 'minus ' : ''}${Number(d)}`);
+}
+
 function draw(s) {
-  // Each digit cell carries the point after it, as on the device's glass.
+  const failed = s.result === RES_ERROR || s.result === RES_FULL;
+  // Each digit cell carries the point after it, as on the device's glass; a
+  // failure reads Error or Full across the cells, as the host program prints.
   const cells = [];
-  for (const ch of s.text) {
-    if (ch === '.' && cells.length > 0 && !cells[cells.length - 1].point) {
-      cells[cells.length - 1].point = true;
-    } else {
-      cells.push(ch === '.' ? { digit: '', point: true } : { digit: ch, point: false });
+  if (failed) {
+    for (const ch of oneLine(s)) cells.push({ digit: ch, point: false });
+  } else {
+    for (const ch of s.text) {
+      if (ch === '.' && cells.length > 0 && !cells[cells.length - 1].point) {
+        cells[cells.length - 1].point = true;
+      } else {
+        cells.push(ch === '.' ? { digit: '', point: true } : { digit: ch, point: false });
+      }
     }
   }
   while (cells.length < DIGIT_CELLS) cells.unshift({ digit: '', point: false });
@@ -165,12 +142,13 @@ function draw(s) {
     spans[i].classList.toggle('pt', cells[i].point);
   }
   while (spans.length > cells.length) row.removeChild(row.lastChild);
-  $('sign').textContent = s.negative ? '\u2212' : '';
+  $('sign').textContent = s.negative && !failed ? '\u2212' : '';
 
+  const shown = s.expShown && !failed;
   const exp = $('exponent').children;
-  exp[0].textContent = s.expShown && s.expSign ? '\u2212' : '';
-  exp[1].textContent = s.expShown ? s.expDigits[0] || '' : '';
-  exp[2].textContent = s.expShown ? s.expDigits[1] || '' : '';
+  exp[0].textContent = shown && s.expSign ? '\u2212' : '';
+  exp[1].textContent = shown ? s.expDigits[0] || '' : '';
+  exp[2].textContent = shown ? s.expDigits[1] || '' : '';
 
   const lit = {
     memory: (s.status & ST_MEMORY) !== 0,
@@ -182,204 +160,437 @@ function draw(s) {
   for (const ind of document.querySelectorAll('.ind[data-ind]')) {
     if (ind.dataset.ind in lit) ind.classList.toggle('on', lit[ind.dataset.ind]);
   }
-  $('lcd').classList.toggle('failed', lit.error || lit.full);
-  $('lcd').setAttribute('aria-label', oneLine(s));
+  const words = { memory: 'memory', const: 'constant', pct: 'percent base' };
+  $('reading').textContent = ['Display: ' + spoken(s),
+    ...Object.keys(words).filter((k) => lit[k]).map((k) => words[k])].join(', ');
 }
 
-// --- tape -----------------------------------------------------------------
+// Says a result once, through the live region; the same text twice in a row
+// differs by a no-break space, or it would not be heard again.
+function announce(s) {
+  let text = spoken(s);
+  if (text === state.announced) text += '\u00a0';
+  state.announced = text;
+  $('announce').textContent = text;
+}
 
-function tapeRow(kind) {
+// --- the engine's memory -------------------------------------------------------
+
+function blockAt(e, which) {
+  return [e.tqcal_web_context(which), e.tqcal_web_status_word(which)];
+}
+
+// Copies calculator which's context block and status word out of the engine.
+function getBlock(which) {
+  const e = state.engine;
+  const [context, status] = blockAt(e, which);
+  const out = new Uint8Array(BLOCK_BYTES);
+  out.set(new Uint8Array(e.memory.buffer, context, CONTEXT_BYTES));
+  out.set(new Uint8Array(e.memory.buffer, status, 4), CONTEXT_BYTES);
+  return out;
+}
+
+function putBlock(which, bytes) {
+  const e = state.engine;
+  const [context, status] = blockAt(e, which);
+  new Uint8Array(e.memory.buffer, context, CONTEXT_BYTES).set(bytes.subarray(0, CONTEXT_BYTES));
+  new Uint8Array(e.memory.buffer, status, 4).set(bytes.subarray(CONTEXT_BYTES, BLOCK_BYTES));
+}
+
+const sameBytes = (a, b) => a.length === b.length && a.every((x, i) => x === b[i]);
+
+// --- the tape -------------------------------------------------------------------
+
+function renderRow(row) {
   const li = document.createElement('li');
-  li.className = kind;
-  const tape = $('tape');
-  tape.appendChild(li);
-  tape.scrollTop = tape.scrollHeight;
+  li.className = row[0] === 'result' && row[2] ? 'result failed' : row[0];
+  if (row[0] === 'entry') {
+    for (const label of row.slice(1)) li.appendChild(document.createElement('span')).textContent = label;
+  } else {
+    li.textContent = row[1];
+  }
   return li;
 }
 
-function tapeKey(code) {
+function renderTape() {
   const tape = $('tape');
-  let row = tape.lastElementChild;
-  if (!row || !row.classList.contains('entry')) row = tapeRow('entry');
-  const digit = code <= 10;
-  const label = KEY[code].tape;
-  if (digit && state.numberOpen && !(code === 10 && /\./.test(state.tokens[state.tokens.length - 1]))) {
-    state.tokens[state.tokens.length - 1] += KEY[code].name;
-    row.lastElementChild.textContent += label;
-  } else {
-    state.tokens.push(KEY[code].name);
-    const span = document.createElement('span');
-    span.textContent = label;
-    row.appendChild(span);
-  }
-  state.numberOpen = digit;
-  updateCommand();
+  tape.replaceChildren(...state.tape.map(renderRow));
+  tape.scrollTop = tape.scrollHeight;
 }
 
-function tapeResult(s) {
-  const row = tapeRow(s.result === 1 ? 'result' : 'result failed');
-  row.textContent = oneLine(s);
+// Adds or changes the last row, then keeps it in sight.
+function tapeAppend(row, replace) {
+  const tape = $('tape');
+  if (replace) tape.lastElementChild.replaceWith(renderRow(row));
+  else { state.tape.push(row); tape.appendChild(renderRow(row)); }
+  tape.scrollTop = tape.scrollHeight;
+}
+
+function tapeKey(code) {
+  let row = state.tape[state.tape.length - 1];
+  const fresh = !row || row[0] !== 'entry';
+  if (fresh) row = ['entry'];
+  const digit = code <= 10;
+  const last = state.tokens.length - 1;
+  if (digit && state.numberOpen && !fresh) {
+    state.tokens[last] += KEY[code].name;
+    row[row.length - 1] += KEY[code].tape;
+  } else {
+    state.tokens.push(KEY[code].name);
+    row.push(KEY[code].tape);
+  }
+  state.numberOpen = digit;
+  tapeAppend(row, !fresh);
+}
+
+// The command that replays the tape in the host program. The host runs a
+// whole sequence in one mode; after a mode change the page offers the mode
+// whose replay ends on this very calculator, and says so when neither does.
+function command() {
+  const keys = `tqcal --keys '${state.tokens.join(' ')}'`;
+  const main = getBlock(0);
+  const replays = (mode) => sameBytes(main, getBlock(SHADOW[mode]));
+  const other = state.mode === MODE_ALGEBRAIC ? MODE_EQUAL : MODE_ALGEBRAIC;
+  const mode = replays(state.mode) ? state.mode : replays(other) ? other : null;
+  if (mode === null) {
+    return '# No command replays this tape: the mode changed on the way, and tqcal --keys ' +
+      'runs one mode. New calculator starts a tape that it can replay.';
+  }
+  return mode === MODE_EQUAL ? keys + ' --mode equal' : keys;
 }
 
 function updateCommand() {
-  let command = 'tqcal --keys "' + state.tokens.join(' ') + '"';
-  if (state.mode === MODE_EQUAL) command += ' --mode equal';
-  if (state.modes.size > 1) command += '   (the mode changed on the way)';
-  $('command').value = command;
+  if (state.engine) $('command').value = command();
 }
+
+// --- keeping the calculator over a reload -------------------------------------------
+
+const STORE = 'tqcal-calculator', VERSION = 'tqcal-page/1';
+
+// FNV-1a over the text's UTF-16 units: enough to notice a damaged record.
+function checksum(text) {
+  let h = 0x811c9dc5;
+  for (let i = 0; i < text.length; i++) h = Math.imul(h ^ text.charCodeAt(i), 0x01000193) >>> 0;
+  return h;
+}
+
+function save() {
+  const blocks = new Uint8Array(BLOCK_BYTES * CALCULATORS);
+  for (let i = 0; i < CALCULATORS; i++) blocks.set(getBlock(i), i * BLOCK_BYTES);
+  const body = JSON.stringify({
+    blocks: btoa(String.fromCharCode(...blocks)),
+    mode: state.mode, tape: state.tape, tokens: state.tokens, numberOpen: state.numberOpen,
+  });
+  try {
+    localStorage.setItem(STORE, JSON.stringify({ v: VERSION, sum: checksum(body), body }));
+  } catch {
+    // No storage (a private window, a full quota): the calculator forgets.
+  }
+}
+
+// The stored calculator, or null when there is none or it is damaged or
+// foreign: another version, a wrong checksum, a malformed field.
+function loadRecord() {
+  try {
+    const outer = JSON.parse(localStorage.getItem(STORE));
+    if (!outer || outer.v !== VERSION || checksum(outer.body) !== outer.sum) return null;
+    const r = JSON.parse(outer.body);
+    const bytes = Uint8Array.from(atob(r.blocks), (c) => c.charCodeAt(0));
+    const names = new Set(Object.values(KEY).map((k) => k.name));
+    const ok = bytes.length === BLOCK_BYTES * CALCULATORS &&
+      (r.mode === MODE_ALGEBRAIC || r.mode === MODE_EQUAL) &&
+      Array.isArray(r.tokens) && r.tokens.every((t) => names.has(t) || /^[0-9.]+$/.test(t)) &&
+      Array.isArray(r.tape) && r.tape.every((row) => Array.isArray(row) &&
+        ['entry', 'result', 'note'].includes(row[0]) && row.slice(1).every((x) => typeof x !== 'object'));
+    return ok ? { ...r, bytes } : null;
+  } catch {
+    return null;
+  }
+}
+
+function forget() {
+  try { localStorage.removeItem(STORE); } catch { /* nothing stored */ }
+}
+
+// Shows a stored calculator before the engine is ready: the screen, the
+// mode and the tape. Returns the record.
+function showStored() {
+  const r = loadRecord();
+  if (!r) return null;
+  showMode(r.mode);
+  state.tape = r.tape;
+  state.tokens = r.tokens;
+  state.numberOpen = Boolean(r.numberOpen);
+  renderTape();
+  draw(readScreen(r.bytes));
+  return r;
+}
+
+// Copies a stored calculator into the engine, which must find every block
+// one that keys could have left; otherwise a fresh calculator, silently.
+function restore(r) {
+  if (r) {
+    for (let i = 0; i < CALCULATORS; i++) putBlock(i, r.bytes.subarray(i * BLOCK_BYTES, (i + 1) * BLOCK_BYTES));
+    let ok = true;
+    for (let i = 0; i < CALCULATORS; i++) ok = ok && state.engine.tqcal_web_check(i) === 1;
+    if (ok) {
+      draw(readScreen(getBlock(0)));
+      updateCommand();
+      return;
+    }
+  }
+  forget();
+  if (state.queue.length === 0) showMode(MODE_ALGEBRAIC);
+  newCalculator();
+}
+
+// --- keys -------------------------------------------------------------------------
 
 function newCalculator() {
-  if (state.engine) {
-    state.engine.tqcal_web_new();
-    draw(readScreen(state.engine));
-  }
+  state.tape = [];
   state.tokens = [];
   state.numberOpen = false;
-  state.modes = new Set([state.mode]);
-  $('tape').textContent = '';
-  updateCommand();
+  renderTape();
+  if (state.engine) {
+    state.engine.tqcal_web_new();
+    draw(readScreen(getBlock(0)));
+    updateCommand();
+    save();
+  }
 }
 
-// --- keys -------------------------------------------------------------------
-
-function press(code) {
-  if (!state.engine) {
-    state.queue.push(code);
-    return;
-  }
+function press(code, mode) {
   const e = state.engine;
-  const outcome = e.tqcal_web_press(code, state.mode);
-  const s = readScreen(e);
+  const before = getBlock(0);
+  const outcome = e.tqcal_web_press(0, code, mode);
+  const after = getBlock(0);
+  const s = readScreen(after);
   draw(s);
   if (state.timing.firstAnswered === null) state.timing.firstAnswered = performance.now();
-  if (outcome < 0) return;
+  // A digit that no longer fits, a second point: the calculator ignored the
+  // key, and so does the tape.
+  if (outcome < 0 || (outcome === 0 && sameBytes(before, after))) return;
+  for (const m of [MODE_ALGEBRAIC, MODE_EQUAL]) e.tqcal_web_press(SHADOW[m], code, m);
   tapeKey(code);
-  if (outcome === 1 && (RESULT_KEYS.has(code) || s.result !== 1)) {
-    tapeResult(s);
+  if (outcome === 1 && (RESULT_KEYS.has(code) || s.result !== RES_OK)) {
+    tapeAppend(['result', oneLine(s), s.result !== RES_OK]);
+    state.numberOpen = false;
+    announce(s);
+  }
+  updateCommand();
+  save();
+}
+
+// A mode change mid-way is a line on the tape.
+function changeMode(from, to) {
+  showMode(to);
+  if (from !== to && state.tokens.length > 0) {
+    tapeAppend(['note', to === MODE_ALGEBRAIC ? 'mode: algebraic' : 'mode: equal']);
     state.numberOpen = false;
   }
+  updateCommand();
+  save();
 }
 
-function pressed(code) {
-  if (state.timing.firstPressed === null) state.timing.firstPressed = performance.now();
-  const button = KEY[code] && KEY[code].button;
-  if (button) {
-    button.classList.add('down');
-    setTimeout(() => button.classList.remove('down'), 90);
-  }
-  press(code);
-}
-
-function setMode(mode) {
+function showMode(mode) {
   state.mode = mode;
   for (const b of document.querySelectorAll('.mode-btn')) {
     b.setAttribute('aria-pressed', String(Number(b.dataset.mode) === mode));
   }
   $('mode-ind').textContent = mode === MODE_ALGEBRAIC ? 'ALG' : 'EQU';
-  if (state.tokens.length > 0) {
-    state.modes.add(mode);
-    tapeRow('note').textContent = mode === MODE_ALGEBRAIC ? 'mode: algebraic' : 'mode: equal';
-    state.numberOpen = false;
-  } else {
-    state.modes = new Set([mode]);
+}
+
+// Everything the user does goes through here, so that what happens before
+// the engine is ready happens afterwards in the same order.
+function act(action) {
+  if (!state.engine) {
+    // The mode shows at once; a key waits with the mode it was pressed in.
+    action.in = state.mode;
+    if (action.mode !== undefined) showMode(action.mode);
+    state.queue.push(action);
+    return;
   }
-  updateCommand();
+  const mode = action.in ?? state.mode;
+  if (action.key !== undefined) press(action.key, mode);
+  else if (action.mode !== undefined) changeMode(mode, action.mode);
+  else if (action.reset) newCalculator();
+}
+
+function pressed(code) {
+  if (state.timing.firstPressed === null) state.timing.firstPressed = performance.now();
+  const button = KEY[code].button;
+  button.classList.add('down');
+  setTimeout(() => button.classList.remove('down'), 90);
+  act({ key: code });
 }
 
 function onKeyDown(event) {
-  if (event.ctrlKey || event.metaKey || event.altKey) return;
-  if (event.target && event.target.id === 'command') return;
+  if (event.ctrlKey || event.metaKey || event.altKey || event.defaultPrevented) return;
+  const target = event.target;
+  if (target && /^(INPUT|TEXTAREA|SELECT)$/.test(target.tagName)) return;
+  if (target && target.tagName === 'BUTTON' && (event.key === 'Enter' || event.key === ' ')) return;
   if (event.key === 'o') {
-    setMode(state.mode === MODE_ALGEBRAIC ? MODE_EQUAL : MODE_ALGEBRAIC);
+    act({ mode: state.mode === MODE_ALGEBRAIC ? MODE_EQUAL : MODE_ALGEBRAIC });
     event.preventDefault();
     return;
   }
   const code = KEYBOARD[event.key];
   if (code === undefined) return;
-  event.preventDefault();   // no quick find on '/', no button activation on Enter
+  event.preventDefault();   // no quick find on '/'
   pressed(code);
 }
 
+function onClick(event) {
+  const button = event.target.closest && event.target.closest('button');
+  if (!button) return;
+  if (button.dataset.code !== undefined) pressed(Number(button.dataset.code));
+  else if (button.dataset.mode !== undefined) act({ mode: Number(button.dataset.mode) });
+  else if (button.id === 'reset') act({ reset: true });
+  else if (button.id === 'copy') copyCommand();
+}
+
+// The keypad is one tab stop (the last key focused); the arrow keys move by
+// the keys as they are laid out, Home and End to the first and the last.
+function onKeypadKey(event) {
+  const i = KEYS.indexOf(document.activeElement);
+  if (i < 0 || event.ctrlKey || event.metaKey || event.altKey) return;
+  let next;
+  if (event.key === 'ArrowLeft') next = KEYS[i - 1];
+  else if (event.key === 'ArrowRight') next = KEYS[i + 1];
+  else if (event.key === 'Home') next = KEYS[0];
+  else if (event.key === 'End') next = KEYS[KEYS.length - 1];
+  else if (event.key === 'ArrowUp' || event.key === 'ArrowDown') next = keyBelowAbove(KEYS[i], event.key === 'ArrowDown');
+  else return;
+  event.preventDefault();
+  if (next) focusKey(next);
+}
+
+// The nearest key in the next row down (or up), by the centres on screen.
+function keyBelowAbove(from, down) {
+  const centre = (b) => { const r = b.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2, r.height]; };
+  const [x, y, h] = centre(from);
+  let best = null, bestDy = Infinity, bestDx = Infinity;
+  for (const b of KEYS) {
+    const [bx, by] = centre(b);
+    const dy = down ? by - y : y - by;
+    if (dy < h / 2) continue;
+    const dx = Math.abs(bx - x);
+    if (dy < bestDy - h / 2 || (dy < bestDy + h / 2 && dx < bestDx)) { best = b; bestDy = dy; bestDx = dx; }
+  }
+  return best;
+}
+
+function focusKey(button) {
+  for (const b of KEYS) b.tabIndex = b === button ? 0 : -1;
+  button.focus();
+}
+
 // The keyboard list on the page, in the order of the keypad's families.
-const LEGEND_ORDER = [11, 12, 13, 14, 15, 17, 18, 16, 252, 24, 29, 23, 27, 28, 22, 19, 20, 21,
-                      43, 44, 26, 25, 32, 31, 30, 33, 34, 35, 36, 37, 38, 42, 39, 40, 41];
-const KEY_CAPS = { Escape: 'Esc', Delete: 'Del', Backspace: 'Bksp' };
+const LEGEND_ORDER = [11, 12, 13, 14, 15, 17, 18, 16, 252, 24, 29, 23, 27, 28, 22, 19, 251, 20, 21,
+                      43, 44, 26, 25, 32, 31, 30, 33, 34, 35, 36, 37, 38, 42, 39, 40, 41, 253];
 function buildLegend() {
   const rows = [[['0', '\u2026', '9', '.'], 'digits, point'], [['o'], 'mode ALG / EQU']];
-  for (const code of LEGEND_ORDER) rows.push([KEY[code].keyboard, KEY[code].tape]);
+  for (const code of LEGEND_ORDER) rows.push([KEY[code].keyboard, KEY[code].tape, KEY[code].button.title]);
   const legend = $('legend');
-  for (const [caps, what] of rows) {
+  for (const [keys, what, title] of rows) {
     const dt = document.createElement('dt');
-    for (const cap of caps) {
-      const kbd = document.createElement(cap === '\u2026' ? 'span' : 'kbd');
-      kbd.textContent = KEY_CAPS[cap] || cap;
-      dt.appendChild(kbd);
+    for (const cap of keys) {
+      dt.appendChild(document.createElement(cap === '\u2026' ? 'span' : 'kbd')).textContent = KEY_CAPS[cap] || cap;
     }
     const dd = document.createElement('dd');
     dd.textContent = what;
+    if (title) dd.title = title.replace(/ \(key .*\)$/, '');
     legend.append(dt, dd);
   }
 }
 
-async function copyKeys() {
-  const text = state.tokens.join(' ');
+async function copyCommand() {
+  const text = $('command').value;
   try {
     await navigator.clipboard.writeText(text);
   } catch {
     // Without the clipboard interface (an older browser, a page from disk):
-    // the copy command over a selected text field.
-    const field = document.createElement('textarea');
-    field.value = text;
-    document.body.appendChild(field);
-    field.select();
+    // the copy command over the selected command field, and then the focus
+    // back where it was, or the next keys would go into the field.
+    const was = document.activeElement;
+    $('command').select();
     document.execCommand('copy');
-    field.remove();
+    getSelection().removeAllRanges();
+    if (was && was !== document.body) was.focus(); else $('command').blur();
   }
   $('copied').textContent = 'copied';
   setTimeout(() => { $('copied').textContent = ''; }, 1500);
 }
 
-function setup() {
-  addKeys(SCIENCE_KEYS, $('keys-science'));
-  addKeys(MAIN_KEYS, $('keys-main'));
-  buildLegend();
-  for (const container of [$('keys-science'), $('keys-main')]) {
-    // Keys never take the focus, so Enter always means '='.
-    container.addEventListener('mousedown', (event) => event.preventDefault());
-    container.addEventListener('click', (event) => {
-      const button = event.target.closest('button[data-code]');
-      if (button) pressed(Number(button.dataset.code));
-    });
-  }
-  for (const b of document.querySelectorAll('.mode-btn')) {
-    b.addEventListener('mousedown', (event) => event.preventDefault());
-    b.addEventListener('click', () => setMode(Number(b.dataset.mode)));
-  }
-  $('copy').addEventListener('click', copyKeys);
-  $('reset').addEventListener('click', newCalculator);
-  document.addEventListener('keydown', onKeyDown);
-  draw({ text: '0.', expSign: '', expDigits: '00', expShown: false, negative: false, status: 0x102, result: 1 });
-
-  // The module imports nothing: instantiate it straight from its bytes.
-  if (typeof TQCAL_ENGINE_WASM === 'undefined') {
-    notice('The engine is not built yet: run  bash scripts/run-web.sh  and reload.');
-    return;
-  }
-  const bytes = Uint8Array.from(atob(TQCAL_ENGINE_WASM), (c) => c.charCodeAt(0));
-  WebAssembly.instantiate(bytes, {}).then(({ instance }) => {
-    const e = instance.exports;
-    if (e._initialize) e._initialize();
-    state.engine = e;
-    newCalculator();
-    state.timing.ready = performance.now();
-    for (const code of state.queue.splice(0)) press(code);
-    document.documentElement.dataset.ready = 'true';
-  }, (error) => notice('The engine did not load: ' + error.message));
-}
-
 function notice(text) {
   $('notice').textContent = text;
   $('notice').hidden = false;
+}
+
+// The module imports nothing. Over HTTP it is the .wasm file, compiled while
+// it arrives; from the disk (or when the file is missing) the same bytes come
+// as base64 in tqcal-engine.js.
+async function loadEngine() {
+  if (/^https?:$/.test(location.protocol)) {
+    try {
+      const response = await (window.tqcalModule || fetch('tqcal-engine.wasm'));
+      if (response.ok) {
+        try {
+          return (await WebAssembly.instantiateStreaming(response.clone(), {})).instance;
+        } catch {
+          return (await WebAssembly.instantiate(await response.arrayBuffer(), {})).instance;
+        }
+      }
+    } catch {
+      // Fall back on the script.
+    }
+  }
+  await new Promise((resolve) => {
+    const script = document.createElement('script');
+    script.src = 'tqcal-engine.js';
+    script.onload = script.onerror = resolve;
+    document.head.appendChild(script);
+  });
+  if (typeof TQCAL_ENGINE_WASM === 'undefined') return null;
+  const bytes = Uint8Array.from(atob(TQCAL_ENGINE_WASM), (c) => c.charCodeAt(0));
+  return (await WebAssembly.instantiate(bytes, {})).instance;
+}
+
+function setup() {
+  buildLegend();
+  const stored = showStored();
+
+  // Whatever arrived before this script, in order, then the page's own handlers.
+  const early = window.tqcalEarly || [];
+  document.removeEventListener('click', window.tqcalHold, true);
+  document.removeEventListener('keydown', window.tqcalHold, true);
+  document.addEventListener('click', onClick);
+  document.addEventListener('keydown', onKeyDown);
+  $('keypad').addEventListener('keydown', onKeypadKey);
+  for (const event of early) {
+    if (event.type === 'click') onClick(event);
+    else if (!(event.target && event.target.closest && event.target.closest('#keypad') &&
+               /^(Arrow|Home|End)/.test(event.key))) onKeyDown(event);
+  }
+
+  loadEngine().then((instance) => {
+    if (!instance) {
+      notice('The engine is not built yet: run  bash scripts/run-web.sh  and reload.');
+      return;
+    }
+    const e = instance.exports;
+    if (e._initialize) e._initialize();
+    state.engine = e;
+    e.tqcal_web_new();
+    restore(stored);
+    state.timing.ready = performance.now();
+    for (const action of state.queue.splice(0)) act(action);
+    document.documentElement.dataset.ready = 'true';
+  }, (error) => notice('The engine did not load: ' + error.message));
+
+  if ('serviceWorker' in navigator && /^https?:$/.test(location.protocol)) {
+    navigator.serviceWorker.register('sw.js').catch(() => { /* no offline copy */ });
+  }
 }
 
 setup();

@@ -1,8 +1,7 @@
 // Helpers of the browser tests: the host program as the reference, a static
 // server for web/, headless Chromium, and reading the page's screen.
-import { spawnSync } from 'node:child_process';
+import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -114,12 +113,15 @@ export function hostScreens(sequences, mode) {
 }
 
 // What the page should show for a host state, in the form readScreen returns.
+// After an error or a full stack the display reads Error or Full, as the
+// host program prints it, with no sign and no exponent.
 export function expectedScreen(state) {
   const minus = '\u2212';
+  const failed = state.result === 'error' || state.result === 'full';
   return {
-    display: state.display,
-    sign: state.negative ? minus : '',
-    exponent: state.exponentShown ? (state.exponent[0] === '-' ? minus : '') + state.exponent.slice(1) : '',
+    display: failed ? state.screen : state.display,
+    sign: state.negative && !failed ? minus : '',
+    exponent: state.exponentShown && !failed ? (state.exponent[0] === '-' ? minus : '') + state.exponent.slice(1) : '',
     memory: state.bits.includes('memory'),
     constant: state.bits.includes('const'),
     percent: state.bits.includes('pct-base'),
@@ -131,12 +133,13 @@ export function expectedScreen(state) {
 }
 
 // Reads what the page draws: digit cells with their points, the sign cell,
-// the exponent cells, the lit indicators, and the screen's accessible line.
+// the exponent cells, the lit indicators, and from those the screen as the
+// host program's one line.
 export function readScreen(page) {
   return page.evaluate(() => {
     const text = (sel) => [...document.querySelectorAll(sel)].map((c) => c.textContent).join('');
     const lit = (name) => document.querySelector(`.ind[data-ind="${name}"]`).classList.contains('on');
-    return {
+    const screen = {
       display: [...document.querySelectorAll('#cells .cell')]
         .map((c) => c.textContent + (c.classList.contains('pt') ? '.' : '')).join(''),
       sign: document.getElementById('sign').textContent,
@@ -147,8 +150,10 @@ export function readScreen(page) {
       error: lit('error'),
       full: lit('full'),
       mode: document.getElementById('mode-ind').textContent,
-      line: document.getElementById('lcd').getAttribute('aria-label'),
     };
+    const digits = screen.display.replace(/\.$/, '') || '0';
+    screen.line = (screen.sign ? '-' : '') + digits + (screen.exponent ? 'E' + screen.exponent.replace('\u2212', '-') : '');
+    return screen;
   });
 }
 
@@ -164,27 +169,31 @@ export function keyNames(sequence) {
   return names;
 }
 
-// A static server for dir on a free port of 127.0.0.1. Every file it sent
-// is counted in served (path -> bytes).
-export function serve(dir) {
-  const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.png': 'image/png' };
-  const served = new Map();
-  const server = http.createServer((req, res) => {
-    let name = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
-    if (name.endsWith('/')) name += 'index.html';
-    const file = path.join(dir, path.normalize(name));
-    if (!file.startsWith(dir + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      res.writeHead(404).end();
-      return;
+// The page's own server (scripts/serve-web.py, as scripts/run-web.sh runs
+// it) on a free port of 127.0.0.1. Every response is logged in sent:
+// { method, path, status, sent (bytes on the wire), size (of the file) }.
+export function serve() {
+  const child = spawn('python3', [path.join(ROOT, 'scripts/serve-web.py'), '--port', '0', '--dir', WEB],
+    { stdio: ['ignore', 'pipe', 'pipe'] });
+  const sent = [];
+  let rest = '';
+  child.stderr.on('data', (chunk) => {
+    const lines = (rest + chunk).split('\n');
+    rest = lines.pop();
+    for (const line of lines) {
+      const m = /^(\S+) (\S+) (\d+) (\d+) (\d+)$/.exec(line);
+      if (m) sent.push({ method: m[1], path: m[2], status: +m[3], sent: +m[4], size: +m[5] });
     }
-    const body = fs.readFileSync(file);
-    served.set(name, body.length);
-    res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' }).end(body);
   });
-  return new Promise((resolve) => {
-    server.listen(0, '127.0.0.1', () => {
-      resolve({ server, served, url: `http://127.0.0.1:${server.address().port}/` });
-    });
+  const stop = () => new Promise((resolve) => {
+    if (child.exitCode !== null || child.signalCode !== null) return resolve();
+    child.once('exit', resolve);
+    child.kill();
+  });
+  return new Promise((resolve, reject) => {
+    child.once('error', reject);
+    child.once('exit', (code) => reject(new Error(`serve-web.py exited with ${code}`)));
+    child.stdout.once('data', (chunk) => resolve({ url: String(chunk).trim(), sent, stop }));
   });
 }
 
@@ -218,11 +227,12 @@ export async function openPage(browser, url) {
   return page;
 }
 
-// Centre of every key on the page: name -> { code, x, y }.
+// Centre of every key on the page, by the name the host program's --keys
+// gives it: name -> { code, x, y }.
 export async function keyPositions(page) {
   const keys = await page.evaluate(() => [...document.querySelectorAll('button[data-code]')].map((b) => {
     const r = b.getBoundingClientRect();
-    return { name: b.getAttribute('aria-label'), code: Number(b.dataset.code), x: r.x + r.width / 2, y: r.y + r.height / 2 };
+    return { name: b.dataset.n || b.textContent, code: Number(b.dataset.code), x: r.x + r.width / 2, y: r.y + r.height / 2 };
   }));
   return new Map(keys.map((k) => [k.name, k]));
 }
