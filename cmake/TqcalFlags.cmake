@@ -11,6 +11,7 @@
 #   TQCAL_ARM_SOFT_FLOAT   ON for 32-bit ARM without a floating-point unit,
 #                          where the engine defines the compiler's double
 #                          helpers itself (engine/math/binary64.cpp)
+#   TQCAL_OWN_SOFT_FLOAT_HELPERS  ON when the library defines those helpers
 #   TQCAL_NO_LTO_SOURCES   engine sources to compile without link-time
 #                          optimization
 get_filename_component(TQCAL_ROOT_DIR ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
@@ -43,7 +44,18 @@ check_cxx_source_compiles("
 #error hardware floating point
 #endif
 int main() { return 0; }" TQCAL_ARM_SOFT_FLOAT)
+# TQCAL_SOFT_FLOAT_HELPERS=OFF leaves the compiler's helpers in, to measure
+# what the engine's cost (bench/soft_float_cost.sh); such a library rounds
+# some results differently and fails the tests.
+option(TQCAL_SOFT_FLOAT_HELPERS "On soft-float ARM, the engine's own double helpers" ON)
 set(TQCAL_NO_LTO_SOURCES "")
+set(TQCAL_OWN_SOFT_FLOAT_HELPERS OFF)
 if(TQCAL_ARM_SOFT_FLOAT)
   set(TQCAL_NO_LTO_SOURCES ${TQCAL_ROOT_DIR}/engine/math/binary64.cpp)
+  if(TQCAL_SOFT_FLOAT_HELPERS)
+    set(TQCAL_OWN_SOFT_FLOAT_HELPERS ON)
+  else()
+    set_property(SOURCE ${TQCAL_ROOT_DIR}/engine/math/binary64.cpp APPEND PROPERTY
+                 COMPILE_DEFINITIONS TQCAL_COMPILER_SOFT_FLOAT_HELPERS)
+  endif()
 endif()

@@ -366,7 +366,9 @@ uint64_t ToUint64(uint64_t a) {
 // compiled without link-time optimization, since the compiler emits these
 // calls only after optimizing, when a definition inside link-time code
 // could already have been dropped.
-#if defined(__ARM_EABI__) && defined(__SOFTFP__)
+// (TQCAL_COMPILER_SOFT_FLOAT_HELPERS keeps the compiler's, to measure the
+// difference.)
+#if defined(__ARM_EABI__) && defined(__SOFTFP__) && !defined(TQCAL_COMPILER_SOFT_FLOAT_HELPERS)
 
 namespace {
 
