@@ -1,5 +1,7 @@
 #include "entry/wide_text.h"
 
+#include "math/binary64.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -336,7 +338,7 @@ double ParseWide(const WChar *text, int maxCells) {
         // is the correct one. Every text the engine
         // writes (at most 15 digits, scale within the field) comes here.
         const int64_t exp10 = scale + typedExponent;
-        const double m = static_cast<double>(mantissa);
+        const double m = math::ExactDouble(mantissa);
         value = exp10 >= 0 ? m * kExactPow10[exp10] : m / kExactPow10[-exp10];
     } else {
         value = ExactDecimal(digits, kept, Saturate(scale + typedExponent));

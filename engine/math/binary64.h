@@ -78,6 +78,18 @@ inline double Sqrt(double x) {
 }
 #endif
 
+// v, below 2^53, as a double: exact. A 64-bit conversion is a run-time
+// helper on 32-bit ARM (and brings the helpers' whole addition along); with
+// a VFP unit two 32-bit conversions and an exact product and sum do it.
+inline double ExactDouble(uint64_t v) {
+#if defined(__arm__) && defined(__ARM_FP) && (__ARM_FP & 8) && !defined(__SOFTFP__)
+    return static_cast<double>(static_cast<uint32_t>(v >> 32)) * 4294967296.0 +
+           static_cast<double>(static_cast<uint32_t>(v));
+#else
+    return static_cast<double>(static_cast<int64_t>(v));
+#endif
+}
+
 inline double Fmod(double x, double y) {
     return std::bit_cast<double>(FmodBits(std::bit_cast<uint64_t>(x), std::bit_cast<uint64_t>(y)));
 }
