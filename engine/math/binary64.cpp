@@ -374,8 +374,8 @@ namespace {
 
 using namespace tqcal::math;
 
-uint64_t B(double x) { return std::bit_cast<uint64_t>(x); }
-double D(uint64_t x) { return std::bit_cast<double>(x); }
+uint64_t B(double x) { return __builtin_bit_cast(uint64_t, x); }
+double D(uint64_t x) { return __builtin_bit_cast(double, x); }
 
 }  // namespace
 
@@ -389,8 +389,12 @@ TQCAL_HELPER double __aeabi_drsub(double a, double b) { return D(SubBits(B(b), B
 TQCAL_HELPER double __aeabi_dmul(double a, double b) { return D(MulBits(B(a), B(b))); }
 TQCAL_HELPER double __aeabi_ddiv(double a, double b) { return D(DivBits(B(a), B(b))); }
 
-TQCAL_HELPER int __aeabi_dcmpeq(double a, double b) { return CompareBits(B(a), B(b)) == Order::Equal; }
-TQCAL_HELPER int __aeabi_dcmplt(double a, double b) { return CompareBits(B(a), B(b)) == Order::Less; }
+TQCAL_HELPER int __aeabi_dcmpeq(double a, double b) {
+    return CompareBits(B(a), B(b)) == Order::Equal;
+}
+TQCAL_HELPER int __aeabi_dcmplt(double a, double b) {
+    return CompareBits(B(a), B(b)) == Order::Less;
+}
 TQCAL_HELPER int __aeabi_dcmple(double a, double b) {
     const Order o = CompareBits(B(a), B(b));
     return o == Order::Less || o == Order::Equal;
@@ -399,8 +403,12 @@ TQCAL_HELPER int __aeabi_dcmpge(double a, double b) {
     const Order o = CompareBits(B(a), B(b));
     return o == Order::Greater || o == Order::Equal;
 }
-TQCAL_HELPER int __aeabi_dcmpgt(double a, double b) { return CompareBits(B(a), B(b)) == Order::Greater; }
-TQCAL_HELPER int __aeabi_dcmpun(double a, double b) { return CompareBits(B(a), B(b)) == Order::Unordered; }
+TQCAL_HELPER int __aeabi_dcmpgt(double a, double b) {
+    return CompareBits(B(a), B(b)) == Order::Greater;
+}
+TQCAL_HELPER int __aeabi_dcmpun(double a, double b) {
+    return CompareBits(B(a), B(b)) == Order::Unordered;
+}
 
 // The comparisons that answer in the flags (Z set: equal; C clear: less;
 // unordered: C set, Z clear) keep every register but ip and lr: the
@@ -448,7 +456,9 @@ TQCAL_HELPER double __aeabi_i2d(int32_t v) { return D(FromInt32(v)); }
 TQCAL_HELPER double __aeabi_ui2d(uint32_t v) { return D(FromUint32(v)); }
 TQCAL_HELPER double __aeabi_l2d(int64_t v) { return D(FromInt64(v)); }
 TQCAL_HELPER double __aeabi_ul2d(uint64_t v) { return D(FromUint64(v)); }
-TQCAL_HELPER double __aeabi_f2d(float f) { return D(FromFloatBits(std::bit_cast<uint32_t>(f))); }
+TQCAL_HELPER double __aeabi_f2d(float f) {
+    return D(FromFloatBits(__builtin_bit_cast(uint32_t, f)));
+}
 TQCAL_HELPER int32_t __aeabi_d2iz(double a) { return ToInt32(B(a)); }
 TQCAL_HELPER uint32_t __aeabi_d2uiz(double a) { return ToUint32(B(a)); }
 TQCAL_HELPER int64_t __aeabi_d2lz(double a) { return ToInt64(B(a)); }

@@ -23,7 +23,6 @@
 // conversions do; C++ leaves both undefined).
 #pragma once
 
-#include <bit>
 #include <cstdint>
 
 #if defined(__SSE2_MATH__)
@@ -74,7 +73,7 @@ inline double Sqrt(double x) {
 }
 #else
 inline double Sqrt(double x) {
-    return std::bit_cast<double>(SqrtBits(std::bit_cast<uint64_t>(x)));
+    return __builtin_bit_cast(double, SqrtBits(__builtin_bit_cast(uint64_t, x)));
 }
 #endif
 
@@ -91,7 +90,8 @@ inline double ExactDouble(uint64_t v) {
 }
 
 inline double Fmod(double x, double y) {
-    return std::bit_cast<double>(FmodBits(std::bit_cast<uint64_t>(x), std::bit_cast<uint64_t>(y)));
+    const uint64_t r = FmodBits(__builtin_bit_cast(uint64_t, x), __builtin_bit_cast(uint64_t, y));
+    return __builtin_bit_cast(double, r);
 }
 
 }  // namespace tqcal::math

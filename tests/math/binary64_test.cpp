@@ -327,8 +327,9 @@ TEST(Binary64, Conversions) {
     auto expect = [&](uint64_t ours, double hardware, const std::string &what) {
         hash.Add(ours);
         if (kHardwareDoubles && !Agrees(ours, hardware, 0, 0))
-            if (++failures <= 8) ADD_FAILURE() << what << " gives " << Hex(ours) << ", the hardware "
-                                               << Hex(Bits(hardware));
+            if (++failures <= 8)
+                ADD_FAILURE() << what << " gives " << Hex(ours) << ", the hardware "
+                              << Hex(Bits(hardware));
     };
     Random r{7};
     for (int i = 0; i < 100000; ++i) {
@@ -349,7 +350,8 @@ TEST(Binary64, Conversions) {
         const double d = Double(Drawn(r, 1000, 86, true));
         volatile double vd = d;
         hash.Add(static_cast<uint64_t>(ToInt64(Bits(d))));
-        if (std::fabs(d) < 0x1p63 && kHardwareDoubles && ToInt64(Bits(d)) != static_cast<int64_t>(vd))
+        if (std::fabs(d) < 0x1p63 && kHardwareDoubles &&
+            ToInt64(Bits(d)) != static_cast<int64_t>(vd))
             if (++failures <= 8) ADD_FAILURE() << "to i64 " << Hex(Bits(d));
         if (std::fabs(d) < 0x1p31 && ToInt32(Bits(d)) != static_cast<int32_t>(vd))
             if (++failures <= 8) ADD_FAILURE() << "to i32 " << Hex(Bits(d));
