@@ -6,6 +6,8 @@
 #                 has it; -ffp-contract=off must keep it out)
 #   native-clang  x86-64 Linux, clang++ -O2
 #   armhf         arm-linux-gnueabihf-g++, run under qemu-arm
+#   armel         arm-linux-gnueabi-g++ (ARMv5TE, soft float: the engine's
+#                 own double helpers), run under qemu-arm
 #   windows       x86_64-w64-mingw32-g++-posix -static, run under wine
 #   i686-sse2     i686-linux-gnu-g++ -static -msse2 -mfpmath=sse
 # Targets whose compiler or runner is missing are skipped with a note.
@@ -18,7 +20,7 @@ trap 'rm -rf "$out"' EXIT
 
 sources=(bench/identity.cpp engine/numeric/mathlib_trig.cpp engine/numeric/mathlib_atan.cpp
          engine/numeric/mathlib_explog.cpp engine/numeric/decimal.cpp engine/numeric/trig.cpp
-         engine/numeric/functions.cpp engine/numeric/power.cpp)
+         engine/numeric/functions.cpp engine/numeric/power.cpp engine/math/binary64.cpp)
 flags=(-std=c++20 -ffp-contract=off -fno-fast-math -Iengine -Iinclude)
 
 # build NAME COMPILER RUNNER... -- EXTRA_FLAGS...
@@ -41,6 +43,7 @@ build_and_run native g++ -- -O2
 build_and_run native-fma g++ -- -O3 -march=native
 build_and_run native-clang clang++ -- -O2
 build_and_run armhf arm-linux-gnueabihf-g++ qemu-arm -L /usr/arm-linux-gnueabihf -- -O2
+build_and_run armel arm-linux-gnueabi-g++ qemu-arm -L /usr/arm-linux-gnueabi -- -O2
 WINEDEBUG=-all build_and_run windows x86_64-w64-mingw32-g++-posix wine -- -O2 -static
 build_and_run i686-sse2 i686-linux-gnu-g++ -- -O2 -static -msse2 -mfpmath=sse
 

@@ -13,13 +13,18 @@
 //                             replay goes through them (--by-family)
 //
 //   tqcal_replay CORPUS [--mode algebraic|equal] [--calc-string | --by-family]
+//                [--repeat N]
 //
+// --repeat replays the corpus N times (for timing a whole run, as
+// bench/soft_float_cost.sh does under an emulator); the counts printed are
+// those of one replay.
 // Prints the number of calculations and keys, in total and by family, so
 // that the collected counts can be divided by them.
 #include "corpus.h"
 #include "tqcal_host.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -134,12 +139,19 @@ int main(int argc, char **argv) {
     int mode = TQCAL_MODE_ALGEBRAIC;
     bool calcString = false;
     bool byFamily = false;
+    long repeat = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--calc-string") {
             calcString = true;
         } else if (arg == "--by-family") {
             byFamily = true;
+        } else if (arg == "--repeat" && i + 1 < argc) {
+            repeat = std::strtol(argv[++i], nullptr, 10);
+            if (repeat < 1) {
+                std::fprintf(stderr, "tqcal_replay: --repeat needs a count of 1 or more\n");
+                return 2;
+            }
         } else if (arg == "--mode" && i + 1 < argc) {
             const std::string m = argv[++i];
             if (m != "algebraic" && m != "equal") {
@@ -156,7 +168,7 @@ int main(int argc, char **argv) {
     }
     if (path.empty()) {
         std::fprintf(stderr, "usage: tqcal_replay CORPUS [--mode algebraic|equal]"
-                             " [--calc-string | --by-family]\n");
+                             " [--calc-string | --by-family] [--repeat N]\n");
         return 2;
     }
 
@@ -178,9 +190,12 @@ int main(int argc, char **argv) {
         prepared.codes.push_back(e.codes);
     }
 
-    const unsigned sum = calcString ? tqcal_replay_calc_string(&prepared)
-                         : byFamily ? tqcal_replay_by_family(&prepared, mode)
-                                    : tqcal_replay_keys(&prepared, mode);
+    unsigned sum = 0;
+    for (long r = 0; r < repeat; ++r) {
+        sum = calcString ? tqcal_replay_calc_string(&prepared)
+              : byFamily ? tqcal_replay_by_family(&prepared, mode)
+                         : tqcal_replay_keys(&prepared, mode);
+    }
     std::printf("calculations %zu\nkeys %zu\n", expressions.size(),
                 corpus::KeyCount(expressions));
     for (int f = 0; f < kFamilies; ++f) std::printf("keys.%s %ld\n", kFamilyNames[f], perFamily[f]);

@@ -8,6 +8,12 @@
 #   TQCAL_FP_FLAGS         the floating-point contract, for all code that
 #                          computes or checks engine values
 #   TQCAL_ENGINE_FLAGS     what the engine itself may use of C++
+#   TQCAL_ARM_SOFT_FLOAT   ON for 32-bit ARM without a floating-point unit,
+#                          where the engine defines the compiler's double
+#                          helpers itself (engine/math/binary64.cpp)
+#   TQCAL_OWN_SOFT_FLOAT_HELPERS  ON when the library defines those helpers
+#   TQCAL_NO_LTO_SOURCES   engine sources to compile without link-time
+#                          optimization
 get_filename_component(TQCAL_ROOT_DIR ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 
 file(GLOB_RECURSE TQCAL_ENGINE_SOURCES CONFIGURE_DEPENDS ${TQCAL_ROOT_DIR}/engine/*.cpp)
@@ -26,3 +32,30 @@ endif()
 
 # No exceptions, no RTTI: the library must need no C++ runtime.
 set(TQCAL_ENGINE_FLAGS -fno-exceptions -fno-rtti)
+
+# A soft-float ARM build calls helpers for every double operation; the
+# engine brings its own (engine/math/binary64.cpp). The compiler emits those
+# calls after link-time optimization, when definitions inside link-time
+# code may already have been dropped, so that file is compiled to plain
+# machine code.
+include(CheckCXXSourceCompiles)
+check_cxx_source_compiles("
+#if !(defined(__ARM_EABI__) && defined(__SOFTFP__))
+#error hardware floating point
+#endif
+int main() { return 0; }" TQCAL_ARM_SOFT_FLOAT)
+# TQCAL_SOFT_FLOAT_HELPERS=OFF leaves the compiler's helpers in, to measure
+# what the engine's cost (bench/soft_float_cost.sh); such a library rounds
+# some results differently (the layer tests' cosine of 0.000913...° fails).
+option(TQCAL_SOFT_FLOAT_HELPERS "On soft-float ARM, the engine's own double helpers" ON)
+set(TQCAL_NO_LTO_SOURCES "")
+set(TQCAL_OWN_SOFT_FLOAT_HELPERS OFF)
+if(TQCAL_ARM_SOFT_FLOAT)
+  set(TQCAL_NO_LTO_SOURCES ${TQCAL_ROOT_DIR}/engine/math/binary64.cpp)
+  if(TQCAL_SOFT_FLOAT_HELPERS)
+    set(TQCAL_OWN_SOFT_FLOAT_HELPERS ON)
+  else()
+    set_property(SOURCE ${TQCAL_ROOT_DIR}/engine/math/binary64.cpp APPEND PROPERTY
+                 COMPILE_DEFINITIONS TQCAL_COMPILER_SOFT_FLOAT_HELPERS)
+  endif()
+endif()

@@ -25,9 +25,11 @@ command -v chromium >/dev/null || web+=(chromium)
 # Installing is checked through pkg-config.
 command -v pkg-config >/dev/null || need+=(pkg-config)
 # Cross builds: GoogleTest's sources built with each cross compiler; 32-bit
-# ARM and x86 Linux run under qemu, Windows programs under wine.
+# ARM (with and without a floating-point unit) and x86 Linux run under qemu,
+# Windows programs under wine.
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 command -v arm-linux-gnueabihf-g++ >/dev/null || need+=(g++-arm-linux-gnueabihf binutils-arm-linux-gnueabihf)
+command -v arm-linux-gnueabi-g++ >/dev/null || need+=(g++-arm-linux-gnueabi binutils-arm-linux-gnueabi)
 command -v i686-linux-gnu-g++ >/dev/null || need+=(g++-i686-linux-gnu binutils-i686-linux-gnu)
 command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
   need+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)

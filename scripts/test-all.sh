@@ -9,6 +9,8 @@
 #   fuzz         each libFuzzer target for FUZZ_SECONDS (default 20)
 #   parser       the display-text parser against strtod over every short text
 #   armhf        the engine and export tests cross-built, run under qemu-arm
+#   armel        the same for ARM without a floating-point unit (ARMv5TE,
+#                soft float, the engine's own double helpers), under qemu-arm
 #   windows      the same as a Windows DLL and programs, run under wine
 #   i686         the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386
 #   install      install into a scratch prefix; build and run the example host
@@ -154,6 +156,7 @@ parser() {
 # The test suites built for another processor or system, run by ctest
 # through the toolchain's emulator.
 armhf() { ctest_suite build-armhf -- -DCMAKE_TOOLCHAIN_FILE="$PWD"/cmake/toolchains/arm-linux-gnueabihf.cmake; }
+armel() { ctest_suite build-armel -- -DCMAKE_TOOLCHAIN_FILE="$PWD"/cmake/toolchains/arm-linux-gnueabi.cmake; }
 i686() { ctest_suite build-i686 -- -DCMAKE_TOOLCHAIN_FILE="$PWD"/cmake/toolchains/i686-linux-gnu.cmake; }
 
 windows() {
@@ -229,6 +232,7 @@ stage tsan tsan
 stage fuzz fuzz
 stage parser parser
 stage armhf armhf
+stage armel armel
 stage windows windows
 stage i686 i686
 stage install install_stage

@@ -17,10 +17,15 @@ namespace {
 
 // 0 (equal priority) when the library is loaded; every TQCAL_Operate call
 // stores its mode here. Calculators on different threads may each write it,
-// so it is atomic; relaxed loads and stores of a lock-free int are plain
-// moves that need no runtime library.
+// so it is atomic. Only relaxed loads and stores touch it: on an aligned
+// 32-bit word each is one load or store instruction on every target, even
+// where read-modify-write operations would need a lock or a kernel helper
+// (ARMv5 has no exclusive loads, so there the type is not "always lock
+// free"). The representation must be the plain word for that to hold; the
+// library's dependency check fails on any atomic helper it would import.
 std::atomic<int32_t> g_precedenceMode{0};
-static_assert(std::atomic<int32_t>::is_always_lock_free);
+static_assert(sizeof(std::atomic<int32_t>) == sizeof(int32_t) &&
+              alignof(std::atomic<int32_t>) == alignof(int32_t));
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 // arithmetic, without the platform's strtod or its locale.
 #pragma once
 
+#include "math/binary64.h"
+
 #include <cstdint>
 
 namespace tqcal {
@@ -33,7 +35,7 @@ inline double DecimalToDouble(const char *digits, int count, uint64_t value, int
         // product or quotient (in double, never wider: see numeric/decimal.h)
         // is the correct one. Every text the engine writes (at most 15
         // digits, scale within the field) comes here.
-        const double m = static_cast<double>(value);
+        const double m = math::ExactDouble(value);
         return exp10 >= 0 ? m * kExactPow10[exp10] : m / kExactPow10[-exp10];
     }
     return ExactDecimal(digits, count, exp10);

@@ -1,5 +1,6 @@
 #include "numeric/functions.h"
 
+#include "math/binary64.h"
 #include "numeric/decimal.h"
 #include "numeric/mathlib.h"
 
@@ -47,7 +48,7 @@ int Square(double *value) {
 int SquareRoot(double *value) {
     const double x = *value;
     if (std::isnan(x) || x < 0) return -1;
-    const double r = std::sqrt(x);
+    const double r = math::Sqrt(x);
     *value = r;
     if (std::fabs(r - 1.0) < SQRT_SNAP_TOL) *value = 1.0;
     return 0;

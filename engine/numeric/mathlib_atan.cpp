@@ -17,6 +17,7 @@
 // head, and each result is that head plus a small correction, rounded once.
 #include "numeric/mathlib.h"
 
+#include "math/binary64.h"
 #include "numeric/mathlib_dd.h"
 #include "numeric/mathlib_tables.h"
 
@@ -105,7 +106,7 @@ TQCAL_MATH_INLINE double AsinCombined(double z, double zl, double kh, double kl,
 // sqrt((1 - x)/2) as a sum of two doubles, for 1/2 <= x < 1.
 TQCAL_MATH_INLINE DD HalfComplementRoot(double x) {
     const double w = (1.0 - x) * 0.5;  // exact
-    const double z = __builtin_sqrt(w);
+    const double z = Sqrt(w);
     // The tail (w - z^2) / (2z) is needed to about 10 bits. With zh the head
     // of z to 26 bits and zt = z - zh, w - zh^2 is exact and
     // w - z^2 = (w - zh^2) - zt (zh + z) up to 2^-26 of itself.

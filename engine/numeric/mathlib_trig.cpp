@@ -16,6 +16,7 @@
 // about 66 bits and is rounded once.
 #include "numeric/mathlib.h"
 
+#include "math/binary64.h"
 #include "numeric/mathlib_dd.h"
 #include "numeric/mathlib_tables.h"
 
@@ -117,9 +118,9 @@ __attribute__((noinline)) int ReduceLarge(double x, DD *r) {
         return k & 3;
     }
     constexpr uint64_t MASK53 = (1ULL << 53) - 1;
-    const double fh = static_cast<double>(Window64(p, lead - 52) & MASK53) *
+    const double fh = ExactDouble(Window64(p, lead - 52) & MASK53) *
                       detail::TwoTo(lead - 52 - 190);
-    const double fl = static_cast<double>(Window64(p, lead - 105) & MASK53) *
+    const double fl = ExactDouble(Window64(p, lead - 105) & MASK53) *
                       detail::TwoTo(lead - 105 - 190);
     // r = f pi/2.
     const DD ph = TwoProd(fh, t::PIO2_HI);

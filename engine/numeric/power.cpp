@@ -1,5 +1,6 @@
 #include "numeric/power.h"
 
+#include "math/binary64.h"
 #include "numeric/decimal.h"
 #include "numeric/mathlib.h"
 
@@ -10,7 +11,7 @@ namespace tqcal {
 namespace {
 
 bool IsWhole(double v) { return FractionalPart(v) == 0.0; }
-bool IsEven(double v) { return std::fmod(v, 2.0) == 0.0; }
+bool IsEven(double v) { return math::Fmod(v, 2.0) == 0.0; }
 
 // 1/y for an exponent between 0 and 1 in magnitude; a y that Reciprocal
 // refuses (below the zero limit) comes back unchanged.

@@ -1,5 +1,6 @@
 #include "numeric/trig.h"
 
+#include "math/binary64.h"
 #include "numeric/decimal.h"
 #include "numeric/mathlib.h"
 
@@ -50,7 +51,7 @@ double TidyDegrees(double d, const double (&special)[N]) {
 int SinDeg(double *value) {
     const double x = *value;
     if (BadDirectArgument(x)) return -1;
-    double r = std::fmod(x, 360.0);
+    double r = math::Fmod(x, 360.0);
     const bool positive = r > 0;
     r = std::fabs(r);
     double result;
@@ -71,7 +72,7 @@ int SinDeg(double *value) {
 int CosDeg(double *value) {
     const double x = *value;
     if (BadDirectArgument(x)) return -1;
-    const double r = std::fmod(std::fabs(x), 360.0);
+    const double r = math::Fmod(std::fabs(x), 360.0);
     double result;
     if (r <= PEAK_TOL) {
         result = 1.0;
@@ -91,7 +92,7 @@ int CosDeg(double *value) {
 int TanDeg(double *value) {
     const double x = *value;
     if (BadDirectArgument(x)) return -1;
-    const double r = std::fmod(x, 180.0);
+    const double r = math::Fmod(x, 180.0);
     *value = r;
     if (Within(r, 90.0, POLE_TOL) || Within(r, -90.0, POLE_TOL)) return -1;
     *value = math::Tan(ToRadians(r));

@@ -191,6 +191,10 @@ TEST(CosDeg, OutsideTheTolerancesComesFromTheCosine) {
         {60, 0.5000000000000001},
         {-1e99, -0.10452846326765333},  // reduced to 96
         {1e20, 0.17364817766692997},    // reduced to 280
+        // The cosine ends with 1 + (cos d - 1), a subtraction whose
+        // exponents are 33 apart: an addition that drops the guard bit
+        // there gives ...921.
+        {0.00091343462659635539, 0.99999999987291932},
     };
     for (const Exact &c : cases) {
         double v;
