@@ -98,8 +98,7 @@ static inline int tqcal_soak_digest(uint64_t h)
 
 /* A number as a person types it: mostly short, now and then the full 13
  * digits and more (the extra ones are ignored), with a point, an exponent
- * (often negative: small angles and tiny values reach the hard cases of the
- * arithmetic) or a change of sign. */
+ * or a change of sign. */
 static inline int tqcal_soak_number(uint64_t *rng, int *keys, int n, int max)
 {
     static const int lengths[] = {1, 1, 1, 1, 2, 2, 2, 3, 3, 4, 5, 6, 8, 10, 13, 15};
@@ -116,14 +115,39 @@ static inline int tqcal_soak_number(uint64_t *rng, int *keys, int n, int max)
         keys[n++] = TQCAL_KEY_POINT;
     if (tqcal_soak_below(rng, 6) == 0 && n + 4 <= max) {
         keys[n++] = TQCAL_KEY_EXP;
-        if (tqcal_soak_below(rng, 2) == 0)
-            keys[n++] = TQCAL_KEY_SIGN;
         keys[n++] = tqcal_soak_below(rng, 10);
         if (tqcal_soak_below(rng, 2) == 0)
             keys[n++] = tqcal_soak_below(rng, 10);
     }
     if (tqcal_soak_below(rng, 10) == 0 && n < max)
         keys[n++] = TQCAL_KEY_SIGN;
+    return n;
+}
+
+/* A small argument and a function of it: one to three digits after up to
+ * nine zeros behind the point, of either sign (0.00091 cos, 0.00000000015
+ * +/- e^x). Near 1 the functions finish with 1 + (a small correction):
+ * these land on the exponent differences where a software addition can go
+ * wrong. At most 15 keys. */
+static inline int tqcal_soak_small_argument(uint64_t *rng, int *keys, int n)
+{
+    static const int functions[] = {TQCAL_KEY_COS, TQCAL_KEY_COS,   TQCAL_KEY_EXPE,
+                                    TQCAL_KEY_EXPE, TQCAL_KEY_POW10, TQCAL_KEY_SIN,
+                                    TQCAL_KEY_TAN, TQCAL_KEY_LN,    TQCAL_KEY_SQRT,
+                                    TQCAL_KEY_SQUARE, TQCAL_KEY_RECIP};
+    const int zeros = tqcal_soak_below(rng, 10);
+    const int digits = 1 + tqcal_soak_below(rng, 3);
+    int i;
+    keys[n++] = TQCAL_KEY_0;
+    keys[n++] = TQCAL_KEY_POINT;
+    for (i = 0; i < zeros; ++i)
+        keys[n++] = TQCAL_KEY_0;
+    keys[n++] = 1 + tqcal_soak_below(rng, 9);
+    for (i = 1; i < digits; ++i)
+        keys[n++] = tqcal_soak_below(rng, 10);
+    if (tqcal_soak_below(rng, 2) == 0)
+        keys[n++] = TQCAL_KEY_SIGN;
+    keys[n++] = functions[tqcal_soak_below(rng, 11)];
     return n;
 }
 
@@ -153,14 +177,19 @@ static inline int tqcal_soak_keys(unsigned long index, int *mode, int *keys)
     int n = 0, i;
     *mode = tqcal_soak_below(&rng, 2);
     for (i = 0; i < presses && n < TQCAL_SOAK_MAX_KEYS; ++i) {
-        /* weights out of 100: numbers, operators, equals, parentheses,
-         * functions, memory, editing, the two direct operators, no key */
+        /* weights out of 100: numbers, small arguments of functions,
+         * operators, equals, parentheses, functions, memory, editing, the
+         * two direct operators, no key */
         int pick = tqcal_soak_below(&rng, 100);
         if (longer) /* fewer equals and numbers, many more parentheses */
             pick = pick < 20 ? 0 : pick < 45 ? 40 : pick < 75 ? 65 : pick;
-        if (pick < 34)
+        if (pick < 28)
             n = tqcal_soak_number(&rng, keys, n, TQCAL_SOAK_MAX_KEYS);
-        else if (pick < 56)
+        else if (pick < 34) {
+            if (n + 15 > TQCAL_SOAK_MAX_KEYS)
+                break;
+            n = tqcal_soak_small_argument(&rng, keys, n);
+        } else if (pick < 56)
             keys[n++] = operators[tqcal_soak_below(&rng, 10)];
         else if (pick < 64)
             keys[n++] = TQCAL_KEY_EQUAL;
@@ -179,6 +208,8 @@ static inline int tqcal_soak_keys(unsigned long index, int *mode, int *keys)
             keys[n++] = code == 251 ? 254 : code == 252 ? 255 : code;
         }
     }
+    if (n == 0) /* a long sequence that broke off at once */
+        keys[n++] = TQCAL_KEY_EQUAL;
     return n;
 }
 
