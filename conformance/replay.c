@@ -3,7 +3,7 @@
  * linked to and reports every difference.
  *
  *     conformance_replay [--exact] [--strict] [--show N] [--soak N] VECTORS
- *     conformance_replay --soak-trace I VECTORS
+ *     conformance_replay --soak-trace I
  *
  * VECTORS is conformance/vectors.txt (its header describes the format). It
  * is replayed in three parts:
@@ -887,7 +887,7 @@ static void run_soak(void)
                    SOAK_DIGEST_BLOCKS);
         }
     }
-    printf("soak: %ld sequences (%ld blocks of %d) of %ld recorded, %ld blocks differ%s\n",
+    printf("soak: %ld sequences (%ld blocks of %d) of %ld recorded; blocks that differ: %ld%s\n",
            pressed_sequences, blocks, TQCAL_SOAK_BLOCK, g_soak_recorded, differ + keys_differ,
            keys_differ > 0 ? " (some in their keys)" : "");
 }
@@ -917,7 +917,7 @@ static int split(char *line, char **fields)
 static void usage(void)
 {
     fprintf(stderr, "usage: conformance_replay [--exact] [--strict] [--show N] [--soak N] VECTORS\n"
-                    "       conformance_replay --soak-trace I VECTORS\n");
+                    "       conformance_replay --soak-trace I\n");
     exit(2);
 }
 
@@ -944,7 +944,7 @@ int main(int argc, char **argv)
         else
             g_path = argv[i];
     }
-    if (g_path == NULL)
+    if (g_path == NULL && g_soak_trace < 0)
         usage();
     if (g_soak_trace >= 0) {
         /* One soak sequence, key by key, every byte: the same output on two
