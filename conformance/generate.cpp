@@ -15,9 +15,11 @@
 // the last place; states that then leave the tolerance are marked '?'
 // instead, as their outcome hangs on those last bits.
 #include "platform_math_probe.h"
+#include "soak.h"
 #include "tqcal.h"
 #include "tqcal_host.h"
 
+#include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <cinttypes>
@@ -349,6 +351,7 @@ char StateLetter(uint32_t status) {
 struct Counts {
     long sequences = 0, states = 0, marked = 0, unstable = 0;
     long pow10 = 0, format = 0, base = 0, calcString = 0;
+    long platform = 0, soakBlocks = 0;
 };
 
 class Writer {
@@ -871,8 +874,307 @@ void CalcStringVectors(Writer &w) {
     for (const auto &codes : lists) CalcStringOne(w, codes);
 }
 
+// ---- Platform arithmetic ------------------------------------------------------------
+
+// This machine's own IEEE-754 results (x86-64: SSE2, correctly rounded) for
+// the operations every build leans on, on the cases that are hard to get
+// right in software. The replayer redoes them with its own compiler's
+// arithmetic: a soft-float runtime that rounds one of them wrongly shows
+// there before any engine value is compared.
+class Platform {
+public:
+    explicit Platform(Writer &w) : w_(w) {}
+
+    void Binary(double a, double b) {
+        volatile double x = a, y = b;
+        Line("+", Hex(a) + ' ' + Hex(b), x + y);
+        Line("-", Hex(a) + ' ' + Hex(b), x - y);
+        Line("*", Hex(a) + ' ' + Hex(b), x * y);
+        Line("/", Hex(a) + ' ' + Hex(b), x / y);
+    }
+    void Sum(double a, double b) {
+        volatile double x = a, y = b;
+        Line("+", Hex(a) + ' ' + Hex(b), x + y);
+        Line("-", Hex(a) + ' ' + Hex(b), x - y);
+    }
+    void Product(double a, double b) {
+        volatile double x = a, y = b;
+        Line("*", Hex(a) + ' ' + Hex(b), x * y);
+        Line("/", Hex(a) + ' ' + Hex(b), x / y);
+    }
+    void Sqrt(double a) {
+        volatile double x = a;
+        Line("sqrt", Hex(a), std::sqrt(x));
+    }
+    // Integers are written as their two's complement bits in their width.
+    void FromI32(int32_t v) { volatile int32_t x = v; Line("i32d", Hex(uint64_t(uint32_t(v))), double(x)); }
+    void FromU32(uint32_t v) { volatile uint32_t x = v; Line("u32d", Hex(uint64_t(v)), double(x)); }
+    void FromI64(int64_t v) { volatile int64_t x = v; Line("i64d", Hex(uint64_t(v)), double(x)); }
+    void FromU64(uint64_t v) { volatile uint64_t x = v; Line("u64d", Hex(v), double(x)); }
+    // Only values whose whole part fits: anything else is undefined in C.
+    void ToI32(double d) {
+        if (!(d > -2147483649.0 && d < 2147483648.0)) Fail("di32 out of range");
+        volatile double x = d;
+        ToLine("di32", d, uint64_t(uint32_t(int32_t(x))));
+    }
+    void ToU32(double d) {
+        if (!(d > -1.0 && d < 4294967296.0)) Fail("du32 out of range");
+        volatile double x = d;
+        ToLine("du32", d, uint64_t(uint32_t(x)));
+    }
+    void ToI64(double d) {
+        if (!(d >= -0x1p63 && d < 0x1p63)) Fail("di64 out of range");
+        volatile double x = d;
+        ToLine("di64", d, uint64_t(int64_t(x)));
+    }
+    void ToU64(double d) {
+        if (!(d > -1.0 && d < 0x1p64)) Fail("du64 out of range");
+        volatile double x = d;
+        ToLine("du64", d, uint64_t(x));
+    }
+
+private:
+    void Line(const char *op, const std::string &operands, double r) {
+        w_.Line(std::string("A ") + op + ' ' + operands + ' ' + Hex(r));
+        ++w_.counts.platform;
+    }
+    void ToLine(const char *op, double d, uint64_t r) {
+        w_.Line(std::string("A ") + op + ' ' + Hex(d) + ' ' + Hex(r));
+        ++w_.counts.platform;
+    }
+    Writer &w_;
+};
+
+double Make(bool negative, int biasedExponent, uint64_t mantissa) {
+    return std::bit_cast<double>((negative ? 0x8000000000000000ull : 0) |
+                                 (uint64_t(biasedExponent) << 52) |
+                                 (mantissa & 0x000FFFFFFFFFFFFFull));
+}
+
+void PlatformVectors(Writer &w) {
+    Platform p(w);
+    Rng rng(2026120801);
+    const uint64_t kMantissaBits = 0x000FFFFFFFFFFFFFull;
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+
+    w.Line("# Platform arithmetic: what x86-64 computes for + - * / sqrt and the");
+    w.Line("# conversions between integers and doubles");
+    w.Line("# the sums that a soft-float addition was seen to round wrongly");
+    p.Sum(std::bit_cast<double>(0x3FF0000000000000ull), std::bit_cast<double>(0xBDE17741679CA5CCull));
+    p.Sum(std::bit_cast<double>(0x4060000000000000ull), std::bit_cast<double>(0xBE5CFCB31804E312ull));
+
+    // Every exponent difference from 0 to 64, for a power of two, all ones,
+    // one unit above a power of two and random mantissas on either side, of
+    // either sign: alignment, the guard and sticky bits, renormalisation
+    // after cancellation.
+    w.Line("# sums at every exponent difference from 0 to 64");
+    for (int d = 0; d <= 64; ++d) {
+        const uint64_t big[] = {0, kMantissaBits, 1, rng.Next() & kMantissaBits};
+        const uint64_t small[] = {0, kMantissaBits, 1, rng.Next() & kMantissaBits,
+                                  rng.Next() & kMantissaBits, rng.Next() & kMantissaBits};
+        for (uint64_t mb : big) {
+            for (uint64_t ms : small) {
+                for (bool negative : {false, true}) {
+                    const double a = Make(false, 1023, mb);
+                    const double b = Make(negative, 1023 - d, ms);
+                    p.Sum(a, b);
+                }
+            }
+        }
+        // the smaller first, at other scales
+        const int e = 64 + rng.Below(1900);
+        p.Sum(Make(rng.OneIn(2), e - d, rng.Next()), Make(rng.OneIn(2), e, rng.Next()));
+    }
+
+    w.Line("# exact ties, cancellation, subnormal results, overflow");
+    for (int k = 0; k < 8; ++k) {
+        // half a unit of the last place: to even, up or down
+        const double a = Make(false, 1023, uint64_t(k));
+        p.Sum(a, 0x1p-53);
+        p.Sum(a, -0x1p-54);
+        p.Sum(-a, 0x1p-54);
+        p.Sum(a, 0x1p-53 + 0x1p-105);
+        // cancellation to zero, both signs
+        const double r = std::bit_cast<double>(rng.Next() & 0x7FFFFFFFFFFFFFFFull);
+        if (r == r) {
+            p.Sum(r, r);
+            p.Sum(-r, -r);
+        }
+    }
+    for (double z : {0.0, -0.0}) {
+        for (double y : {0.0, -0.0, 1.0, -1.0, DBL_MIN}) p.Binary(z, y);
+    }
+    // subnormal results: differences of normals, subnormal operands, and
+    // products and quotients below the smallest normal, ties among them
+    for (int k = 0; k < 40; ++k) {
+        const double a = Make(false, 1 + rng.Below(3), rng.Next());
+        const double b = Make(rng.OneIn(2), 1 + rng.Below(3), rng.Next());
+        p.Sum(a, b);
+        p.Sum(Make(false, 0, rng.Next()), Make(rng.OneIn(2), rng.Below(2), rng.Next()));
+        // a * b with a result exponent from -1030 to -1080
+        const int e = -1030 - rng.Below(51);
+        const int ea = -500 - rng.Below(400);
+        p.Product(Make(false, ea + 1023, rng.Next()), Make(rng.OneIn(2), e - ea + 1023, rng.Next()));
+    }
+    for (uint64_t k = 1; k <= 12; ++k) {
+        p.Product(std::bit_cast<double>(k), 0.5);   // k/2 units of the last place: ties
+        p.Product(std::bit_cast<double>(k), 0.25);
+        p.Product(std::bit_cast<double>(k * 3), 1.0 / 3.0);
+        p.Product(Make(false, 1, k), Make(false, 1022 - int(k), 0));
+    }
+    // overflow to infinity, and the largest finite values just below it
+    p.Binary(DBL_MAX, DBL_MAX);
+    p.Binary(DBL_MAX, 0x1p970);
+    p.Binary(DBL_MAX, 0x1p969);
+    p.Binary(DBL_MAX, -0x1p970);
+    p.Binary(-DBL_MAX, 0x1p970);
+    for (int k = 0; k < 20; ++k) {
+        const double a = Make(rng.OneIn(2), 2000 + rng.Below(47), rng.Next());
+        const double b = Make(rng.OneIn(2), 1000 + rng.Below(46), rng.Next());
+        p.Product(a, b);
+        p.Product(a, 1.0 / b);
+        p.Sum(a, Make(false, 2046, rng.Next()));
+    }
+
+    w.Line("# products on the rounding edge: exact ties and their neighbours");
+    for (int k = 0; k < 120; ++k) {
+        // odd 27-bit factors whose product takes 54 bits: exactly half a unit
+        uint64_t m1 = (rng.Next() >> 37) | (1ull << 26) | 1;
+        uint64_t m2 = (rng.Next() >> 37) | (1ull << 26) | 1;
+        const double a = std::ldexp(double(m1), -26 + rng.Below(20) - 10);
+        const double b = std::ldexp(double(m2), -26 + rng.Below(20) - 10);
+        p.Product(rng.OneIn(2) ? -a : a, b);
+        p.Product(std::nextafter(a, inf), b);
+    }
+    for (int k = 0; k < 60; ++k) {
+        const uint64_t ma = rng.Next() & kMantissaBits, mb = rng.Next() & kMantissaBits;
+        p.Product(Make(false, 1023, ma), Make(rng.OneIn(2), 1023, mb));
+        p.Product(Make(false, 1023, kMantissaBits - (ma & 0xFF)), Make(false, 1023, kMantissaBits - (mb & 0xFF)));
+    }
+
+    w.Line("# NaN, infinity, zero and the edges, each with each");
+    const double specials[] = {0.0,      -0.0,     std::numeric_limits<double>::denorm_min(),
+                               -std::numeric_limits<double>::denorm_min(),
+                               std::bit_cast<double>(0x000FFFFFFFFFFFFFull), DBL_MIN, -DBL_MIN,
+                               1.0,      -1.0,     1.5,  DBL_MAX, -DBL_MAX, inf, -inf, nan};
+    for (double a : specials) {
+        for (double b : specials) p.Binary(a, b);
+    }
+
+    w.Line("# any doubles, and doubles of nearby size");
+    for (int k = 0; k < 300; ++k) p.Binary(std::bit_cast<double>(rng.Next()), std::bit_cast<double>(rng.Next()));
+    for (int k = 0; k < 300; ++k) {
+        const int e = 1 + rng.Below(2045);
+        const int f = std::clamp(e + rng.Below(121) - 60, 1, 2046);
+        p.Binary(Make(rng.OneIn(2), e, rng.Next()), Make(rng.OneIn(2), f, rng.Next()));
+    }
+
+    w.Line("# square roots");
+    for (double a : specials) p.Sqrt(a);
+    for (double a : {2.0, 3.0, 0.5, 1e-300, 1e300, 0x1p-1074, 0x1p-1073, 0x1p-1022, 4.0}) p.Sqrt(a);
+    for (int k = 0; k < 100; ++k) {
+        const uint64_t m = (rng.Next() >> 38) | 1;  // 26 bits: its square is exact
+        const double s = double(m) * double(m);
+        p.Sqrt(s);
+        p.Sqrt(std::nextafter(s, 0.0));
+        p.Sqrt(std::nextafter(s, inf));
+        p.Sqrt(std::bit_cast<double>(rng.Next() & 0x7FFFFFFFFFFFFFFFull));
+        p.Sqrt(Make(false, 0, rng.Next()));
+    }
+
+    w.Line("# integers to doubles");
+    for (int32_t v : {0, 1, -1, 2, -2, INT32_MAX, INT32_MIN, INT32_MIN + 1, 1 << 24, (1 << 24) + 1})
+        p.FromI32(v);
+    for (uint32_t v : {0u, 1u, 0x7FFFFFFFu, 0x80000000u, 0x80000001u, 0xFFFFFFFFu}) p.FromU32(v);
+    for (int k = 0; k < 40; ++k) {
+        p.FromI32(int32_t(uint32_t(rng.Next())));
+        p.FromU32(uint32_t(rng.Next()));
+    }
+    // above 2^53 the conversion rounds: ties to even and their neighbours
+    for (int s = 52; s <= 63; ++s) {
+        const uint64_t half = s > 53 ? 1ull << (s - 54) : 0;
+        const uint64_t base = 1ull << s;
+        for (uint64_t off : {uint64_t(1), uint64_t(2), uint64_t(3), half, half + 1, half - 1, 3 * half,
+                             2 * half, (base >> 1) | 1, base - 1}) {
+            if (base + off >= (1ull << 63) && s == 63) {
+                p.FromU64(base + off);
+                continue;
+            }
+            p.FromU64(base + off);
+            p.FromI64(int64_t(base + off));
+            p.FromI64(-int64_t(base + off));
+        }
+    }
+    for (uint64_t v : {0ull, 1ull, ~0ull, ~0ull - 1, 1ull << 63, (1ull << 63) + 1, ~0ull >> 1,
+                       (~0ull >> 11) << 11, ((~0ull >> 11) << 11) + 1024})
+        p.FromU64(v);
+    for (int64_t v : {int64_t(0), int64_t(-1), INT64_MAX, INT64_MIN, INT64_MIN + 1, -INT64_MAX})
+        p.FromI64(v);
+    for (int k = 0; k < 100; ++k) {
+        const uint64_t v = rng.Next() >> rng.Below(40);
+        p.FromU64(v);
+        p.FromI64(int64_t(v));
+    }
+
+    w.Line("# doubles to integers, cut toward zero");
+    for (double d : {0.0, -0.0, 0.5, -0.5, 0.9999999999999999, -0.9999999999999999, 1.0, -1.0, 1.5,
+                     -1.5, 2147483647.0, 2147483647.9999998, -2147483648.0, -2147483648.9999995,
+                     1e9, -1e9, 0x1p-1074, 123456.789})
+        p.ToI32(d);
+    for (double d : {0.0, -0.0, 0.5, -0.5, -0.9999999999999999, 1.0, 2147483648.0, 4294967295.0,
+                     4294967295.9999995, 3e9})
+        p.ToU32(d);
+    for (double d : {0.0, -0.0, 0.5, -0.5, 0x1p52 + 0.5, -0x1p52 - 0.5, 0x1p53, 0x1p62, -0x1p63,
+                     0x1p63 - 1024, -(0x1p63 - 1024), 1e18, -1e18, 4503599627370495.5})
+        p.ToI64(d);
+    for (double d : {0.0, -0.0, 0.5, -0.5, 0x1p52 + 0.5, 0x1p63, 0x1p63 + 2048, 0x1p64 - 2048,
+                     1e19, 0x1p32})
+        p.ToU64(d);
+    for (int k = 0; k < 60; ++k) {
+        const double m = double(rng.Next() >> 11) * 0x1p-53;  // [0, 1)
+        p.ToI32((rng.OneIn(2) ? -1 : 1) * std::ldexp(m, rng.Below(32)));
+        p.ToU32(std::ldexp(m, rng.Below(33)));
+        p.ToI64((rng.OneIn(2) ? -1 : 1) * std::ldexp(m, rng.Below(64)));
+        p.ToU64(std::ldexp(m, rng.Below(65)));
+    }
+}
+
+// ---- Soak -----------------------------------------------------------------------------
+
+// The hashes of kSoakBlocks blocks of soak sequences (soak.h); the first
+// kSoakDigestBlocks blocks also carry one digest per sequence, so that the
+// replayer can name the sequence that differs.
+constexpr unsigned long kSoakBlocks = 1000;
+constexpr unsigned long kSoakDigestBlocks = 100;
+
+void SoakVectors(Writer &w) {
+    w.Line("# Soak: " + std::to_string(kSoakBlocks * TQCAL_SOAK_BLOCK) +
+           " seeded random key sequences (soak.h), hashed per block of " +
+           std::to_string(TQCAL_SOAK_BLOCK));
+    w.Line("W " + std::to_string(kSoakBlocks * TQCAL_SOAK_BLOCK) + " " +
+           std::to_string(TQCAL_SOAK_BLOCK));
+    static const char kHexDigits[] = "0123456789abcdef";
+    for (unsigned long b = 0; b < kSoakBlocks; ++b) {
+        uint64_t keys = 0, states = 0;
+        std::string digests;
+        for (unsigned long i = b * TQCAL_SOAK_BLOCK; i < (b + 1) * TQCAL_SOAK_BLOCK; ++i) {
+            const uint64_t h = tqcal_soak_run(i, &keys, nullptr, nullptr);
+            states = tqcal_soak_mix(states, h);
+            if (b < kSoakDigestBlocks) {
+                const int d = tqcal_soak_digest(h);
+                digests += kHexDigits[d >> 4];
+                digests += kHexDigits[d & 15];
+            }
+        }
+        w.Line("H " + std::to_string(b) + " " + Hex(keys) + " " + Hex(states) +
+               (digests.empty() ? "" : " " + digests));
+        ++w.counts.soakBlocks;
+    }
+}
+
 const char kHeader[] =
-    "tqcal-vectors 1\n"
+    "tqcal-vectors 2\n"
     "# What one build of the tqcal engine does; conformance/replay.c compares\n"
     "# another build with it. Written by conformance_generate (conformance/generate.cpp)\n"
     "# on x86-64 Linux; do not edit by hand. One record a line, fields split by\n"
@@ -899,6 +1201,16 @@ const char kHeader[] =
     "#                      KEY_MUL, KEY_DIV: return code and the new left operand\n"
     "# C[M] RETURN VALUE TEXT CODES...\n"
     "#                      TQCAL_CalcString over the signed byte codes\n"
+    "# A OP OPERANDS RESULT this machine's own arithmetic, not the engine's: OP is\n"
+    "#                      + - * / (two doubles), sqrt (one), i32d u32d i64d u64d\n"
+    "#                      (an integer, as its two's complement bits, to a double)\n"
+    "#                      or di32 du32 di64 du64 (a double cut to an integer)\n"
+    "# W SEQUENCES BLOCK    the soak: SEQUENCES random key sequences made by\n"
+    "#                      conformance/soak.h, recorded per BLOCK sequences\n"
+    "# H BLOCK KEYS STATES [DIGESTS]\n"
+    "#                      one block of the soak: the hash of its keys, the hash\n"
+    "#                      of the state after every key, and (for the first\n"
+    "#                      blocks) a two-digit digest of each sequence\n"
     "#\n"
     "# M marks what depends on the platform math library (sin, cos, tan, asin,\n"
     "# acos, atan, exp, log, log10, pow), whose last bits differ between C\n"
@@ -937,25 +1249,28 @@ int main(int argc, char **argv) {
 
     Writer w;
     w.out = kHeader;
+    PlatformVectors(w);
     KeySequences(w);
     Pow10Vectors(w);
     FormatVectors(w);
     BaseVectors(w);
     CalcStringVectors(w);
+    SoakVectors(w);
     const Counts &c = w.counts;
     w.Line("# end: " + std::to_string(c.sequences) + " sequences, " + std::to_string(c.states) +
            " key states, " + std::to_string(c.pow10) + " powers, " + std::to_string(c.format) +
            " formats, " + std::to_string(c.base) + " operand pairs, " +
-           std::to_string(c.calcString) + " whole sequences");
+           std::to_string(c.calcString) + " whole sequences, " + std::to_string(c.platform) +
+           " platform operations, " + std::to_string(c.soakBlocks) + " soak blocks");
 
     FILE *f = std::fopen(argv[1], "wb");
     if (!f || std::fwrite(w.out.data(), 1, w.out.size(), f) != w.out.size() || std::fclose(f) != 0)
         Fail(std::string("cannot write ") + argv[1]);
     std::fprintf(stderr,
                  "conformance_generate: %ld sequences, %ld key states, %ld powers, %ld formats, "
-                 "%ld operand pairs, %ld whole sequences; %ld marked '~', %ld marked '?'; "
-                 "%zu bytes\n",
-                 c.sequences, c.states, c.pow10, c.format, c.base, c.calcString, c.marked,
-                 c.unstable, w.out.size());
+                 "%ld operand pairs, %ld whole sequences, %ld platform operations, %ld soak "
+                 "blocks; %ld marked '~', %ld marked '?'; %zu bytes\n",
+                 c.sequences, c.states, c.pow10, c.format, c.base, c.calcString, c.platform,
+                 c.soakBlocks, c.marked, c.unstable, w.out.size());
     return 0;
 }

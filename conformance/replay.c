@@ -2,31 +2,54 @@
  * replay.c - replays the conformance vectors against the tqcal library it is
  * linked to and reports every difference.
  *
- *     conformance_replay [--exact] [--strict] [--show N] VECTORS
+ *     conformance_replay [--exact] [--strict] [--show N] [--soak N] VECTORS
+ *     conformance_replay --soak-trace I
  *
- * VECTORS is conformance/vectors.txt (its header describes the format). Key
- * sequences are pressed through the per-key host protocol of tqcal_host.h;
- * the single routines are called directly. Everything is compared bit for
- * bit (any two NaNs count as equal), except what the file marks as depending
- * on the platform math library: values marked '~' are compared within a
- * tolerance (4 units in the last place of the value, 1.5 units of the last
- * shown digit), those marked '?' not at all.
+ * VECTORS is conformance/vectors.txt (its header describes the format). It
+ * is replayed in three parts:
  *
- * A marked value beyond the tolerance is shown and counted, but fails the
- * run only with --strict: it says that the platform math library of this
- * build is less accurate than the last bits, not that the engine differs.
- * --exact compares the marked values bit for bit too, for the day the engine
- * no longer calls the platform math library.
+ * 1. Platform arithmetic: the record's + - * / sqrt and integer/double
+ *    conversions, redone with this program's own compiled arithmetic (what
+ *    the C compiler makes of them for this target, not the engine) and
+ *    compared bit for bit with what x86-64 computed. The count of wrong
+ *    results and the first few operations are printed before any engine
+ *    value. On a soft-float ARM EABI build the library carries its own
+ *    correctly rounded arithmetic, so a wrong result here is reported but
+ *    fails nothing; everywhere else the library computes + - * / and the
+ *    conversions with the same arithmetic as this program, and a wrong
+ *    result there is a failure. The library brings its own square root on
+ *    every target: a wrong sqrt is reported, never a failure.
+ * 2. The engine vectors: key sequences pressed through the per-key host
+ *    protocol of tqcal_host.h, and the single routines called directly.
+ *    Everything is compared bit for bit (any two NaNs count as equal),
+ *    except what the file marks as depending on the platform math library:
+ *    values marked '~' are compared within a tolerance (4 units in the last
+ *    place of the value, 1.5 units of the last shown digit), those marked
+ *    '?' not at all. A marked value beyond the tolerance is shown and
+ *    counted, but fails the run only with --strict: it says that the
+ *    platform math library of this build is less accurate than the last
+ *    bits, not that the engine differs. --exact compares the marked values
+ *    bit for bit too.
+ * 3. The soak: the first N (--soak, default 100000, rounded up to whole
+ *    blocks of 1000) of the recorded seeded random key sequences of soak.h,
+ *    with the hash of the whole context and status word after every key,
+ *    compared block by block. For the first differing sequence it names
+ *    (the record singles sequences out in its first blocks), it prints the
+ *    keys and this build's state after every key; --soak-trace I prints the
+ *    same for sequence I alone, with every context byte, so that the output
+ *    of this build and of x86-64 can be compared line by line.
  *
  * The first N differences (default 10) are shown in detail; the last line
  * is "conformance: N passed, M failed", and the exit status is 0 only when
  * nothing failed (2 when the file cannot be read).
  *
- * Plain C99 with the C library alone (not even the math library), so that
- * it builds with any C compiler for any target the engine runs on:
+ * Plain C99 with the C library alone (its sqrt is the one platform routine
+ * checked), so that it builds with any C compiler for any target the engine
+ * runs on:
  *
- *     cc -std=c99 -Iinclude conformance/replay.c -Lbuild -ltqcal
+ *     cc -std=c99 -Iinclude conformance/replay.c -Lbuild -ltqcal -lm
  */
+#include <math.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -35,7 +58,22 @@
 #include "tqcal.h"
 #include "tqcal_host.h"
 
-#define MAX_LINE 4096
+#include "soak.h"
+
+/* Whether the library brings its own binary64 arithmetic: on a soft-float
+ * ARM EABI build (no floating-point unit, the compiler's helper routines do
+ * every double operation) it carries its own correctly rounded helpers, and
+ * its results do not depend on this platform's. Everywhere else it computes
+ * with the same arithmetic as this program. */
+#if defined(__ARM_EABI__) && defined(__SOFTFP__) && !defined(__ARM_PCS_VFP)
+#define LIBRARY_OWN_ARITHMETIC 1
+#define ARITHMETIC_KIND "soft-float ARM EABI"
+#else
+#define LIBRARY_OWN_ARITHMETIC 0
+#define ARITHMETIC_KIND "this platform's floating point"
+#endif
+
+#define MAX_LINE 8192
 #define MAX_FIELDS 600
 #define TEXT_CELLS 32
 #define MAX_ULPS 4
@@ -46,6 +84,9 @@ static const char *g_path;
 static long g_line;
 static int g_exact, g_strict;
 static long g_show = 10;
+
+static long g_soak = 100000;
+static long g_soak_trace = -1;
 
 static long g_passed, g_failed, g_shown;
 static long g_marked, g_marked_differ, g_marked_beyond, g_unstable;
@@ -504,6 +545,365 @@ static void calc_string_line(char **f, int n)
     tally(mark, exact_match, near_match, describe_call, &c);
 }
 
+/* ---- Platform arithmetic ----------------------------------------------------- */
+
+#define PLATFORM_SHOW 8
+
+static long g_platform_ops, g_platform_wrong, g_platform_shown;
+static long g_platform_failed; /* wrong where the library uses the same arithmetic */
+static int g_platform_reported;
+static char g_platform_lines[PLATFORM_SHOW][160];
+
+/* The operands are read at run time and pass through volatile objects, so
+ * the compiler cannot fold them: every result below comes from this
+ * target's own instructions or helper routines. Results are compared as
+ * bits, never as doubles, so that a comparison done by the same routines
+ * cannot hide a wrong one. */
+static uint64_t platform_binary(char op, uint64_t a, uint64_t b)
+{
+    volatile double x = from_bits(a), y = from_bits(b);
+    double r;
+    switch (op) {
+    case '+': r = x + y; break;
+    case '-': r = x - y; break;
+    case '*': r = x * y; break;
+    default: r = x / y; break;
+    }
+    return to_bits(r);
+}
+
+/* One A record: "A OP OPERANDS RESULT". Returns 0 for an unknown OP. */
+static int platform_line(char **f, int n)
+{
+    const char *op = f[1];
+    uint64_t x, want, got;
+    int is_double = 1, width = 16; /* of the result, in hex digits */
+    int own;
+    char operands[80];
+    if (n < 4)
+        fatal("A line needs an operation, operands and a result");
+    x = parse_hex(f[2]);
+    sprintf(operands, "0x%08lX%08lX", (unsigned long)(x >> 32), (unsigned long)(x & 0xFFFFFFFFu));
+    if (strlen(op) == 1 && strchr("+-*/", op[0]) != NULL) {
+        uint64_t y;
+        if (n != 5)
+            fatal("A line of a binary operation needs 5 fields");
+        y = parse_hex(f[3]);
+        want = parse_hex(f[4]);
+        got = platform_binary(op[0], x, y);
+        sprintf(operands + strlen(operands), " %s 0x%08lX%08lX", op, (unsigned long)(y >> 32),
+                (unsigned long)(y & 0xFFFFFFFFu));
+    } else {
+        volatile double d = from_bits(x);
+        if (n != 4)
+            fatal("A line of a one-operand operation needs 4 fields");
+        want = parse_hex(f[3]);
+        if (strcmp(op, "sqrt") == 0) {
+            got = to_bits(sqrt(d));
+            memmove(operands + 5, operands, strlen(operands) + 1);
+            memcpy(operands, "sqrt ", 5);
+        } else {
+            if (strcmp(op, "i32d") == 0) {
+                int32_t v;
+                uint32_t u = (uint32_t)x;
+                volatile int32_t vi;
+                memcpy(&v, &u, sizeof v);
+                vi = v;
+                got = to_bits((double)vi);
+                sprintf(operands, "(double)(int32_t)0x%08lX", (unsigned long)u);
+            } else if (strcmp(op, "u32d") == 0) {
+                volatile uint32_t vu = (uint32_t)x;
+                got = to_bits((double)vu);
+                sprintf(operands, "(double)(uint32_t)0x%08lX", (unsigned long)x);
+            } else if (strcmp(op, "i64d") == 0) {
+                int64_t v;
+                volatile int64_t vi;
+                memcpy(&v, &x, sizeof v);
+                vi = v;
+                got = to_bits((double)vi);
+                sprintf(operands, "(double)(int64_t)0x%08lX%08lX", (unsigned long)(x >> 32),
+                        (unsigned long)(x & 0xFFFFFFFFu));
+            } else if (strcmp(op, "u64d") == 0) {
+                volatile uint64_t vu = x;
+                got = to_bits((double)vu);
+                sprintf(operands, "(double)(uint64_t)0x%08lX%08lX", (unsigned long)(x >> 32),
+                        (unsigned long)(x & 0xFFFFFFFFu));
+            } else {
+                const char *type;
+                is_double = 0;
+                if (strcmp(op, "di32") == 0) {
+                    const int32_t v = (int32_t)d;
+                    uint32_t u;
+                    memcpy(&u, &v, sizeof u);
+                    got = u;
+                    width = 8;
+                    type = "int32_t";
+                } else if (strcmp(op, "du32") == 0) {
+                    got = (uint32_t)d;
+                    width = 8;
+                    type = "uint32_t";
+                } else if (strcmp(op, "di64") == 0) {
+                    const int64_t v = (int64_t)d;
+                    memcpy(&got, &v, sizeof got);
+                    type = "int64_t";
+                } else if (strcmp(op, "du64") == 0) {
+                    got = (uint64_t)d;
+                    type = "uint64_t";
+                } else {
+                    return 0;
+                }
+                memmove(operands + strlen(type) + 2, operands, strlen(operands) + 1);
+                operands[0] = '(';
+                memcpy(operands + 1, type, strlen(type));
+                operands[strlen(type) + 1] = ')';
+            }
+        }
+    }
+    ++g_platform_ops;
+    /* The library computes its square roots itself on every target; its
+     * + - * / and conversions are this platform's unless it carries its
+     * own arithmetic. */
+    own = LIBRARY_OWN_ARITHMETIC || strcmp(op, "sqrt") == 0;
+    /* Equal bits; as everywhere, any two NaNs count as equal. */
+    if (got == want || (is_double && is_nan(from_bits(got)) && is_nan(from_bits(want)))) {
+        if (!own)
+            ++g_passed;
+        return 1;
+    }
+    ++g_platform_wrong;
+    if (!own) {
+        ++g_failed;
+        ++g_platform_failed;
+    }
+    if (g_platform_shown < PLATFORM_SHOW) {
+        if (width == 8)
+            sprintf(g_platform_lines[g_platform_shown], "%s gives 0x%08lX instead of 0x%08lX",
+                    operands, (unsigned long)got, (unsigned long)want);
+        else
+            sprintf(g_platform_lines[g_platform_shown],
+                    "%s gives 0x%08lX%08lX instead of 0x%08lX%08lX", operands,
+                    (unsigned long)(got >> 32), (unsigned long)(got & 0xFFFFFFFFu),
+                    (unsigned long)(want >> 32), (unsigned long)(want & 0xFFFFFFFFu));
+        ++g_platform_shown;
+    }
+    return 1;
+}
+
+/* The platform part's report, once, before the first engine record. */
+static void platform_report(void)
+{
+    long i;
+    if (g_platform_reported)
+        return;
+    g_platform_reported = 1;
+    if (g_platform_ops == 0) {
+        printf("platform arithmetic: none in the record\n");
+        return;
+    }
+    printf("platform arithmetic: %ld of %ld operations (+ - * / sqrt, integers to doubles and "
+           "back) differ from x86-64%s\n",
+           g_platform_wrong, g_platform_ops, g_platform_wrong > 0 ? ":" : "");
+    for (i = 0; i < g_platform_shown; ++i)
+        printf("    %s\n", g_platform_lines[i]);
+    if (g_platform_wrong > g_platform_shown)
+        printf("    ... and %ld more\n", g_platform_wrong - g_platform_shown);
+    if (LIBRARY_OWN_ARITHMETIC)
+        printf("platform arithmetic: %s: the library carries its own binary64 arithmetic and "
+               "square root, so these do not fail the run; the engine's results are compared "
+               "below\n",
+               ARITHMETIC_KIND);
+    else
+        printf("platform arithmetic: %s: the library computes + - * / and the conversions with "
+               "the same arithmetic as this program, so a difference there is a failure (%ld "
+               "here); it brings its own square root, so a wrong sqrt is not\n",
+               ARITHMETIC_KIND, g_platform_failed);
+}
+
+/* ---- Soak ------------------------------------------------------------------------ */
+
+#define SOAK_MAX_BLOCKS 1000
+#define SOAK_DIGEST_BLOCKS 100
+
+static long g_soak_recorded;          /* sequences in the record */
+static long g_soak_blocks;            /* H records read */
+static uint64_t g_soak_keys[SOAK_MAX_BLOCKS], g_soak_states[SOAK_MAX_BLOCKS];
+static unsigned char g_soak_digest[SOAK_DIGEST_BLOCKS][TQCAL_SOAK_BLOCK];
+static int g_soak_has_digest[SOAK_MAX_BLOCKS];
+
+static void soak_header_line(char **f, int n)
+{
+    if (n != 3)
+        fatal("W line needs 3 fields");
+    if (parse_int(f[2]) != TQCAL_SOAK_BLOCK)
+        fatal("the soak's block size differs from soak.h");
+    g_soak_recorded = parse_int(f[1]);
+}
+
+static int hex_digit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    fatal("bad hexadecimal digit");
+    return 0;
+}
+
+static void soak_block_line(char **f, int n)
+{
+    const long b = parse_int(f[1]);
+    if (n != 4 && n != 5)
+        fatal("H line needs 4 or 5 fields");
+    if (b != g_soak_blocks || b >= SOAK_MAX_BLOCKS)
+        fatal("soak blocks out of order or too many");
+    g_soak_keys[b] = parse_hex(f[2]);
+    g_soak_states[b] = parse_hex(f[3]);
+    if (n == 5) {
+        int i;
+        if (b >= SOAK_DIGEST_BLOCKS || strlen(f[4]) != 2 * TQCAL_SOAK_BLOCK)
+            fatal("bad sequence digests");
+        for (i = 0; i < TQCAL_SOAK_BLOCK; ++i)
+            g_soak_digest[b][i] =
+                (unsigned char)(hex_digit(f[4][2 * i]) * 16 + hex_digit(f[4][2 * i + 1]));
+        g_soak_has_digest[b] = 1;
+    }
+    ++g_soak_blocks;
+}
+
+/* The key names of the host program tqcal, for its --keys option. */
+static void key_name(int key, char *out)
+{
+    static const char *const names[] = {
+        "0",   "1",    "2",   "3",    "4",   "5",    "6",    "7",     "8",    "9",
+        ".",   "=",    "+",   "-",    "*",   "/",    "%",    "(",     ")",    "MS",
+        "M+",  "M-",   "MRC", "BS",   "+/-", "x^2",  "sqrt", "CE",    "AC",   "EXP",
+        "pi",  "!",    "1/x", "sin",  "asin", "cos", "acos", "tan",   "atan", "10^x",
+        "ln",  "e^x",  "log", "^",    "root"};
+    if (key >= 0 && key <= TQCAL_KEY_LAST_EDIT_CODE)
+        strcpy(out, names[key]);
+    else if (key == TQCAL_KEY_MSTORE_ALT)
+        strcpy(out, "MSalt");
+    else if (key == TQCAL_KEY_PERCENT_OP)
+        strcpy(out, "pct");
+    else if (key == TQCAL_KEY_BLANK_OP)
+        strcpy(out, "blank");
+    else
+        sprintf(out, "#%d", key);
+}
+
+struct soak_print {
+    int full; /* every byte of the context too */
+};
+
+/* One line per key: what the host sees, the value and the state's hash
+ * (with --soak-trace, the whole context block as well). */
+static void soak_print_state(void *user, int position, int key, const TQCAL_Context *ctx,
+                             TQCAL_Status status, uint64_t state_hash)
+{
+    const struct soak_print *p = (const struct soak_print *)user;
+    char name[16], display[TEXT_CELLS], exponent[TEXT_CELLS];
+    const uint64_t v = to_bits(ctx->value);
+    key_name(key, name);
+    read_cells(ctx->display, TQCAL_DISPLAY_AREA, display);
+    read_cells(ctx->exponent, TQCAL_EXPONENT_CELLS, exponent);
+    printf("    key %d %s: display \"%s\" exponent \"%s\" negative %ld status %lx value "
+           "%08lx%08lx state %08lx%08lx\n",
+           position + 1, name, display, exponent, (long)ctx->negative, (unsigned long)status,
+           (unsigned long)(v >> 32), (unsigned long)(v & 0xFFFFFFFFu),
+           (unsigned long)(state_hash >> 32), (unsigned long)(state_hash & 0xFFFFFFFFu));
+    if (p->full) {
+        unsigned char bytes[sizeof(TQCAL_Context)];
+        size_t i;
+        memcpy(bytes, ctx, sizeof bytes);
+        printf("      context");
+        for (i = 0; i < sizeof bytes; ++i)
+            printf("%s%02x", i % 32 == 0 ? "\n        " : "", bytes[i]);
+        printf("\n");
+    }
+}
+
+/* Sequence index as the host program's command line, then this build's
+ * state after every key. */
+static void soak_show_sequence(unsigned long index, int full)
+{
+    int keys[TQCAL_SOAK_MAX_KEYS], mode, count, i;
+    char name[16];
+    struct soak_print p;
+    count = tqcal_soak_keys(index, &mode, keys);
+    printf("    sequence %lu, %d keys: tqcal%s --trace --keys \"", index, count,
+           mode == TQCAL_MODE_EQUAL ? " --mode equal" : "");
+    for (i = 0; i < count; ++i) {
+        key_name(keys[i], name);
+        printf("%s%s", i > 0 ? " " : "", name);
+    }
+    printf("\"\n");
+    p.full = full;
+    tqcal_soak_run(index, NULL, soak_print_state, &p);
+}
+
+static void run_soak(void)
+{
+    long blocks, b, differ = 0, keys_differ = 0, pressed_sequences;
+    if (g_soak_blocks == 0 || g_soak <= 0) {
+        printf("soak: %s\n", g_soak_blocks == 0 ? "none in the record" : "not run (--soak 0)");
+        return;
+    }
+    blocks = (g_soak + TQCAL_SOAK_BLOCK - 1) / TQCAL_SOAK_BLOCK;
+    if (blocks > g_soak_blocks)
+        blocks = g_soak_blocks;
+    pressed_sequences = blocks * TQCAL_SOAK_BLOCK;
+    for (b = 0; b < blocks; ++b) {
+        uint64_t keys = 0, states = 0;
+        unsigned long i;
+        long first = -1;
+        for (i = 0; i < TQCAL_SOAK_BLOCK; ++i) {
+            const unsigned long index = (unsigned long)b * TQCAL_SOAK_BLOCK + i;
+            const uint64_t h = tqcal_soak_run(index, &keys, NULL, NULL);
+            states = tqcal_soak_mix(states, h);
+            if (first < 0 && g_soak_has_digest[b] &&
+                tqcal_soak_digest(h) != g_soak_digest[b][i])
+                first = (long)index;
+        }
+        if (keys != g_soak_keys[b]) {
+            /* The keys come from integer arithmetic alone: a difference here
+             * is the compiler's or soak.h's, not the engine's. */
+            ++keys_differ;
+            ++g_failed;
+            if (g_shown++ < g_show)
+                printf("soak: block %ld (sequences %ld to %ld): the keys themselves differ from "
+                       "the record: this build of soak.h makes other sequences\n",
+                       b, b * TQCAL_SOAK_BLOCK, b * TQCAL_SOAK_BLOCK + TQCAL_SOAK_BLOCK - 1);
+            continue;
+        }
+        if (states == g_soak_states[b]) {
+            ++g_passed;
+            continue;
+        }
+        ++differ;
+        ++g_failed;
+        if (g_shown++ >= g_show)
+            continue;
+        printf("soak: block %ld (sequences %ld to %ld): the states differ from the record\n", b,
+               b * TQCAL_SOAK_BLOCK, b * TQCAL_SOAK_BLOCK + TQCAL_SOAK_BLOCK - 1);
+        if (first >= 0) {
+            printf("    first differing sequence %ld, this build's state after each key (x86-64 "
+                   "prints its own with conformance_replay --soak-trace %ld; the first line "
+                   "that differs names the key):\n",
+                   first, first);
+            soak_show_sequence((unsigned long)first, 0);
+        } else {
+            printf("    the record singles out sequences in its first %d blocks only; compare "
+                   "--soak-trace of each sequence of the block with x86-64\n",
+                   SOAK_DIGEST_BLOCKS);
+        }
+    }
+    printf("soak: %ld sequences (%ld blocks of %d) of %ld recorded; blocks that differ: %ld%s\n",
+           pressed_sequences, blocks, TQCAL_SOAK_BLOCK, g_soak_recorded, differ + keys_differ,
+           keys_differ > 0 ? " (some in their keys)" : "");
+}
+
 /* ---- The file ------------------------------------------------------------------ */
 
 static int split(char *line, char **fields)
@@ -528,7 +928,8 @@ static int split(char *line, char **fields)
 
 static void usage(void)
 {
-    fprintf(stderr, "usage: conformance_replay [--exact] [--strict] [--show N] VECTORS\n");
+    fprintf(stderr, "usage: conformance_replay [--exact] [--strict] [--show N] [--soak N] VECTORS\n"
+                    "       conformance_replay --soak-trace I\n");
     exit(2);
 }
 
@@ -546,13 +947,26 @@ int main(int argc, char **argv)
             g_strict = 1;
         else if (strcmp(argv[i], "--show") == 0 && i + 1 < argc)
             g_show = atol(argv[++i]);
+        else if (strcmp(argv[i], "--soak") == 0 && i + 1 < argc)
+            g_soak = atol(argv[++i]);
+        else if (strcmp(argv[i], "--soak-trace") == 0 && i + 1 < argc)
+            g_soak_trace = atol(argv[++i]);
         else if (argv[i][0] == '-' || g_path != NULL)
             usage();
         else
             g_path = argv[i];
     }
-    if (g_path == NULL)
+    if (g_path == NULL && g_soak_trace < 0)
         usage();
+    if (g_soak_trace >= 0) {
+        /* One soak sequence, key by key, every byte: the same output on two
+         * builds that agree. */
+        const uint64_t h = tqcal_soak_run((unsigned long)g_soak_trace, NULL, NULL, NULL);
+        soak_show_sequence((unsigned long)g_soak_trace, 1);
+        printf("    sequence hash %08lx%08lx\n", (unsigned long)(h >> 32),
+               (unsigned long)(h & 0xFFFFFFFFu));
+        return 0;
+    }
     in = fopen(g_path, "r");
     if (in == NULL) {
         fprintf(stderr, "conformance: cannot open %s\n", g_path);
@@ -570,19 +984,28 @@ int main(int argc, char **argv)
         if (len == 0 || line[0] == '#')
             continue;
         if (!header) {
-            if (strcmp(line, "tqcal-vectors 1") != 0)
-                fatal("not a tqcal vectors file of version 1");
+            /* Version 2 added the platform arithmetic and the soak. */
+            if (strcmp(line, "tqcal-vectors 1") != 0 && strcmp(line, "tqcal-vectors 2") != 0)
+                fatal("not a tqcal vectors file of version 1 or 2");
             header = 1;
             continue;
         }
         memcpy(copy, line, len + 1);
         n = split(line, fields);
+        if (fields[0][0] == 'A' && fields[0][1] == '\0') {
+            if (!platform_line(fields, n))
+                fatal("unknown platform operation");
+            continue;
+        }
+        platform_report();
         switch (fields[0][0]) {
         case 'S': start_sequence(fields, n, copy); break;
         case 'P': g_in_sequence = 0; pow10_line(fields, n); break;
         case 'D': g_in_sequence = 0; format_line(fields, n); break;
         case 'B': g_in_sequence = 0; base_line(fields, n); break;
         case 'C': g_in_sequence = 0; calc_string_line(fields, n); break;
+        case 'W': g_in_sequence = 0; soak_header_line(fields, n); break;
+        case 'H': g_in_sequence = 0; soak_block_line(fields, n); break;
         default:
             if ((fields[0][0] >= '0' && fields[0][0] <= '9') || fields[0][0] == '-')
                 key_line(fields, n);
@@ -595,6 +1018,8 @@ int main(int argc, char **argv)
     fclose(in);
     if (!header)
         fatal("empty vectors file");
+    platform_report();
+    run_soak();
 
     if (g_shown > g_show)
         printf("... and %ld more differences\n", g_shown - g_show);

@@ -33,6 +33,14 @@ command -v arm-linux-gnueabi-g++ >/dev/null || need+=(g++-arm-linux-gnueabi binu
 command -v i686-linux-gnu-g++ >/dev/null || need+=(g++-i686-linux-gnu binutils-i686-linux-gnu)
 command -v x86_64-w64-mingw32-g++-posix >/dev/null ||
   need+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
+# 32-bit ARM Windows: clang and lld build the DLL, llvm's tools make the
+# import library of msvcrt.dll and read the result; the processor-neutral
+# mingw-w64 headers come with mingw-w64-common, the C++ headers with the
+# x86-64 compiler above.
+command -v clang >/dev/null || need+=(clang)
+command -v lld-link >/dev/null || need+=(lld)
+{ command -v llvm-dlltool >/dev/null && command -v llvm-readobj >/dev/null; } || need+=(llvm)
+[ -f /usr/share/mingw-w64/include/stdlib.h ] || need+=(mingw-w64-common)
 { command -v qemu-arm >/dev/null && command -v qemu-i386 >/dev/null; } || need+=(qemu-user)
 [ -x /usr/lib/wine/wine64 ] || need+=(wine wine64)
 if [ ${#need[@]} -gt 0 ] || [ ${#web[@]} -gt 0 ]; then

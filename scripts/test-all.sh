@@ -12,6 +12,9 @@
 #   armel        the same for ARM without a floating-point unit (ARMv5TE,
 #                soft float, the engine's own double helpers), under qemu-arm
 #   windows      the same as a Windows DLL and programs, run under wine
+#   arm-windows  tqcal.dll for 32-bit ARM Windows (clang, lld): it cannot run
+#                here, so its headers are checked (machine, exports, imports)
+#                and the conformance replayer is compiled for it
 #   i686         the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386
 #   install      install into a scratch prefix; build and run the example host
 #                through pkg-config, find_package and add_subdirectory
@@ -174,6 +177,30 @@ windows() {
   return $rc
 }
 
+# tqcal.dll for 32-bit ARM Windows (Thumb-2), built by clang and lld without
+# a C runtime (see the toolchain file). Nothing runs it here: the DLL is
+# checked from its headers (ARMNT machine type, exactly the listed exports,
+# system DLLs only and no elementary function among the imported functions,
+# nothing that would run at load time), and the conformance replayer is
+# compiled for the target as a device team would, warnings as errors. The
+# count is the checks that passed.
+arm_windows() {
+  local dir=build-arm-windows
+  local toolchain="$PWD"/cmake/toolchains/armv7-w64-windows.cmake
+  cmake -S . -B "$dir" -DTQCAL_WERROR=ON -DTQCAL_BUILD_TESTS=OFF \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" || return 1
+  cmake --build "$dir" -j"$jobs" --target tqcal || return 1
+  cmake -DLIBRARY="$dir"/bin/tqcal.dll -DREADOBJ=llvm-readobj -DMACHINE=0x1C4 \
+    -DEXPECTED=engine/exports/exports.txt -P tests/exports/check_windows_dll.cmake || return 1
+  llvm-strip -o "$dir"/tqcal-stripped.dll "$dir"/bin/tqcal.dll &&
+    echo "tqcal.dll: $(stat -c %s "$dir"/tqcal-stripped.dll) bytes stripped"
+  clang --target=armv7-w64-windows-gnu -isystem /usr/share/mingw-w64/include -std=c99 -pedantic \
+    -Wall -Wextra -Werror -ffp-contract=off -O2 -Iinclude -c conformance/replay.c \
+    -o "$dir"/replay.o || return 1
+  echo "conformance/replay.c compiles for armv7-w64-windows-gnu"
+  echo 2 >"$STAGE_COUNT"
+}
+
 # Runs the example host PROGRAM, which must print the display "42.".
 expect_42() {
   local out
@@ -234,6 +261,7 @@ stage parser parser
 stage armhf armhf
 stage armel armel
 stage windows windows
+stage arm-windows arm_windows
 stage i686 i686
 stage install install_stage
 stage web web
