@@ -8,8 +8,7 @@ namespace tqcal {
 
 namespace {
 
-// Exponent cells: sign, first digit, second digit (then the terminator).
-constexpr int kExpSign = 0;
+// The exponent's digit cells (cell 0 holds the sign, cell 3 the terminator).
 constexpr int kExpFirst = 1;
 constexpr int kExpSecond = 2;
 
