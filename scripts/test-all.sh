@@ -1,20 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test, one stage at a time:
-#   plain        the engine, host and tests with warnings as errors, ctest
-#   accuracy     the elementary functions against MPFR, ACCURACY_COUNT
-#                arguments each (default 100000)
-#   sanitizers   the tests again under AddressSanitizer and UBSan (building
-#                only the test programs and what they need)
-#   tsan         the thread tests under ThreadSanitizer
-#   fuzz         each libFuzzer target for FUZZ_SECONDS (default 20)
-#   parser       the display-text parser against strtod over every short text
-#   armhf        the engine and export tests cross-built, run under qemu-arm
-#   windows      the same as a Windows DLL and programs, run under wine
-#   i686         the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386
-#   install      install into a scratch prefix; build and run the example host
-#                through pkg-config, find_package and add_subdirectory
-#   web          the engine as WebAssembly: the page in headless Chromium
-#                against the host program, the conformance vectors under Node
+# Builds everything and runs every test, one stage at a time (the stages
+# are listed once, in stage_table below, which --help prints):
 #
 #   bash scripts/test-all.sh                everything
 #   bash scripts/test-all.sh --quick        the plain stage only, for everyday work
@@ -22,29 +8,31 @@
 #                                           --only plain)
 #
 # First it installs what the stages to run need and the machine lacks
-# (scripts/setup.sh with each stage's set-up groups, listed with the stages
-# below). Each stage prints one line with what passed and how long it took; its
+# (scripts/setup.sh with each stage's set-up groups, from stage_table). Each stage prints one line with what passed and how long it took; its
 # build and test output goes to build-logs/<stage>.log, which is shown (its end)
 # only when the stage fails. The last line counts every test of every stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The stages, in the order they run: name, function, and the set-up groups
-# (scripts/setup.sh) it needs. A new stage is a function and a line here.
+# The stages, in the order they run: name | function | the set-up groups
+# (scripts/setup.sh) it needs | what it does. A new stage is a function and
+# a line here.
 stage_table=(
-  "plain       plain          tests"
-  "accuracy    accuracy       tests bench"
-  "sanitizers  sanitizers     tests"
-  "tsan        tsan           tests"
-  "fuzz        fuzz           fuzz"
-  "parser      parser         tests"
-  "armhf       armhf          armhf"
-  "windows     windows        windows"
-  "i686        i686           i686"
-  "install     install_stage  host"
-  "web         web            host web"
+  "plain      | plain         | tests      | the engine, host and tests with warnings as errors, ctest"
+  "accuracy   | accuracy      | tests bench | the elementary functions against MPFR, ACCURACY_COUNT arguments each (default 100000)"
+  "sanitizers | sanitizers    | tests      | the tests again under AddressSanitizer and UBSan (the test programs only)"
+  "tsan       | tsan          | tests      | the thread tests under ThreadSanitizer"
+  "fuzz       | fuzz          | fuzz       | each libFuzzer target for FUZZ_SECONDS (default 20)"
+  "parser     | parser        | tests      | the display-text parser against strtod over every short text"
+  "armhf      | armhf         | armhf      | the engine and export tests cross-built, run under qemu-arm"
+  "windows    | windows       | windows    | the same as a Windows DLL and programs, run under wine"
+  "i686       | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
+  "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), then the tree moved: pkg-config, find_package; add_subdirectory"
+  "web        | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
 )
-stage_names() { local row; for row in "${stage_table[@]}"; do echo "${row%% *}"; done; }
+# stage_field ROW N: field N (1 to 4) of a row of stage_table, trimmed.
+stage_field() { local f; f=$(cut -d'|' -f"$2" <<<"$1"); f=${f#"${f%%[! ]*}"}; echo "${f%"${f##*[! ]}"}"; }
+stage_names() { local row; for row in "${stage_table[@]}"; do stage_field "$row" 1; done; }
 
 usage_error() {
   echo "test-all: $1" >&2
@@ -61,7 +49,13 @@ while [ $# -gt 0 ]; do
       [ $# -gt 1 ] && [ -n "$2" ] && [ "${2#-}" = "$2" ] || usage_error "--only needs a stage name"
       only=$2; shift ;;
     --only=*) only=${1#--only=}; [ -n "$only" ] || usage_error "--only needs a stage name" ;;
-    -h|--help) awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0 ;;
+    -h|--help)
+      awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"
+      echo; echo "The stages:"
+      for row in "${stage_table[@]}"; do
+        printf '  %-11s %s\n' "$(stage_field "$row" 1)" "$(stage_field "$row" 4)"
+      done
+      exit 0 ;;
     *) usage_error "unknown argument '$1'" ;;
   esac
   shift
@@ -294,10 +288,10 @@ install_stage() {
 selected=()
 groups=()
 for row in "${stage_table[@]}"; do
-  read -r name function needs <<<"$row"
+  name=$(stage_field "$row" 1)
   [ -z "$only" ] || [ "$name" = "$only" ] || continue
-  selected+=("$name $function")
-  read -ra more <<<"$needs"
+  selected+=("$name $(stage_field "$row" 2)")
+  read -ra more <<<"$(stage_field "$row" 3)"
   groups+=("${more[@]}")
 done
 if ! bash scripts/setup.sh $(printf '%s\n' "${groups[@]}" | sort -u) >"$logs/setup.log" 2>&1; then
