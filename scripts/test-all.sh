@@ -64,7 +64,7 @@ if [ "$quick" -eq 1 ]; then
   [ -z "$only" ] || usage_error "--quick is --only plain; give one or the other"
   only=plain
 fi
-if [ -n "$only" ] && ! stage_names | grep -qx -- "$only"; then
+if [ -n "$only" ] && ! grep -qx -- "$only" <<<"$(stage_names)"; then
   usage_error "no stage '$only'"
 fi
 
