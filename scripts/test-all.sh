@@ -8,9 +8,10 @@
 #                                           --only plain)
 #
 # First it installs what the stages to run need and the machine lacks
-# (scripts/setup.sh with each stage's set-up groups, from stage_table). Each stage prints one line with what passed and how long it took; its
-# build and test output goes to build-logs/<stage>.log, which is shown (its end)
-# only when the stage fails. The last line counts every test of every stage.
+# (scripts/setup.sh with each stage's set-up groups, from stage_table). Each
+# stage prints one line with what passed and how long it took; its build and
+# test output goes to build-logs/<stage>.log, which is shown (its end) only
+# when the stage fails. The last line counts every test of every stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
