@@ -5,7 +5,11 @@
 #include "screen.h"
 #include "tqcal.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -14,12 +18,19 @@
 namespace tqhost {
 namespace {
 
+// Option values ignore case, as key names do: --mode EQUAL.
 bool ParseMode(std::string_view word, int &mode) {
-    if (word == "algebraic" || word == "alg") {
+    auto is = [word](std::string_view name) {
+        return word.size() == name.size() &&
+               std::equal(word.begin(), word.end(), name.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) == b;
+               });
+    };
+    if (is("algebraic") || is("alg")) {
         mode = kModeAlgebraic;
         return true;
     }
-    if (word == "equal" || word == "eq") {
+    if (is("equal") || is("eq")) {
         mode = kModeEqual;
         return true;
     }
@@ -36,12 +47,6 @@ std::string Padded(std::string text, size_t width) {
     text.append(columns < width ? width - columns : 1, ' ');
     return text;
 }
-
-struct Sequence {
-    std::string text;
-    std::string where;  // "--keys" or "line 3"
-    ParsedKeys parsed;
-};
 
 // The first key of a sequence that ended in Error or Full.
 struct FailedKey {
@@ -199,6 +204,61 @@ std::optional<FailedKey> PrintCalcString(const Options &options, const std::vect
 
 std::string Quoted(std::string_view text) { return "\"" + Printable(text) + "\""; }
 
+// What the sequences of a run came to, for its exit status.
+struct Tally {
+    bool bad = false;     // a sequence had bad keys
+    bool failed = false;  // a key ended in Error or Full
+
+    int ExitStatus() const { return bad ? kExitBadInput : failed ? kExitKeyFailed : kExitOk; }
+};
+
+// The keys of a sequence; its error when it has bad keys, or keys that
+// --calc-string cannot take.
+ParsedKeys ParseSequence(const Options &options, std::string_view text) {
+    ParsedKeys parsed = ParseKeys(text);
+    if (!parsed.error && options.calcString) {
+        for (const KeyPress &key : parsed.keys) {
+            if (IsDirectCode(key.code)) {
+                parsed.error = ParseError{key.token, key.column, "TQCAL_CalcString cannot be given the codes 251 to 253"};
+                break;
+            }
+        }
+    }
+    return parsed;
+}
+
+// Presses one sequence on a fresh calculator and prints what it came to.
+// A line of input that has bad keys still takes its line of output (empty,
+// or with --json an object naming the error), so that the results of the
+// other lines keep their places; the keys of --keys have none.
+void RunSequence(const Options &options, std::string_view text, std::string_view where, bool holdPlace,
+                 std::ostream &out, std::ostream &err, Tally &tally) {
+    const ParsedKeys parsed = ParseSequence(options, text);
+    if (parsed.error) {
+        err << "tqcal: " << DescribeParseError(*parsed.error, text, where) << '\n';
+        tally.bad = true;
+        if (holdPlace && options.json && !options.trace) {
+            const ParseError &error = *parsed.error;
+            out << "{\"error\":"
+                << JsonString(error.reason + " " + Quoted(error.token) + " at column " + std::to_string(error.column))
+                << "}\n";
+        } else if (holdPlace && !options.trace) {
+            out << '\n';
+        }
+        return;
+    }
+    const std::vector<KeyPress> &keys = parsed.keys;
+    if (!options.trace) {
+        ReportNotKeys(keys, where, err);
+    }
+    std::optional<FailedKey> failed =
+        options.calcString ? PrintCalcString(options, keys, out) : PrintLive(options, keys, out);
+    if (failed) {
+        ReportFailure(*failed, where, err);
+        tally.failed = true;
+    }
+}
+
 }  // namespace
 
 bool ParseArguments(const std::vector<std::string> &args, Options &options, std::string &error) {
@@ -273,7 +333,8 @@ std::string HelpText() {
         "\n"
         "Options:\n"
         "  --keys SEQ, -k SEQ   the key sequence to press\n"
-        "  --mode MODE          algebraic (default: * and / before + and -) or equal (left to right)\n"
+        "  --mode MODE          algebraic (default: * and / before + and -) or equal (left to right);\n"
+        "                       alg and eq for short, in any case\n"
         "  --trace              one line per key: key, screen, result, status word and its bits\n"
         "  --json               the state as JSON: screen, display and exponent text, negative flag,\n"
         "                       value, memory, result, status bits (with --trace: one object per key)\n"
@@ -282,9 +343,12 @@ std::string HelpText() {
         "  --version            the version of tqcal\n"
         "\n"
         "The screen prints as one line: 0.01, -5, 1.2345678901234E13, Error, Full.\n"
-        "Exit status: 0 done; 2 bad options or keys (reported with their column; nothing is\n"
-        "evaluated); 3 a key ended in Error or Full (the screen is printed, and the first such\n"
-        "key is named on standard error); 1 the terminal or the output failed.\n"
+        "Lines of standard input are answered one by one, each as soon as it is read.\n"
+        "Exit status: 0 done; 1 the terminal, the input or the output failed; 2 bad options, or\n"
+        "bad keys (reported with their line and column; the other lines are still evaluated, and\n"
+        "a bad line prints an empty line, with --json an object naming the error; a bad --keys\n"
+        "prints nothing); else 3 a key ended in Error or Full (the screen is printed, and the\n"
+        "first such key is named on standard error).\n"
         "Raw codes that are no keys (#45 to #250, #254, #255) change nothing and are named on\n"
         "standard error.\n"
         "A digit that no longer fits the display is dropped, as on the device.\n"
@@ -309,61 +373,45 @@ std::string HelpText() {
 
 std::string VersionText() { return "tqcal " TQCAL_VERSION "\n"; }
 
+bool Written(std::ostream &out, std::ostream &err) {
+    if (out.flush()) {
+        return true;
+    }
+    const int cause = errno;
+    err << "tqcal: writing the output failed";
+    if (cause != 0) {
+        err << ": " << std::strerror(cause);
+    }
+    err << '\n';
+    return false;
+}
+
 int RunBatch(const Options &options, std::istream &in, std::ostream &out, std::ostream &err) {
-    std::vector<Sequence> sequences;
+    Tally tally;
+    errno = 0;  // what a failed write leaves there is its cause
     if (options.keys) {
-        sequences.push_back(Sequence{*options.keys, "--keys", {}});
-    } else {
-        std::string line;
-        int number = 0;
-        while (std::getline(in, line)) {
-            ++number;
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            sequences.push_back(Sequence{line, "line " + std::to_string(number), {}});
+        RunSequence(options, *options.keys, "--keys", false, out, err, tally);
+        return Written(out, err) ? tally.ExitStatus() : kExitFailure;
+    }
+    // One line at a time, each answered before the next is read: a program
+    // at the other end of a pipe gets every result as soon as it has sent
+    // its line, and a long input needs no more memory than its longest line.
+    std::string line;
+    for (size_t number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        errno = 0;
+        RunSequence(options, line, "line " + std::to_string(number), true, out, err, tally);
+        if (!Written(out, err)) {
+            return kExitFailure;
         }
     }
-
-    bool bad = false;
-    for (Sequence &sequence : sequences) {
-        sequence.parsed = ParseKeys(sequence.text);
-        if (!sequence.parsed.error && options.calcString) {
-            for (const KeyPress &key : sequence.parsed.keys) {
-                if (IsDirectCode(key.code)) {
-                    sequence.parsed.error = ParseError{key.token, key.column,
-                                                       "TQCAL_CalcString cannot be given the codes 251 to 253"};
-                    break;
-                }
-            }
-        }
-        if (sequence.parsed.error) {
-            err << "tqcal: " << DescribeParseError(*sequence.parsed.error, sequence.text, sequence.where) << '\n';
-            bad = true;
-        }
-    }
-    if (bad) {
-        return kExitBadInput;
-    }
-
-    bool anyFailed = false;
-    for (const Sequence &sequence : sequences) {
-        const std::vector<KeyPress> &keys = sequence.parsed.keys;
-        if (!options.trace) {
-            ReportNotKeys(keys, sequence.where, err);
-        }
-        std::optional<FailedKey> failed =
-            options.calcString ? PrintCalcString(options, keys, out) : PrintLive(options, keys, out);
-        if (failed) {
-            ReportFailure(*failed, sequence.where, err);
-            anyFailed = true;
-        }
-    }
-    out.flush();
-    if (!out) {
+    if (in.bad()) {
+        err << "tqcal: reading standard input failed\n";
         return kExitFailure;
     }
-    return anyFailed ? kExitKeyFailed : kExitOk;
+    return tally.ExitStatus();
 }
 
 }  // namespace tqhost

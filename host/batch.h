@@ -9,10 +9,11 @@
 
 namespace tqhost {
 
-// Exit statuses.
+// Exit statuses. A run that meets several reports the first that applies
+// in this order: the terminal or the output failed, bad input, a key failed.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;  // the terminal or an output failed
-inline constexpr int kExitBadInput = 2; // bad options or bad keys; nothing evaluated
+inline constexpr int kExitFailure = 1;   // the terminal, the input or the output failed
+inline constexpr int kExitBadInput = 2;  // bad options, or a sequence with bad keys
 inline constexpr int kExitKeyFailed = 3; // a key ended in Error or Full; the screen is still printed
 
 struct Options {
@@ -37,12 +38,21 @@ std::string HelpText();
 std::string VersionText();
 
 // Runs key sequences on fresh calculators: the --keys sequence, or else one
-// sequence per line of in. Every sequence is parsed before any is evaluated;
-// bad keys are reported to err with kExitBadInput and nothing is printed to
-// out. Otherwise each sequence prints its screen; the first key of a
-// sequence that ended in Error or Full is named on err, and the run returns
-// kExitKeyFailed. Raw codes that are no keys (#45 to #250, #254, #255) are
-// named on err too, but leave the exit status alone.
+// sequence per line of in, each answered (and out flushed) before the next
+// line is read, so that memory does not grow with the input. Bad keys are
+// reported to err with their line and column and the other lines are still
+// evaluated; the bad line's place in out holds an empty line (with --json an
+// object naming the error), a bad --keys prints nothing. Each sequence prints
+// its screen; the first key of a sequence that ended in Error or Full is
+// named on err. Raw codes that are no keys (#45 to #250, #254, #255) are
+// named on err too, but leave the exit status alone. Returns kExitFailure
+// as soon as a write fails (said on err), else kExitBadInput when any
+// sequence was bad, else kExitKeyFailed when any key failed, else kExitOk.
 int RunBatch(const Options &options, std::istream &in, std::ostream &out, std::ostream &err);
+
+// Flushes out. When that or an earlier write failed, says so on err and
+// returns false; the cause is what the failed write left in errno, so the
+// caller sets errno to 0 before writing.
+bool Written(std::ostream &out, std::ostream &err);
 
 }  // namespace tqhost

@@ -85,6 +85,26 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 
 bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+// Length of the character at pos. A well-formed UTF-8 sequence ("×") is one
+// character; any other byte (a stray continuation byte, a lead byte without
+// its continuation bytes) is a character of its own, which a message shows
+// as \xNN. Columns, quoting windows and carets all count these characters,
+// so the caret stands under the escape of a stray byte.
+size_t CharLength(std::string_view text, size_t pos) {
+    unsigned char lead = static_cast<unsigned char>(text[pos]);
+    size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                  : lead >= 0xF0 && lead <= 0xF4 ? 4 : 1;
+    if (text.size() - pos < length) {
+        return 1;
+    }
+    for (size_t i = 1; i < length; ++i) {
+        if (!IsContinuation(text[pos + i])) {
+            return 1;
+        }
+    }
+    return length;
+}
+
 // Columns count characters, not bytes: "×" is one column. The parser only
 // moves forward, so a column is counted on from the last one asked for:
 // counting from the start of the line for every token made a long line cost
@@ -100,8 +120,9 @@ int ColumnAt(ColumnCounter &counter, size_t pos) {
         counter.pos = 0;
         counter.column = 1;
     }
-    for (; counter.pos < pos && counter.pos < counter.text.size(); ++counter.pos) {
-        counter.column += IsContinuation(counter.text[counter.pos]) ? 0 : 1;
+    while (counter.pos < pos && counter.pos < counter.text.size()) {
+        counter.pos += CharLength(counter.text, counter.pos);
+        counter.column += 1;
     }
     return counter.column;
 }
@@ -109,18 +130,16 @@ int ColumnAt(ColumnCounter &counter, size_t pos) {
 // Byte offset where character index (0-based) begins, or text.size().
 size_t OffsetOfCharacter(std::string_view text, size_t index) {
     size_t pos = 0;
-    for (size_t seen = 0; pos < text.size(); ++pos) {
-        if (!IsContinuation(text[pos]) && seen++ == index) {
-            return pos;
-        }
+    for (size_t seen = 0; pos < text.size() && seen < index; ++seen) {
+        pos += CharLength(text, pos);
     }
-    return text.size();
+    return pos < text.size() ? pos : text.size();
 }
 
 size_t CharacterCount(std::string_view text) {
     size_t count = 0;
-    for (char c : text) {
-        count += IsContinuation(c) ? 0 : 1;
+    for (size_t pos = 0; pos < text.size(); pos += CharLength(text, pos)) {
+        ++count;
     }
     return count;
 }
@@ -186,14 +205,6 @@ size_t Render(std::string_view text, size_t begin, size_t end, std::string &out)
         }
     }
     return columns;
-}
-
-size_t CharLength(std::string_view text, size_t pos) {
-    size_t end = pos + 1;
-    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-        ++end;
-    }
-    return end - pos;
 }
 
 bool StartsWithFolded(std::string_view text, size_t pos, std::string_view name) {

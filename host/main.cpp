@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,8 +19,9 @@ int main(int argc, char **argv) {
         return kExitBadInput;
     }
     if (options.help || options.version) {
+        errno = 0;
         std::cout << (options.help ? HelpText() : VersionText());
-        return std::cout.flush() ? kExitOk : kExitFailure;
+        return Written(std::cout, std::cerr) ? kExitOk : kExitFailure;
     }
     if (options.keys || !isatty(STDIN_FILENO)) {
         return RunBatch(options, std::cin, std::cout, std::cerr);
@@ -30,7 +32,7 @@ int main(int argc, char **argv) {
     }
     if (!isatty(STDOUT_FILENO)) {
         std::cerr << "tqcal: the calculator screen needs a terminal on standard output; use --keys\n";
-        return kExitBadInput;
+        return kExitFailure;
     }
     return RunTerminal(options.mode);
 }

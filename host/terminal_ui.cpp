@@ -52,12 +52,63 @@ void DrawFrame(int top, int left, int height, int width) {
     mvaddch(top + height - 1, left + width - 1, ACS_LRCORNER);
 }
 
+struct Size {
+    int columns;
+    int rows;
+};
+
+// The panel alone, and the panel with the whole legend in two columns.
+constexpr Size kPanelSize{kPanelLeft + kPanelWidth + 4, kMessageRow + 1};
+Size FullSize() {
+    const int entries = static_cast<int>(KeyboardLegend().size());
+    return Size{kPanelLeft + 2 * kLegendColumnWidth, kLegendTop + (entries + 1) / 2};
+}
+
+std::string SizeText(Size size) { return std::to_string(size.columns) + "x" + std::to_string(size.rows); }
+
+bool Fits(Size need) { return COLS >= need.columns && LINES >= need.rows; }
+
+// Too small for the panel: say so, and the size needed, word-wrapped into
+// what there is, then the number if there is room left.
+void DrawTooSmall(const Calculator &calc) {
+    erase();
+    const std::string words =
+        "too small: needs " + SizeText(FullSize()) + " (is " + SizeText(Size{COLS, LINES}) + "); q quits";
+    std::string line;
+    int row = 0;
+    auto put = [&](const std::string &text) {
+        if (row < LINES) {
+            mvaddnstr(row++, 0, text.c_str(), COLS);
+        }
+    };
+    for (size_t pos = 0; pos < words.size();) {
+        size_t end = words.find(' ', pos);
+        std::string word = words.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        pos = end == std::string::npos ? words.size() : end + 1;
+        if (!line.empty() && static_cast<int>(line.size() + 1 + word.size()) > COLS) {
+            put(line);
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    put(line);
+    put(OneLine(ReadScreen(calc.ctx, calc.status)));
+    refresh();
+}
+
 void Draw(const Calculator &calc, const std::string &message) {
+    if (!Fits(kPanelSize)) {
+        DrawTooSmall(calc);
+        return;
+    }
     erase();
     Screen screen = ReadScreen(calc.ctx, calc.status);
     auto rows = PanelRows(screen, calc.mode);
 
-    mvaddstr(0, kPanelLeft, "tqcal");
+    // Room for the panel but not every key of the legend: the legend keeps
+    // the way out, and the title says what size shows it all.
+    const std::string title = Fits(FullSize()) ? "tqcal" : "tqcal  too small, needs " + SizeText(FullSize());
+    mvaddnstr(0, kPanelLeft, title.c_str(), COLS - kPanelLeft);
     DrawFrame(kPanelTop, kPanelLeft, 4, kPanelWidth + 4);
     mvaddstr(kPanelTop + 1, kPanelLeft + 2, rows[0].c_str());
     attron(A_BOLD);

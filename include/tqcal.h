@@ -17,7 +17,7 @@
  * its own KEY_BACKSPACE) defines TQCAL_NO_SHORT_NAMES before including this
  * header and keeps to the prefixed ones.
  *
- * Compiles as C99 and as C++.
+ * Compiles as C89 and later, and as C++98 and later.
  */
 #ifndef TQCAL_H
 #define TQCAL_H

@@ -7,7 +7,8 @@
  * calculator is not a zeroed block either. This header writes both out once,
  * as static inline functions over the exported ones: it adds no export and
  * needs nothing but tqcal.h, and only its prefixed names, so it serves a host
- * that defines TQCAL_NO_SHORT_NAMES too. Compiles as C99 and as C++.
+ * that defines TQCAL_NO_SHORT_NAMES too. Compiles as C89 and later, and as
+ * C++98 and later (TQCAL_HOST_INLINE below).
  *
  *     TQCAL_Context ctx;
  *     TQCAL_Status status;
@@ -21,6 +22,23 @@
 #include <string.h>
 
 #include "tqcal.h"
+
+/* C89 has no inline: an older compiler, as a handheld's SDK may bring, stops
+ * at "static inline". Such compilers spell it __inline__ or __inline; where
+ * there is no spelling at all the functions are plain static ones, which
+ * some compilers then warn about when a file leaves one unused. A host may
+ * define TQCAL_HOST_INLINE itself before including this header. */
+#ifndef TQCAL_HOST_INLINE
+#  if defined(__cplusplus) || (defined(__STDC_VERSION__) && __STDC_VERSION__ >= 199901L)
+#    define TQCAL_HOST_INLINE static inline
+#  elif defined(__GNUC__)
+#    define TQCAL_HOST_INLINE static __inline__
+#  elif defined(_MSC_VER)
+#    define TQCAL_HOST_INLINE static __inline
+#  else
+#    define TQCAL_HOST_INLINE static
+#  endif
+#endif
 
 #ifdef __cplusplus
 extern "C" {
@@ -36,7 +54,7 @@ enum {
 
 /* The result state of a status word: TQCAL_RES_ERROR, TQCAL_RES_OK or
  * TQCAL_RES_FULL. */
-static inline int tqcal_result(TQCAL_Status status)
+TQCAL_HOST_INLINE int tqcal_result(TQCAL_Status status)
 {
     return (int)((status >> 1) & 3u);
 }
@@ -44,7 +62,7 @@ static inline int tqcal_result(TQCAL_Status status)
 /* Makes *ctx and *status a fresh calculator: every byte zero, both stacks
  * empty, 14 significant digits, display [0.] with exponent " 00", and the
  * status word showing a value with the result OK. The caller owns both. */
-static inline void tqcal_reset(TQCAL_Context *ctx, TQCAL_Status *status)
+TQCAL_HOST_INLINE void tqcal_reset(TQCAL_Context *ctx, TQCAL_Status *status)
 {
     memset(ctx, 0, sizeof *ctx);
     ctx->optTop = -1;
@@ -61,7 +79,7 @@ static inline void tqcal_reset(TQCAL_Context *ctx, TQCAL_Status *status)
  * (backspace keeps it, and so does a typed number refused for want of room,
  * so the next operator can still take it up); the next digit starts a new
  * entry, except after a change of sign or a backspace in the middle of one. */
-static inline void tqcal_tidy(int key, TQCAL_Context *ctx, TQCAL_Status *status)
+TQCAL_HOST_INLINE void tqcal_tidy(int key, TQCAL_Context *ctx, TQCAL_Status *status)
 {
     const int result = tqcal_result(*status);
     const int failed = result == TQCAL_RES_ERROR || result == TQCAL_RES_FULL;
@@ -91,7 +109,7 @@ static inline void tqcal_tidy(int key, TQCAL_Context *ctx, TQCAL_Status *status)
  * straight to it), then the tidy-up. Returns -1 when key is no key code
  * (nothing changed), 0 when the key only edited the entry, 1 when it went
  * through the dispatcher; the outcome is then tqcal_result(*status). */
-static inline int tqcal_press(TQCAL_Context *ctx, TQCAL_Status *status, int key, int mode)
+TQCAL_HOST_INLINE int tqcal_press(TQCAL_Context *ctx, TQCAL_Status *status, int key, int mode)
 {
     if (key != TQCAL_KEY_MSTORE_ALT && key != TQCAL_KEY_PERCENT_OP &&
         key != TQCAL_KEY_BLANK_OP) {

@@ -14,22 +14,8 @@ build=build-fuzz
 jobs=$(nproc 2>/dev/null || echo 2)
 targets=(keys calc_string exports)
 
-# libFuzzer comes with clang; its runtime is a package of its own, so the
-# test is whether clang can link a fuzz target at all.
-fuzzer_links() {
-  command -v clang++ >/dev/null &&
-    echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }' |
-      clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null
-}
-need=()
-command -v cmake >/dev/null || need+=(cmake)
-fuzzer_links || need+=(clang libclang-rt-14-dev)
-if [ ${#need[@]} -gt 0 ]; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq "${need[@]}"
-  fuzzer_links || { echo "clang cannot link a libFuzzer target" >&2; exit 1; }
-fi
+# clang and libFuzzer's runtime for its version (nothing when present).
+bash scripts/setup.sh fuzz
 
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build" -j"$jobs"

@@ -8,7 +8,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 
-bash "$root/scripts/setup.sh" >&2
+# What building and running the host needs, when missing; nothing more.
+bash "$root/scripts/setup.sh" host >&2
 
 # Say so before a build, which takes a while the first time, so that the
 # wait does not look like a hang: when there is no program yet, or a source

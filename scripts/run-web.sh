@@ -9,7 +9,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 port="${PORT:-8080}"
 
-bash "$root/scripts/setup.sh" >&2
+bash "$root/scripts/setup.sh" web >&2
 
 log="$(mktemp)"
 trap 'rm -f "$log"' EXIT

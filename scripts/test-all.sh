@@ -1,47 +1,75 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test, one stage at a time:
-#   plain        the engine, host and tests with warnings as errors, ctest
-#   accuracy     the elementary functions against MPFR, ACCURACY_COUNT
-#                arguments each (default 100000)
-#   sanitizers   the tests again under AddressSanitizer and UBSan (building
-#                only the test programs and what they need)
-#   tsan         the thread tests under ThreadSanitizer
-#   fuzz         each libFuzzer target for FUZZ_SECONDS (default 20)
-#   parser       the display-text parser against strtod over every short text
-#   armhf        the engine and export tests cross-built, run under qemu-arm
-#   armel        the same for ARM without a floating-point unit (ARMv5TE,
-#                soft float, the engine's own double helpers), under qemu-arm
-#   windows      the same as a Windows DLL and programs, run under wine
-#   arm-windows  tqcal.dll for 32-bit ARM Windows (clang, lld): it cannot run
-#                here, so its headers are checked (machine, exports, imports)
-#                and the conformance replayer is compiled for it
-#   i686         the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386
-#   install      install into a scratch prefix; build and run the example host
-#                through pkg-config, find_package and add_subdirectory
-#   web          the engine as WebAssembly: the page in headless Chromium
-#                against the host program, the conformance vectors under Node
+# Builds everything and runs every test, one stage at a time (the stages
+# are listed once, in stage_table below, which --help prints):
 #
 #   bash scripts/test-all.sh                everything
 #   bash scripts/test-all.sh --quick        the plain stage only, for everyday work
-#   bash scripts/test-all.sh --only armhf   one stage
+#   bash scripts/test-all.sh --only armhf   one stage (not with --quick, which is
+#                                           --only plain)
 #
-# Each stage prints one line with what passed and how long it took; its build
-# and test output goes to build-logs/<stage>.log, which is shown (its end) only
+# First it installs what the stages to run need and the machine lacks
+# (scripts/setup.sh with each stage's set-up groups, from stage_table). Each
+# stage prints one line with what passed and how long it took; its build and
+# test output goes to build-logs/<stage>.log, which is shown (its end) only
 # when the stage fails. The last line counts every test of every stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# The stages, in the order they run: name | function | the set-up groups
+# (scripts/setup.sh) it needs | what it does. A new stage is a function and
+# a line here.
+stage_table=(
+  "plain      | plain         | tests      | the engine, host and tests with warnings as errors, ctest"
+  "accuracy   | accuracy      | tests bench | the elementary functions against MPFR, ACCURACY_COUNT arguments each (default 100000)"
+  "sanitizers | sanitizers    | tests      | the tests again under AddressSanitizer and UBSan (the test programs only)"
+  "tsan       | tsan          | tests      | the thread tests under ThreadSanitizer"
+  "fuzz       | fuzz          | fuzz       | each libFuzzer target for FUZZ_SECONDS (default 20)"
+  "parser     | parser        | tests      | the display-text parser against strtod over every short text"
+  "armhf      | armhf         | armhf      | the engine and export tests cross-built, run under qemu-arm"
+  "armel      | armel         | armel      | the same for 32-bit ARM without a floating-point unit (ARMv5TE, soft float), under qemu-arm"
+  "windows    | windows       | windows    | the same as a Windows DLL and programs, run under wine"
+  "arm-windows | arm_windows  | arm-windows | tqcal.dll for 32-bit ARM Windows, checked from its headers (it cannot run here); the replayer compiled for it"
+  "i686       | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
+  "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), then the tree moved: pkg-config, find_package; add_subdirectory"
+  "web        | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
+)
+# stage_field ROW N: field N (1 to 4) of a row of stage_table, trimmed.
+stage_field() { local f; f=$(cut -d'|' -f"$2" <<<"$1"); f=${f#"${f%%[! ]*}"}; echo "${f%"${f##*[! ]}"}"; }
+stage_names() { local row; for row in "${stage_table[@]}"; do stage_field "$row" 1; done; }
+
+usage_error() {
+  echo "test-all: $1" >&2
+  echo "the stages: $(stage_names | tr '\n' ' ')(try --help)" >&2
+  exit 2
+}
 
 quick=0
 only=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --quick) quick=1 ;;
-    --only) only=${2:?--only needs a stage name}; shift ;;
-    -h|--help) awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0 ;;
-    *) echo "test-all: unknown argument '$1' (try --help)" >&2; exit 2 ;;
+    --only)
+      [ $# -gt 1 ] && [ -n "$2" ] && [ "${2#-}" = "$2" ] || usage_error "--only needs a stage name"
+      only=$2; shift ;;
+    --only=*) only=${1#--only=}; [ -n "$only" ] || usage_error "--only needs a stage name" ;;
+    -h|--help)
+      awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"
+      echo; echo "The stages:"
+      for row in "${stage_table[@]}"; do
+        printf '  %-11s %s\n' "$(stage_field "$row" 1)" "$(stage_field "$row" 4)"
+      done
+      exit 0 ;;
+    *) usage_error "unknown argument '$1'" ;;
   esac
   shift
 done
+if [ "$quick" -eq 1 ]; then
+  [ -z "$only" ] || usage_error "--quick is --only plain; give one or the other"
+  only=plain
+fi
+if [ -n "$only" ] && ! grep -qx -- "$only" <<<"$(stage_names)"; then
+  usage_error "no stage '$only'"
+fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
 logs=build-logs
@@ -52,7 +80,6 @@ total_passed=0
 # COMMAND reports what it counted by writing a number to $STAGE_COUNT.
 stage() {
   local name=$1; shift
-  if [ -n "$only" ] && [ "$name" != "$only" ]; then return 0; fi
   local log="$logs/$name.log"
   export STAGE_COUNT="$logs/$name.count"
   rm -f "$STAGE_COUNT"
@@ -76,6 +103,26 @@ stage() {
   fi
 }
 
+# configure BUILD_DIR [CMAKE_ARGS...]: every build of the test command has
+# warnings as errors, the linker's included.
+configure() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DTQCAL_WERROR=ON "$@"
+}
+
+# build BUILD_DIR TARGET...: configures where not yet configured (a stage
+# that reuses the plain stage's build), then builds the targets.
+build() {
+  local dir=$1; shift
+  { [ -f "$dir/CMakeCache.txt" ] || configure "$dir"; } || return 1
+  local targets=() t
+  for t in "$@"; do targets+=(--target "$t"); done
+  cmake --build "$dir" -j"$jobs" "${targets[@]}"
+}
+
+# The toolchain file of a cross target, as a configure argument.
+toolchain() { echo "-DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/toolchains/$1.cmake"; }
+
 # ctest_suite BUILD_DIR [TARGET...] -- [CMAKE_ARGS...]: configures and builds
 # (only the targets named, when any are), runs ctest and counts what passed.
 ctest_suite() {
@@ -83,7 +130,7 @@ ctest_suite() {
   local targets=()
   while [ $# -gt 0 ] && [ "$1" != "--" ]; do targets+=(--target "$1"); shift; done
   [ $# -gt 0 ] && shift
-  cmake -S . -B "$dir" -DTQCAL_WERROR=ON "$@" || return 1
+  configure "$dir" "$@" || return 1
   cmake --build "$dir" -j"$jobs" "${targets[@]}" || return 1
   (cd "$dir" && ctest --output-on-failure -j"$jobs") | tee "$dir/ctest.log" || return 1
   sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$dir/ctest.log" >"$STAGE_COUNT"
@@ -100,7 +147,7 @@ sanitizers() {
 # Builds only the thread tests, engine included, under ThreadSanitizer.
 tsan() {
   export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-  cmake -S . -B build-tsan -DTQCAL_WERROR=ON -DTQCAL_TSAN=ON -DTQCAL_BUILD_HOST=OFF
+  configure build-tsan -DTQCAL_TSAN=ON -DTQCAL_BUILD_HOST=OFF
   cmake --build build-tsan -j"$jobs" --target tqcal_thread_tests
   (cd build-tsan && ctest --output-on-failure -L threads) | tee build-tsan/ctest.log
   sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' build-tsan/ctest.log >"$STAGE_COUNT"
@@ -114,9 +161,7 @@ web() {
   [ -f conformance/replay.c ] && replay=(--replay)
   mkdir -p "$out"
   bash web/build.sh "${replay[@]}" || return 1
-  { [ -f build/CMakeCache.txt ] || cmake -S . -B build -DTQCAL_WERROR=ON; } &&
-    cmake --build build -j"$jobs" --target tqcal_host || return 1
-  (cd web/tests && npm ci --no-audit --no-fund) || return 1
+  build build tqcal_host || return 1
   # TAP, for its "# pass N" line; a Node without the option writes TAP anyway.
   local reporter=(--test-reporter=tap)
   node "${reporter[@]}" -e '' 2>/dev/null || reporter=()
@@ -137,8 +182,7 @@ web() {
 # Every elementary function within one ulp and correctly rounded in 99.9 % of
 # the arguments; counts the functions that pass.
 accuracy() {
-  cmake -S . -B build -DTQCAL_WERROR=ON || return 1
-  cmake --build build -j"$jobs" --target tqcal_accuracy || return 1
+  build build tqcal_accuracy || return 1
   build/bench/tqcal_accuracy --count "${ACCURACY_COUNT:-100000}" | tee build/accuracy.log
   local rc=${PIPESTATUS[0]}
   sed -n 's/^accuracy: \([0-9]*\) of.*/\1/p' build/accuracy.log >"$STAGE_COUNT"
@@ -149,8 +193,7 @@ accuracy() {
 # mantissa with every exponent and five million random texts, each parsed
 # both ways. Uses the plain stage's build.
 parser() {
-  cmake -S . -B build -DTQCAL_WERROR=ON || return 1
-  cmake --build build -j"$jobs" --target tqcal_tests || return 1
+  build build tqcal_tests || return 1
   TQCAL_PARSE_THOROUGH=1 build/tests/tqcal_tests --gtest_filter='ParseWide.*' |
     tee build/parser.log || return 1
   sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' build/parser.log >"$STAGE_COUNT"
@@ -158,9 +201,9 @@ parser() {
 
 # The test suites built for another processor or system, run by ctest
 # through the toolchain's emulator.
-armhf() { ctest_suite build-armhf -- -DCMAKE_TOOLCHAIN_FILE="$PWD"/cmake/toolchains/arm-linux-gnueabihf.cmake; }
-armel() { ctest_suite build-armel -- -DCMAKE_TOOLCHAIN_FILE="$PWD"/cmake/toolchains/arm-linux-gnueabi.cmake; }
-i686() { ctest_suite build-i686 -- -DCMAKE_TOOLCHAIN_FILE="$PWD"/cmake/toolchains/i686-linux-gnu.cmake; }
+armhf() { ctest_suite build-armhf -- "$(toolchain arm-linux-gnueabihf)"; }
+armel() { ctest_suite build-armel -- "$(toolchain arm-linux-gnueabi)"; }
+i686() { ctest_suite build-i686 -- "$(toolchain i686-linux-gnu)"; }
 
 windows() {
   local dir=build-windows rc=0
@@ -172,7 +215,7 @@ windows() {
   # by a test would hold ctest's output pipe open until the server quit.
   /usr/lib/wine/wineserver -p 300 </dev/null >/dev/null 2>&1
   /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
-  ctest_suite "$dir" -- -DCMAKE_TOOLCHAIN_FILE="$PWD"/cmake/toolchains/x86_64-w64-mingw32.cmake || rc=1
+  ctest_suite "$dir" -- "$(toolchain x86_64-w64-mingw32)" || rc=1
   /usr/lib/wine/wineserver -k </dev/null >/dev/null 2>&1 || true
   return $rc
 }
@@ -186,9 +229,7 @@ windows() {
 # count is the checks that passed.
 arm_windows() {
   local dir=build-arm-windows
-  local toolchain="$PWD"/cmake/toolchains/armv7-w64-windows.cmake
-  cmake -S . -B "$dir" -DTQCAL_WERROR=ON -DTQCAL_BUILD_TESTS=OFF \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" || return 1
+  configure "$dir" -DTQCAL_BUILD_TESTS=OFF "$(toolchain armv7-w64-windows)" || return 1
   cmake --build "$dir" -j"$jobs" --target tqcal || return 1
   cmake -DLIBRARY="$dir"/bin/tqcal.dll -DREADOBJ=llvm-readobj -DMACHINE=0x1C4 \
     -DEXPECTED=engine/exports/exports.txt -P tests/exports/check_windows_dll.cmake || return 1
@@ -201,70 +242,93 @@ arm_windows() {
   echo 2 >"$STAGE_COUNT"
 }
 
-# Runs the example host PROGRAM, which must print the display "42.".
+# Runs the example host PROGRAM, which must print the display "42."; with
+# LIBDIR, finding the library there.
 expect_42() {
   local out
-  out=$(LD_LIBRARY_PATH="$2" "$1") || { echo "$1 failed"; return 1; }
+  out=$(LD_LIBRARY_PATH="${2:-}" "$1") || { echo "$1 failed"; return 1; }
   [ "$out" = "42." ] || { echo "$1 printed '$out', not '42.'"; return 1; }
   echo "$1: $out"
 }
 
-# The library installed into a scratch prefix serves a C host through
-# pkg-config and through find_package; added to a parent project by
-# add_subdirectory it serves one too. Each way builds and runs the example.
+# The guide's route to a host, run as a reader pastes it: the shell block
+# under its heading "Installing in a prefix of your own", in a copy of the
+# sources with HOME in the scratch folder. It configures with the default
+# prefix, installs elsewhere with cmake --install --prefix, compiles through
+# pkg-config and runs the program. The installed tree then moves, and serves
+# a host through pkg-config and through find_package from there; added to a
+# parent project by add_subdirectory, the sources serve one too.
 install_stage() {
   local work=$PWD/build-install
-  local prefix=$work/prefix passed=0 libdir pc
+  local route passed=0
   rm -rf "$work"
-  mkdir -p "$work/parent"
-  cmake -S . -B "$work/lib" -DTQCAL_WERROR=ON -DCMAKE_INSTALL_PREFIX="$prefix" || return 1
-  cmake --build "$work/lib" -j"$jobs" --target tqcal || return 1
-  cmake --install "$work/lib" || return 1
-  libdir=$(dirname "$(find "$prefix" -name libtqcal.so.1 | head -n 1)")
-  for f in include/tqcal.h include/tqcal_host.h; do
-    [ -f "$prefix/$f" ] || { echo "not installed: $f"; return 1; }
-  done
-  readelf -d "$libdir/libtqcal.so.1" | grep -q 'SONAME.*\[libtqcal\.so\.1\]' ||
+  mkdir -p "$work/src" "$work/home" "$work/parent"
+  route=$(awk '/^## Installing in a prefix of your own/ { found = 1 }
+               found && /^```sh$/ { inside = 1; next }
+               inside && /^```$/ { exit }
+               inside { print }' docs/integrating.md)
+  [ -n "$route" ] || { echo "docs/integrating.md has no install route"; return 1; }
+  printf '%s\n' "$route"
+  git ls-files -co --exclude-standard -z | xargs -0 tar -cf - | tar -xf - -C "$work/src"
+  # The environment makes the guide's build one with warnings as errors,
+  # the linker's included, as every build of the test command is.
+  (cd "$work/src" && HOME="$work/home" CFLAGS=-Werror CXXFLAGS=-Werror \
+     LDFLAGS=-Wl,--fatal-warnings bash -euxo pipefail -c "$route") >"$work/route.log" 2>&1 ||
+    { cat "$work/route.log"; return 1; }
+  cat "$work/route.log"
+  [ "$(tail -n 1 "$work/route.log")" = "42." ] || { echo "the guide's host did not print 42."; return 1; }
+  grep -q '^prefix=${pcfiledir}/' "$work/home/tqcal/lib/pkgconfig/tqcal.pc" ||
+    { echo "tqcal.pc has a fixed prefix"; return 1; }
+  readelf -d "$work/home/tqcal/lib/libtqcal.so.1" | grep -q 'SONAME.*\[libtqcal\.so\.1\]' ||
     { echo "libtqcal.so.1 lacks its SONAME"; return 1; }
   passed=$((passed + 1))
 
-  pc=$(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs tqcal) || return 1
+  # Moved elsewhere, the tree still serves pkg-config and find_package.
+  local moved=$work/moved pc
+  mv "$work/home/tqcal" "$moved"
+  pc=$(PKG_CONFIG_PATH="$moved/lib/pkgconfig" pkg-config --cflags --libs tqcal) || return 1
   # shellcheck disable=SC2086  # the flags are words
-  cc -std=c99 -pedantic -Wall -Wextra -Werror examples/press_keys.c $pc \
+  cc -std=c89 -pedantic -Wall -Wextra -Werror -Wl,--fatal-warnings examples/press_keys.c $pc \
     -o "$work/press_keys_pc" || return 1
-  expect_42 "$work/press_keys_pc" "$libdir" || return 1
+  expect_42 "$work/press_keys_pc" "$moved/lib" || return 1
   passed=$((passed + 1))
 
-  cmake -S examples -B "$work/find" -DCMAKE_PREFIX_PATH="$prefix" || return 1
+  local strict=(-DCMAKE_C_FLAGS=-Werror -DCMAKE_EXE_LINKER_FLAGS=-Wl,--fatal-warnings)
+  cmake -S examples -B "$work/find" -DCMAKE_PREFIX_PATH="$moved" "${strict[@]}" || return 1
   cmake --build "$work/find" || return 1
-  expect_42 "$work/find/press_keys" "$libdir" || return 1
+  expect_42 "$work/find/press_keys" "$moved/lib" || return 1
   passed=$((passed + 1))
 
   printf '%s\n' 'cmake_minimum_required(VERSION 3.20)' \
     'project(parent LANGUAGES C CXX)' \
     "add_subdirectory($PWD tqcal)" \
     "add_subdirectory($PWD/examples example)" >"$work/parent/CMakeLists.txt"
-  cmake -S "$work/parent" -B "$work/parent/build" || return 1
+  cmake -S "$work/parent" -B "$work/parent/build" -DTQCAL_WERROR=ON "${strict[@]}" || return 1
   cmake --build "$work/parent/build" -j"$jobs" || return 1
-  expect_42 "$work/parent/build/example/press_keys" "" || return 1
+  expect_42 "$work/parent/build/example/press_keys" || return 1
   passed=$((passed + 1))
   echo "$passed" >"$STAGE_COUNT"
 }
 
-if [ "$quick" -eq 1 ] && [ -z "$only" ]; then only=plain; fi
-stage plain plain
-stage accuracy accuracy
-stage sanitizers sanitizers
-stage tsan tsan
-stage fuzz fuzz
-stage parser parser
-stage armhf armhf
-stage armel armel
-stage windows windows
-stage arm-windows arm_windows
-stage i686 i686
-stage install install_stage
-stage web web
+# What the stages to run need, installed first; then the stages in order.
+selected=()
+groups=()
+for row in "${stage_table[@]}"; do
+  name=$(stage_field "$row" 1)
+  [ -z "$only" ] || [ "$name" = "$only" ] || continue
+  selected+=("$name $(stage_field "$row" 2)")
+  read -ra more <<<"$(stage_field "$row" 3)"
+  groups+=("${more[@]}")
+done
+if ! bash scripts/setup.sh $(printf '%s\n' "${groups[@]}" | sort -u) >"$logs/setup.log" 2>&1; then
+  echo "setup: FAILED; the end of $logs/setup.log:"
+  tail -n 40 "$logs/setup.log"
+  echo "all: 0 passed, 1 failed"
+  exit 1
+fi
+for row in "${selected[@]}"; do
+  stage ${row}
+done
 
 # One closing line over every stage; a failure has already stopped the run.
 echo "all: $total_passed passed, 0 failed"

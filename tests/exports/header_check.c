@@ -1,4 +1,4 @@
-/* Compiled as C99 and as C11: the public headers must be clean C. */
+/* Compiled as C89, C99, C11 and (header_check.cpp) C++98: the public headers must be clean C. */
 #include "tqcal.h"
 #include "tqcal_host.h"
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -146,17 +147,83 @@ TEST(BatchInput, OneSequencePerLineEachOnAFreshCalculator) {
     EXPECT_EQ(run.out, "");
 }
 
-TEST(BatchInput, BadLinesAreAllReportedAndNothingIsEvaluated) {
-    BatchRun run = RunWith({}, "1 + 1 =\n2 + foo\n3 =\n4..5\n");
+// A bad line is reported with its number, keeps its place in the output
+// with an empty line, and the lines around it are still evaluated; the exit
+// status says there was bad input, before any key that failed.
+TEST(BatchInput, BadLinesAreReportedAndTheOthersStillEvaluated) {
+    BatchRun run = RunWith({}, "1 + 1 =\n2 + foo\n1 / 0 =\n4..5\n");
     EXPECT_EQ(run.exit, tqhost::kExitBadInput);
-    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.out, "2\n\nError\n\n");
     EXPECT_EQ(run.err,
               "tqcal: line 2: unknown key \"foo\" at column 5\n"
               "  2 + foo\n"
               "      ^^^\n"
+              "tqcal: line 3: key 4 \"=\" at column 7 ended in Error\n"
               "tqcal: line 4: a number has at most one point \"4..5\" at column 1\n"
               "  4..5\n"
               "  ^^^^\n");
+    run = RunWith({"--json"}, "foo\n");
+    EXPECT_EQ(run.out, "{\"error\":\"unknown key \\\"foo\\\" at column 1\"}\n");
+    // --keys is one sequence: bad keys print nothing.
+    run = RunWith({"--keys", "2 + foo"});
+    EXPECT_EQ(run.exit, tqhost::kExitBadInput);
+    EXPECT_EQ(run.out, "");
+}
+
+// Each line's result is out (flushed) before the next line is read.
+TEST(BatchInput, EachResultIsFlushedBeforeTheNextLineIsRead) {
+    struct Watch : std::streambuf {
+        std::string written;
+        std::string flushed;
+        int overflow(int c) override {
+            written += static_cast<char>(c);
+            return c;
+        }
+        int sync() override {
+            flushed = written;
+            return 0;
+        }
+    } watch;
+    // Input that records, at every read, what had been flushed by then.
+    struct Lines : std::streambuf {
+        const Watch *watch;
+        std::vector<std::string> lines;
+        std::vector<std::string> flushedBefore;
+        std::string current;
+        int_type underflow() override {
+            if (lines.empty()) {
+                return traits_type::eof();
+            }
+            flushedBefore.push_back(watch->flushed);
+            current = lines.front();
+            lines.erase(lines.begin());
+            setg(current.data(), current.data(), current.data() + current.size());
+            return traits_type::to_int_type(current[0]);
+        }
+    } input;
+    input.watch = &watch;
+    input.lines = {"1 + 1 =\n", "2 * 3 =\n", "foo\n"};
+    tqhost::Options options;
+    std::ostream out(&watch);
+    std::istream in(&input);
+    std::ostringstream err;
+    EXPECT_EQ(tqhost::RunBatch(options, in, out, err), tqhost::kExitBadInput);
+    EXPECT_EQ(input.flushedBefore, (std::vector<std::string>{"", "2\n", "2\n6\n"}));
+    EXPECT_EQ(watch.flushed, "2\n6\n\n");
+}
+
+// A write that fails stops the run at once with status 1 and a message.
+TEST(BatchOutput, AFailedWriteIsReported) {
+    struct Full : std::streambuf {
+        int overflow(int) override { return traits_type::eof(); }
+    } full;
+    std::ostream out(&full);
+    std::istringstream in("1 + 1 =\n2 + 2 =\n");
+    std::ostringstream err;
+    tqhost::Options options;
+    EXPECT_EQ(tqhost::RunBatch(options, in, out, err), tqhost::kExitFailure);
+    EXPECT_EQ(err.str().rfind("tqcal: writing the output failed", 0), 0u) << err.str();
+    EXPECT_EQ(err.str().find("failed", 35), std::string::npos) << "reported once: " << err.str();
 }
 
 TEST(BatchTrace, OneLinePerKeyAfterTheFreshState) {
@@ -272,6 +339,9 @@ TEST(Arguments, OptionsAndTheirMistakes) {
         {{"--keys"}, "--keys needs a value"},
         {{"--keys", "1", "--keys", "2"}, "--keys given twice"},
         {{"--mode", "rpn"}, "--mode is algebraic or equal, not \"rpn\""},
+        {{"--mode", "EQUAL"}, nullptr},
+        {{"--mode=Alg"}, nullptr},
+        {{"--mode", "equals"}, "--mode is algebraic or equal, not \"equals\""},
         {{"--mode"}, "--mode needs a value"},
         {{"--verbose"}, "unknown option \"--verbose\""},
         {{"--\a\x1b[2J"}, "unknown option \"--\\x07\\x1B[2J\""},

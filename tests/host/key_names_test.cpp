@@ -166,6 +166,11 @@ TEST(Messages, ParseErrorsQuoteAWindowOfTheInput) {
         {"1 + \a + 2", "unknown key \"\\x07\" at column 5\n  1 + \\x07 + 2\n      ^^^^"},
         {"\x1b[A + sinn", "unknown key \"\\x1B\" at column 1\n  \\x1B[A + sinn\n  ^^^^"},
         {"\x1b 2 + sinn", "unknown key \"\\x1B\" at column 1\n  \\x1B 2 + sinn\n  ^^^^"},
+        // A stray byte is a character of its own: echoed as an escape, the
+        // caret under it.
+        {"\x93" "abc", "unknown key \"\\x93\" at column 1\n  \\x93abc\n  ^^^^"},
+        {"1 \x93 2", "unknown key \"\\x93\" at column 3\n  1 \\x93 2\n    ^^^^"},
+        {"\xE2\x88 2", "unknown key \"\\xE2\" at column 1\n  \\xE2\\x88 2\n  ^^^^"},
         {ones + "foo + 2",
          "unknown key \"foo\" at column 121\n"
          "  \xE2\x80\xA6 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + foo + 2\n"

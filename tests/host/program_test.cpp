@@ -2,7 +2,12 @@
 // output goes where.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -10,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -77,16 +83,128 @@ TEST(Program, Version) {
     EXPECT_EQ(run.out, "tqcal " TQCAL_VERSION "\n");
 }
 
-TEST(Program, BadKeysExitWithStatusTwoAndNoOutput) {
+TEST(Program, BadKeysExitWithStatusTwo) {
     Result run = RunProgram("--keys '2 + foo ='");
     EXPECT_EQ(run.exit, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "tqcal: --keys: unknown key \"foo\" at column 5\n  2 + foo =\n      ^^^\n");
 
-    run = RunProgram("", "printf '1+1=\\n1+x\\n'");
+    // Lines around a bad one are still answered, each in its place.
+    run = RunProgram("", "printf 'foo\\n1 + 1 =\\nbar\\n'");
     EXPECT_EQ(run.exit, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("line 2: unknown key \"x\" at column 3"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "\n2\n\n");
+    EXPECT_NE(run.err.find("line 3: unknown key \"bar\" at column 1"), std::string::npos) << run.err;
+}
+
+TEST(Program, AFullDiskIsNamed) {
+    Result run = RunProgram("--keys '1 + 1 =' >/dev/full");
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_EQ(run.err, "tqcal: writing the output failed: No space left on device\n");
+    run = RunProgram("--help >/dev/full");
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_EQ(run.err, "tqcal: writing the output failed: No space left on device\n");
+}
+
+struct Child {
+    pid_t pid = -1;
+    int out = -1;  // its standard output, when that is a pipe
+};
+
+// tqcal with standard input from the descriptor input and standard output
+// to the file output, or else into a pipe the caller reads; its messages
+// are not looked at.
+Child Spawn(int input, const char *output = nullptr) {
+    Child child;
+    int pipeEnds[2] = {-1, -1};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (output != nullptr) {
+        posix_spawn_file_actions_addopen(&actions, 1, output, O_WRONLY, 0);
+    } else {
+        EXPECT_EQ(pipe(pipeEnds), 0);
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+        posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
+    }
+    char program[] = TQCAL_PROGRAM;
+    char *argv[] = {program, nullptr};
+    EXPECT_EQ(posix_spawn(&child.pid, program, &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(input);
+    if (output == nullptr) {
+        close(pipeEnds[1]);
+        child.out = pipeEnds[0];
+    }
+    return child;
+}
+
+// One line from fd, or what came before the end of the output.
+std::string ReadLine(int fd) {
+    std::string line;
+    char c = 0;
+    while (read(fd, &c, 1) == 1 && c != '\n') {
+        line += c;
+    }
+    return line;
+}
+
+// A program at the other end of a FIFO that stays open gets each result
+// before it writes its next line: the runner answers line by line, and does
+// not wait for the end of the input.
+TEST(Program, AnswersEachLineOfAFifoBeforeTheNextIsWritten) {
+    char dir[] = "/tmp/tqcal-fifo-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string fifo = std::string(dir) + "/keys";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // Both ends open before tqcal starts (opening one end alone waits for
+    // the other); tqcal then reads an ordinary, blocking FIFO.
+    int readEnd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(readEnd, 0);
+    FILE *keys = std::fopen(fifo.c_str(), "we");  // not inherited: tqcal must see the end
+    ASSERT_NE(keys, nullptr);
+    fcntl(readEnd, F_SETFL, fcntl(readEnd, F_GETFL) & ~O_NONBLOCK);
+    Child child = Spawn(readEnd);
+    const std::pair<const char *, const char *> lines[] = {
+        {"100 - 99.99 =", "0.01"}, {"foo", ""}, {"2 sqrt", "1.4142135623731"}, {"1 / 0 =", "Error"}};
+    for (const auto &[line, screen] : lines) {
+        std::fprintf(keys, "%s\n", line);
+        std::fflush(keys);
+        EXPECT_EQ(ReadLine(child.out), screen) << line;  // blocks if the answer waited for more input
+    }
+    std::fclose(keys);
+    EXPECT_EQ(ReadLine(child.out), "");
+    int status = 0;
+    waitpid(child.pid, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    close(child.out);
+    std::remove(fifo.c_str());
+    rmdir(dir);
+}
+
+// Memory does not grow with the input: a million lines stay under 20 MB of
+// resident memory (a runner that reads every line first needs hundreds).
+TEST(Program, AMillionLinesInConstantMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory alone is larger than the bound";
+#endif
+    char path[] = "/tmp/tqcal-million-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    FILE *file = fdopen(fd, "w");
+    for (int i = 0; i < 1000000; ++i) {
+        std::fprintf(file, "%d + 2 * 3 =\n", i);
+    }
+    std::fclose(file);
+    Child child = Spawn(open(path, O_RDONLY), "/dev/null");
+    int status = 0;
+    struct rusage usage {};
+    ASSERT_EQ(wait4(child.pid, &status, 0, &usage), child.pid);
+    std::remove(path);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_LT(usage.ru_maxrss, 20 * 1024) << "kilobytes resident at most";
+    std::printf("a million lines: %ld kB resident at most\n", usage.ru_maxrss);
 }
 
 TEST(Program, BadOptionsPointToHelp) {

@@ -223,13 +223,15 @@ TEST_F(Terminal, StartsInTheModeAskedForAndNamesKeysWithoutAFunction) {
     WaitForText("tqcal-exited-0");
 }
 
-// A small terminal cuts the legend, but never the way out.
+// A small terminal cuts the legend, but never the way out, and says what
+// size shows every key.
 TEST_F(Terminal, SmallTerminalStillShowsHowToQuit) {
     Start("", 40, 10);
     if (IsSkipped()) {
         return;
     }
     WaitForPanel({"ALG"}, {"0."});
+    WaitForText("tqcal  too small, needs 52x20");
     WaitFor("q quit on the last row", [](const std::vector<std::string> &screen) {
         return screen.size() == 10 && screen[9].find("q") != std::string::npos &&
                screen[9].find("quit") != std::string::npos;
@@ -240,6 +242,43 @@ TEST_F(Terminal, SmallTerminalStillShowsHowToQuit) {
     WaitForPanel({"ALG"}, {"7."});
     Type("q");
     WaitForText("tqcal-exited-0");
+}
+
+// Too small for the calculator's frame: the screen says so and the size it
+// needs, in as many words as fit, and still shows the number.
+TEST_F(Terminal, TooSmallForTheFrameSaysSoAndTheSizeItNeeds) {
+    Start("", 30, 8);
+    if (IsSkipped()) {
+        return;
+    }
+    WaitForText("too small: needs 52x20 (is");
+    Type("2+3=");
+    WaitFor("the number on its own row", [](const std::vector<std::string> &screen) {
+        return screen.size() > 2 && screen[2] == "5";
+    });
+    Press("q");
+    WaitForText("tqcal-exited-0");
+}
+
+TEST_F(Terminal, TinyTerminalStillNamesTheSizeItNeeds) {
+    Start("", 10, 3);
+    if (IsSkipped()) {
+        return;
+    }
+    WaitFor("the size it needs", [](const std::vector<std::string> &screen) {
+        return screen.size() == 3 && screen[0] == "too small:" && screen[1] == "needs" &&
+               screen[2].rfind("52x20", 0) == 0;
+    });
+}
+
+// The calculator screen needs the terminal on both sides: with standard
+// output redirected it refuses, as a failed terminal (status 1).
+TEST_F(Terminal, RefusesWhenTheOutputIsNotTheTerminal) {
+    Start(">/dev/null");
+    if (IsSkipped()) {
+        return;
+    }
+    WaitForText("tqcal-exited-1");
 }
 
 }  // namespace
