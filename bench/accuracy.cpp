@@ -11,7 +11,7 @@
 // that are correctly rounded. The exit status is 1 when any function is off
 // by more than one ulp or correctly rounded in less than 99.9 % of the
 // arguments.
-#include "numeric/mathlib.h"
+#include "math/elementary.h"
 
 #include <mpfr.h>
 

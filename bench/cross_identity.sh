@@ -18,8 +18,8 @@ cd "$(dirname "$0")/.."
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
-sources=(bench/identity.cpp engine/numeric/mathlib_trig.cpp engine/numeric/mathlib_atan.cpp
-         engine/numeric/mathlib_explog.cpp engine/numeric/decimal.cpp engine/numeric/trig.cpp
+sources=(bench/identity.cpp engine/math/sin_cos_tan.cpp engine/math/inverse_trig.cpp
+         engine/math/exp_log.cpp engine/numeric/decimal.cpp engine/numeric/trig.cpp
          engine/numeric/functions.cpp engine/numeric/power.cpp engine/math/binary64.cpp)
 flags=(-std=c++20 -ffp-contract=off -fno-fast-math -Iengine -Iinclude)
 

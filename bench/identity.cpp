@@ -7,7 +7,7 @@
 // target starts from the same doubles. A NaN result hashes as one value
 // whatever its payload.
 #include "numeric/functions.h"
-#include "numeric/mathlib.h"
+#include "math/elementary.h"
 #include "numeric/power.h"
 #include "numeric/trig.h"
 

@@ -8,7 +8,7 @@
 // Each benchmark runs over a fixed table of 4096 arguments; the figure is
 // the time per call. "ours" and "platform" of the same function and range
 // use the same table.
-#include "numeric/mathlib.h"
+#include "math/elementary.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #include "numeric/decimal_to_double.h"
 
-#include "numeric/mathlib_dd.h"
+#include "math/double_double.h"
 
 namespace tqcal {
 

@@ -2,7 +2,7 @@
 
 #include "math/binary64.h"
 #include "numeric/decimal.h"
-#include "numeric/mathlib.h"
+#include "math/elementary.h"
 
 #include <cmath>
 

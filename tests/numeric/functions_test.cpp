@@ -3,7 +3,7 @@
 //
 // The logarithms and the exponential come from the engine's own functions,
 // which give the same bits on every target; their expected values are the
-// correctly rounded ones from MPFR (tools/mathlib/reference.cpp), and the
+// correctly rounded ones from MPFR (tools/math/reference.cpp), and the
 // functions are correctly rounded at these arguments, so everything is
 // compared exactly. sqrt is correctly rounded under IEEE-754 too.
 #include "numeric/functions.h"

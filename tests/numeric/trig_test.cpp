@@ -3,13 +3,13 @@
 //
 // The expected values of the functions are the correctly rounded sine (cosine,
 // ...) of the documented radian value (deg * 3.141592653589793) / 180, taken
-// from MPFR (tools/mathlib/reference.cpp). The engine's own functions give the
+// from MPFR (tools/math/reference.cpp). The engine's own functions give the
 // same bits on every target and are correctly rounded at these arguments, so
 // the values are compared exactly: that pins the reduction and the order of
 // the conversion as well.
 #include "numeric/trig.h"
 
-#include "numeric/mathlib.h"
+#include "math/elementary.h"
 
 #include <gtest/gtest.h>
 

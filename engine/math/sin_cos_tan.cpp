@@ -14,11 +14,11 @@
 // with the products by d formed exactly. tan r comes from a table of Taylor
 // series about each a, and for odd k from its reciprocal. Each result carries
 // about 66 bits and is rounded once.
-#include "numeric/mathlib.h"
+#include "math/elementary.h"
 
 #include "math/binary64.h"
-#include "numeric/mathlib_dd.h"
-#include "numeric/mathlib_tables.h"
+#include "math/double_double.h"
+#include "math/tables.h"
 
 #include <limits>
 
@@ -33,6 +33,15 @@ using detail::FromBits;
 using detail::TwoProd;
 using detail::TwoSum;
 namespace t = tables;
+
+// Columns of a SINCOS_TABLE row: sin and cos of j/64, each as head and tail.
+enum SinCosColumn { SIN_HI, SIN_LO, COS_HI, COS_LO };
+// Columns of a TAN_TABLE row, about c = j/64: A = tan c and B1 = tan'(c) as
+// head and tail, the head of B1 also in two halves for an exact product,
+// then the Taylor coefficients B2, ..., B10 of tan(c + d).
+enum TanColumn {
+    A_HI, A_LO, B1_HI, B1_LO, B1_HI_UPPER, B1_HI_LOWER, B2, B3, B4, B5, B6, B7, B8, B9, B10
+};
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -181,7 +190,8 @@ TQCAL_MATH_INLINE double SinCosAbs(DD r, bool cosine, bool *rneg) {
     *rneg = r.hi < 0;
     const Parts p = Split64(*rneg ? Neg(r) : r);
     const double *e = t::SINCOS_TABLE[p.j];
-    const DD v = cosine ? SinCosOf(e[2], e[3], -e[0], -e[1], p) : SinCosOf(e[0], e[1], e[2], e[3], p);
+    const DD v = cosine ? SinCosOf(e[COS_HI], e[COS_LO], -e[SIN_HI], -e[SIN_LO], p)
+                         : SinCosOf(e[SIN_HI], e[SIN_LO], e[COS_HI], e[COS_LO], p);
     return v.hi + v.lo;
 }
 
@@ -199,12 +209,12 @@ TQCAL_MATH_INLINE DD TanOf(DD r) {
         return {d, p + r.lo * (1.0 + d2)};
     }
     const double *e = t::TAN_TABLE[j];
-    const DD b = detail::TwoProdSplit(e[2], e[4], e[5], d);  // B1 d
-    const DD s = FastTwoSum(e[0], b.hi);
-    const double q = ((e[6] + d * e[7]) + d2 * (e[8] + d * e[9])) +
-                     d4 * (((e[10] + d * e[11]) + d2 * (e[12] + d * e[13])) + d4 * e[14]);
+    const DD b = detail::TwoProdSplit(e[B1_HI], e[B1_HI_UPPER], e[B1_HI_LOWER], d);  // B1 d
+    const DD s = FastTwoSum(e[A_HI], b.hi);
+    const double q = ((e[B2] + d * e[B3]) + d2 * (e[B4] + d * e[B5])) +
+                     d4 * (((e[B6] + d * e[B7]) + d2 * (e[B8] + d * e[B9])) + d4 * e[B10]);
     // r.lo enters with the slope tan'(r.hi) = B1 + 2 B2 d + ...
-    const double lo = s.lo + b.lo + (e[1] + e[3] * d + d2 * q + r.lo * (e[2] + 2.0 * e[6] * d));
+    const double lo = s.lo + b.lo + (e[A_LO] + e[B1_LO] * d + d2 * q + r.lo * (e[B1_HI] + 2.0 * e[B2] * d));
     return {s.hi, lo};
 }
 

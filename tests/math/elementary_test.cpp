@@ -1,7 +1,7 @@
 // The engine's own elementary functions against correctly rounded values.
 //
 // Each table row holds an argument, the correctly rounded result computed
-// once with MPFR (tools/mathlib/reference.cpp) and the units in the last
+// once with MPFR (tools/math/reference.cpp) and the units in the last
 // place allowed: 1 for an inexact result (the functions promise at most one
 // unit, and are correctly rounded at nearly every argument; the accuracy tool
 // bench/accuracy.cpp measures how often), 0 where the result is exact, zero
@@ -10,7 +10,7 @@
 // kernels' pieces, the neighbourhoods of multiples of pi/2 (the closest
 // double to one, 0x1.6ac5b262ca1ffp+849, included), huge arguments, the
 // overflow and underflow limits and subnormal results.
-#include "numeric/mathlib.h"
+#include "math/elementary.h"
 
 #include <gtest/gtest.h>
 

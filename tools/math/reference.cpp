@@ -11,7 +11,7 @@
 // repeats the input and gives the result as a 17-digit and a hexadecimal
 // literal, followed by "exact" when the value needed no rounding.
 //
-// Build: g++ -std=c++20 -ffp-contract=off tools/mathlib/reference.cpp -lmpfr -lgmp
+// Build: g++ -std=c++20 -ffp-contract=off tools/math/reference.cpp -lmpfr -lgmp
 #include <mpfr.h>
 
 #include <cstdio>

@@ -15,11 +15,11 @@
 // or 2 asin(sqrt((1 - x)/2)) (pi minus it for x < 0). The table rows carry
 // the asin of the piece's centre; it is combined with 0, pi/2 or pi into a
 // head, and each result is that head plus a small correction, rounded once.
-#include "numeric/mathlib.h"
+#include "math/elementary.h"
 
 #include "math/binary64.h"
-#include "numeric/mathlib_dd.h"
-#include "numeric/mathlib_tables.h"
+#include "math/double_double.h"
+#include "math/tables.h"
 
 #include <limits>
 
@@ -33,6 +33,12 @@ using detail::TwoProd;
 using detail::TwoProdShort;
 using detail::TwoSum;
 namespace t = tables;
+
+// Columns of an ATAN_TABLE row: atan(j/64) as head and tail.
+enum AtanColumn { ATAN_HI, ATAN_LO };
+// Columns of an ASIN_TABLE row, about c = j/128: A = asin c as head and
+// tail, then the Taylor coefficients of asin(c + d): B1 - 1, B2, ..., B9.
+enum AsinColumn { A_HI, A_LO, B1_LESS_1, B2, B3, B4, B5, B6, B7, B8, B9 };
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -62,8 +68,8 @@ TQCAL_MATH_INLINE DD Angle(DD y, DD x) {
                         ((-1.0 / 3 + v2 * (1.0 / 5)) +
                          v4 * ((-1.0 / 7 + v2 * (1.0 / 9)) + v4 * (-1.0 / 11)));
     const double *e = t::ATAN_TABLE[j];
-    const DD s = FastTwoSum(e[0], v.hi);
-    double lo = s.lo + (e[1] + (v.lo - v.lo * v2 + tail));
+    const DD s = FastTwoSum(e[ATAN_HI], v.hi);
+    double lo = s.lo + (e[ATAN_LO] + (v.lo - v.lo * v2 + tail));
     DD r = {s.hi, lo};
     if (swap) {
         const DD u = FastTwoSum(t::PIO2_HI, -r.hi);
@@ -88,17 +94,17 @@ TQCAL_MATH_INLINE double AsinCombined(double z, double zl, double kh, double kl,
     const double d = z - c;
     const double d2 = d * d;
     const double d4 = d2 * d2;
-    const double q = ((e[2] + d * e[3]) + d2 * (e[4] + d * e[5])) +
-                     d4 * (((e[6] + d * e[7]) + d2 * (e[8] + d * e[9])) + d4 * e[10]);
+    const double q = ((e[B1_LESS_1] + d * e[B2]) + d2 * (e[B3] + d * e[B4])) +
+                     d4 * (((e[B5] + d * e[B6]) + d2 * (e[B7] + d * e[B8])) + d4 * e[B9]);
     // Scaling by s is exact, so it may go onto d and zl first, off the path
     // through the polynomial.
     const double sd = s * d;
-    const DD k = FastTwoSum(kh, s * e[0]);
+    const DD k = FastTwoSum(kh, s * e[A_HI]);
     const DD h = FastTwoSum(k.hi, sd);
-    const double early = (h.lo + k.lo) + (kl + s * e[1]);
+    const double early = (h.lo + k.lo) + (kl + s * e[A_LO]);
     // zl enters with the slope asin'(z) = 1 + M1 + 2 B2 d + ...
     if (WITH_TAIL) {
-        return h.hi + ((early + (s * zl) * (1.0 + e[2] + 2.0 * e[3] * d)) + sd * q);
+        return h.hi + ((early + (s * zl) * (1.0 + e[B1_LESS_1] + 2.0 * e[B2] * d)) + sd * q);
     }
     return h.hi + (early + sd * q);
 }

@@ -11,16 +11,22 @@
 //
 // pow: exp(y ln|x|), with ln|x| carried to about 2^-72 and y ln|x| formed
 // exactly, so that results near the overflow limit keep their accuracy.
-#include "numeric/mathlib.h"
+#include "math/elementary.h"
 
-#include "numeric/mathlib_dd.h"
-#include "numeric/mathlib_tables.h"
+#include "math/double_double.h"
+#include "math/tables.h"
 
 #include <limits>
 
 namespace tqcal::math {
 
 namespace {
+
+// Columns of an EXP_TABLE row: 2^(j/128) as head and tail.
+enum ExpColumn { EXP_HI, EXP_LO };
+// Columns of a LOG_TABLE or LOG_TABLE_SHORT row: the piece's c, and -ln c as
+// head and tail.
+enum LogColumn { LOG_C, NEG_LN_C_HI, NEG_LN_C_LO };
 
 using detail::Bits;
 using detail::DD;
@@ -53,8 +59,8 @@ TQCAL_MATH_INLINE DD ExpKernel(DD x, int *k) {
     const int j = n & 127;
     *k = n >> 7;  // floor(n / 128)
     const double *e = t::EXP_TABLE[j];
-    const double th = e[0];
-    const double tl = e[1];
+    const double th = e[EXP_HI];
+    const double tl = e[EXP_LO];
     // T (1 + r + q): T + T rh exactly, the rest as one small correction.
     const DD p = detail::TwoProd(th, rh);
     const DD s = FastTwoSum(th, p.hi);
@@ -115,7 +121,7 @@ TQCAL_MATH_INLINE DD HalvesOf(uint64_t iz) {
 TQCAL_MATH_INLINE DD LogKernel(double x) {
     const LogSplit sp = SplitLog(x);
     const double *row = t::LOG_TABLE_SHORT[sp.i];
-    const double c = row[0];
+    const double c = row[LOG_C];
     const DD z = HalvesOf(sp.iz);
     const double r = (z.hi * c - 1.0) + z.lo * c;
     // ln(1 + r) = r - r^2/2 + r^3/3 - ... to r^8 (next term below 2^-76),
@@ -128,9 +134,9 @@ TQCAL_MATH_INLINE DD LogKernel(double x) {
     const double ed = static_cast<double>(sp.e);
     // e ln2 + (-ln c): both heads lie on the 2^-41 grid below 2^10, so the
     // sum is exact; it is 0 or larger in exponent than r.
-    const DD s1 = FastTwoSum(ed * t::LN2_HI + row[1], r);
+    const DD s1 = FastTwoSum(ed * t::LN2_HI + row[NEG_LN_C_HI], r);
     const DD s2 = FastTwoSum(s1.hi, -0.5 * h2);
-    const double early = (s1.lo + s2.lo) + (ed * t::LN2_LO + row[2]);
+    const double early = (s1.lo + s2.lo) + (ed * t::LN2_LO + row[NEG_LN_C_LO]);
     const double lo = (early - 0.5 * r2.lo) + p3;
     return {s2.hi, lo};
 }
@@ -141,7 +147,7 @@ TQCAL_MATH_INLINE DD LogKernel(double x) {
 TQCAL_MATH_INLINE DD LogKernelPrecise(double x) {
     const LogSplit sp = SplitLog(x);
     const double *row = t::LOG_TABLE[sp.i];
-    const double c = row[0];
+    const double c = row[LOG_C];
     // zh c and zl c are exact (26 x 26 and 27 x 26 bits), and zh c - 1 is
     // exact since zh c is within a factor of two of 1.
     const DD z = HalvesOf(sp.iz);
@@ -155,10 +161,10 @@ TQCAL_MATH_INLINE DD LogKernelPrecise(double x) {
                        h2 * ((1.0 / 5 + rh * (-1.0 / 6)) + h2 * (1.0 / 7 + rh * (-1.0 / 8))));
     const double ed = static_cast<double>(sp.e);
     // e ln2 + (-ln c) is exact, and 0 or larger in exponent than r.
-    const DD s1 = FastTwoSum(ed * t::LN2_HI + row[1], rh);
+    const DD s1 = FastTwoSum(ed * t::LN2_HI + row[NEG_LN_C_HI], rh);
     const DD s2 = FastTwoSum(s1.hi, -0.5 * h2);
     // The terms known early first, the polynomial last.
-    const double early = ((s1.lo + s2.lo) + (ed * t::LN2_LO + row[2])) + (rl - rh * rl);
+    const double early = ((s1.lo + s2.lo) + (ed * t::LN2_LO + row[NEG_LN_C_LO])) + (rl - rh * rl);
     const double lo = (early - 0.5 * r2.lo) + p3;
     return {s2.hi, lo};
 }
