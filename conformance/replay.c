@@ -237,7 +237,7 @@ static void start_sequence(char **f, int n, const char *line)
     g_in_sequence = 1;
     g_sequence_line = g_line;
     g_key_index = 0;
-    line = strstr(line + 2, " ");
+    line = strchr(line + 2, ' '); /* after the mode */
     line = line != NULL ? line + 1 : "";
     len = strlen(line);
     if (len >= sizeof g_sequence_text)
@@ -267,8 +267,7 @@ static int same_screen(const struct screen *a, const struct screen *b)
 /* "KEY DISPLAY EXPONENT NEGATIVE STATE STATUS VALUE" */
 static void read_key_record(char **f, int n, long *key, struct screen *want)
 {
-    char *end;
-    const char state = f[4][0];
+    char *end, state;
     if (n != 7)
         fatal("key line needs 7 fields");
     *key = strtol(f[0], &end, 10);
@@ -277,6 +276,7 @@ static void read_key_record(char **f, int n, long *key, struct screen *want)
     decode_text(f[1], 1, want->display);
     decode_text(f[2], 0, want->exponent);
     want->negative = parse_int(f[3]);
+    state = f[4][0];
     want->result = state == 'E' ? RES_ERROR : state == 'O' ? RES_OK : state == 'F' ? RES_FULL : -1;
     if (want->result < 0 || f[4][1] != '\0')
         fatal("bad result state");
