@@ -421,8 +421,9 @@ void TypeNumber(Rng &rng, std::vector<int> &keys) {
 
 // Keys drawn with weights close to how people type; the nesting mix opens
 // parentheses and presses operators far more often, to reach the limits.
-// Without elementary functions, the keys that call sin to log and pow are
-// left out: the arithmetic keys alone then make longer calculations.
+// Without elementary functions, the power, root and function keys are left
+// out, so that more sequences are long runs of arithmetic. (The record's
+// sequences come from this mix: changing it rewrites them.)
 bool CallsElementaryFunction(int key) {
     return key == KEY_POW || key == KEY_ROOT || (key >= KEY_SIN && key <= KEY_LOG);
 }
