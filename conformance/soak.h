@@ -15,7 +15,7 @@
  *
  *     int keys[TQCAL_SOAK_MAX_KEYS], mode;
  *     int n = tqcal_soak_keys(12345, &mode, keys);      the keys of one sequence
- *     uint64_t h = tqcal_soak_run(12345, NULL, NULL);   pressed on a fresh calculator
+ *     uint64_t h = tqcal_soak_run(12345, NULL, NULL, NULL);   pressed on a fresh calculator
  */
 #ifndef TQCAL_CONFORMANCE_SOAK_H
 #define TQCAL_CONFORMANCE_SOAK_H

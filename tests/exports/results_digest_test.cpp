@@ -9,20 +9,31 @@
 // standard fixes, so every platform presses the same keys. The engine brings
 // its own elementary functions, so the groups that press scientific keys are
 // the same bit for bit on every target too.
-// When a change of results is intended, the failure message prints the new
-// digest to record here (TQCAL_PRINT_DIGESTS=1 prints them all).
+//
+// A digest says that something changed, not what. To find the first case
+// that differs, write every case as one line of text on both builds and
+// compare: TQCAL_RESULTS_TRACE=DIR writes DIR/<group>.txt, and
+// TQCAL_RESULTS_REFERENCE=DIR reads the files another build (the last good
+// commit, or the native build beside a cross build) wrote there, so that a
+// failure names the first differing case: its key sequence, key and both
+// states, or its argument and both results. When a change of results is
+// intended, the failure message prints the new digest to record here
+// (TQCAL_PRINT_DIGESTS=1 prints them all).
 #include "tqcal.h"
 #include "tqcal_host.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -43,12 +54,111 @@ struct Digest {
     }
 };
 
-void ExpectDigest(const char *group, const Digest &d, uint64_t expected) {
-    if (std::getenv("TQCAL_PRINT_DIGESTS") != nullptr) {
-        std::printf("%-28s 0x%016llxull\n", group, static_cast<unsigned long long>(d.h));
+// One group of cases: its digest, and with the variables above its cases as
+// text, written for another build or compared with what another build wrote.
+class Group {
+public:
+    explicit Group(const char *name) : name_(name) {
+        out_ = Open("TQCAL_RESULTS_TRACE", "w");
+        reference_ = Open("TQCAL_RESULTS_REFERENCE", "r");
     }
-    EXPECT_EQ(d.h, expected) << group << ": results changed; the new digest is 0x" << std::hex
-                             << d.h << "ull";
+    ~Group() {
+        if (out_ != nullptr) std::fclose(out_);
+        if (reference_ != nullptr) std::fclose(reference_);
+    }
+    Group(const Group &) = delete;
+    Group &operator=(const Group &) = delete;
+
+    Digest digest;
+
+    // Whether Case wants the cases' text: formatting it costs time.
+    bool Tracing() const { return out_ != nullptr || reference_ != nullptr; }
+
+    // What the cases that follow belong to (a key sequence), for the report.
+    std::string heading;
+
+    // One case as a line of text (printf format), numbered from 1.
+    void Case(const char *format, ...) {
+        char line[2048];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(line, sizeof line, format, args);
+        va_end(args);
+        ++cases_;
+        if (out_ != nullptr) std::fprintf(out_, "%s\n", line);
+        if (reference_ == nullptr || !firstDifference_.empty()) return;
+        char theirs[2048] = "(no such line)";
+        if (std::fgets(theirs, sizeof theirs, reference_) != nullptr)
+            theirs[std::strcspn(theirs, "\n")] = '\0';
+        if (std::strcmp(line, theirs) != 0) {
+            firstDifference_ = "first differing case, " + std::to_string(cases_) + ", " +
+                               heading + ":\n  reference:  " + theirs + "\n  this build: " + line;
+        }
+    }
+
+    void Expect(uint64_t expected) const {
+        if (std::getenv("TQCAL_PRINT_DIGESTS") != nullptr) {
+            std::printf("%-28s 0x%016llxull\n", name_.c_str(),
+                        static_cast<unsigned long long>(digest.h));
+        }
+        if (digest.h == expected && firstDifference_.empty()) return;
+        std::ostringstream why;
+        if (digest.h != expected)
+            why << "results changed; the new digest is 0x" << std::hex << digest.h << "ull\n";
+        if (!firstDifference_.empty())
+            why << firstDifference_;
+        else if (reference_ != nullptr)
+            why << "every case equals the reference's";
+        else
+            why << "TQCAL_RESULTS_TRACE=DIR on a good build, then TQCAL_RESULTS_REFERENCE=DIR "
+                   "here, names the first differing case";
+        ADD_FAILURE() << name_ << ": " << why.str();
+    }
+
+private:
+    std::FILE *Open(const char *variable, const char *mode) const {
+        const char *dir = std::getenv(variable);
+        if (dir == nullptr) return nullptr;
+        std::string path = std::string(dir) + "/" + name_ + ".txt";
+        for (char &c : path) {
+            if (c == ' ') c = '_';
+        }
+        std::FILE *f = std::fopen(path.c_str(), mode);
+        if (f == nullptr) ADD_FAILURE() << "cannot open " << path;
+        return f;
+    }
+
+    std::string name_;
+    std::FILE *out_ = nullptr;
+    std::FILE *reference_ = nullptr;
+    std::string firstDifference_;
+    long cases_ = 0;
+};
+
+// Cells as text: printable ASCII as itself, the terminator as '|', a cell
+// the engine left alone as '#', anything else as \xHHHH.
+std::string CellText(const TQCAL_WChar *cells, int count) {
+    std::string s;
+    for (int i = 0; i < count; ++i) {
+        char buf[8];
+        if (cells[i] >= 0x20 && cells[i] <= 0x7E && cells[i] != '|' && cells[i] != '#') {
+            s += static_cast<char>(cells[i]);
+            continue;
+        }
+        if (cells[i] == 0 || cells[i] == 0xBEEF) {
+            s += cells[i] == 0 ? '|' : '#';
+            continue;
+        }
+        std::snprintf(buf, sizeof buf, "\\x%04X", static_cast<unsigned>(cells[i]));
+        s += buf;
+    }
+    return s;
+}
+
+unsigned long long Bits(double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
 }
 
 // ---- key sequences ----------------------------------------------------------
@@ -98,31 +208,60 @@ private:
 };
 
 struct KeyRun {
-    Digest digest;
+    explicit KeyRun(const char *name) : group(name) {}
+    Group group;
     int refused[256] = {};  // keys refused on a full operand stack, by code
 };
 
-void PressSequence(const std::vector<int> &keys, int mode, KeyRun &run) {
+// The keys as raw codes, which tqcal --keys takes as they are.
+std::string Codes(const std::vector<int> &keys) {
+    std::string s;
+    for (int key : keys) s += (s.empty() ? "#" : " #") + std::to_string(key);
+    return s;
+}
+
+void PressSequence(uint32_t seed, const std::vector<int> &keys, int mode, KeyRun &run) {
     TQCAL_Context ctx;
     TQCAL_Status status;
     tqcal_reset(&ctx, &status);
-    for (int key : keys) {
+    if (run.group.Tracing()) {
+        run.group.heading = "seed " + std::to_string(seed) + " (mode " + std::to_string(mode) +
+                            "): tqcal --keys \"" + Codes(keys) + "\"";
+    }
+    for (size_t i = 0; i < keys.size(); ++i) {
         const bool operandsFull = ctx.opdTop == TQCAL_OPERAND_SLOTS - 1;
-        run.digest.Add(tqcal_press(&ctx, &status, key, mode));
-        run.digest.Add(ctx);
-        run.digest.Add(status);
-        if (operandsFull && tqcal_result(status) == RES_FULL) ++run.refused[key & 0xFF];
+        const int pressed = tqcal_press(&ctx, &status, keys[i], mode);
+        run.group.digest.Add(pressed);
+        run.group.digest.Add(ctx);
+        run.group.digest.Add(status);
+        if (operandsFull && tqcal_result(status) == RES_FULL) ++run.refused[keys[i] & 0xFF];
+        if (!run.group.Tracing()) continue;
+        Digest context;
+        context.Add(ctx);
+        run.group.Case("seed %u, mode %d, key %zu (#%d): returns %d, display \"%s\" exponent "
+                       "\"%s\" negative %d status %x value %016llx context %016llx",
+                       seed, mode, i + 1, keys[i], pressed,
+                       CellText(ctx.display, TQCAL_DISPLAY_AREA).c_str(),
+                       CellText(ctx.exponent, TQCAL_EXPONENT_CELLS).c_str(),
+                       static_cast<int>(ctx.negative), static_cast<unsigned>(status),
+                       Bits(ctx.value), static_cast<unsigned long long>(context.h));
     }
 }
 
-void CalcStringSequence(const std::vector<int> &keys, Digest &d) {
+void CalcStringSequence(const std::vector<int> &keys, Group &g) {
     std::vector<int8_t> codes(keys.begin(), keys.end());
     double value = -1.0;
     TQCAL_WChar text[TQCAL_RESULT_TEXT_CELLS];
     for (TQCAL_WChar &cell : text) cell = 0xBEEF;  // cells left alone show up
-    d.Add(TQCAL_CalcString(&value, text, codes.data(), static_cast<int>(codes.size())));
-    d.Add(value);
-    d.Add(text);
+    const int rc = TQCAL_CalcString(&value, text, codes.data(), static_cast<int>(codes.size()));
+    g.digest.Add(rc);
+    g.digest.Add(value);
+    g.digest.Add(text);
+    if (g.Tracing()) {
+        g.Case("TQCAL_CalcString over %s: returns %d, value %016llx, text \"%s\"",
+               Codes(keys).c_str(), rc, Bits(value),
+               CellText(text, TQCAL_RESULT_TEXT_CELLS).c_str());
+    }
 }
 
 std::vector<int> Sequence(uint32_t seed, Mix mix) {
@@ -133,37 +272,42 @@ std::vector<int> Sequence(uint32_t seed, Mix mix) {
     return keys;
 }
 
-KeyRun PressMany(uint32_t firstSeed, int count, Mix mix, int mode) {
-    KeyRun run;
+void PressMany(uint32_t firstSeed, int count, Mix mix, int mode, KeyRun &run) {
     for (uint32_t seed = firstSeed; seed < firstSeed + count; ++seed) {
-        PressSequence(Sequence(seed, mix), mode, run);
+        PressSequence(seed, Sequence(seed, mix), mode, run);
     }
-    return run;
 }
 
-Digest CalcStringMany(uint32_t firstSeed, int count, Mix mix) {
-    Digest d;
+void ExpectPressMany(const char *name, uint32_t firstSeed, int count, Mix mix, int mode,
+                     uint64_t expected) {
+    KeyRun run(name);
+    PressMany(firstSeed, count, mix, mode, run);
+    run.group.Expect(expected);
+}
+
+void ExpectCalcStringMany(const char *name, uint32_t firstSeed, int count, Mix mix,
+                          uint64_t expected) {
+    Group g(name);
     for (uint32_t seed = firstSeed; seed < firstSeed + count; ++seed) {
-        CalcStringSequence(Sequence(seed, mix), d);
+        CalcStringSequence(Sequence(seed, mix), g);
     }
-    return d;
+    g.Expect(expected);
 }
 
 TEST(ResultsDigest, ArithmeticKeysAlgebraic) {
-    ExpectDigest("arithmetic algebraic", PressMany(1, 3000, Mix::Arithmetic, 1).digest,
-                 0xd76032ca3f3542e1ull);
+    ExpectPressMany("arithmetic algebraic", 1, 3000, Mix::Arithmetic, 1, 0xd76032ca3f3542e1ull);
 }
 
 TEST(ResultsDigest, ArithmeticKeysEqualPriority) {
-    ExpectDigest("arithmetic equal", PressMany(1, 3000, Mix::Arithmetic, 0).digest,
-                 0xa6df769a60361d3aull);
+    ExpectPressMany("arithmetic equal", 1, 3000, Mix::Arithmetic, 0, 0xa6df769a60361d3aull);
 }
 
 TEST(ResultsDigest, NestingToTheLimitsInBothModes) {
-    KeyRun algebraic = PressMany(10001, 1500, Mix::Nesting, 1);
-    KeyRun equal = PressMany(10001, 1500, Mix::Nesting, 0);
-    ExpectDigest("nesting algebraic", algebraic.digest, 0x8472c2975709aa6full);
-    ExpectDigest("nesting equal", equal.digest, 0xcf044efb47420bacull);
+    KeyRun algebraic("nesting algebraic"), equal("nesting equal");
+    PressMany(10001, 1500, Mix::Nesting, 1, algebraic);
+    PressMany(10001, 1500, Mix::Nesting, 0, equal);
+    algebraic.group.Expect(0x8472c2975709aa6full);
+    equal.group.Expect(0xcf044efb47420bacull);
     // Every road where an operand finds its stack full must be taken, or the
     // digests say nothing about them.
     for (int key : {KEY_ADD, KEY_BLANK_OP, KEY_EQUAL, KEY_RPAREN, KEY_MPLUS, KEY_PERCENT_OP}) {
@@ -172,39 +316,46 @@ TEST(ResultsDigest, NestingToTheLimitsInBothModes) {
 }
 
 TEST(ResultsDigest, WholeSequenceCall) {
-    ExpectDigest("calc string arithmetic", CalcStringMany(1, 3000, Mix::Arithmetic),
-                 0xaa1a10c706ab9109ull);
-    ExpectDigest("calc string nesting", CalcStringMany(10001, 1500, Mix::Nesting),
-                 0xd8780231df81eb2bull);
+    ExpectCalcStringMany("calc string arithmetic", 1, 3000, Mix::Arithmetic, 0xaa1a10c706ab9109ull);
+    ExpectCalcStringMany("calc string nesting", 10001, 1500, Mix::Nesting, 0xd8780231df81eb2bull);
 }
 
 // These fold in the last bits of the engine's elementary functions behind
 // the function keys.
 TEST(ResultsDigest, ScientificKeys) {
-    ExpectDigest("scientific algebraic", PressMany(20001, 2000, Mix::Scientific, 1).digest,
-                 0x80ad6850661698adull);
-    ExpectDigest("scientific equal", PressMany(20001, 2000, Mix::Scientific, 0).digest,
-                 0x0754fa9bd59e4847ull);
-    ExpectDigest("calc string scientific", CalcStringMany(20001, 2000, Mix::Scientific),
-                 0x631a2eadce76af34ull);
+    ExpectPressMany("scientific algebraic", 20001, 2000, Mix::Scientific, 1, 0x80ad6850661698adull);
+    ExpectPressMany("scientific equal", 20001, 2000, Mix::Scientific, 0, 0x0754fa9bd59e4847ull);
+    ExpectCalcStringMany("calc string scientific", 20001, 2000, Mix::Scientific,
+                         0x631a2eadce76af34ull);
 }
 
 // ---- formatter and powers of ten ----------------------------------------------
 
-void Format(double value, Digest &d) {
+// One call of the formatter; cells it leaves alone show up. The digest
+// leaves out the exponent cells of widths other than 14, as it always has.
+void Format(double value, int width, Group &g) {
     TQCAL_WChar display[TQCAL_DISPLAY_AREA];
     TQCAL_WChar exponent[TQCAL_EXPONENT_CELLS];
     int32_t negative = -7;
     for (TQCAL_WChar &cell : display) cell = 0xBEEF;
-    for (TQCAL_WChar &cell : exponent) cell = 0xBEEF;
-    d.Add(TQCAL_DivideDoubleToStr(value, display, exponent, &negative, 14));
-    d.Add(display);
-    d.Add(exponent);
-    d.Add(negative);
+    if (width == 14) {
+        for (TQCAL_WChar &cell : exponent) cell = 0xBEEF;
+    }
+    const int rc = TQCAL_DivideDoubleToStr(value, display, exponent, &negative, width);
+    g.digest.Add(rc);
+    g.digest.Add(display);
+    g.digest.Add(exponent);
+    g.digest.Add(negative);
+    if (g.Tracing()) {
+        g.Case("TQCAL_DivideDoubleToStr(%016llx, width %d): returns %d, display \"%s\" exponent "
+               "\"%s\" negative %d",
+               Bits(value), width, rc, CellText(display, TQCAL_DISPLAY_AREA).c_str(),
+               CellText(exponent, TQCAL_EXPONENT_CELLS).c_str(), static_cast<int>(negative));
+    }
 }
 
 TEST(ResultsDigest, FormatterOverEveryDecade) {
-    Digest d;
+    Group g("formatter");
     // Values at and a few units in the last place around k * 10^e: where the
     // pre-rounding, the carries and the form switch decide.
     for (int e = -101; e <= 100; ++e) {
@@ -214,12 +365,12 @@ TEST(ResultsDigest, FormatterOverEveryDecade) {
             const double v = k * TQCAL_Pow10(e);
             double below = v, above = v;
             for (int step = 0; step < 4; ++step) {
-                Format(below, d);
-                Format(above, d);
+                Format(below, 14, g);
+                Format(above, 14, g);
                 below = std::nextafter(below, 0.0);
                 above = std::nextafter(above, std::numeric_limits<double>::infinity());
             }
-            Format(-v, d);
+            Format(-v, 14, g);
         }
     }
     // Random doubles of every magnitude the display can show.
@@ -230,42 +381,38 @@ TEST(ResultsDigest, FormatterOverEveryDecade) {
         const uint64_t bits = (biased << 52) | mantissa | ((rng() & 1) << 63);
         double v;
         std::memcpy(&v, &bits, sizeof v);
-        Format(v, d);
+        Format(v, 14, g);
     }
     // Widths other than 14 and values the engine never hands over.
     for (double v : {0.0, -0.0, 1e-100, 9.999999999999e-100, 9.9999999999991e99, 1e100, 1e300,
                      std::numeric_limits<double>::infinity(),
                      -std::numeric_limits<double>::infinity(),
                      std::numeric_limits<double>::quiet_NaN(), 1.0 / 3, 2.0 / 3, 99999.999999999}) {
-        for (int width : {-1, 0, 1, 2, 7, 13, 14, 15, 40}) {
-            TQCAL_WChar display[TQCAL_DISPLAY_AREA];
-            TQCAL_WChar exponent[TQCAL_EXPONENT_CELLS];
-            int32_t negative = -7;
-            for (TQCAL_WChar &cell : display) cell = 0xBEEF;
-            d.Add(TQCAL_DivideDoubleToStr(v, display, exponent, &negative, width));
-            d.Add(display);
-            d.Add(exponent);
-            d.Add(negative);
-        }
+        for (int width : {-1, 0, 1, 2, 7, 13, 14, 15, 40}) Format(v, width, g);
     }
-    ExpectDigest("formatter", d, 0x4d216e1f8c9636dbull);
+    g.Expect(0x4d216e1f8c9636dbull);
 }
 
 TEST(ResultsDigest, Pow10OverItsWholeRange) {
-    Digest d;
+    Group g("pow10");
+    auto pow10 = [&g](double x) {
+        const double r = TQCAL_Pow10(x);
+        g.digest.Add(r);
+        if (g.Tracing()) g.Case("TQCAL_Pow10(%016llx): %016llx", Bits(x), Bits(r));
+    };
     for (int k = -1200; k <= 1200; ++k) {
         for (double f : {0.0, 0.25, 0.5, 0.999}) {
-            d.Add(TQCAL_Pow10(k + f));
-            d.Add(TQCAL_Pow10(k - f));
+            pow10(k + f);
+            pow10(k - f);
         }
     }
     for (double x : {-0.0, 2147483647.0, -2147483647.0, 2147483648.0, -2147483648.0, 1e10,
                      -1e10, 1e300, -1e300, std::numeric_limits<double>::infinity(),
                      -std::numeric_limits<double>::infinity(),
                      std::numeric_limits<double>::quiet_NaN(), 5e-324, -5e-324}) {
-        d.Add(TQCAL_Pow10(x));
+        pow10(x);
     }
-    ExpectDigest("pow10", d, 0xc3501ca44b0208fdull);
+    g.Expect(0xc3501ca44b0208fdull);
 }
 
 }  // namespace
