@@ -16,22 +16,32 @@
 #                          optimization
 get_filename_component(TQCAL_ROOT_DIR ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 
-file(GLOB_RECURSE TQCAL_ENGINE_SOURCES CONFIGURE_DEPENDS ${TQCAL_ROOT_DIR}/engine/*.cpp)
-
 set(TQCAL_WARNING_FLAGS -Wall -Wextra)
 
 # Every operation rounds to double exactly as written: no fused multiply-add,
-# no fast-math. The x87 unit of 32-bit x86 carries wider intermediates that
-# change last bits, so there the arithmetic goes to SSE2 (the engine refuses
-# to compile otherwise).
+# no fast-math.
 set(TQCAL_FP_FLAGS -ffp-contract=off -fno-fast-math)
+
+# No exceptions, no RTTI: the library must need no C++ runtime.
+set(TQCAL_ENGINE_FLAGS -fno-exceptions -fno-rtti)
+
+# Run as a script (cmake -P cmake/TqcalFlags.cmake) it prints the flags
+# above, for the one build made without CMake: web/build.sh, with emcc.
+if(CMAKE_SCRIPT_MODE_FILE)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E echo
+                          ${TQCAL_WARNING_FLAGS} ${TQCAL_FP_FLAGS} ${TQCAL_ENGINE_FLAGS})
+  return()
+endif()
+
+file(GLOB_RECURSE TQCAL_ENGINE_SOURCES CONFIGURE_DEPENDS ${TQCAL_ROOT_DIR}/engine/*.cpp)
+
+# The x87 unit of 32-bit x86 carries wider intermediates that change last
+# bits, so there the arithmetic goes to SSE2 (the engine refuses to compile
+# otherwise).
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86|X86)$" OR
    (CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$"))
   list(APPEND TQCAL_FP_FLAGS -msse2 -mfpmath=sse)
 endif()
-
-# No exceptions, no RTTI: the library must need no C++ runtime.
-set(TQCAL_ENGINE_FLAGS -fno-exceptions -fno-rtti)
 
 # A soft-float ARM build calls helpers for every double operation; the
 # engine brings its own (engine/math/binary64.cpp). The compiler emits those

@@ -32,11 +32,12 @@ for dir in /usr/share/nodejs /usr/lib/nodejs; do
   [ -d "$dir/acorn" ] && export NODE_PATH="$dir${NODE_PATH:+:$NODE_PATH}"
 done
 
-# The engine's own flags: no exceptions, no RTTI, and no fused multiply-add,
-# since the last bits of every product are part of the results.
-cxxflags=(-std=c++20 -fno-exceptions -fno-rtti -ffp-contract=off -Oz -Wall -Wextra -Werror
-          -I"$root/include" -I"$root/engine")
-cflags=(-std=c99 -ffp-contract=off -Oz -Wall -Wextra -Werror -I"$root/include")
+# The engine's own flags, as the CMake build has them (warnings, no fused
+# multiply-add, no exceptions, no RTTI): the last bits of every product are
+# part of the results.
+read -r -a engine_flags < <(cmake -P "$root/cmake/TqcalFlags.cmake")
+cxxflags=(-std=c++20 "${engine_flags[@]}" -Oz -Werror -I"$root/include" -I"$root/engine")
+cflags=(-std=c99 -Wall -Wextra -ffp-contract=off -Oz -Werror -I"$root/include")
 
 mkdir -p "$obj"
 mapfile -t sources < <(cd "$root" && find engine -name '*.cpp' | sort)

@@ -1,8 +1,8 @@
 #include "numeric/arithmetic.h"
 
-#include "context/keys.h"
 #include "numeric/decimal.h"
 #include "numeric/power.h"
+#include "tqcal.h"
 
 #include <cmath>
 
@@ -115,7 +115,6 @@ void UnscaleOperands(double *a, double *b, double scale, AlignMode mode) {
 }
 
 int BaseOperate(int32_t op, double *left, double *right) {
-    if (!HasArithmetic(op)) return -1;
     // Infinities and NaN never come from the calculator's own keys; refusing
     // them keeps every decade loop below finite.
     if (!std::isfinite(*left) || !std::isfinite(*right)) return -1;
@@ -130,8 +129,10 @@ int BaseOperate(int32_t op, double *left, double *right) {
             return Divide(left, right);
         case KEY_POW:
             return PowerXY(left, right);
-        default:  // KEY_ROOT
+        case KEY_ROOT:
             return RootXY(left, right);
+        default:  // KEY_BLANK_OP, and codes that are no operator
+            return -1;
     }
 }
 
