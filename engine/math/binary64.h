@@ -57,7 +57,7 @@ uint64_t ToUint64(uint64_t a);
 
 // The square root and fmod the engine calls. The square root is the
 // processor's instruction where it has a correctly rounded one (SSE2, ARM
-// VFP with GCC), the same value as SqrtBits in one instruction and without
+// VFP with GCC, WebAssembly), the same value as SqrtBits in one instruction and without
 // the platform library's errno path; elsewhere it is SqrtBits.
 #if defined(__SSE2_MATH__)
 inline double Sqrt(double x) {
@@ -71,6 +71,10 @@ inline double Sqrt(double x) {
     __asm__("vsqrt.f64 %P0, %P1" : "=w"(r) : "w"(x));
     return r;
 }
+#elif defined(__wasm__)
+// WebAssembly's f64.sqrt is correctly rounded by the standard; Emscripten
+// compiles without errno, so the builtin is that one instruction.
+inline double Sqrt(double x) { return __builtin_sqrt(x); }
 #else
 inline double Sqrt(double x) {
     return __builtin_bit_cast(double, SqrtBits(__builtin_bit_cast(uint64_t, x)));
