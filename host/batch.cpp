@@ -1,6 +1,7 @@
 #include "batch.h"
 
 #include "key_names.h"
+#include "keyboard.h"
 #include "key_protocol.h"
 #include "screen.h"
 #include "tqcal.h"
@@ -356,7 +357,7 @@ std::string HelpText() {
         "Keys (names ignore case; blanks are needed only between names and numbers):\n"
         "  123.45              a number, typed digit by digit (0-9 and one point)\n"
         "  #N                  the raw key code N, 0 to 255 (#252 is pct)\n";
-    for (const KeyName &key : KeyNames()) {
+    for (const tqcal_key_row &key : KeyNames()) {
         std::string tokens = key.name;
         if (*key.aliases != '\0') {
             tokens += ' ';

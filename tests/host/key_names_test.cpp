@@ -1,5 +1,6 @@
 // Key sequence tokens and the keyboard of the terminal calculator.
 #include "key_names.h"
+#include "keyboard.h"
 
 #include "tqcal.h"
 
@@ -259,6 +260,11 @@ TEST(Keyboard, KeysWithoutCharactersAndCommands) {
     EXPECT_EQ(CodeForInput(kInputEscape), KEY_AC);
     EXPECT_EQ(CodeForInput(3), kCommandQuit);  // Ctrl-C in raw mode
     EXPECT_EQ(CodeForInput('z'), kCommandNone);
+    // The mode key is o, as on the page; Tab too, which the page cannot take.
+    EXPECT_EQ(CodeForInput('o'), kCommandMode);
+    EXPECT_EQ(CodeForInput(kInputTab), kCommandMode);
+    EXPECT_EQ(CodeForInput('w'), KEY_MSTORE_ALT);
+    EXPECT_EQ(CodeForInput('b'), KEY_BLANK_OP);
 }
 
 // Whatever room the terminal leaves, the legend stays inside it, shows each

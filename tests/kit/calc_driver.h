@@ -10,6 +10,7 @@
 // shared by both sides. Keep this copy; do not replace it by the header.
 #pragma once
 
+#include "key_table.h"
 #include "tqcal.h"
 
 #include <cstring>
@@ -74,25 +75,10 @@ inline void Press(Calc &c, int key) {
     }
 }
 
+// A key by the name every tool writes (the key table's), or "#N".
 inline int KeyFor(std::string_view token) {
-    static const struct {
-        const char *name;
-        int key;
-    } names[] = {
-        {"+", KEY_ADD},      {"-", KEY_SUB},         {"*", KEY_MUL},       {"/", KEY_DIV},
-        {"=", KEY_EQUAL},    {"(", KEY_LPAREN},      {")", KEY_RPAREN},    {"%", KEY_PERCENT},
-        {"pct", KEY_PERCENT_OP}, {"blank", KEY_BLANK_OP}, {"MS", KEY_MSTORE},
-        {"MS'", KEY_MSTORE_ALT}, {"M+", KEY_MPLUS},  {"M-", KEY_MMINUS},   {"MRC", KEY_MRC},
-        {"BS", KEY_BACKSPACE}, {"+/-", KEY_SIGN},    {"x2", KEY_SQUARE},   {"sqrt", KEY_SQRT},
-        {"CE", KEY_CE},      {"AC", KEY_AC},         {"EXP", KEY_EXP},     {"pi", KEY_PI},
-        {"!", KEY_FACT},     {"1/x", KEY_RECIP},     {"sin", KEY_SIN},     {"asin", KEY_ASIN},
-        {"cos", KEY_COS},    {"acos", KEY_ACOS},     {"tan", KEY_TAN},     {"atan", KEY_ATAN},
-        {"10^x", KEY_POW10}, {"ln", KEY_LN},         {"e^x", KEY_EXPE},    {"log", KEY_LOG},
-        {"^", KEY_POW},      {"root", KEY_ROOT},     {".", KEY_POINT},
-    };
-    for (const auto &n : names) {
-        if (token == n.name) return n.key;
-    }
+    const int key = tqcal_key_code_of(token.data(), token.size());
+    if (key >= 0) return key;
     if (token.size() > 1 && token[0] == '#') return std::stoi(std::string(token.substr(1)));
     throw std::invalid_argument("unknown key token: " + std::string(token));
 }

@@ -1,0 +1,65 @@
+// A failing line of the conformance record is the first thing a device team
+// pastes into tqcal --keys: every sequence of conformance/vectors.txt must
+// read, in the host's parser, as the very key codes the record presses.
+#include "key_names.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Sequence {
+    int line = 0;
+    std::string typed;        // "S MODE" taken off
+    std::vector<int> pressed;  // the codes of the key lines that follow
+};
+
+// The record's sequences: an "S" line, then one line per key that starts
+// with its code (other records start with a letter, comments with '#').
+std::vector<Sequence> RecordedSequences() {
+    std::ifstream in(TQCAL_VECTORS_FILE);
+    std::vector<Sequence> sequences;
+    std::string line;
+    bool inSequence = false;
+    for (int number = 1; std::getline(in, line); ++number) {
+        const bool keyLine = !line.empty() && (std::isdigit(static_cast<unsigned char>(line[0])) || line[0] == '-');
+        if (line.rfind("S ", 0) == 0) {
+            sequences.push_back(Sequence{number, line.substr(line.find(' ', 2) + 1), {}});
+            inSequence = true;
+        } else if (keyLine && inSequence) {
+            sequences.back().pressed.push_back(std::atoi(line.c_str()));
+        } else {
+            inSequence = false;
+        }
+    }
+    return sequences;
+}
+
+TEST(VectorKeys, EveryRecordedSequenceParsesAsTheKeysItPresses) {
+    const std::vector<Sequence> sequences = RecordedSequences();
+    ASSERT_GT(sequences.size(), 4000u);
+    int refused = 0;
+    for (const Sequence &s : sequences) {
+        tqhost::ParsedKeys parsed = tqhost::ParseKeys(s.typed);
+        // Two sequences (once per mode) press -1 and 1000, which no byte
+        // holds, to show that the engine ignores them; the host sends bytes.
+        if (s.typed == "#-1 5 =" || s.typed == "5 #1000 =") {
+            EXPECT_TRUE(parsed.error) << "line " << s.line;
+            ++refused;
+            continue;
+        }
+        ASSERT_FALSE(parsed.error) << "line " << s.line << ": " << s.typed;
+        std::vector<int> codes;
+        for (const tqhost::KeyPress &key : parsed.keys) {
+            codes.push_back(key.code);
+        }
+        EXPECT_EQ(codes, s.pressed) << "line " << s.line << ": " << s.typed;
+    }
+    EXPECT_EQ(refused, 4);
+}
+
+}  // namespace
