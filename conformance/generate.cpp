@@ -14,7 +14,7 @@
 // sequence is pressed again with the platform results moved by one unit in
 // the last place; states that then leave the tolerance are marked '?'
 // instead, as their outcome hangs on those last bits.
-#include "key_table.h"
+#include "key_sequence.h"
 #include "platform_math_probe.h"
 #include "soak.h"
 #include "tqcal.h"
@@ -49,12 +49,7 @@ namespace {
 class Rng {
 public:
     explicit Rng(uint64_t seed) : s_(seed) {}
-    uint64_t Next() {
-        uint64_t z = (s_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
+    uint64_t Next() { return tqcal_soak_next(&s_); }  // splitmix64, as the soak draws
     int Below(int n) { return static_cast<int>(Next() % static_cast<uint64_t>(n)); }
     bool OneIn(int n) { return Below(n) == 0; }
 
@@ -69,21 +64,9 @@ bool IsEntryKey(int key) { return (key >= KEY_0 && key <= KEY_9) || key == KEY_P
 // "12.5 + 3 =" -> 1 2 . 5 + 3 =; "#45" is a raw code.
 std::vector<int> Keys(std::string_view typed) {
     std::vector<int> keys;
-    std::istringstream in{std::string(typed)};
-    std::string token;
-    while (in >> token) {
-        if (token != "." && token.find_first_not_of("0123456789.") == std::string::npos) {
-            for (char ch : token) keys.push_back(ch == '.' ? KEY_POINT : ch - '0');
-            continue;
-        }
-        if (token.size() > 1 && token[0] == '#') {
-            keys.push_back(std::atoi(token.c_str() + 1));
-            continue;
-        }
-        const int key = tqcal_key_code_of(token.data(), token.size());
-        if (key < 0) Fail("unknown key name '" + token + "' in \"" + std::string(typed) + "\"");
-        keys.push_back(key);
-    }
+    std::string bad;
+    if (!kit::ParseKeySequence(typed, keys, bad))
+        Fail("unknown key name '" + bad + "' in \"" + std::string(typed) + "\"");
     return keys;
 }
 

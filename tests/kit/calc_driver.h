@@ -10,11 +10,10 @@
 // shared by both sides. Keep this copy; do not replace it by the header.
 #pragma once
 
-#include "key_table.h"
+#include "key_sequence.h"
 #include "tqcal.h"
 
 #include <cstring>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -75,28 +74,11 @@ inline void Press(Calc &c, int key) {
     }
 }
 
-// A key by the name every tool writes (the key table's), or "#N".
-inline int KeyFor(std::string_view token) {
-    const int key = tqcal_key_code_of(token.data(), token.size());
-    if (key >= 0) return key;
-    if (token.size() > 1 && token[0] == '#') return std::stoi(std::string(token.substr(1)));
-    throw std::invalid_argument("unknown key token: " + std::string(token));
-}
-
 // The key codes of a typed sequence; numbers are typed digit by digit.
 inline std::vector<int> Keys(std::string_view sequence) {
     std::vector<int> keys;
-    std::istringstream in{std::string(sequence)};
-    std::string token;
-    while (in >> token) {
-        const bool number = token.find_first_not_of("0123456789.") == std::string::npos &&
-                            token != ".";
-        if (number) {
-            for (char ch : token) keys.push_back(ch == '.' ? KEY_POINT : ch - '0');
-        } else {
-            keys.push_back(KeyFor(token));
-        }
-    }
+    std::string bad;
+    if (!kit::ParseKeySequence(sequence, keys, bad)) throw std::invalid_argument("unknown key token: " + bad);
     return keys;
 }
 

@@ -5,13 +5,12 @@
 // nothing but the engine.
 #pragma once
 
-#include "key_table.h"
+#include "key_sequence.h"
 #include "tqcal.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,22 +28,7 @@ struct Expression {
 inline bool ParseLine(const std::string &line, Expression &out, std::string &error) {
     out.text = line;
     out.keys.clear();
-    std::istringstream in(line);
-    std::string token;
-    while (in >> token) {
-        const bool number =
-            token != "." && token.find_first_not_of("0123456789.") == std::string::npos;
-        if (number) {
-            for (char ch : token) out.keys.push_back(ch == '.' ? KEY_POINT : ch - '0');
-            continue;
-        }
-        const int key = tqcal_key_code_of(token.data(), token.size());
-        if (key < 0) {
-            error = token;
-            return false;
-        }
-        out.keys.push_back(key);
-    }
+    if (!kit::ParseKeySequence(line, out.keys, error)) return false;
     out.codes.assign(out.keys.begin(), out.keys.end());  // 251..253 wrap as signed bytes
     return true;
 }

@@ -1,12 +1,15 @@
-// A failing line of the conformance record is the first thing a device team
-// pastes into tqcal --keys: every sequence of conformance/vectors.txt must
-// read, in the host's parser, as the very key codes the record presses.
+// The one key table (conformance/key_table.h) as the tools that write keys
+// use it. A failing line of the conformance record is the first thing a
+// device team pastes into tqcal --keys: every sequence of
+// conformance/vectors.txt must read, in the host's parser, as the very key
+// codes the record presses. The integrator's guide names the keys too.
 #include "key_names.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -60,6 +63,22 @@ TEST(VectorKeys, EveryRecordedSequenceParsesAsTheKeysItPresses) {
         EXPECT_EQ(codes, s.pressed) << "line " << s.line << ": " << s.typed;
     }
     EXPECT_EQ(refused, 4);
+}
+
+// The guide's table of key codes ends each row with the --keys name:
+// | 25 | `KEY_SQUARE` | dispatch | x² | `x^2` |
+TEST(GuideKeys, TheGuidesKeyTableNamesEveryKeyAsTheTableDoes) {
+    std::ifstream in(TQCAL_GUIDE_FILE);
+    const std::regex row(R"(^\| (\d+) \| `KEY_\w+` \|.*\| `([^`]+)` \|$)");
+    int rows = 0;
+    for (std::string line; std::getline(in, line);) {
+        std::smatch m;
+        if (std::regex_match(line, m, row)) {
+            EXPECT_EQ(m[2].str(), tqhost::KeyLabel(std::stoi(m[1].str()))) << line;
+            ++rows;
+        }
+    }
+    EXPECT_EQ(rows, 1 + 34 + 3);  // the digits' row, 10 to 44, 251 to 253
 }
 
 }  // namespace
