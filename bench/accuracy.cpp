@@ -11,6 +11,7 @@
 // that are correctly rounded. The exit status is 1 when any function is off
 // by more than one ulp or correctly rounded in less than 99.9 % of the
 // arguments.
+#include "soak.h"
 #include "math/elementary.h"
 
 #include <mpfr.h>
@@ -32,12 +33,7 @@ constexpr double kPi = 3.141592653589793;
 
 struct Rng {
     uint64_t s;
-    uint64_t Next() {  // splitmix64
-        uint64_t z = (s += 0x9e3779b97f4a7c15ULL);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-        return z ^ (z >> 31);
-    }
+    uint64_t Next() { return tqcal_soak_next(&s); }  // splitmix64, as the soak draws
     double Unit() { return static_cast<double>(Next() >> 11) * 0x1p-53; }  // [0, 1)
     double Uniform(double a, double b) { return a + (b - a) * Unit(); }
     int Int(int a, int b) { return a + static_cast<int>(Next() % static_cast<uint64_t>(b - a + 1)); }

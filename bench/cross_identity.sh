@@ -21,7 +21,7 @@ trap 'rm -rf "$out"' EXIT
 sources=(bench/identity.cpp engine/math/sin_cos_tan.cpp engine/math/inverse_trig.cpp
          engine/math/exp_log.cpp engine/numeric/decimal.cpp engine/numeric/trig.cpp
          engine/numeric/functions.cpp engine/numeric/power.cpp engine/math/binary64.cpp)
-flags=(-std=c++20 -ffp-contract=off -fno-fast-math -Iengine -Iinclude)
+flags=(-std=c++20 -ffp-contract=off -fno-fast-math -Iengine -Iinclude -Iconformance)
 
 # build NAME COMPILER RUNNER... -- EXTRA_FLAGS...
 build_and_run() {

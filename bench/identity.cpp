@@ -6,6 +6,7 @@
 // The arguments are made from integers by exact operations only, so every
 // target starts from the same doubles. A NaN result hashes as one value
 // whatever its payload.
+#include "soak.h"
 #include "numeric/functions.h"
 #include "math/elementary.h"
 #include "numeric/power.h"
@@ -33,12 +34,7 @@ double FromBits(uint64_t b) {
 
 struct Rng {
     uint64_t s;
-    uint64_t Next() {  // splitmix64
-        uint64_t z = (s += 0x9e3779b97f4a7c15ULL);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-        return z ^ (z >> 31);
-    }
+    uint64_t Next() { return tqcal_soak_next(&s); }  // splitmix64, as the soak draws
     // Biased exponent uniform in [lo, hi], random mantissa and sign.
     double Binade(int lo, int hi, bool sign) {
         const uint64_t r = Next();

@@ -7,6 +7,7 @@
 // results, and check the new file in. Every input comes from the lists
 // below and from a fixed-seed generator, so a rerun on the same build
 // writes the same file byte for byte.
+#include "key_sequence.h"
 #include "soak.h"
 #include "tqcal.h"
 #include "tqcal_host.h"
@@ -46,71 +47,37 @@ struct Rng {
 
 // ---- Key names ------------------------------------------------------------
 
-struct KeyName {
-    const char *name;
-    int key;
-};
-
-constexpr KeyName kKeyNames[] = {
-    {"+", KEY_ADD},         {"-", KEY_SUB},         {"*", KEY_MUL},      {"/", KEY_DIV},
-    {"=", KEY_EQUAL},       {"(", KEY_LPAREN},      {")", KEY_RPAREN},   {"%", KEY_PERCENT},
-    {"pct", KEY_PERCENT_OP}, {"blank", KEY_BLANK_OP}, {"MS", KEY_MSTORE}, {"MS'", KEY_MSTORE_ALT},
-    {"M+", KEY_MPLUS},      {"M-", KEY_MMINUS},     {"MRC", KEY_MRC},    {"BS", KEY_BACKSPACE},
-    {"+/-", KEY_SIGN},      {"x2", KEY_SQUARE},     {"sqrt", KEY_SQRT},  {"CE", KEY_CE},
-    {"AC", KEY_AC},         {"EXP", KEY_EXP},       {"pi", KEY_PI},      {"!", KEY_FACT},
-    {"1/x", KEY_RECIP},     {"sin", KEY_SIN},       {"asin", KEY_ASIN},  {"cos", KEY_COS},
-    {"acos", KEY_ACOS},     {"tan", KEY_TAN},       {"atan", KEY_ATAN},  {"10^x", KEY_POW10},
-    {"ln", KEY_LN},         {"e^x", KEY_EXPE},      {"log", KEY_LOG},    {"^", KEY_POW},
-    {"root", KEY_ROOT},     {".", KEY_POINT},
-};
-
 bool IsEntryKey(int key) { return (key >= KEY_0 && key <= KEY_9) || key == KEY_POINT; }
 
 // "12.5 + 3 =" -> 1 2 . 5 + 3 =; "#45" is a raw code.
 std::vector<int> Keys(std::string_view typed) {
     std::vector<int> keys;
-    std::istringstream in{std::string(typed)};
-    std::string token;
-    while (in >> token) {
-        if (token != "." && token.find_first_not_of("0123456789.") == std::string::npos) {
-            for (char ch : token) keys.push_back(ch == '.' ? KEY_POINT : ch - '0');
-            continue;
-        }
-        if (token.size() > 1 && token[0] == '#') {
-            keys.push_back(std::atoi(token.c_str() + 1));
-            continue;
-        }
-        bool found = false;
-        for (const KeyName &n : kKeyNames) {
-            if (token == n.name) {
-                keys.push_back(n.key);
-                found = true;
-                break;
-            }
-        }
-        if (!found) Fail("unknown key name '" + token + "' in \"" + std::string(typed) + "\"");
-    }
+    std::string bad;
+    if (!kit::ParseKeySequence(typed, keys, bad))
+        Fail("unknown key name '" + bad + "' in \"" + std::string(typed) + "\"");
     return keys;
 }
 
 // The typed form of a key list: Keys(Typed(k)) == k.
 std::string Typed(const std::vector<int> &keys) {
     std::string s;
-    bool inNumber = false;
+    bool inNumber = false, pointed = false;
     for (int key : keys) {
         if (IsEntryKey(key)) {
-            if (!inNumber && !s.empty()) s += ' ';
+            // A second point starts a number of its own, as tqcal --keys reads it.
+            const bool newNumber = !inNumber || (key == KEY_POINT && pointed);
+            if (newNumber && !s.empty()) s += ' ';
+            if (newNumber) pointed = false;
             s += key == KEY_POINT ? '.' : static_cast<char>('0' + key);
+            pointed = pointed || key == KEY_POINT;
             inNumber = true;
             continue;
         }
         if (!s.empty()) s += ' ';
         inNumber = false;
-        const char *name = nullptr;
-        for (const KeyName &n : kKeyNames) {
-            if (n.key == key) name = n.name;
-        }
-        s += name ? std::string(name) : "#" + std::to_string(key);
+        char label[16];
+        tqcal_key_label(key, label);
+        s += label;
     }
     // A lone point between numbers would read as part of them; it cannot
     // occur, since points and digits always join, but check the round trip.
@@ -322,7 +289,7 @@ const char *const kHandSequences[] = {
     "200 * 10 pct + +", "5 % % %", "200 + 10 % =", "1 EXP 99 * 1000 pct", "3 * 4 + 200 * 10 pct",
     "200 * 10 pct M+ MRC", "200 * 10 pct = =", "50 blank 10 pct",
     // memory
-    "5 M+ 3 M- MRC MRC", "7 MS MRC 5 MRC", "2 + 3 M+", "0.1 M+ 0.2 M+ MRC", "4 MS'",
+    "5 M+ 3 M- MRC MRC", "7 MS MRC 5 MRC", "2 + 3 M+", "0.1 M+ 0.2 M+ MRC", "4 MSalt",
     "4 MS", "3 MS 4 MRC 9 CE MRC", "MRC MRC MRC", "5 M- M- M- MRC", "1 EXP 99 * 9 = M+ M+",
     "1 EXP 99 * 9 = M+ M+ MRC", "9 MS 1 / 0 = MRC", "5 MS AC MRC", "1 EXP 99 +/- MS M- MRC",
     "1 / 3 = M+ M+ M+ MRC", "2 * * 3 M+ MRC", "( 2 + 3 M+ MRC", "0.0000001 M+ M+ M- MRC",
@@ -344,14 +311,14 @@ const char *const kHandSequences[] = {
     "9.999999999999 EXP 99 +/- * 1 =",
     "1 . 2 3 4 5 6 7 8 9 0 1 2 3 EXP 1 3 =", "1 EXP 1 3 =", "1 EXP 1 2 =",
     // overflow and underflow of results
-    "1 EXP 50 x2", "1 EXP 49 x2", "1 EXP 99 * 1 EXP 99 =", "1 / 1 EXP 99 / 1 EXP 99 =",
+    "1 EXP 50 x^2", "1 EXP 49 x^2", "1 EXP 99 * 1 EXP 99 =", "1 / 1 EXP 99 / 1 EXP 99 =",
     "1 EXP 99 * 1 EXP 99 = * 1 EXP 99 = * 1 EXP 99 =", "1 EXP 99 + 9 EXP 99 =",
     "5 EXP 99 + 5 EXP 99 =", "9.9999999999991 EXP 99 + 1 =", "1 EXP 99 +/- - 9 EXP 99 =",
     "1 / 3 EXP 99 =", "1 EXP 60 * 1 EXP 60 / 1 EXP 30 =", "2 EXP 99 * 5 =", "1 EXP 99 1/x 1/x",
     // functions
-    "9 sqrt", "3 x2", "4 1/x", "0 1/x", "3 1/x", "7 1/x 1/x", "0.99999999999999 1/x",
-    "2 sqrt x2", "2 +/- sqrt", "0 sqrt", "1.0000000000001 sqrt", "0.9999999999999 sqrt",
-    "1 EXP 99 sqrt", "1 EXP 99 +/- 1/x", "pi x2", "pi sqrt", "pi 1/x", "1 EXP 50 +/- x2",
+    "9 sqrt", "3 x^2", "4 1/x", "0 1/x", "3 1/x", "7 1/x 1/x", "0.99999999999999 1/x",
+    "2 sqrt x^2", "2 +/- sqrt", "0 sqrt", "1.0000000000001 sqrt", "0.9999999999999 sqrt",
+    "1 EXP 99 sqrt", "1 EXP 99 +/- 1/x", "pi x^2", "pi sqrt", "pi 1/x", "1 EXP 50 +/- x^2",
     "5 %", "50 %", "1 EXP 99 +/- %", "pi", "pi pi + pi =",
     "0 !", "1 !", "2 !", "3.5 !", "5 !", "10 !", "20 !", "69 !", "70 !", "1 +/- !",
     "0.5 !", "1 EXP 100 +/- ! =", "3.0000000001 !", "2.99999999999 !", "3.000000001 !",
@@ -369,7 +336,7 @@ const char *const kHandSequences[] = {
     "0.5 +/- acos", "2 acos", "2 sqrt / 2 = acos", "0 atan", "1 atan", "1 +/- atan", "3 sqrt atan",
     "1 EXP 99 atan", "1 EXP 99 +/- atan", "3 sqrt 1/x atan", "30 sin asin", "30 cos acos",
     "30 tan atan", "1 sin asin", "89 sin asin", "45 tan atan", "0.1 sin", "0.00000001 sin",
-    "30 sin - 0.5 =", "60 cos * 2 =", "45 sin x2 =", "17 sin + 17 cos =",
+    "30 sin - 0.5 =", "60 cos * 2 =", "45 sin x^2 =", "17 sin + 17 cos =",
     // powers, roots, logarithms, exponential
     "2 ^ 0.5 =", "8 +/- ^ 3 =", "2 +/- ^ 2 =", "8 +/- root 3 =", "16 root 4 =", "16 +/- root 4 =",
     "2 root 0.5 =", "4 root 2 +/- =", "0 ^ 0 =", "0 ^ 1 +/- =", "0 root 2 =", "0 root 0 =",

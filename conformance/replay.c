@@ -50,6 +50,7 @@
 #include "tqcal.h"
 #include "tqcal_host.h"
 
+#include "key_table.h"
 #include "soak.h"
 
 /* Whether the library brings its own binary64 arithmetic: on a soft-float
@@ -695,27 +696,6 @@ static void soak_block_line(char **f, int n)
     ++g_soak_blocks;
 }
 
-/* The key names of the host program tqcal, for its --keys option. */
-static void key_name(int key, char *out)
-{
-    static const char *const names[] = {
-        "0",   "1",    "2",   "3",    "4",   "5",    "6",    "7",     "8",    "9",
-        ".",   "=",    "+",   "-",    "*",   "/",    "%",    "(",     ")",    "MS",
-        "M+",  "M-",   "MRC", "BS",   "+/-", "x^2",  "sqrt", "CE",    "AC",   "EXP",
-        "pi",  "!",    "1/x", "sin",  "asin", "cos", "acos", "tan",   "atan", "10^x",
-        "ln",  "e^x",  "log", "^",    "root"};
-    if (key >= 0 && key <= TQCAL_KEY_LAST_EDIT_CODE)
-        strcpy(out, names[key]);
-    else if (key == TQCAL_KEY_MSTORE_ALT)
-        strcpy(out, "MSalt");
-    else if (key == TQCAL_KEY_PERCENT_OP)
-        strcpy(out, "pct");
-    else if (key == TQCAL_KEY_BLANK_OP)
-        strcpy(out, "blank");
-    else
-        sprintf(out, "#%d", key);
-}
-
 struct soak_print {
     int full; /* every byte of the context too */
 };
@@ -728,7 +708,7 @@ static void soak_print_state(void *user, int position, int key, const TQCAL_Cont
     const struct soak_print *p = (const struct soak_print *)user;
     char name[16], display[TEXT_CELLS], exponent[TEXT_CELLS];
     const uint64_t v = to_bits(ctx->value);
-    key_name(key, name);
+    tqcal_key_label(key, name);
     read_cells(ctx->display, TQCAL_DISPLAY_AREA, display);
     read_cells(ctx->exponent, TQCAL_EXPONENT_CELLS, exponent);
     printf("    key %d %s: display \"%s\" exponent \"%s\" negative %ld status %lx value "
@@ -758,7 +738,7 @@ static void soak_show_sequence(unsigned long index, int full)
     printf("    sequence %lu, %d keys: tqcal%s --trace --keys \"", index, count,
            mode == TQCAL_MODE_EQUAL ? " --mode equal" : "");
     for (i = 0; i < count; ++i) {
-        key_name(keys[i], name);
+        tqcal_key_label(keys[i], name);
         printf("%s%s", i > 0 ? " " : "", name);
     }
     printf("\"\n");

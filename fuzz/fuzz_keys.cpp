@@ -28,11 +28,15 @@ int KeyFor(uint8_t byte, bool &direct) {
 }
 
 [[noreturn]] void Report(const uint8_t *data, size_t size, size_t at, const std::string &what) {
-    std::fprintf(stderr, "broken promise after key %zu of %zu: %s\nmode byte %u, keys:", at,
-                 size - 1, what.c_str(), data[0]);
+    std::fprintf(stderr,
+                 "broken promise after key %zu of %zu: %s\nmode byte %u, keys as tqcal --keys names "
+                 "them (! sent straight to the dispatcher):",
+                 at, size - 1, what.c_str(), data[0]);
     for (size_t i = 1; i <= at && i < size; ++i) {
         bool direct = false;
-        std::fprintf(stderr, " %d%s", KeyFor(data[i], direct), direct ? "!" : "");
+        char label[16];
+        tqcal_key_label(KeyFor(data[i], direct), label);
+        std::fprintf(stderr, " %s%s", label, direct ? "!" : "");
     }
     std::fprintf(stderr, "\n");
     std::abort();

@@ -1,6 +1,7 @@
 #include "batch.h"
 
 #include "key_names.h"
+#include "keyboard.h"
 #include "key_protocol.h"
 #include "screen.h"
 #include "tqcal.h"
@@ -93,7 +94,7 @@ void ReportNotKeys(const std::vector<KeyPress> &keys, std::string_view where, st
     size_t count = 0;
     size_t first = 0;
     for (size_t i = 0; i < keys.size(); ++i) {
-        if (keys[i].code > KEY_LAST_EDIT_CODE && !IsDirectCode(keys[i].code)) {
+        if (keys[i].code < 0 || (keys[i].code > KEY_LAST_EDIT_CODE && !IsDirectCode(keys[i].code))) {
             first = count++ == 0 ? i : first;
         }
     }
@@ -222,6 +223,10 @@ ParsedKeys ParseSequence(const Options &options, std::string_view text) {
                 parsed.error = ParseError{key.token, key.column, "TQCAL_CalcString cannot be given the codes 251 to 253"};
                 break;
             }
+            if (key.code < 0 || key.code > 255) {
+                parsed.error = ParseError{key.token, key.column, "TQCAL_CalcString takes one byte a key: codes 0 to 255"};
+                break;
+            }
         }
     }
     return parsed;
@@ -261,59 +266,80 @@ void RunSequence(const Options &options, std::string_view text, std::string_view
 
 }  // namespace
 
-bool ParseArguments(const std::vector<std::string> &args, Options &options, std::string &error) {
-    options = Options{};
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
-        auto value = [&](std::string_view name, std::string &out) {
-            if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=') {
-                out = std::string(arg.substr(name.size() + 1));
-                return true;
-            }
-            if (arg != name) {
-                return false;
-            }
-            if (i + 1 >= args.size()) {
-                error = std::string(name) + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        std::string text;
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--trace") {
-            options.trace = true;
-        } else if (arg == "--json") {
-            options.json = true;
-        } else if (arg == "--calc-string") {
-            options.calcString = true;
-        } else if (value("--keys", text) || value("-k", text)) {
-            if (options.keys) {
-                error = "--keys given twice";
-                return false;
-            }
-            options.keys = text;
-        } else if (value("--mode", text)) {
-            if (!ParseMode(text, options.mode)) {
-                error = "--mode is algebraic or equal, not " + Quoted(text);
-                return false;
-            }
-            options.modeGiven = true;
-        } else {
-            if (error.empty()) {
-                if (!arg.empty() && arg[0] == '-') {
-                    error = "unknown option " + Quoted(arg);
-                } else {
-                    error = "unexpected argument " + Quoted(arg) + " (a key sequence goes after --keys)";
-                }
-            }
-            return false;
-        }
+namespace {
+
+enum class ValueMatch { NotThisOption, Found, Failed };
+
+// An option with a value, "--keys=1+2" or "--keys 1+2" (which moves i past
+// the value): NotThisOption when args[i] is another argument, Failed with
+// error set when it is this option but its value is missing.
+ValueMatch OptionValue(const std::vector<std::string> &args, size_t &i, std::string_view name,
+                       std::string &out, std::string &error) {
+    std::string_view arg = args[i];
+    if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=') {
+        out = std::string(arg.substr(name.size() + 1));
+        return ValueMatch::Found;
     }
+    if (arg != name) {
+        return ValueMatch::NotThisOption;
+    }
+    if (i + 1 >= args.size()) {
+        error = std::string(name) + " needs a value";
+        return ValueMatch::Failed;
+    }
+    out = args[++i];
+    return ValueMatch::Found;
+}
+
+// The options without a value; false when arg is none of them.
+bool ReadSwitch(std::string_view arg, Options &options) {
+    bool *flag = arg == "--help" || arg == "-h" ? &options.help
+               : arg == "--version"             ? &options.version
+               : arg == "--trace"               ? &options.trace
+               : arg == "--json"                ? &options.json
+               : arg == "--calc-string"         ? &options.calcString
+                                                : nullptr;
+    if (flag != nullptr) {
+        *flag = true;
+    }
+    return flag != nullptr;
+}
+
+// The options with a value (--keys or -k, --mode) at args[i].
+ValueMatch ReadValueOption(const std::vector<std::string> &args, size_t &i, Options &options, std::string &error) {
+    std::string text;
+    ValueMatch keys = OptionValue(args, i, "--keys", text, error);
+    if (keys == ValueMatch::NotThisOption) {
+        keys = OptionValue(args, i, "-k", text, error);
+    }
+    if (keys == ValueMatch::Found) {
+        if (options.keys) {
+            error = "--keys given twice";
+            return ValueMatch::Failed;
+        }
+        options.keys = text;
+    }
+    if (keys != ValueMatch::NotThisOption) {
+        return keys;
+    }
+    ValueMatch mode = OptionValue(args, i, "--mode", text, error);
+    if (mode == ValueMatch::Found && !ParseMode(text, options.mode)) {
+        error = "--mode is algebraic or equal, not " + Quoted(text);
+        return ValueMatch::Failed;
+    }
+    options.modeGiven = options.modeGiven || mode == ValueMatch::Found;
+    return mode;
+}
+
+std::string UnexpectedArgument(std::string_view arg) {
+    if (!arg.empty() && arg[0] == '-') {
+        return "unknown option " + Quoted(arg);
+    }
+    return "unexpected argument " + Quoted(arg) + " (a key sequence goes after --keys)";
+}
+
+// The options that cannot go together.
+bool CheckCombination(const Options &options, std::string &error) {
     if (options.calcString && options.trace) {
         error = "--trace cannot be used with --calc-string, which evaluates the whole sequence in one call";
         return false;
@@ -323,6 +349,25 @@ bool ParseArguments(const std::vector<std::string> &args, Options &options, std:
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool ParseArguments(const std::vector<std::string> &args, Options &options, std::string &error) {
+    options = Options{};
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (ReadSwitch(args[i], options)) {
+            continue;
+        }
+        ValueMatch value = ReadValueOption(args, i, options, error);
+        if (value == ValueMatch::NotThisOption) {
+            error = UnexpectedArgument(args[i]);
+        }
+        if (value != ValueMatch::Found) {
+            return false;
+        }
+    }
+    return CheckCombination(options, error);
 }
 
 std::string HelpText() {
@@ -349,14 +394,14 @@ std::string HelpText() {
         "a bad line prints an empty line, with --json an object naming the error; a bad --keys\n"
         "prints nothing); else 3 a key ended in Error or Full (the screen is printed, and the\n"
         "first such key is named on standard error).\n"
-        "Raw codes that are no keys (#45 to #250, #254, #255) change nothing and are named on\n"
-        "standard error.\n"
+        "Raw codes that are no keys (#45 to #250, #254 and above, negative ones) change\n"
+        "nothing and are named on standard error.\n"
         "A digit that no longer fits the display is dropped, as on the device.\n"
         "\n"
         "Keys (names ignore case; blanks are needed only between names and numbers):\n"
         "  123.45              a number, typed digit by digit (0-9 and one point)\n"
-        "  #N                  the raw key code N, 0 to 255 (#252 is pct)\n";
-    for (const KeyName &key : KeyNames()) {
+        "  #N                  the raw key code N, any 32-bit int (#252 is pct, #-1 no key)\n";
+    for (const tqcal_key_row &key : KeyNames()) {
         std::string tokens = key.name;
         if (*key.aliases != '\0') {
             tokens += ' ';

@@ -44,8 +44,8 @@ std::string VersionText();
 // evaluated; the bad line's place in out holds an empty line (with --json an
 // object naming the error), a bad --keys prints nothing. Each sequence prints
 // its screen; the first key of a sequence that ended in Error or Full is
-// named on err. Raw codes that are no keys (#45 to #250, #254, #255) are
-// named on err too, but leave the exit status alone. Returns kExitFailure
+// named on err. Raw codes that are no keys (#45 to #250, #254 and above,
+// negative ones) are named on err too, but leave the exit status alone. Returns kExitFailure
 // as soon as a write fails (said on err), else kExitBadInput when any
 // sequence was bad, else kExitKeyFailed when any key failed, else kExitOk.
 int RunBatch(const Options &options, std::istream &in, std::ostream &out, std::ostream &err);

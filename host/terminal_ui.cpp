@@ -2,6 +2,7 @@
 
 #include "batch.h"
 #include "key_names.h"
+#include "keyboard.h"
 #include "key_protocol.h"
 #include "screen.h"
 
@@ -153,7 +154,7 @@ int RunTerminal(int mode) {
 
     Calculator calc;
     ResetCalculator(calc, mode);
-    std::string message = ModeMessage(mode) + "   Tab switches, q quits";
+    std::string message = ModeMessage(mode) + "   o switches, q quits";
     for (;;) {
         Draw(calc, message);
         int ch = getch();

@@ -4,15 +4,21 @@
 # broken promise, crash, hang, leak) fails the run; the input that caused it
 # is kept in build-fuzz/findings/ to be turned into a regression test.
 #
-# FUZZ_SECONDS sets the time per target (default 60). When STAGE_COUNT names
+# FUZZ_SECONDS sets the time per target (default 20, which the test command
+# uses too). When STAGE_COUNT names
 # a file, the number of targets that ran clean is written there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${FUZZ_SECONDS:-60}
+seconds=${FUZZ_SECONDS:-20}
 build=build-fuzz
 jobs=$(nproc 2>/dev/null || echo 2)
-targets=(keys calc_string exports)
+# Every fuzz/fuzz_NAME.cpp is a target, as fuzz/CMakeLists.txt builds them.
+targets=()
+for source in fuzz/fuzz_*.cpp; do
+  name=${source#fuzz/fuzz_}
+  targets+=("${name%.cpp}")
+done
 
 # clang and libFuzzer's runtime for its version (nothing when present).
 bash scripts/setup.sh fuzz

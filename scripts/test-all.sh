@@ -23,7 +23,7 @@ stage_table=(
   "accuracy   | accuracy      | tests bench | the elementary functions against MPFR, ACCURACY_COUNT arguments each (default 100000)"
   "sanitizers | sanitizers    | tests      | the tests again under AddressSanitizer and UBSan (the test programs only)"
   "tsan       | tsan          | tests      | the thread tests under ThreadSanitizer"
-  "fuzz       | fuzz          | fuzz       | each libFuzzer target for FUZZ_SECONDS (default 20)"
+  "fuzz       | fuzz          | fuzz       | each libFuzzer target for FUZZ_SECONDS (default 20, set in scripts/fuzz.sh)"
   "parser     | parser        | tests      | the display-text parser against strtod over every short text"
   "armhf      | armhf         | armhf      | the engine and export tests cross-built, run under qemu-arm"
   "armel      | armel         | armel      | the same for 32-bit ARM without a floating-point unit (ARMv5TE, soft float), under qemu-arm"
@@ -153,7 +153,7 @@ tsan() {
   sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' build-tsan/ctest.log >"$STAGE_COUNT"
 }
 
-fuzz() { FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh; }
+fuzz() { bash scripts/fuzz.sh; }
 
 # The page's tests compare with the host program, built by the plain stage.
 web() {

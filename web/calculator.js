@@ -5,7 +5,9 @@
 // The keys are in index.html, one button each, and are the page's key table:
 // data-code the engine's key code, data-n the name the host program's --keys
 // accepts (else the label), data-t the tape's label (else the label), data-k
-// the computer keyboard's keys, aria-label the name in words.
+// the computer keyboard's keys, aria-label the name in words. Codes, names
+// and keyboard keys are the project's one key table (conformance/key_table.h),
+// which web/tests/keys.test.mjs holds them to.
 //
 // Keyboard: Enter and Space press the focused button, as everywhere on the
 // web; every other key of the list works wherever the focus is, except in the

@@ -81,7 +81,7 @@ TEST(DispatcherLimits, OverflowedValuesNeverReachTheRoutinesAsInfinity) {
     Type(grown, grow);
     ASSERT_EQ(Screen(grown), "Error");
     ASSERT_TRUE(std::isinf(grown.ctx.value));
-    const char *keys[] = {"1/x", "+", "*", "=", "sin", "tan", "!", "x2", "sqrt", "ln",
+    const char *keys[] = {"1/x", "+", "*", "=", "sin", "tan", "!", "x^2", "sqrt", "ln",
                           "e^x", "10^x", "%", "+/-", "MS", "M+", "M-", "pct", ")"};
     for (const char *key : keys) {
         Calc c = grown;

@@ -126,7 +126,7 @@ TEST(KeySequences, MemoryRegister) {
 
     // Any other key between two recalls ends the pair: the second recall
     // shows the memory again and keeps it.
-    for (const char *keys : {"5 M+ MRC + 1 = MRC", "5 M+ MRC x2 MRC"}) {
+    for (const char *keys : {"5 M+ MRC + 1 = MRC", "5 M+ MRC x^2 MRC"}) {
         c = Fresh();
         Type(c, keys);
         EXPECT_EQ(Screen(c), "5.") << keys;
@@ -147,7 +147,7 @@ TEST(KeySequences, MemoryRegister) {
 TEST(KeySequences, MemoryStoreKeysAgree) {
     Calc a = Fresh(), b = Fresh();
     Type(a, "4 MS");
-    Type(b, "4 MS'");
+    Type(b, "4 MSalt");
     EXPECT_EQ(a.ctx.memory, b.ctx.memory);
     EXPECT_EQ(a.status, b.status);
     EXPECT_EQ(a.ctx.lastKey, KEY_MSTORE);
@@ -167,7 +167,7 @@ TEST(KeySequences, UnaryFunctions) {
     const Seq cases[] = {
         {"5 EXP 1 !", "3.0414093201713E64"},
         {"9 sqrt", "3."},
-        {"3 x2", "9."},
+        {"3 x^2", "9."},
         {"4 1/x", "0.25"},
         {"0 1/x", "Error"},
         {"30 sin", "0.5"},

@@ -136,6 +136,18 @@ TEST(BatchCalcString, DirectCodesCannotBeGiven) {
     }
 }
 
+TEST(BatchCalcString, CodesNoByteHoldsCannotBeGiven) {
+    for (const char *keys : {"5 #1000", "#-1 5"}) {
+        BatchRun run = RunWith({"--calc-string", "--keys", keys});
+        EXPECT_EQ(run.exit, tqhost::kExitBadInput) << keys;
+        EXPECT_NE(run.err.find("one byte a key"), std::string::npos) << run.err;
+    }
+    // Pressed key by key, such codes are no keys: they change nothing.
+    BatchRun run = RunWith({"--keys", "#-1 5 #1000 ="});
+    EXPECT_EQ(run.exit, tqhost::kExitOk);
+    EXPECT_EQ(run.out, "5\n");
+}
+
 TEST(BatchInput, OneSequencePerLineEachOnAFreshCalculator) {
     BatchRun run = RunWith({}, "2 * * = =\n= \n\n100 - 99.99 =\r\n1 / 0 =");
     EXPECT_EQ(run.exit, tqhost::kExitKeyFailed);

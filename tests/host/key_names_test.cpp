@@ -1,5 +1,6 @@
 // Key sequence tokens and the keyboard of the terminal calculator.
 #include "key_names.h"
+#include "keyboard.h"
 
 #include "tqcal.h"
 
@@ -86,10 +87,12 @@ TEST(KeyTokens, BadTokensAreNamedWithTheirColumn) {
         {"2 x 3", "x", 3, "unknown key"},
         {"1.2.3", "1.2.3", 1, "a number has at most one point"},
         {"1 + 2..5", "2..5", 5, "a number has at most one point"},
-        {"#256", "#256", 1, "a raw code is # and a number from 0 to 255"},
-        {"3 #", "#", 3, "a raw code is # and a number from 0 to 255"},
-        {"#abc", "#abc", 1, "a raw code is # and a number from 0 to 255"},
-        {"#99999999999999999999", "#99999999999999999999", 1, "a raw code is # and a number from 0 to 255"},
+        {"#2147483648", "#2147483648", 1, "a raw code is # and a whole number that fits in 32 bits"},
+        {"#-2147483649", "#-2147483649", 1, "a raw code is # and a whole number that fits in 32 bits"},
+        {"3 #", "#", 3, "a raw code is # and a whole number that fits in 32 bits"},
+        {"2 #-", "#-", 3, "a raw code is # and a whole number that fits in 32 bits"},
+        {"#abc", "#abc", 1, "a raw code is # and a whole number that fits in 32 bits"},
+        {"#99999999999999999999", "#99999999999999999999", 1, "a raw code is # and a whole number that fits in 32 bits"},
         {"2 & 3", "&", 3, "unknown key"},
         {"× é", "é", 3, "unknown key"},  // columns count characters, not bytes
         {"msa", "msa", 1, "unknown key"},
@@ -259,6 +262,11 @@ TEST(Keyboard, KeysWithoutCharactersAndCommands) {
     EXPECT_EQ(CodeForInput(kInputEscape), KEY_AC);
     EXPECT_EQ(CodeForInput(3), kCommandQuit);  // Ctrl-C in raw mode
     EXPECT_EQ(CodeForInput('z'), kCommandNone);
+    // The mode key is o, as on the page; Tab too, which the page cannot take.
+    EXPECT_EQ(CodeForInput('o'), kCommandMode);
+    EXPECT_EQ(CodeForInput(kInputTab), kCommandMode);
+    EXPECT_EQ(CodeForInput('w'), KEY_MSTORE_ALT);
+    EXPECT_EQ(CodeForInput('b'), KEY_BLANK_OP);
 }
 
 // Whatever room the terminal leaves, the legend stays inside it, shows each

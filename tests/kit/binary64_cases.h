@@ -5,6 +5,7 @@
 // bench/binary64.sh, which runs many more pairs.
 #pragma once
 
+#include "soak.h"
 #include "math/binary64.h"
 
 #include <bit>
@@ -30,12 +31,7 @@ constexpr bool kNaNBitsAsHardware = false;
 // splitmix64: the same sequence on every target.
 struct Random {
     uint64_t state;
-    uint64_t Next() {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
+    uint64_t Next() { return tqcal_soak_next(&state); }  // splitmix64, as the soak draws
 };
 
 // Folds each result into a running hash, order included.

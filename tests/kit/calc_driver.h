@@ -10,10 +10,10 @@
 // shared by both sides. Keep this copy; do not replace it by the header.
 #pragma once
 
+#include "key_sequence.h"
 #include "tqcal.h"
 
 #include <cstring>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -74,43 +74,11 @@ inline void Press(Calc &c, int key) {
     }
 }
 
-inline int KeyFor(std::string_view token) {
-    static const struct {
-        const char *name;
-        int key;
-    } names[] = {
-        {"+", KEY_ADD},      {"-", KEY_SUB},         {"*", KEY_MUL},       {"/", KEY_DIV},
-        {"=", KEY_EQUAL},    {"(", KEY_LPAREN},      {")", KEY_RPAREN},    {"%", KEY_PERCENT},
-        {"pct", KEY_PERCENT_OP}, {"blank", KEY_BLANK_OP}, {"MS", KEY_MSTORE},
-        {"MS'", KEY_MSTORE_ALT}, {"M+", KEY_MPLUS},  {"M-", KEY_MMINUS},   {"MRC", KEY_MRC},
-        {"BS", KEY_BACKSPACE}, {"+/-", KEY_SIGN},    {"x2", KEY_SQUARE},   {"sqrt", KEY_SQRT},
-        {"CE", KEY_CE},      {"AC", KEY_AC},         {"EXP", KEY_EXP},     {"pi", KEY_PI},
-        {"!", KEY_FACT},     {"1/x", KEY_RECIP},     {"sin", KEY_SIN},     {"asin", KEY_ASIN},
-        {"cos", KEY_COS},    {"acos", KEY_ACOS},     {"tan", KEY_TAN},     {"atan", KEY_ATAN},
-        {"10^x", KEY_POW10}, {"ln", KEY_LN},         {"e^x", KEY_EXPE},    {"log", KEY_LOG},
-        {"^", KEY_POW},      {"root", KEY_ROOT},     {".", KEY_POINT},
-    };
-    for (const auto &n : names) {
-        if (token == n.name) return n.key;
-    }
-    if (token.size() > 1 && token[0] == '#') return std::stoi(std::string(token.substr(1)));
-    throw std::invalid_argument("unknown key token: " + std::string(token));
-}
-
 // The key codes of a typed sequence; numbers are typed digit by digit.
 inline std::vector<int> Keys(std::string_view sequence) {
     std::vector<int> keys;
-    std::istringstream in{std::string(sequence)};
-    std::string token;
-    while (in >> token) {
-        const bool number = token.find_first_not_of("0123456789.") == std::string::npos &&
-                            token != ".";
-        if (number) {
-            for (char ch : token) keys.push_back(ch == '.' ? KEY_POINT : ch - '0');
-        } else {
-            keys.push_back(KeyFor(token));
-        }
-    }
+    std::string bad;
+    if (!kit::ParseKeySequence(sequence, keys, bad)) throw std::invalid_argument("unknown key token: " + bad);
     return keys;
 }
 

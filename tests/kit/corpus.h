@@ -5,12 +5,12 @@
 // nothing but the engine.
 #pragma once
 
+#include "key_sequence.h"
 #include "tqcal.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,50 +23,12 @@ struct Expression {
     std::vector<int8_t> codes;  // the same as TQCAL_CalcString takes them
 };
 
-// The key code of one named key, or -1. Names as tqcal --help lists them.
-inline int KeyForName(std::string_view name) {
-    static const struct {
-        const char *name;
-        int key;
-    } kNames[] = {
-        {"=", KEY_EQUAL},   {"+", KEY_ADD},      {"-", KEY_SUB},        {"*", KEY_MUL},
-        {"/", KEY_DIV},     {"^", KEY_POW},      {"root", KEY_ROOT},    {"(", KEY_LPAREN},
-        {")", KEY_RPAREN},  {"%", KEY_PERCENT},  {"pct", KEY_PERCENT_OP}, {"+/-", KEY_SIGN},
-        {"EXP", KEY_EXP},   {"BS", KEY_BACKSPACE}, {"CE", KEY_CE},      {"AC", KEY_AC},
-        {"MS", KEY_MSTORE}, {"M+", KEY_MPLUS},   {"M-", KEY_MMINUS},    {"MRC", KEY_MRC},
-        {"MSalt", KEY_MSTORE_ALT}, {"pi", KEY_PI}, {"x^2", KEY_SQUARE}, {"sqrt", KEY_SQRT},
-        {"1/x", KEY_RECIP}, {"!", KEY_FACT},     {"sin", KEY_SIN},      {"cos", KEY_COS},
-        {"tan", KEY_TAN},   {"asin", KEY_ASIN},  {"acos", KEY_ACOS},    {"atan", KEY_ATAN},
-        {"ln", KEY_LN},     {"e^x", KEY_EXPE},   {"log", KEY_LOG},      {"10^x", KEY_POW10},
-        {"blank", KEY_BLANK_OP},
-    };
-    for (const auto &n : kNames) {
-        if (name == n.name) return n.key;
-    }
-    return -1;
-}
-
 // Converts one line; false (with the bad token in error) when a token is
 // neither a number nor a key name.
 inline bool ParseLine(const std::string &line, Expression &out, std::string &error) {
     out.text = line;
     out.keys.clear();
-    std::istringstream in(line);
-    std::string token;
-    while (in >> token) {
-        const bool number =
-            token != "." && token.find_first_not_of("0123456789.") == std::string::npos;
-        if (number) {
-            for (char ch : token) out.keys.push_back(ch == '.' ? KEY_POINT : ch - '0');
-            continue;
-        }
-        const int key = KeyForName(token);
-        if (key < 0) {
-            error = token;
-            return false;
-        }
-        out.keys.push_back(key);
-    }
+    if (!kit::ParseKeySequence(line, out.keys, error)) return false;
     out.codes.assign(out.keys.begin(), out.keys.end());  // 251..253 wrap as signed bytes
     return true;
 }
