@@ -15,8 +15,13 @@ set(tqcal_ce_dir ${PROJECT_BINARY_DIR}/bin)
 set_target_properties(tqcal_objects PROPERTIES POSITION_INDEPENDENT_CODE OFF
                                                INTERPROCEDURAL_OPTIMIZATION ON)
 target_compile_definitions(tqcal_objects PRIVATE TQCAL_FREESTANDING TQCAL_DLL_OWN_ENTRY)
-set(tqcal_ce_code_options -fno-unwind-tables -fno-asynchronous-unwind-tables)
+# Optimized for size (the engine's own integer division helpers serve the
+# calls that brings), except the double arithmetic, which every operation
+# of a soft-float build runs through.
+set(tqcal_ce_code_options -Os -fno-unwind-tables -fno-asynchronous-unwind-tables)
 target_compile_options(tqcal_objects PRIVATE ${tqcal_ce_code_options})
+set_property(SOURCE ${PROJECT_SOURCE_DIR}/engine/math/binary64.cpp APPEND PROPERTY
+             COMPILE_OPTIONS -O2)
 # Machine code, not link-time code: the double helpers are called only once
 # code is generated, and the C library routines must not be recognised as
 # loops that call themselves.

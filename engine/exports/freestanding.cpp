@@ -1,4 +1,4 @@
-// The three C library routines the engine needs, for a build that links
+// The C library and run-time routines the engine needs, for a build that links
 // against no C library at all (the Windows CE DLL: a handheld's coredll.dll
 // differs from one device to the next, and an image that imports nothing
 // loads on every one of them). The compiler also emits calls to memcpy and
@@ -55,6 +55,66 @@ int memcmp(const void *a, const void *b, size_t n) {
     }
     return 0;
 }
+
+// Integer division. ARM processors before ARMv7 have no divide instruction,
+// so the compiler calls these helpers of the ARM EABI for / and % (in the
+// code optimized for size; the faster code multiplies by reciprocals
+// instead). Shift and subtract, one quotient bit per step. The engine never
+// divides by zero; should it, the quotient is 0 rather than a trap.
+#if defined(__ARM_EABI__)
+namespace {
+
+struct Division {
+    uint32_t quotient;
+    uint32_t remainder;
+};
+
+Division DivideUnsigned(uint32_t n, uint32_t d) {
+    Division out = {0, 0};
+    if (d == 0) {
+        out.remainder = n;
+        return out;
+    }
+    for (int bit = 31; bit >= 0; --bit) {
+        // The remainder may reach 2^32 for a divisor above 2^31: its top
+        // bit, shifted out, still counts.
+        const uint32_t carry = out.remainder >> 31;
+        out.remainder = (out.remainder << 1) | ((n >> bit) & 1u);
+        if (carry || out.remainder >= d) {
+            out.remainder -= d;
+            out.quotient |= 1u << bit;
+        }
+    }
+    return out;
+}
+
+// Truncating division: the quotient toward zero, the remainder with the
+// dividend's sign.
+Division DivideSigned(int32_t n, int32_t d) {
+    const uint32_t un = n < 0 ? 0u - static_cast<uint32_t>(n) : static_cast<uint32_t>(n);
+    const uint32_t ud = d < 0 ? 0u - static_cast<uint32_t>(d) : static_cast<uint32_t>(d);
+    Division out = DivideUnsigned(un, ud);
+    if ((n < 0) != (d < 0)) out.quotient = 0u - out.quotient;
+    if (n < 0) out.remainder = 0u - out.remainder;
+    return out;
+}
+
+// The divmod helpers return the quotient in r0 and the remainder in r1:
+// a 64-bit result, low word first.
+uint64_t Pair(Division r) { return static_cast<uint64_t>(r.remainder) << 32 | r.quotient; }
+
+}  // namespace
+
+uint32_t __aeabi_uidiv(uint32_t n, uint32_t d);
+int32_t __aeabi_idiv(int32_t n, int32_t d);
+uint64_t __aeabi_uidivmod(uint32_t n, uint32_t d);
+uint64_t __aeabi_idivmod(int32_t n, int32_t d);
+
+uint32_t __aeabi_uidiv(uint32_t n, uint32_t d) { return DivideUnsigned(n, d).quotient; }
+int32_t __aeabi_idiv(int32_t n, int32_t d) { return static_cast<int32_t>(DivideSigned(n, d).quotient); }
+uint64_t __aeabi_uidivmod(uint32_t n, uint32_t d) { return Pair(DivideUnsigned(n, d)); }
+uint64_t __aeabi_idivmod(int32_t n, int32_t d) { return Pair(DivideSigned(n, d)); }
+#endif
 
 }  // extern "C"
 #endif
