@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # Prints the size of the stripped engine library on x86-64 Linux and 32-bit
-# ARM Linux (hard float), and of the Windows CE DLL, and what the bytes are: machine code, the tables of
-# the elementary functions, the rest of the read-only data, and the file's
-# own overhead (ELF headers, dynamic symbols, relocations, page padding).
-#
-#   bash bench/size.sh [--os] [--build-dir DIR]
+# ARM Linux (hard float), and of the Windows CE DLL, and what the bytes are:
+# machine code, the tables of the elementary functions, the rest of the
+# read-only data, and the file's own overhead (ELF headers, dynamic symbols,
+# relocations, page padding).
 #
 # Builds only the library, once per target, in DIR/x86_64, DIR/armhf and
 # DIR/wince (default DIR: build-size) with the project's default build type;
@@ -20,7 +19,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --os) os=ON; shift ;;
     --build-dir) dir=$2; shift 2 ;;
-    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "size: unknown argument '$1' (try --help)" >&2; exit 2 ;;
   esac
 done
