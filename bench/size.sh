@@ -19,7 +19,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --os) os=ON; shift ;;
     --build-dir) dir=$2; shift 2 ;;
-    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "size: unknown argument '$1' (try --help)" >&2; exit 2 ;;
   esac
 done
