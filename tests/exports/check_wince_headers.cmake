@@ -4,12 +4,12 @@
 #
 #   cmake -DSOURCE_DIR=<repository> -DWORK_DIR=<scratch folder> -P check_wince_headers.cmake
 #
-# The include folders are clang's own headers and the processor-neutral
-# mingw-w64 C headers, each without <stdint.h> and <inttypes.h>; the 32-bit
-# x86 target is only there for mingw-w64's <stdarg.h>, which has no ARM
-# branch for an MSVC-style compiler. Checked: tests/exports/header_check.c as
-# C89, header_wince_check.cpp as C++ (a display cell is wchar_t), and
-# conformance/replay.c as C89 with the compiler's extensions.
+# The include folders: the C library of tests/exports/wince_sdk (the C89
+# library, declared as far as the checked files use it) and clang's own
+# headers (stddef.h and the like), without <stdint.h> and <inttypes.h>.
+# Checked: tests/exports/header_check.c as C89, header_wince_check.cpp as
+# C++98 (a display cell is wchar_t), and conformance/replay.c as C89 with
+# 64-bit integers, as those compilers have them.
 foreach(var SOURCE_DIR WORK_DIR)
   if(NOT ${var})
     message(FATAL_ERROR "check_wince_headers: -D${var}=... is required")
@@ -18,33 +18,23 @@ endforeach()
 find_program(CLANG clang REQUIRED)
 execute_process(COMMAND ${CLANG} -print-resource-dir OUTPUT_VARIABLE resource
                 OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-set(mingw /usr/share/mingw-w64/include)
-if(NOT EXISTS ${mingw}/stdio.h)
-  message(FATAL_ERROR "check_wince_headers: no mingw-w64 headers in ${mingw}")
-endif()
-
-# An SDK without <stdint.h>: links to every other header.
+# The compiler's own headers without <stdint.h>: links to the others.
 file(REMOVE_RECURSE ${WORK_DIR})
-set(folders "")
-foreach(origin ${resource}/include ${mingw})
-  get_filename_component(name ${origin} NAME)
-  set(folder ${WORK_DIR}/sdk-${name})
-  file(MAKE_DIRECTORY ${folder})
-  file(GLOB headers RELATIVE ${origin} ${origin}/*)
-  list(REMOVE_ITEM headers stdint.h inttypes.h)
-  foreach(header ${headers})
-    file(CREATE_LINK ${origin}/${header} ${folder}/${header} SYMBOLIC)
-  endforeach()
-  list(APPEND folders -isystem ${folder})
+file(MAKE_DIRECTORY ${WORK_DIR}/compiler)
+file(GLOB headers RELATIVE ${resource}/include ${resource}/include/*)
+list(REMOVE_ITEM headers stdint.h inttypes.h)
+foreach(header ${headers})
+  file(CREATE_LINK ${resource}/include/${header} ${WORK_DIR}/compiler/${header} SYMBOLIC)
 endforeach()
+set(folders -isystem ${SOURCE_DIR}/tests/exports/wince_sdk -isystem ${WORK_DIR}/compiler)
 
-set(common --target=i686-pc-windows-msvc -fms-compatibility -fms-extensions -fmsc-version=1500
+set(common --target=arm-pc-windows-msvc -fms-compatibility -fms-extensions -fmsc-version=1500
     -D_WIN32_WCE=0x500 -nostdinc ${folders} -I${SOURCE_DIR}/include -I${SOURCE_DIR}/conformance
     -Wall -Wextra -Werror -fsyntax-only)
 # Each check: the source and its compiler options, separated by spaces.
 set(checks "tests/exports/header_check.c -x c -std=c89 -pedantic"
            "tests/exports/header_wince_check.cpp -x c++ -std=c++98"
-           "conformance/replay.c -x c -std=gnu89 -Wno-long-long")
+           "conformance/replay.c -x c -std=c89 -pedantic -Wno-long-long -Wno-language-extension-token")
 foreach(check ${checks})
   separate_arguments(check UNIX_COMMAND "${check}")
   list(POP_FRONT check source)
