@@ -13,8 +13,8 @@
  *    the C compiler makes of them for this target, not the engine) and
  *    compared bit for bit with what x86-64 computed. The count of wrong
  *    results and the first few operations are printed before any engine
- *    value. On a soft-float ARM EABI build the library carries its own
- *    correctly rounded arithmetic, so a wrong result here is reported but
+ *    value. On a soft-float ARM EABI build and on Windows CE the library
+ *    carries its own correctly rounded arithmetic, so a wrong result here is reported but
  *    fails nothing; everywhere else the library computes + - * / and the
  *    conversions with the same arithmetic as this program, and a wrong
  *    result there is a failure. The library brings its own square root on
@@ -60,6 +60,11 @@
 #if defined(__ARM_EABI__) && defined(__SOFTFP__) && !defined(__ARM_PCS_VFP)
 #define LIBRARY_OWN_ARITHMETIC 1
 #define ARITHMETIC_KIND "soft-float ARM EABI"
+#elif defined(_WIN32_WCE) && (defined(_M_ARM) || defined(ARM))
+/* The Windows CE DLL is a soft-float build with its own helpers whatever
+ * the device and its SDK's compiler do with doubles. */
+#define LIBRARY_OWN_ARITHMETIC 1
+#define ARITHMETIC_KIND "Windows CE on ARM"
 #else
 #define LIBRARY_OWN_ARITHMETIC 0
 #define ARITHMETIC_KIND "this platform's floating point"
