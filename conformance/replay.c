@@ -15,9 +15,9 @@
  *    results and the first few operations are printed before any engine
  *    value. On a soft-float ARM EABI build and on Windows CE the library
  *    carries its own correctly rounded arithmetic, so a wrong result here
- *    is reported but fails nothing; everywhere else the library computes + - * / and the
- *    conversions with the same arithmetic as this program, and a wrong
- *    result there is a failure. The library brings its own square root on
+ *    is reported but fails nothing; everywhere else the library computes
+ *    + - * / and the conversions with the same arithmetic as this program,
+ *    and a wrong result there is a failure. The library brings its own square root on
  *    every target: a wrong sqrt is reported, never a failure.
  * 2. The engine vectors: key sequences pressed through the per-key host
  *    protocol of tqcal_host.h, and the single routines called directly,
