@@ -17,8 +17,9 @@
  *    carries its own correctly rounded arithmetic, so a wrong result here
  *    is reported but fails nothing; everywhere else the library computes
  *    + - * / and the conversions with the same arithmetic as this program,
- *    and a wrong result there is a failure. The library brings its own square root on
- *    every target: a wrong sqrt is reported, never a failure.
+ *    and a wrong result there is a failure. The library brings its own
+ *    square root on every target: a wrong sqrt is reported, never a
+ *    failure.
  * 2. The engine vectors: key sequences pressed through the per-key host
  *    protocol of tqcal_host.h, and the single routines called directly,
  *    compared bit for bit (any two NaNs count as equal).
