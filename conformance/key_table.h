@@ -18,6 +18,7 @@
 #include <string.h>
 
 #include "tqcal.h"
+#include "tqcal_host.h" /* TQCAL_HOST_INLINE */
 
 struct tqcal_key_row {
     int code;
@@ -77,7 +78,7 @@ static const struct tqcal_key_row tqcal_key_rows[] = {
 #define TQCAL_KEY_ROW_COUNT ((int)(sizeof tqcal_key_rows / sizeof tqcal_key_rows[0]))
 
 /* The row of a key code, or NULL (digits, codes that are no keys). */
-static inline const struct tqcal_key_row *tqcal_key_row_of(int code)
+TQCAL_HOST_INLINE const struct tqcal_key_row *tqcal_key_row_of(int code)
 {
     int i;
     for (i = 0; i < TQCAL_KEY_ROW_COUNT; ++i)
@@ -87,7 +88,7 @@ static inline const struct tqcal_key_row *tqcal_key_row_of(int code)
 }
 
 /* The key code named exactly name (length bytes; not an alias), or -1. */
-static inline int tqcal_key_code_of(const char *name, size_t length)
+TQCAL_HOST_INLINE int tqcal_key_code_of(const char *name, size_t length)
 {
     int i;
     for (i = 0; i < TQCAL_KEY_ROW_COUNT; ++i)
@@ -99,7 +100,7 @@ static inline int tqcal_key_code_of(const char *name, size_t length)
 
 /* The name of a key code as a key sequence writes it into out (at least 16
  * bytes): "7", ".", "sin", "#99". */
-static inline void tqcal_key_label(int code, char *out)
+TQCAL_HOST_INLINE void tqcal_key_label(int code, char *out)
 {
     const struct tqcal_key_row *row = tqcal_key_row_of(code);
     if (code >= TQCAL_KEY_0 && code <= TQCAL_KEY_9)

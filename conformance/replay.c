@@ -42,7 +42,6 @@
  *     cc -std=c99 -Iinclude conformance/replay.c -Lbuild -ltqcal -lm
  */
 #include <math.h>
-#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -51,7 +50,7 @@
 #include "tqcal_host.h"
 
 #include "key_table.h"
-#include "soak.h"
+#include "soak.h" /* also the fixed-width integer types */
 
 /* Whether the library brings its own binary64 arithmetic: on a soft-float
  * ARM EABI build (no floating-point unit, the compiler's helper routines do

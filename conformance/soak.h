@@ -10,8 +10,9 @@
  * the very same bytes: the sequences come from an integer generator
  * (splitmix64) seeded by the sequence's number, and the hash reads the
  * context byte by byte, so every compiler on every target gets the same
- * keys and, from the same states, the same hashes. Plain C99 that also
- * compiles as C++; no floating point at all.
+ * keys and, from the same states, the same hashes. Plain C (C89 with
+ * 64-bit integers: a CE SDK's compiler builds it) that also compiles as
+ * C++; no floating point at all.
  *
  *     int keys[TQCAL_SOAK_MAX_KEYS], mode;
  *     int n = tqcal_soak_keys(12345, &mode, keys);      the keys of one sequence
@@ -20,11 +21,23 @@
 #ifndef TQCAL_CONFORMANCE_SOAK_H
 #define TQCAL_CONFORMANCE_SOAK_H
 
-#include <stdint.h>
 #include <string.h>
 
 #include "tqcal.h"
 #include "tqcal_host.h"
+
+/* The fixed-width types, from <stdint.h>; the compilers of Windows CE SDKs
+ * (Visual C++ 2008 and older) have none, but have the same types under
+ * their own names. */
+#if defined(_MSC_VER) && _MSC_VER < 1600
+typedef TQCAL_Int8 int8_t;
+typedef TQCAL_Int32 int32_t;
+typedef TQCAL_UInt32 uint32_t;
+typedef __int64 int64_t;
+typedef unsigned __int64 uint64_t;
+#else
+#include <stdint.h>
+#endif
 
 #ifdef __cplusplus
 extern "C" {
@@ -41,7 +54,7 @@ extern "C" {
 /* ---- Integers only ---------------------------------------------------------- */
 
 /* splitmix64: one 64-bit state, additions, shifts and multiplications. */
-static inline uint64_t tqcal_soak_next(uint64_t *state)
+TQCAL_HOST_INLINE uint64_t tqcal_soak_next(uint64_t *state)
 {
     uint64_t z = (*state += 0x9E3779B97F4A7C15ULL);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
@@ -50,14 +63,14 @@ static inline uint64_t tqcal_soak_next(uint64_t *state)
 }
 
 /* 0 to n-1 (a plain modulo: the same on every target). */
-static inline int tqcal_soak_below(uint64_t *state, int n)
+TQCAL_HOST_INLINE int tqcal_soak_below(uint64_t *state, int n)
 {
     return (int)(tqcal_soak_next(state) % (uint64_t)n);
 }
 
 /* One step of the hash: each of the three operations can be undone, so two
  * runs that differ in one word fold to different hashes. */
-static inline uint64_t tqcal_soak_mix(uint64_t h, uint64_t word)
+TQCAL_HOST_INLINE uint64_t tqcal_soak_mix(uint64_t h, uint64_t word)
 {
     h ^= word;
     h *= 0x9E3779B97F4A7C15ULL;
@@ -66,7 +79,7 @@ static inline uint64_t tqcal_soak_mix(uint64_t h, uint64_t word)
 
 /* The hash of one state: the 288 bytes of the context, read as 36 words of
  * eight bytes with the first byte lowest, then the status word. */
-static inline uint64_t tqcal_soak_state_hash(const TQCAL_Context *ctx, TQCAL_Status status)
+TQCAL_HOST_INLINE uint64_t tqcal_soak_state_hash(const TQCAL_Context *ctx, TQCAL_Status status)
 {
     unsigned char bytes[sizeof(TQCAL_Context)];
     uint64_t h = 0x736F616B73746174ULL;
@@ -84,7 +97,7 @@ static inline uint64_t tqcal_soak_state_hash(const TQCAL_Context *ctx, TQCAL_Sta
 
 /* A short digest of a sequence's hash, for finding the sequence in a block
  * that differs: the 64 bits mixed down into the low eight. */
-static inline int tqcal_soak_digest(uint64_t h)
+TQCAL_HOST_INLINE int tqcal_soak_digest(uint64_t h)
 {
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDULL;
@@ -99,7 +112,7 @@ static inline int tqcal_soak_digest(uint64_t h)
 /* A number as a person types it: mostly short, now and then the full 13
  * digits and more (the extra ones are ignored), with a point, an exponent
  * or a change of sign. */
-static inline int tqcal_soak_number(uint64_t *rng, int *keys, int n, int max)
+TQCAL_HOST_INLINE int tqcal_soak_number(uint64_t *rng, int *keys, int n, int max)
 {
     static const int lengths[] = {1, 1, 1, 1, 2, 2, 2, 3, 3, 4, 5, 6, 8, 10, 13, 15};
     const int length = lengths[tqcal_soak_below(rng, (int)(sizeof lengths / sizeof lengths[0]))];
@@ -129,7 +142,7 @@ static inline int tqcal_soak_number(uint64_t *rng, int *keys, int n, int max)
  * +/- e^x). Near 1 the functions finish with 1 + (a small correction):
  * these land on the exponent differences where a software addition can go
  * wrong. At most 15 keys. */
-static inline int tqcal_soak_small_argument(uint64_t *rng, int *keys, int n)
+TQCAL_HOST_INLINE int tqcal_soak_small_argument(uint64_t *rng, int *keys, int n)
 {
     static const int functions[] = {TQCAL_KEY_COS, TQCAL_KEY_COS,   TQCAL_KEY_EXPE,
                                     TQCAL_KEY_EXPE, TQCAL_KEY_POW10, TQCAL_KEY_SIN,
@@ -157,7 +170,7 @@ static inline int tqcal_soak_small_argument(uint64_t *rng, int *keys, int n)
  * operator stack (Full) and the operand stack; the others are everyday
  * lengths. Every key code the engine knows occurs, and so do codes that are
  * no key (45 to 250, 254, 255), which must change nothing. */
-static inline int tqcal_soak_keys(unsigned long index, int *mode, int *keys)
+TQCAL_HOST_INLINE int tqcal_soak_keys(unsigned long index, int *mode, int *keys)
 {
     static const int functions[] = {
         TQCAL_KEY_SIN,   TQCAL_KEY_COS,    TQCAL_KEY_TAN,  TQCAL_KEY_ASIN,   TQCAL_KEY_ACOS,
@@ -224,7 +237,7 @@ typedef void (*tqcal_soak_observer)(void *user, int position, int key, const TQC
  * key. When keys_hash is given, the sequence's number, mode and keys are
  * folded into it (the keys alone: a generator that differs shows there).
  * The observer, when given, sees every state. */
-static inline uint64_t tqcal_soak_run(unsigned long index, uint64_t *keys_hash,
+TQCAL_HOST_INLINE uint64_t tqcal_soak_run(unsigned long index, uint64_t *keys_hash,
                                       tqcal_soak_observer observer, void *user)
 {
     int keys[TQCAL_SOAK_MAX_KEYS], mode, count, i;

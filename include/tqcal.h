@@ -23,7 +23,26 @@
 #define TQCAL_H
 
 #include <stddef.h>
+
+/* The fixed-width types of the layout and the signatures. The compilers of
+ * Windows CE devices (Visual C++ 2008 and older, _MSC_VER below 1600) have
+ * no <stdint.h>; their int is 32 bits and short 16, as everywhere the engine
+ * runs. The typedefs name the same types as <stdint.h> does elsewhere, so a
+ * host may use either spelling. */
+#if defined(_MSC_VER) && _MSC_VER < 1600
+typedef signed char TQCAL_Int8;
+typedef unsigned char TQCAL_UInt8;
+typedef unsigned short TQCAL_UInt16;
+typedef int TQCAL_Int32;
+typedef unsigned int TQCAL_UInt32;
+#else
 #include <stdint.h>
+typedef int8_t TQCAL_Int8;
+typedef uint8_t TQCAL_UInt8;
+typedef uint16_t TQCAL_UInt16;
+typedef int32_t TQCAL_Int32;
+typedef uint32_t TQCAL_UInt32;
+#endif
 
 /* TQCAL_API marks the exported functions: exported by the library (which
  * defines TQCAL_BUILDING_LIBRARY), imported from the DLL by Windows hosts,
@@ -46,11 +65,17 @@
 extern "C" {
 #endif
 
-/* One cell of the display and exponent texts: a 16-bit wide character. */
-typedef uint16_t TQCAL_WChar;
+/* One cell of the display and exponent texts: a 16-bit wide character. On
+ * Windows (Windows CE included) that is wchar_t, the WCHAR of the system's
+ * text functions, so ctx->display goes to them without a cast. */
+#if defined(_WIN32)
+typedef wchar_t TQCAL_WChar;
+#else
+typedef TQCAL_UInt16 TQCAL_WChar;
+#endif
 
 /* The status word: bits ST_*, result state field ST_RESULT (RES_*). */
-typedef uint32_t TQCAL_Status;
+typedef TQCAL_UInt32 TQCAL_Status;
 
 enum {
     TQCAL_OPERAND_SLOTS = 14,  /* operand stack capacity */
@@ -68,31 +93,37 @@ enum {
  * for its terminator.
  */
 typedef struct TQCAL_Context {
-    double operands[TQCAL_OPERAND_SLOTS];       /*   0: operand stack, slot 0 the bottom */
-    double value;                               /* 112: the current value */
-    double constOperand;                        /* 120: operand of constant calculation */
-    double memory;                              /* 128: the memory register */
-    int32_t parenDepth;                         /* 136: open parentheses */
-    int32_t pendingOps;                         /* 140: binary operators not yet applied */
-    int32_t optTop;                             /* 144: top of operators, -1 when empty */
-    int32_t opdTop;                             /* 148: top of operands, -1 when empty */
-    int32_t digits;                             /* 152: significant digits shown (14) */
-    int32_t lastKey;                            /* 156: last operation key that ended OK */
-    int32_t constOperator;                      /* 160: operator of constant calculation */
-    TQCAL_WChar display[TQCAL_DISPLAY_AREA];    /* 164: display text and its spill cells */
-    TQCAL_WChar exponent[TQCAL_EXPONENT_CELLS]; /* 198: exponent sign, two digits, terminator */
-    uint8_t reserved0[2];                       /* 206: not used */
-    int32_t operators[TQCAL_OPERATOR_SLOTS];    /* 208: operator stack, slot 0 the bottom */
-    int32_t negative;                           /* 280: 1 when the shown value is negative */
-    uint8_t reserved1[4];                       /* 284: not used */
+    double operands[TQCAL_OPERAND_SLOTS];        /*   0: operand stack, slot 0 the bottom */
+    double value;                                /* 112: the current value */
+    double constOperand;                         /* 120: operand of constant calculation */
+    double memory;                               /* 128: the memory register */
+    TQCAL_Int32 parenDepth;                      /* 136: open parentheses */
+    TQCAL_Int32 pendingOps;                      /* 140: binary operators not yet applied */
+    TQCAL_Int32 optTop;                          /* 144: top of operators, -1 when empty */
+    TQCAL_Int32 opdTop;                          /* 148: top of operands, -1 when empty */
+    TQCAL_Int32 digits;                          /* 152: significant digits shown (14) */
+    TQCAL_Int32 lastKey;                         /* 156: last operation key that ended OK */
+    TQCAL_Int32 constOperator;                   /* 160: operator of constant calculation */
+    TQCAL_WChar display[TQCAL_DISPLAY_AREA];     /* 164: display text and its spill cells */
+    TQCAL_WChar exponent[TQCAL_EXPONENT_CELLS];  /* 198: exponent sign, two digits, terminator */
+    TQCAL_UInt8 reserved0[2];                    /* 206: not used */
+    TQCAL_Int32 operators[TQCAL_OPERATOR_SLOTS]; /* 208: operator stack, slot 0 the bottom */
+    TQCAL_Int32 negative;                        /* 280: 1 when the shown value is negative */
+    TQCAL_UInt8 reserved1[4];                    /* 284: not used */
 } TQCAL_Context;
 
 #if defined(__cplusplus) && __cplusplus >= 201103L
 #  define TQCAL_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
 #elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
 #  define TQCAL_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
+#else
+/* C89, C++98 and the compilers of Windows CE devices: an array of negative
+ * size stops the compile. */
+#  define TQCAL_ASSERT_JOIN2(a, b) a##b
+#  define TQCAL_ASSERT_JOIN(a, b) TQCAL_ASSERT_JOIN2(a, b)
+#  define TQCAL_STATIC_ASSERT(cond, msg) \
+     typedef char TQCAL_ASSERT_JOIN(tqcal_static_assert_, __LINE__)[(cond) ? 1 : -1]
 #endif
-#ifdef TQCAL_STATIC_ASSERT
 TQCAL_STATIC_ASSERT(sizeof(TQCAL_Context) == 288, "context is 288 bytes");
 TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, operands) == 0, "operands");
 TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, value) == 112, "value");
@@ -113,7 +144,6 @@ TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, negative) == 280, "negative");
 TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, reserved1) == 284, "reserved1");
 TQCAL_STATIC_ASSERT(sizeof(TQCAL_Status) == 4, "status word is 32 bits");
 TQCAL_STATIC_ASSERT(sizeof(TQCAL_WChar) == 2, "text cells are 16 bits");
-#endif
 
 /* Key codes. */
 enum {
@@ -281,12 +311,12 @@ TQCAL_API int TQCAL_PopOpd(double *out, TQCAL_Context *ctx);
 /* Pushes the key code *op onto the operator stack. Returns 0, or -1 when the
  * stack already holds 18 entries, optTop is out of range or a pointer is
  * null (nothing changed). */
-TQCAL_API int TQCAL_PushOpt(const int32_t *op, TQCAL_Context *ctx);
+TQCAL_API int TQCAL_PushOpt(const TQCAL_Int32 *op, TQCAL_Context *ctx);
 
 /* Pops the top operator into *out and zeroes the slot it leaves. Returns 0,
  * or -1 when the stack is empty, optTop is out of range or a pointer is null
  * (*out not written). */
-TQCAL_API int TQCAL_PopOpt(int32_t *out, TQCAL_Context *ctx);
+TQCAL_API int TQCAL_PopOpt(TQCAL_Int32 *out, TQCAL_Context *ctx);
 
 /* ---- Number entry ------------------------------------------------------ */
 
@@ -320,7 +350,7 @@ TQCAL_API int TQCAL_DeleteChar(TQCAL_Context *ctx, TQCAL_Status *status);
  * engine use; it is held to 1..14 so that nothing is written beyond those
  * cells. Returns 0, or -1 (nothing written) when a pointer is null. */
 TQCAL_API int TQCAL_DivideDoubleToStr(double value, TQCAL_WChar *display,
-                                      TQCAL_WChar *exponent, int32_t *negative,
+                                      TQCAL_WChar *exponent, TQCAL_Int32 *negative,
                                       int width);
 
 /* ---- Numeric ----------------------------------------------------------- */
@@ -364,7 +394,7 @@ TQCAL_API void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status,
  * 15 characters and a terminator) in text, which needs room for 16 cells.
  * On error returns 0, *result = 10000000000001.0 and text is empty. */
 TQCAL_API int TQCAL_CalcString(double *result, TQCAL_WChar *text,
-                               const int8_t *keys, int count);
+                               const TQCAL_Int8 *keys, int count);
 
 #ifdef __cplusplus
 }

@@ -15,6 +15,10 @@
 #   windows   MinGW-w64 cross compiler, GoogleTest's sources, wine
 #   arm-windows  clang, lld and llvm's tools for the 32-bit ARM Windows DLL,
 #             with the processor-neutral mingw-w64 headers
+#   wince     the Windows CE DLL: armel's cross compiler and qemu-user (the
+#             DLL is built with the one and run here under the other),
+#             python3 for the PE writer, clang and the mingw-w64 headers
+#             for the check of the headers as a CE compiler sees them
 #   web       Emscripten, Node 18 or later (Debian's own is 18), python3,
 #             Chromium, and the npm packages of web/tests (puppeteer-core)
 #
@@ -24,7 +28,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
-groups_all=(host tests bench fuzz armhf armel i686 windows arm-windows web)
+groups_all=(host tests bench fuzz armhf armel i686 windows arm-windows wince web)
 need=()      # Debian packages
 web_need=()  # the same, without their recommendations (Chromium's are many)
 
@@ -100,6 +104,13 @@ group_arm-windows() {
   { has llvm-dlltool && has llvm-readobj; } || need+=(llvm)
   [ -f /usr/share/mingw-w64/include/stdlib.h ] || need+=(mingw-w64-common)
   has x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
+}
+
+group_wince() {
+  group_armel
+  has python3 || need+=(python3)
+  has clang || need+=(clang)
+  [ -f /usr/share/mingw-w64/include/stdlib.h ] || need+=(mingw-w64-common)
 }
 
 # Debian's Node (18.x) serves the web tests: puppeteer-core 24 asks for 18

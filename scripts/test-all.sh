@@ -29,6 +29,7 @@ stage_table=(
   "armel      | armel         | armel      | the same for 32-bit ARM without a floating-point unit (ARMv5TE, soft float), under qemu-arm"
   "windows    | windows       | windows    | the same as a Windows DLL and programs, run under wine"
   "arm-windows | arm_windows  | arm-windows armhf | tqcal.dll for 32-bit ARM Windows (the Windows RT / Windows on ARM32 class): its facts checked, then run by tools/pe's loader under qemu-arm -cpu cortex-a9 (conformance replay with 10^5 soak sequences, the export tests); the replayer compiled for it"
+  "wince      | wince         | wince      | tqcal.dll for Windows CE on ARM: ARMv4T code only, the headers as a CE compiler sees them, and the DLL run through the project's PE loader under qemu-arm -cpu pxa270"
   "i686       | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
   "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), then the tree moved: pkg-config, find_package; add_subdirectory"
   "web        | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
@@ -270,6 +271,29 @@ arm_windows() {
   pe_suite "$dir"/bin/tqcal.dll build-arm-windows-pe arm-linux-gnueabihf cortex-a9 \
     "${facts[@]}" || return 1
   echo $((3 + pe_suite_passed)) >"$STAGE_COUNT"
+}
+
+# tqcal.dll for Windows CE on ARM (cmake/toolchains/arm-wince.cmake): every
+# instruction of its code held to ARMv4T (no Thumb-2, VFP or ARMv5), the
+# public headers and the replayer compiled as a CE SDK's compiler sees them,
+# then the DLL loaded by the project's PE loader in armel programs under an
+# XScale emulator (pe_suite: its facts, the conformance replay with 10^5
+# soak sequences, the export tests, the loader's bad-input tests). The count
+# is the checks and tests that passed.
+wince() {
+  local dir=build-wince passed=0
+  configure "$dir" "$(toolchain arm-wince)" || return 1
+  cmake --build "$dir" -j"$jobs" || return 1
+  python3 tools/pe/check_baseline.py --objdump arm-linux-gnueabi-objdump \
+    "$dir"/tqcal.elf "$dir"/bin/tqcal.dll || return 1
+  passed=$((passed + 1))
+  cmake -DSOURCE_DIR="$PWD" -DWORK_DIR="$PWD/$dir/ce-headers" \
+    -P tests/exports/check_wince_headers.cmake || return 1
+  passed=$((passed + 1))
+  pe_suite "$dir"/bin/tqcal.dll build-wince-pe arm-linux-gnueabi pxa270 \
+    --expect-machine THUMB --no-imports --subsystem-version 4.20 || return 1
+  passed=$((passed + pe_suite_passed))
+  echo "$passed" >"$STAGE_COUNT"
 }
 
 # Runs the example host PROGRAM, which must print the display "42."; with

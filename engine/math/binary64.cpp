@@ -35,7 +35,22 @@ uint64_t Magnitude(uint64_t a) { return a & ~kSign; }
 // The NaN an operation on NaN operands gives: the first NaN, made quiet.
 uint64_t PropagateNaN(uint64_t a, uint64_t b) { return (IsNaN(a) ? a : b) | kQuiet; }
 
+// x is never 0. ARMv4 has no count-leading-zeros instruction (and the
+// compiler's helper for it uses one), so there the count is a binary search.
+#if defined(__ARM_ARCH) && __ARM_ARCH < 5
+int LeadingZeros(uint64_t x) {
+    int n = 0;
+    for (int step = 32; step > 0; step >>= 1) {
+        if ((x >> (64 - step)) == 0) {
+            n += step;
+            x <<= step;
+        }
+    }
+    return n;
+}
+#else
 int LeadingZeros(uint64_t x) { return __builtin_clzll(x); }
+#endif
 
 // x >> n, with a 1 in bit 0 when any bit shifted out was a 1.
 uint64_t ShiftRightSticky(uint64_t x, int n) {

@@ -12,7 +12,7 @@
  *   reloc-outside       the first relocation block moved to a page beyond the image
  *   unknown-reloc       the first fixup's type made HIGHADJ (4)
  *   missing-export      the name TQCAL_Pow10 spelled XQCAL_Pow10
- *   unlisted-import     an import of kernel32.dll!Sleep, written in the header's slack
+ *   unlisted-import     an import of kernel32.dll!Sleep, written in unused bytes
  *   tls                 a TLS directory
  * Exit status 0 when written, 1 when the good file does not allow the case.
  */
@@ -45,6 +45,33 @@ static size_t file_offset(uint32_t rva, uint32_t len) {
 }
 
 static size_t directory_offset(unsigned d) { return img.nt_offset + 24 + 96 + 8 * d; }
+
+static void put32(uint32_t rva, uint32_t v) { pe_write32(data + file_offset(rva, 4), v); }
+
+/* The RVA of n unused bytes that the loader maps from the file: the slack
+ * after the section table in the headers, or else the file bytes past a
+ * section's virtual size (which then grows over them). 0 if none. */
+static uint32_t room(uint32_t n) {
+    size_t table_end = img.nt_offset + 24 + pe_read16(data + img.nt_offset + 20) +
+                       40u * img.section_count;
+    uint32_t a = (uint32_t)((table_end + 15) & ~(size_t)15);
+    unsigned i;
+    if (a + n <= img.size_of_headers)
+        return a;
+    for (i = 0; i < img.section_count; i++) {
+        const struct pe_section *s = &img.sections[i];
+        uint32_t limit = i + 1 < img.section_count ? img.sections[i + 1].virtual_address
+                                                   : img.size_of_image;
+        a = (s->virtual_address + s->virtual_size + 15) & ~15u;
+        if (a + n <= s->virtual_address + s->raw_size && a + n <= limit) {
+            uint8_t *header = data + table_end - 40u * (img.section_count - i);
+            pe_write32(header + 8, a + n - s->virtual_address);
+            img.sections[i].virtual_size = a + n - s->virtual_address;
+            return a;
+        }
+    }
+    return 0;
+}
 
 static int write_file(const char *path, size_t length) {
     FILE *f = fopen(path, "wb");
@@ -141,19 +168,17 @@ int main(int argc, char **argv) {
         data[at] = 'X';
         free(mem);
     } else if (strcmp(what, "unlisted-import") == 0) {
-        size_t table_end = img.nt_offset + 24 + pe_read16(data + img.nt_offset + 20) +
-                           40u * img.section_count;
-        uint32_t a = (uint32_t)((table_end + 15) & ~(size_t)15);
-        if (img.directory_count <= PE_DIR_IMPORT || a + 80 > img.size_of_headers)
-            return fail("no room in the headers for an import table");
-        memset(data + a, 0, 80);
-        pe_write32(data + a, a + 40);      /* the lookup table */
-        pe_write32(data + a + 12, a + 56); /* the DLL's name */
-        pe_write32(data + a + 16, a + 48); /* the address table */
-        pe_write32(data + a + 40, a + 72);
-        pe_write32(data + a + 48, a + 72);
-        memcpy(data + a + 56, "kernel32.dll", 13);
-        memcpy(data + a + 74, "Sleep", 6);
+        uint32_t a = room(80);
+        if (img.directory_count <= PE_DIR_IMPORT || !a)
+            return fail("no room for an import table in the headers or a section's file bytes");
+        memset(data + file_offset(a, 80), 0, 80);
+        put32(a, a + 40);      /* the lookup table */
+        put32(a + 12, a + 56); /* the DLL's name */
+        put32(a + 16, a + 48); /* the address table */
+        put32(a + 40, a + 72);
+        put32(a + 48, a + 72);
+        memcpy(data + file_offset(a + 56, 13), "kernel32.dll", 13);
+        memcpy(data + file_offset(a + 74, 6), "Sleep", 6);
         pe_write32(data + directory_offset(PE_DIR_IMPORT), a);
         pe_write32(data + directory_offset(PE_DIR_IMPORT) + 4, 40);
     } else if (strcmp(what, "tls") == 0) {

@@ -1,0 +1,98 @@
+#!/usr/bin/env python3
+"""Checks that the Windows CE DLL's code runs on every ARMv4T processor.
+
+    check_baseline.py --objdump arm-linux-gnueabi-objdump tqcal.elf tqcal.dll
+
+The DLL's .text is the linked image's .text byte for byte (checked first), so
+the image's disassembly, which knows from the link's mapping symbols where
+code and literal data lie, is the DLL's. Every instruction must be one of
+ARMv4T's ARM instructions: no Thumb code at all, no VFP, no coprocessor
+instruction, nothing from ARMv5 and later (CLZ, BLX, LDRD/STRD, PLD, the
+DSP multiplies, LDREX, MOVW/MOVT, REV, the extends ...). A list of what is
+allowed rather than of what is not: an instruction this program does not
+know is a failure, not a pass. Prints the count of instructions checked and
+exits 0, or names each offending instruction and exits 1.
+"""
+import argparse
+import re
+import struct
+import subprocess
+import sys
+
+COND = r"(?:eq|ne|cs|hs|cc|lo|mi|pl|vs|vc|hi|ls|ge|lt|gt|le|al)?"
+ARMV4T = re.compile(
+    r"^(?:"
+    r"(?:and|eor|sub|rsb|add|adc|sbc|rsc|orr|mov|bic|mvn|lsl|lsr|asr|ror|rrx"
+    r"|mul|mla|umull|umlal|smull|smlal)s?" + COND +
+    r"|(?:tst|teq|cmp|cmn)" + COND +
+    r"|(?:ldr|str)(?:b|h|sb|sh|bt|t)?" + COND +
+    r"|(?:ldm|stm)(?:ia|ib|da|db|fd|ed|fa|ea)?" + COND +
+    r"|(?:push|pop)" + COND +
+    r"|(?:b|bl|bx)" + COND +
+    r"|swpb?" + COND +
+    r"|nop|\.word|\.short|\.byte"
+    r")$")
+INSTRUCTION = re.compile(r"^\s*([0-9a-f]+):\t(?:[0-9a-f ]+\t)?(\S+)")
+
+
+def text_section(path, elf):
+    """The bytes of the .text section of an ELF file, or of a PE file."""
+    data = open(path, "rb").read()
+    if elf:
+        shoff, = struct.unpack_from("<I", data, 32)
+        shentsize, shnum, shstrndx = struct.unpack_from("<HHH", data, 46)
+        headers = [struct.unpack_from("<IIIIII", data, shoff + i * shentsize) for i in range(shnum)]
+        names = headers[shstrndx][4]
+        for name, _, _, _, offset, size in headers:
+            if data[names + name:names + name + 6] == b".text\0":
+                return data[offset:offset + size]
+    else:
+        pe, = struct.unpack_from("<I", data, 0x3C)
+        count, = struct.unpack_from("<H", data, pe + 6)
+        optional, = struct.unpack_from("<H", data, pe + 20)
+        table = pe + 24 + optional
+        for i in range(count):
+            name, virtual_size, _, _, pointer = struct.unpack_from("<8sIIII", data, table + 40 * i)
+            if name.rstrip(b"\0") == b".text":
+                return data[pointer:pointer + virtual_size]
+    sys.exit("check_baseline: %s has no .text section" % path)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--objdump", default="arm-linux-gnueabi-objdump")
+    parser.add_argument("elf")
+    parser.add_argument("dll")
+    args = parser.parse_args()
+    if text_section(args.elf, True) != text_section(args.dll, False):
+        print("check_baseline: the code of %s is not that of %s" % (args.dll, args.elf))
+        return 1
+    symbols = subprocess.run([args.objdump, "-t", args.elf], check=True, capture_output=True,
+                             text=True).stdout
+    if re.search(r"\s\$t(\.\S*)?$", symbols, re.M):
+        print("check_baseline: %s contains Thumb code" % args.elf)
+        return 1
+    listing = subprocess.run([args.objdump, "-d", "-j", ".text", args.elf], check=True,
+                             capture_output=True, text=True).stdout
+    checked = 0
+    bad = []
+    for line in listing.splitlines():
+        match = INSTRUCTION.match(line)
+        if not match:
+            continue
+        checked += 1
+        if not ARMV4T.match(match.group(2)):
+            bad.append(line.strip())
+    for line in bad[:40]:
+        print("above ARMv4T:", line)
+    if bad or checked == 0:
+        print("check_baseline: %d of %d instructions are not ARMv4T ARM instructions"
+              % (len(bad), checked))
+        return 1
+    print("check_baseline: %d instructions, all ARMv4T ARM code (no Thumb, VFP or "
+          "coprocessor instructions)" % checked)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
