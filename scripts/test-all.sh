@@ -28,7 +28,7 @@ stage_table=(
   "armhf      | armhf         | armhf      | the engine and export tests cross-built, run under qemu-arm"
   "armel      | armel         | armel      | the same for 32-bit ARM without a floating-point unit (ARMv5TE, soft float), under qemu-arm"
   "windows    | windows       | windows    | the same as a Windows DLL and programs, run under wine"
-  "arm-windows | arm_windows  | arm-windows | tqcal.dll for 32-bit ARM Windows, checked from its headers (it cannot run here); the replayer compiled for it"
+  "arm-windows | arm_windows  | arm-windows armhf | tqcal.dll for 32-bit ARM Windows (the Windows RT / Windows on ARM32 class): its facts checked, then run by tools/pe's loader under qemu-arm -cpu cortex-a9 (conformance replay with 10^5 soak sequences, the export tests); the replayer compiled for it"
   "wince      | wince         | wince      | tqcal.dll for Windows CE on ARM: ARMv4T code only, the headers as a CE compiler sees them, and the DLL run through the project's PE loader under qemu-arm -cpu pxa270"
   "i686       | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
   "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), then the tree moved: pkg-config, find_package; add_subdirectory"
@@ -221,33 +221,65 @@ windows() {
   return $rc
 }
 
-# tqcal.dll for 32-bit ARM Windows (Thumb-2), built by clang and lld without
-# a C runtime (see the toolchain file). Nothing runs it here: the DLL is
-# checked from its headers (ARMNT machine type, exactly the listed exports,
-# system DLLs only and no elementary function among the imported functions,
-# nothing that would run at load time), and the conformance replayer is
-# compiled for the target as a device team would, warnings as errors. The
-# count is the checks that passed.
+# pe_suite DLL BUILD_DIR TOOLCHAIN CPU [CHECK_ARGS...]: the tests that use
+# only the exported functions (label pe: the export suites, the C hosts, the
+# guide's programs, the conformance replay with the soak) and the loader's own
+# tests, cross-built with TOOLCHAIN and linked with tools/pe's libtqcal_pe.so,
+# which loads DLL from its own bytes; run under qemu-arm -cpu CPU. CHECK_ARGS
+# are what tqcal_pe_check expects of the DLL. Sets pe_suite_passed.
+pe_suite() {
+  local dll=$1 dir=$2 chain=$3 cpu=$4
+  shift 4
+  local check_args
+  check_args=$(IFS=';'; echo "$*")
+  configure "$dir" "$(toolchain "$chain")" -DTQCAL_PE_SHIM=ON -DTQCAL_PE_DLL_FILE="$PWD/$dll" \
+    -DTQCAL_QEMU_CPU="$cpu" "-DTQCAL_PE_CHECK_ARGS=$check_args" || return 1
+  cmake --build "$dir" -j"$jobs" --target tqcal_pe_programs || return 1
+  (cd "$dir" && ctest --output-on-failure -j"$jobs" -L '^pe$') | tee "$dir/ctest.log" || return 1
+  pe_suite_passed=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$dir/ctest.log")
+  [ -n "$pe_suite_passed" ]
+}
+
+# tqcal.dll for 32-bit ARM Windows (Thumb-2, hard float: the Windows RT /
+# Windows on ARM32 class), built by clang and lld without a C runtime (see
+# the toolchain file). It is checked from its headers (ARMNT machine type,
+# exactly the listed exports, system DLLs only and no elementary function
+# among the imported functions, nothing that would run at load time), its
+# facts read again by tools/pe's own reader built for this machine, and the
+# conformance replayer is compiled for the target as a device team would,
+# warnings as errors. Then it runs: the armhf build of the exported-function
+# tests, linked with tools/pe's shim, loads it at another base under
+# qemu-arm -cpu cortex-a9 (pe_suite). The count is the checks and the tests
+# that passed.
 arm_windows() {
   local dir=build-arm-windows
+  local facts=(--expect-machine ARMNT --allow-dll msvcrt.dll)
   configure "$dir" -DTQCAL_BUILD_TESTS=OFF "$(toolchain armv7-w64-windows)" || return 1
   cmake --build "$dir" -j"$jobs" --target tqcal || return 1
   cmake -DLIBRARY="$dir"/bin/tqcal.dll -DREADOBJ=llvm-readobj -DMACHINE=0x1C4 \
     -DEXPECTED=engine/exports/exports.txt -P tests/exports/check_windows_dll.cmake || return 1
   llvm-strip -o "$dir"/tqcal-stripped.dll "$dir"/bin/tqcal.dll &&
     echo "tqcal.dll: $(stat -c %s "$dir"/tqcal-stripped.dll) bytes stripped"
+  cmake -S tools/pe -B "$dir"/pe-tools -DTQCAL_WERROR=ON || return 1
+  cmake --build "$dir"/pe-tools -j"$jobs" --target tqcal_pe_check || return 1
+  "$dir"/pe-tools/tqcal_pe_check "$dir"/bin/tqcal.dll --exports engine/exports/exports.txt \
+    "${facts[@]}" || return 1
   clang --target=armv7-w64-windows-gnu -isystem /usr/share/mingw-w64/include -std=c99 -pedantic \
     -Wall -Wextra -Werror -ffp-contract=off -O2 -Iinclude -c conformance/replay.c \
     -o "$dir"/replay.o || return 1
   echo "conformance/replay.c compiles for armv7-w64-windows-gnu"
-  echo 2 >"$STAGE_COUNT"
+  pe_suite "$dir"/bin/tqcal.dll build-arm-windows-pe arm-linux-gnueabihf cortex-a9 \
+    "${facts[@]}" || return 1
+  echo $((3 + pe_suite_passed)) >"$STAGE_COUNT"
 }
 
 # tqcal.dll for Windows CE on ARM (cmake/toolchains/arm-wince.cmake): every
 # instruction of its code held to ARMv4T (no Thumb-2, VFP or ARMv5), the
 # public headers and the replayer compiled as a CE SDK's compiler sees them,
 # then the DLL loaded by the project's PE loader in armel programs under an
-# XScale emulator. The count is the checks and tests that passed.
+# XScale emulator (pe_suite: its facts, the conformance replay with 10^5
+# soak sequences, the export tests, the loader's bad-input tests). The count
+# is the checks and tests that passed.
 wince() {
   local dir=build-wince passed=0
   configure "$dir" "$(toolchain arm-wince)" || return 1
@@ -258,6 +290,9 @@ wince() {
   cmake -DSOURCE_DIR="$PWD" -DWORK_DIR="$PWD/$dir/ce-headers" \
     -P tests/exports/check_wince_headers.cmake || return 1
   passed=$((passed + 1))
+  pe_suite "$dir"/bin/tqcal.dll build-wince-pe arm-linux-gnueabi pxa270 \
+    --expect-machine THUMB --no-imports --subsystem-version 4.20 || return 1
+  passed=$((passed + pe_suite_passed))
   echo "$passed" >"$STAGE_COUNT"
 }
 

@@ -1,0 +1,195 @@
+/*
+ * pe_patch.c - tqcal_pe_patch: writes a damaged copy of a good DLL, for the
+ * loader's and the checker's bad-input tests (no bad file is kept in the
+ * repository: each is made from the DLL under test when the test runs).
+ *
+ *   tqcal_pe_patch GOOD.dll OUT.dll CASE
+ *
+ * CASE is one of
+ *   truncated-headers   the file cut inside its optional header
+ *   truncated-section   the file cut in the middle of the section that ends last
+ *   wrong-machine       machine type I386 (0x014C)
+ *   reloc-outside       the first relocation block moved to a page beyond the image
+ *   unknown-reloc       the first fixup's type made HIGHADJ (4)
+ *   missing-export      the name TQCAL_Pow10 spelled XQCAL_Pow10
+ *   unlisted-import     an import of kernel32.dll!Sleep, written in unused bytes
+ *   tls                 a TLS directory
+ * Exit status 0 when written, 1 when the good file does not allow the case.
+ */
+#include "pe_image.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static uint8_t *data;
+static size_t size;
+static struct pe_image img;
+
+static int fail(const char *why) {
+    fprintf(stderr, "tqcal_pe_patch: %s\n", why);
+    return 1;
+}
+
+/* The file offset of rva, inside a section's bytes or the headers; 0 if none. */
+static size_t file_offset(uint32_t rva, uint32_t len) {
+    unsigned i;
+    if ((uint64_t)rva + len <= img.size_of_headers)
+        return rva;
+    for (i = 0; i < img.section_count; i++) {
+        const struct pe_section *s = &img.sections[i];
+        if (rva >= s->virtual_address && (uint64_t)rva + len <= (uint64_t)s->virtual_address + s->raw_size)
+            return s->raw_offset + (rva - s->virtual_address);
+    }
+    return 0;
+}
+
+static size_t directory_offset(unsigned d) { return img.nt_offset + 24 + 96 + 8 * d; }
+
+static void put32(uint32_t rva, uint32_t v) { pe_write32(data + file_offset(rva, 4), v); }
+
+/* The RVA of n unused bytes that the loader maps from the file: the slack
+ * after the section table in the headers, or else the file bytes past a
+ * section's virtual size (which then grows over them). 0 if none. */
+static uint32_t room(uint32_t n) {
+    size_t table_end = img.nt_offset + 24 + pe_read16(data + img.nt_offset + 20) +
+                       40u * img.section_count;
+    uint32_t a = (uint32_t)((table_end + 15) & ~(size_t)15);
+    unsigned i;
+    if (a + n <= img.size_of_headers)
+        return a;
+    for (i = 0; i < img.section_count; i++) {
+        const struct pe_section *s = &img.sections[i];
+        uint32_t limit = i + 1 < img.section_count ? img.sections[i + 1].virtual_address
+                                                   : img.size_of_image;
+        a = (s->virtual_address + s->virtual_size + 15) & ~15u;
+        if (a + n <= s->virtual_address + s->raw_size && a + n <= limit) {
+            uint8_t *header = data + table_end - 40u * (img.section_count - i);
+            pe_write32(header + 8, a + n - s->virtual_address);
+            img.sections[i].virtual_size = a + n - s->virtual_address;
+            return a;
+        }
+    }
+    return 0;
+}
+
+static int write_file(const char *path, size_t length) {
+    FILE *f = fopen(path, "wb");
+    if (!f || fwrite(data, 1, length, f) != length || fclose(f) != 0)
+        return fail("cannot write the copy");
+    return 0;
+}
+
+struct find {
+    const char *name;
+    uint32_t name_rva;
+    const uint8_t *mem;
+};
+
+static int find_name(void *user, const char *name, uint32_t rva, struct pe_error *err) {
+    struct find *f = (struct find *)user;
+    (void)rva;
+    (void)err;
+    if (strcmp(name, f->name) == 0)
+        f->name_rva = (uint32_t)((const uint8_t *)name - f->mem);
+    return 0;
+}
+
+int main(int argc, char **argv) {
+    const char *what;
+    struct pe_error err;
+    FILE *f;
+    size_t length;
+    if (argc != 4) {
+        fprintf(stderr, "usage: tqcal_pe_patch GOOD.dll OUT.dll CASE\n");
+        return 2;
+    }
+    what = argv[3];
+    f = fopen(argv[1], "rb");
+    if (!f)
+        return fail("cannot open the good DLL");
+    data = (uint8_t *)malloc(64u << 20);
+    size = data ? fread(data, 1, 64u << 20, f) : 0;
+    fclose(f);
+    if (pe_parse(&img, data, size, &err) != 0)
+        return fail(err.text);
+    length = size;
+
+    if (strcmp(what, "truncated-headers") == 0) {
+        length = img.nt_offset + 24 + 60;
+    } else if (strcmp(what, "truncated-section") == 0) {
+        unsigned i, last = 0;
+        for (i = 1; i < img.section_count; i++) {
+            if (img.sections[i].raw_offset + img.sections[i].raw_size >
+                img.sections[last].raw_offset + img.sections[last].raw_size)
+                last = i;
+        }
+        length = img.sections[last].raw_offset + img.sections[last].raw_size / 2;
+    } else if (strcmp(what, "wrong-machine") == 0) {
+        data[img.nt_offset + 4] = 0x4C;
+        data[img.nt_offset + 5] = 0x01;
+    } else if (strcmp(what, "reloc-outside") == 0 || strcmp(what, "unknown-reloc") == 0) {
+        const struct pe_directory *d = &img.directories[PE_DIR_BASERELOC];
+        size_t at = d->size >= 8 ? file_offset(d->rva, d->size) : 0;
+        if (!at)
+            return fail("the DLL has no base relocations in its file bytes");
+        if (what[0] == 'r') {
+            pe_write32(data + at, img.size_of_image + 0x1000);
+        } else {
+            size_t end = at + d->size;
+            for (; at + 8 <= end; at += pe_read32(data + at + 4)) {
+                size_t e, block = pe_read32(data + at + 4);
+                if (block < 8)
+                    break;
+                for (e = at + 8; e + 2 <= at + block; e += 2) {
+                    if (data[e + 1] >> 4 != 0) {
+                        data[e + 1] = (uint8_t)((data[e + 1] & 0x0F) | 0x40);
+                        goto written;
+                    }
+                }
+            }
+            return fail("the DLL has no fixup but padding");
+        }
+    } else if (strcmp(what, "missing-export") == 0) {
+        struct find find;
+        size_t at;
+        uint8_t *mem = (uint8_t *)calloc(img.size_of_image, 1);
+        if (!mem)
+            return fail("out of memory");
+        pe_layout(&img, mem);
+        find.name = "TQCAL_Pow10";
+        find.name_rva = 0;
+        find.mem = mem;
+        if (pe_exports(&img, mem, find_name, &find, &err) < 0)
+            return fail(err.text);
+        at = find.name_rva ? file_offset(find.name_rva, 1) : 0;
+        if (!at)
+            return fail("the DLL does not export TQCAL_Pow10");
+        data[at] = 'X';
+        free(mem);
+    } else if (strcmp(what, "unlisted-import") == 0) {
+        uint32_t a = room(80);
+        if (img.directory_count <= PE_DIR_IMPORT || !a)
+            return fail("no room for an import table in the headers or a section's file bytes");
+        memset(data + file_offset(a, 80), 0, 80);
+        put32(a, a + 40);      /* the lookup table */
+        put32(a + 12, a + 56); /* the DLL's name */
+        put32(a + 16, a + 48); /* the address table */
+        put32(a + 40, a + 72);
+        put32(a + 48, a + 72);
+        memcpy(data + file_offset(a + 56, 13), "kernel32.dll", 13);
+        memcpy(data + file_offset(a + 74, 6), "Sleep", 6);
+        pe_write32(data + directory_offset(PE_DIR_IMPORT), a);
+        pe_write32(data + directory_offset(PE_DIR_IMPORT) + 4, 40);
+    } else if (strcmp(what, "tls") == 0) {
+        if (img.directory_count <= PE_DIR_TLS)
+            return fail("the DLL has no room for a TLS directory entry");
+        pe_write32(data + directory_offset(PE_DIR_TLS), img.sections[0].virtual_address);
+        pe_write32(data + directory_offset(PE_DIR_TLS) + 4, 24);
+    } else {
+        fprintf(stderr, "tqcal_pe_patch: no case '%s'\n", what);
+        return 2;
+    }
+written:
+    return write_file(argv[2], length);
+}
