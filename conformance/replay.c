@@ -1369,10 +1369,10 @@ static int flip_field(const struct record_kind *k, const struct sample *s, int i
         printf("flip: caught, named \"%s\"\n", f->name);
         return 1;
     }
-    printf("flip: NOT CAUGHT: %s\n", g_noticed[id] == 0 ? "the replay took the changed field for "
-                                                          "right"
-                                     : others > 0 ? "the replay named other fields too"
-                                                  : "the replay noticed it but did not fail");
+    printf("flip: NOT CAUGHT: %s\n",
+           g_noticed[id] == 0 ? "the replay passed the copy: the field is not compared"
+           : others > 0       ? "the replay named other fields as well"
+                              : "the replay noticed the field but did not fail");
     return 0;
 }
 
