@@ -359,13 +359,16 @@ void WriteTemplate(TQCAL_Context &ctx, const CellTemplate &t, WChar unit) {
 }
 
 // What the C library reads in cells: the ASCII cells before the first
-// terminator or non-ASCII cell, through strtod.
+// terminator or non-ASCII cell, through strtod. Where it finds no number
+// the reading is zero; some C libraries give -0.0 for a lone sign there.
 double ReferenceReading(const WChar *cells, int area, std::string &text) {
     text.clear();
     for (int k = 0; k < area && cells[k] != 0 && cells[k] < 0x80; ++k) {
         text += static_cast<char>(cells[k]);
     }
-    return std::strtod(text.c_str(), nullptr);
+    char *end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    return end == text.c_str() ? 0.0 : value;
 }
 
 std::string Printable(const std::string &text) {
