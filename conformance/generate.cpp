@@ -157,6 +157,7 @@ struct State {
     int negative;
     uint32_t status;
     double value;
+    double memory;
 };
 
 State Capture(int key, const TQCAL_Context &ctx, TQCAL_Status status) {
@@ -165,7 +166,8 @@ State Capture(int key, const TQCAL_Context &ctx, TQCAL_Status status) {
                  Cells(ctx.exponent, TQCAL_EXPONENT_CELLS, "exponent text"),
                  ctx.negative,
                  status,
-                 ctx.value};
+                 ctx.value,
+                 ctx.memory};
 }
 
 std::vector<State> Press(const std::vector<int> &keys, int mode) {
@@ -220,7 +222,7 @@ public:
             Line(std::to_string(s.key) + ' ' + TextToken(s.display) + ' ' +
                  ExponentToken(s.exponent) + ' ' + std::to_string(s.negative) + ' ' +
                  StateLetter(s.status) + ' ' + Hex(static_cast<uint64_t>(s.status)) + ' ' +
-                 Hex(s.value));
+                 Hex(s.value) + ' ' + Hex(s.memory));
             ++counts.states;
         }
     }
@@ -561,7 +563,7 @@ void BaseOne(Writer &w, double a, double b) {
         double left = a, right = b;
         const int rc = TQCAL_BaseOperate(op, &left, &right);
         if (!SameValue(right, b)) Fail("TQCAL_BaseOperate changed its right operand");
-        line += " " + std::to_string(rc) + " " + Hex(left);
+        line += " " + std::to_string(rc) + " " + Hex(left) + " " + Hex(right);
     }
     w.Line(line);
     ++w.counts.base;
@@ -984,7 +986,7 @@ void SoakVectors(Writer &w) {
 }
 
 const char kHeader[] =
-    "tqcal-vectors 2\n"
+    "tqcal-vectors 3\n"
     "# What one build of the tqcal engine does; conformance/replay.c compares\n"
     "# another build with it. Written by conformance_generate (conformance/generate.cpp)\n"
     "# on x86-64 Linux; do not edit by hand. One record a line, fields split by\n"
@@ -999,16 +1001,17 @@ const char kHeader[] =
     "# S MODE TYPED...      a fresh calculator (tqcal_reset); its keys follow, each\n"
     "#                      pressed with tqcal_press(..., MODE). TYPED is the same\n"
     "#                      sequence for people and is not read.\n"
-    "# KEY DISPLAY EXPONENT NEGATIVE STATE STATUS VALUE\n"
+    "# KEY DISPLAY EXPONENT NEGATIVE STATE STATUS VALUE MEMORY\n"
     "#                      one key and what the host sees after it: display text,\n"
     "#                      exponent text, negative flag, result state (O ok,\n"
-    "#                      E error, F full), status word (hex) and value.\n"
+    "#                      E error, F full), status word (hex), value and memory.\n"
     "# P X RESULT           TQCAL_Pow10(X)\n"
     "# D VALUE WIDTH DISPLAY EXPONENT NEGATIVE RETURN\n"
     "#                      TQCAL_DivideDoubleToStr(VALUE, ..., WIDTH)\n"
-    "# B A B RC+ R+ RC- R- RC* R* RC/ R/\n"
+    "# B A B RC+ L+ R+ RC- L- R- RC* L* R* RC/ L/ R/\n"
     "#                      TQCAL_BaseOperate(op, &a, &b) for KEY_ADD, KEY_SUB,\n"
-    "#                      KEY_MUL, KEY_DIV: return code and the new left operand\n"
+    "#                      KEY_MUL, KEY_DIV: return code and both operands as the\n"
+    "#                      call leaves them (the new left one, the right one as given)\n"
     "# C RETURN VALUE TEXT CODES...\n"
     "#                      TQCAL_CalcString over the signed byte codes\n"
     "# A OP OPERANDS RESULT this machine's own arithmetic, not the engine's: OP is\n"

@@ -4,6 +4,7 @@
  *
  *     conformance_replay [--show N] [--soak N] VECTORS
  *     conformance_replay --soak-trace I
+ *     conformance_replay --flip-fields VECTORS
  *
  * VECTORS is conformance/vectors.txt (its header describes the format). It
  * is replayed in three parts:
@@ -32,9 +33,17 @@
  *    same for sequence I alone, with every context byte, so that the output
  *    of this build and of x86-64 can be compared line by line.
  *
- * The first N differences (default 10) are shown in detail; the last line
- * is "conformance: N passed, M failed", and the exit status is 0 only when
+ * Every comparison is made through one list of fields (COMPARED_FIELDS
+ * below), and a difference names the fields that differ. The first N
+ * differences (default 10) are shown in detail; the last line is
+ * "conformance: N passed, M failed", and the exit status is 0 only when
  * nothing failed (2 when the file cannot be read).
+ *
+ * --flip-fields checks the replayer itself: for every field of that list,
+ * a copy of a passing record of the file with only that field changed must
+ * fail the replay, which must name that field; and every column of every
+ * kind of record must be an input or a compared field. The last line counts
+ * the flips and those caught; the exit status is 0 only when all were.
  *
  * Plain C99 with the C library alone (its sqrt is the one platform routine
  * checked), so that it builds with any C compiler for any target the engine
@@ -83,6 +92,7 @@ static long g_show = 10;
 
 static long g_soak = 100000;
 static long g_soak_trace = -1;
+static int g_flip;
 
 static long g_passed, g_failed, g_shown;
 static struct {
@@ -124,13 +134,6 @@ static int is_nan(uint64_t bits)
 {
     return (bits & 0x7FF0000000000000u) == 0x7FF0000000000000u &&
            (bits & 0x000FFFFFFFFFFFFFu) != 0;
-}
-
-/* Equal bits; any two NaNs count as equal, as IEEE-754 leaves their sign
- * and payload to the processor. */
-static int same_value(double a, double b)
-{
-    return to_bits(a) == to_bits(b) || (is_nan(to_bits(a)) && is_nan(to_bits(b)));
 }
 
 /* "0x" and the 16 hex digits of v (8 when digits is 8). */
@@ -213,6 +216,268 @@ static void read_cells(const TQCAL_WChar *cells, int max, char *out)
     out[i] = '\0';
 }
 
+/* ---- The compared fields ------------------------------------------------------ */
+
+/* How a field is written in the record and compared. */
+enum field_type {
+    T_DISPLAY, /* a display text, blanks in front up to 14 cells */
+    T_TEXT,    /* a text as it stands (an exponent text) */
+    T_INT,     /* a decimal integer: a flag or a return code */
+    T_STATE,   /* a result state: O, E or F */
+    T_HEX,     /* bits in hexadecimal, equal only when all are: a status word, a hash */
+    T_DOUBLE,  /* a double's bits in hexadecimal; any two NaNs count as equal */
+    T_PLATFORM /* a platform result: a double as T_DOUBLE, or an integer's bits */
+};
+
+/* Every field the replay compares, in one list; nothing is compared
+ * otherwise. Per field: the kind of record ('K' a key line, which starts
+ * with its key code; every other kind is the letter its lines start with),
+ * the column that holds the expected value (LAST_COLUMN: the last one), how
+ * it is written and compared, and its name in a report. --flip-fields
+ * changes each of them in turn in a copy of a passing record and checks
+ * that the replay then notices that field and no other; it also checks
+ * that every column of every kind of record below is either an input or
+ * the column of exactly one of these fields. */
+#define LAST_COLUMN (-1)
+#define COMPARED_FIELDS(X)                                       \
+    X(KEY_DISPLAY, 'K', 1, T_DISPLAY, "display text")            \
+    X(KEY_EXPONENT, 'K', 2, T_TEXT, "exponent text")             \
+    X(KEY_NEGATIVE, 'K', 3, T_INT, "negative flag")              \
+    X(KEY_STATE, 'K', 4, T_STATE, "result state")                \
+    X(KEY_STATUS, 'K', 5, T_HEX, "status word")                  \
+    X(KEY_VALUE, 'K', 6, T_DOUBLE, "value")                      \
+    X(KEY_MEMORY, 'K', 7, T_DOUBLE, "memory")                    \
+    X(POW10_RESULT, 'P', 2, T_DOUBLE, "result")                  \
+    X(FORMAT_DISPLAY, 'D', 3, T_DISPLAY, "display text")         \
+    X(FORMAT_EXPONENT, 'D', 4, T_TEXT, "exponent text")          \
+    X(FORMAT_NEGATIVE, 'D', 5, T_INT, "negative flag")           \
+    X(FORMAT_RETURN, 'D', 6, T_INT, "return code")               \
+    X(BASE_RETURN, 'B', 3, T_INT, "return code")                 \
+    X(BASE_LEFT, 'B', 4, T_DOUBLE, "left operand")               \
+    X(BASE_RIGHT, 'B', 5, T_DOUBLE, "right operand")             \
+    X(CALC_RETURN, 'C', 1, T_INT, "return code")                 \
+    X(CALC_VALUE, 'C', 2, T_DOUBLE, "value")                     \
+    X(CALC_TEXT, 'C', 3, T_DISPLAY, "text")                      \
+    X(PLATFORM_RESULT, 'A', LAST_COLUMN, T_PLATFORM, "result")   \
+    X(SOAK_KEYS, 'H', 2, T_HEX, "keys hash")                     \
+    X(SOAK_STATES, 'H', 3, T_HEX, "states hash")
+
+#define FIELD_ID(id, kind, column, type, name) F_##id,
+enum field_id { COMPARED_FIELDS(FIELD_ID) FIELD_COUNT };
+#undef FIELD_ID
+
+struct field {
+    char kind;
+    int column;
+    enum field_type type;
+    const char *name;
+};
+
+#define FIELD_ENTRY(id, kind, column, type, name) {kind, column, type, name},
+static const struct field g_fields[FIELD_COUNT] = {COMPARED_FIELDS(FIELD_ENTRY)};
+#undef FIELD_ENTRY
+
+/* The kinds of record, and their columns: how many are fixed (the first is
+ * the letter, or a key line's key code; a C record's key codes and an H
+ * record's digests follow them), which of those the replay reads as its
+ * inputs, and how often the compared columns repeat (a B record holds the
+ * results of four operations, a group of columns each). */
+struct record_kind {
+    char kind;
+    const char *name;
+    int columns;             /* 0: they vary (A), and the result is the last */
+    unsigned inputs;         /* a bit for each fixed column that is an input */
+    const char *group_names; /* the compared columns repeat for each of these ... */
+    int stride;              /* ... this many columns apart */
+};
+
+static const struct record_kind g_kinds[] = {
+    {'K', "key", 8, 0x1, NULL, 0},
+    {'P', "TQCAL_Pow10", 3, 0x3, NULL, 0},
+    {'D', "TQCAL_DivideDoubleToStr", 7, 0x7, NULL, 0},
+    {'B', "TQCAL_BaseOperate", 15, 0x7, "+-*/", 3},
+    {'C', "TQCAL_CalcString", 4, 0x1, NULL, 0},
+    {'A', "platform arithmetic", 0, 0, NULL, 0},
+    {'H', "soak block", 4, 0x3, NULL, 0},
+};
+#define KIND_COUNT ((int)(sizeof g_kinds / sizeof g_kinds[0]))
+
+static const struct record_kind *kind_of(char kind)
+{
+    int k;
+    for (k = 0; k < KIND_COUNT; ++k) {
+        if (g_kinds[k].kind == kind)
+            return &g_kinds[k];
+    }
+    return NULL;
+}
+
+/* The column of field f in operation group of a record of n columns. */
+static int field_column(const struct field *f, int group, int n)
+{
+    return f->column == LAST_COLUMN ? n - 1 : f->column + group * kind_of(f->kind)->stride;
+}
+
+/* One field's value, as the record has it or as this build gives it. */
+struct value {
+    char text[TEXT_CELLS]; /* T_DISPLAY, T_TEXT */
+    long integer;          /* T_INT, T_STATE (a RES_ code); T_PLATFORM: 1 for an integer */
+    uint64_t bits;         /* T_HEX, T_DOUBLE, T_PLATFORM */
+};
+
+static int parse_state(const char *s)
+{
+    if (s[0] == '\0' || s[1] != '\0')
+        fatal("bad result state");
+    switch (s[0]) {
+    case 'E': return RES_ERROR;
+    case 'O': return RES_OK;
+    case 'F': return RES_FULL;
+    default: fatal("bad result state");
+    }
+    return 0;
+}
+
+static char state_letter(long state)
+{
+    return state == RES_ERROR ? 'E' : state == RES_OK ? 'O' : state == RES_FULL ? 'F' : '?';
+}
+
+static void read_value(enum field_type type, const char *token, struct value *v)
+{
+    v->text[0] = '\0';
+    v->integer = 0;
+    v->bits = 0;
+    switch (type) {
+    case T_DISPLAY: decode_text(token, 1, v->text); break;
+    case T_TEXT: decode_text(token, 0, v->text); break;
+    case T_INT: v->integer = parse_int(token); break;
+    case T_STATE: v->integer = parse_state(token); break;
+    case T_HEX:
+    case T_DOUBLE:
+    case T_PLATFORM: v->bits = parse_hex(token); break;
+    }
+}
+
+static int same_field(enum field_type type, const struct value *want, const struct value *got)
+{
+    switch (type) {
+    case T_DISPLAY:
+    case T_TEXT: return strcmp(want->text, got->text) == 0;
+    case T_INT:
+    case T_STATE: return want->integer == got->integer;
+    case T_HEX: return want->bits == got->bits;
+    case T_DOUBLE: return want->bits == got->bits || (is_nan(want->bits) && is_nan(got->bits));
+    case T_PLATFORM:
+        return want->bits == got->bits ||
+               (got->integer == 0 && is_nan(want->bits) && is_nan(got->bits));
+    }
+    return 0;
+}
+
+/* v in hexadecimal as the record writes it: lower case, no leading zeros. */
+static void record_hex(uint64_t v, char *out)
+{
+    if (v >> 32)
+        sprintf(out, "%lx%08lx", (unsigned long)(v >> 32), (unsigned long)(v & 0xFFFFFFFFu));
+    else
+        sprintf(out, "%lx", (unsigned long)v);
+}
+
+
+/* v as a report shows it. */
+static void value_text(enum field_type type, const struct value *v, char *out)
+{
+    char hex[20];
+    switch (type) {
+    case T_DISPLAY:
+    case T_TEXT: sprintf(out, "\"%s\"", v->text); break;
+    case T_INT: sprintf(out, "%ld", v->integer); break;
+    case T_STATE: sprintf(out, "%c", state_letter(v->integer)); break;
+    case T_HEX: record_hex(v->bits, out); break;
+    case T_DOUBLE:
+    case T_PLATFORM:
+        hex_text(hex, v->bits, 16);
+        if (type == T_PLATFORM && v->integer != 0)
+            sprintf(out, "%s", hex);
+        else
+            sprintf(out, "%.17g (%s)", from_bits(v->bits), hex);
+        break;
+    }
+}
+
+/* Per field, the differences this run noticed, whether or not they fail it. */
+static long g_noticed[FIELD_COUNT];
+
+/* One record (one operation of a B record) under comparison: the expected
+ * values read from the record, this build's, and the names of the fields
+ * that differ. */
+struct check {
+    char kind;
+    char about[200]; /* the routine and its inputs, or the key */
+    struct value want[FIELD_COUNT], got[FIELD_COUNT];
+    char differing[200];
+};
+
+/* Starts a check of a record of kind: its expected values read from its
+ * n fields f (of operation group; with f NULL the caller fills them in),
+ * and this build's values marked unread, so that a field the replay forgot
+ * to fill in differs. */
+static void start_check(struct check *c, char kind, int group, char **f, int n)
+{
+    int id;
+    c->kind = kind;
+    c->about[0] = '\0';
+    c->differing[0] = '\0';
+    for (id = 0; id < FIELD_COUNT; ++id) {
+        strcpy(c->got[id].text, "(not read)");
+        c->got[id].integer = -99999;
+        c->got[id].bits = 0x5A5A5A5A5A5A5A5Au;
+        strcpy(c->want[id].text, "(not in the record)");
+        c->want[id].integer = -88888;
+        c->want[id].bits = 0xA5A5A5A5A5A5A5A5u;
+        if (g_fields[id].kind != kind || f == NULL)
+            continue;
+        if (field_column(&g_fields[id], group, n) >= n)
+            fatal("record too short");
+        read_value(g_fields[id].type, f[field_column(&g_fields[id], group, n)], &c->want[id]);
+    }
+}
+
+/* Compares every field of the check's kind; notes and names each that
+ * differs. Returns whether all match. */
+static int compare_fields(struct check *c)
+{
+    int id, match = 1;
+    for (id = 0; id < FIELD_COUNT; ++id) {
+        if (g_fields[id].kind != c->kind ||
+            same_field(g_fields[id].type, &c->want[id], &c->got[id]))
+            continue;
+        ++g_noticed[id];
+        if (strlen(c->differing) + strlen(g_fields[id].name) + 3 < sizeof c->differing)
+            sprintf(c->differing + strlen(c->differing), "%s%s", match ? "" : ", ",
+                    g_fields[id].name);
+        match = 0;
+    }
+    return match;
+}
+
+/* "    LABEL name value, name value, ..." over the fields of the check's kind. */
+static void print_fields(const char *label, const struct check *c, const struct value *v)
+{
+    int id, first = 1;
+    char text[80];
+    printf("    %-8s", label);
+    for (id = 0; id < FIELD_COUNT; ++id) {
+        if (g_fields[id].kind != c->kind)
+            continue;
+        value_text(g_fields[id].type, &v[id], text);
+        printf("%s%s %s", first ? " " : ", ", g_fields[id].name, text);
+        first = 0;
+    }
+    printf("\n");
+}
+
 /* ---- Reporting ------------------------------------------------------------- */
 
 /* Counts one check; a difference is described while fewer than --show
@@ -228,6 +493,37 @@ static void tally(int match, void (*describe)(const void *), const void *what)
         printf("%s:%ld: difference: ", g_path, g_line);
         describe(what);
     }
+}
+
+static void describe_check(const void *p)
+{
+    const struct check *c = (const struct check *)p;
+    if (c->kind == 'K')
+        printf("sequence of line %ld, mode %d: %s\n    %s: ", g_sequence_line, g_mode,
+               g_sequence_text, c->about);
+    else
+        printf("%s: ", c->about);
+    printf("%s differ%s\n", c->differing, strchr(c->differing, ',') != NULL ? "" : "s");
+    print_fields("expected", c, c->want);
+    print_fields("got", c, c->got);
+}
+
+/* Compares a record's fields, counts it and describes a difference. */
+static void check_record(struct check *c)
+{
+    tally(compare_fields(c), describe_check, c);
+}
+
+/* The record's n fields must be its kind's fixed columns (at least those,
+ * with more), or the line is not one this replayer reads. */
+static void expect_columns(char kind, int n, int more)
+{
+    const struct record_kind *k = kind_of(kind);
+    char what[80];
+    if (more ? n >= k->columns : n == k->columns)
+        return;
+    sprintf(what, "%s record needs %s%d fields", k->name, more ? "at least " : "", k->columns);
+    fatal(what);
 }
 
 /* ---- Key sequences ------------------------------------------------------------ */
@@ -254,203 +550,114 @@ static void start_sequence(char **f, int n, const char *line)
         strcat(g_sequence_text, "...");
 }
 
-/* What the host sees after one key, as recorded or as this build shows it. */
-struct screen {
-    char display[TEXT_CELLS], exponent[TEXT_CELLS];
-    long negative;
-    int result;
-    uint64_t status;
-    double value;
-};
-
-static int same_screen(const struct screen *a, const struct screen *b)
-{
-    return strcmp(a->display, b->display) == 0 && strcmp(a->exponent, b->exponent) == 0 &&
-           a->negative == b->negative && a->result == b->result && a->status == b->status &&
-           same_value(a->value, b->value);
-}
-
-/* "KEY DISPLAY EXPONENT NEGATIVE STATE STATUS VALUE" */
-static void read_key_record(char **f, int n, long *key, struct screen *want)
-{
-    char *end, state;
-    if (n != 7)
-        fatal("key line needs 7 fields");
-    *key = strtol(f[0], &end, 10);
-    if (*end != '\0')
-        fatal("bad key code");
-    decode_text(f[1], 1, want->display);
-    decode_text(f[2], 0, want->exponent);
-    want->negative = parse_int(f[3]);
-    state = f[4][0];
-    want->result = state == 'E' ? RES_ERROR : state == 'O' ? RES_OK : state == 'F' ? RES_FULL : -1;
-    if (want->result < 0 || f[4][1] != '\0')
-        fatal("bad result state");
-    want->status = parse_hex(f[5]);
-    want->value = parse_double(f[6]);
-}
-
-static void current_screen(struct screen *got)
-{
-    read_cells(g_ctx.display, TQCAL_DISPLAY_AREA, got->display);
-    read_cells(g_ctx.exponent, TQCAL_EXPONENT_CELLS, got->exponent);
-    got->negative = (long)g_ctx.negative;
-    got->result = tqcal_result(g_status);
-    got->status = (uint64_t)g_status;
-    got->value = g_ctx.value;
-}
-
-static void print_screen(const char *label, const struct screen *s)
-{
-    const uint64_t bits = to_bits(s->value);
-    printf("    %-8s display \"%s\" exponent \"%s\" negative %ld status %lx value %.17g "
-           "(%08lx%08lx)\n",
-           label, s->display, s->exponent, s->negative, (unsigned long)s->status, s->value,
-           (unsigned long)(bits >> 32), (unsigned long)(bits & 0xFFFFFFFFu));
-}
-
-struct key_check {
-    long key;
-    struct screen want, got;
-};
-
-static void describe_key(const void *p)
-{
-    const struct key_check *k = (const struct key_check *)p;
-    printf("sequence of line %ld, mode %d: %s\n", g_sequence_line, g_mode, g_sequence_text);
-    printf("    key %ld (code %ld):\n", g_key_index, k->key);
-    print_screen("expected", &k->want);
-    print_screen("got", &k->got);
-}
-
+/* "KEY DISPLAY EXPONENT NEGATIVE STATE STATUS VALUE MEMORY": the key
+ * pressed, and what the host sees after it. */
 static void key_line(char **f, int n)
 {
-    struct key_check k;
+    struct check c;
+    char *end;
+    long key;
     if (!g_in_sequence)
         fatal("key line outside a sequence");
-    read_key_record(f, n, &k.key, &k.want);
+    expect_columns('K', n, 0);
+    key = strtol(f[0], &end, 10);
+    if (*end != '\0')
+        fatal("bad key code");
+    start_check(&c, 'K', 0, f, n);
     ++g_key_index;
     ++g_counts.keys;
-    tqcal_press(&g_ctx, &g_status, (int)k.key, g_mode);
-    current_screen(&k.got);
-    tally(same_screen(&k.want, &k.got), describe_key, &k);
+    tqcal_press(&g_ctx, &g_status, (int)key, g_mode);
+    read_cells(g_ctx.display, TQCAL_DISPLAY_AREA, c.got[F_KEY_DISPLAY].text);
+    read_cells(g_ctx.exponent, TQCAL_EXPONENT_CELLS, c.got[F_KEY_EXPONENT].text);
+    c.got[F_KEY_NEGATIVE].integer = (long)g_ctx.negative;
+    c.got[F_KEY_STATE].integer = tqcal_result(g_status);
+    c.got[F_KEY_STATUS].bits = (uint64_t)g_status;
+    c.got[F_KEY_VALUE].bits = to_bits(g_ctx.value);
+    c.got[F_KEY_MEMORY].bits = to_bits(g_ctx.memory);
+    sprintf(c.about, "key %ld (code %ld)", g_key_index, key);
+    check_record(&c);
 }
 
 /* ---- Single routines ------------------------------------------------------------ */
 
-struct call_check {
-    const char *routine;
-    char expected[200];
-    char got[200];
-};
-
-static void describe_call(const void *p)
-{
-    const struct call_check *c = (const struct call_check *)p;
-    printf("%s\n    expected %s\n    got      %s\n", c->routine, c->expected, c->got);
-}
-
 /* "P X RESULT" */
 static void pow10_line(char **f, int n)
 {
-    struct call_check c = {"TQCAL_Pow10", "", ""};
-    double x, want, got;
-    if (n != 3)
-        fatal("P line needs 3 fields");
+    struct check c;
+    double x;
+    expect_columns('P', n, 0);
     x = parse_double(f[1]);
-    want = parse_double(f[2]);
-    got = TQCAL_Pow10(x);
+    start_check(&c, 'P', 0, f, n);
+    c.got[F_POW10_RESULT].bits = to_bits(TQCAL_Pow10(x));
     ++g_counts.powers;
-    sprintf(c.expected, "%.17g (%s) for x = %.17g", want, f[2], x);
-    sprintf(c.got, "%.17g", got);
-    tally(same_value(want, got), describe_call, &c);
+    sprintf(c.about, "TQCAL_Pow10(%.17g)", x);
+    check_record(&c);
 }
-
-/* The texts a formatting call wrote, as recorded or as this build writes them. */
-struct formatted {
-    char display[TEXT_CELLS], exponent[TEXT_CELLS];
-    long negative, rc;
-};
 
 /* "D VALUE WIDTH DISPLAY EXPONENT NEGATIVE RETURN" */
 static void format_line(char **f, int n)
 {
-    struct call_check c = {"TQCAL_DivideDoubleToStr", "", ""};
-    struct formatted want, got;
+    struct check c;
     TQCAL_WChar display[TQCAL_DISPLAY_AREA], exponent[TQCAL_EXPONENT_CELLS];
     int32_t negative = -7;
     double value;
     long width;
     int i;
-    if (n != 7)
-        fatal("D line needs 7 fields");
+    expect_columns('D', n, 0);
     value = parse_double(f[1]);
     width = parse_int(f[2]);
-    decode_text(f[3], 1, want.display);
-    decode_text(f[4], 0, want.exponent);
-    want.negative = parse_int(f[5]);
-    want.rc = parse_int(f[6]);
+    start_check(&c, 'D', 0, f, n);
     /* cells the routine leaves alone show up as '#' */
     for (i = 0; i < TQCAL_DISPLAY_AREA; ++i)
         display[i] = '#';
     for (i = 0; i < TQCAL_EXPONENT_CELLS; ++i)
         exponent[i] = '#';
-    got.rc = TQCAL_DivideDoubleToStr(value, display, exponent, &negative, (int)width);
-    got.negative = (long)negative;
-    read_cells(display, TQCAL_DISPLAY_AREA, got.display);
-    read_cells(exponent, TQCAL_EXPONENT_CELLS, got.exponent);
+    c.got[F_FORMAT_RETURN].integer =
+        TQCAL_DivideDoubleToStr(value, display, exponent, &negative, (int)width);
+    c.got[F_FORMAT_NEGATIVE].integer = (long)negative;
+    read_cells(display, TQCAL_DISPLAY_AREA, c.got[F_FORMAT_DISPLAY].text);
+    read_cells(exponent, TQCAL_EXPONENT_CELLS, c.got[F_FORMAT_EXPONENT].text);
     ++g_counts.formats;
-    sprintf(c.expected, "\"%s\" \"%s\" negative %ld return %ld for %.17g width %ld", want.display,
-            want.exponent, want.negative, want.rc, value, width);
-    sprintf(c.got, "\"%s\" \"%s\" negative %ld return %ld", got.display, got.exponent,
-            got.negative, got.rc);
-    tally(strcmp(want.display, got.display) == 0 && strcmp(want.exponent, got.exponent) == 0 &&
-              want.negative == got.negative && want.rc == got.rc,
-          describe_call, &c);
+    sprintf(c.about, "TQCAL_DivideDoubleToStr(%.17g, width %ld)", value, width);
+    check_record(&c);
 }
 
-/* "B A B RC+ R+ RC- R- RC* R* RC/ R/": per operation its return code and the
- * new left operand; the right one must not change. */
+/* "B A B RC+ L+ R+ RC- L- R- RC* L* R* RC/ L/ R/": per operation its return
+ * code and both operands as the call leaves them, each operation a check. */
 static void base_line(char **f, int n)
 {
     static const int ops[4] = {KEY_ADD, KEY_SUB, KEY_MUL, KEY_DIV};
     static const char names[4] = {'+', '-', '*', '/'};
-    struct call_check c = {"TQCAL_BaseOperate", "", ""};
     double a, b;
     int i;
-    if (n != 11)
-        fatal("B line needs 11 fields");
+    expect_columns('B', n, 0);
     a = parse_double(f[1]);
     b = parse_double(f[2]);
     for (i = 0; i < 4; ++i) {
-        const char *want_rc_field = f[3 + 2 * i], *want_field = f[4 + 2 * i];
-        const long want_rc = parse_int(want_rc_field);
-        const double want = parse_double(want_field);
+        struct check c;
         double left = a, right = b;
-        const int rc = TQCAL_BaseOperate(ops[i], &left, &right);
+        start_check(&c, 'B', i, f, n);
+        c.got[F_BASE_RETURN].integer = TQCAL_BaseOperate(ops[i], &left, &right);
+        c.got[F_BASE_LEFT].bits = to_bits(left);
+        c.got[F_BASE_RIGHT].bits = to_bits(right);
         ++g_counts.operations;
-        sprintf(c.expected, "%.17g %c %.17g: return %ld, %.17g (%s)", a, names[i], b, want_rc,
-                want, want_field);
-        sprintf(c.got, "return %d, %.17g, right operand %.17g", rc, left, right);
-        tally(rc == want_rc && same_value(want, left) && same_value(right, b), describe_call, &c);
+        sprintf(c.about, "TQCAL_BaseOperate: %.17g %c %.17g", a, names[i], b);
+        check_record(&c);
     }
 }
 
 /* "C RETURN VALUE TEXT CODES..." */
 static void calc_string_line(char **f, int n)
 {
-    struct call_check c = {"TQCAL_CalcString", "", ""};
+    struct check c;
     int8_t codes[MAX_FIELDS];
     TQCAL_WChar cells[TQCAL_RESULT_TEXT_CELLS];
-    char want_text[TEXT_CELLS], got_text[TEXT_CELLS];
-    double value = -1, want;
-    long want_rc;
-    int i, count = n - 4, rc;
-    if (n < 4 || f[0][1] != '\0')
-        fatal("C line needs a return code, a value, a text and codes");
-    want_rc = parse_int(f[1]);
-    want = parse_double(f[2]);
-    decode_text(f[3], 1, want_text);
+    double value = -1;
+    int i, count = n - 4;
+    if (f[0][1] != '\0')
+        fatal("unknown record");
+    expect_columns('C', n, 1);
+    start_check(&c, 'C', 0, f, n);
     for (i = 0; i < count; ++i) {
         const long code = parse_int(f[4 + i]);
         if (code < -128 || code > 127)
@@ -459,13 +666,12 @@ static void calc_string_line(char **f, int n)
     }
     for (i = 0; i < TQCAL_RESULT_TEXT_CELLS; ++i)
         cells[i] = '#';
-    rc = TQCAL_CalcString(&value, cells, codes, count);
-    read_cells(cells, TQCAL_RESULT_TEXT_CELLS, got_text);
+    c.got[F_CALC_RETURN].integer = TQCAL_CalcString(&value, cells, codes, count);
+    c.got[F_CALC_VALUE].bits = to_bits(value);
+    read_cells(cells, TQCAL_RESULT_TEXT_CELLS, c.got[F_CALC_TEXT].text);
     ++g_counts.whole_sequences;
-    sprintf(c.expected, "return %ld, %.17g (%s), \"%s\"", want_rc, want, f[2], want_text);
-    sprintf(c.got, "return %d, %.17g, \"%s\"", rc, value, got_text);
-    tally(rc == want_rc && same_value(want, value) && strcmp(want_text, got_text) == 0,
-          describe_call, &c);
+    sprintf(c.about, "TQCAL_CalcString over %d codes", count);
+    check_record(&c);
 }
 
 /* ---- Platform arithmetic ----------------------------------------------------- */
@@ -571,18 +777,23 @@ static int platform_to_integer(const char *op, uint64_t x, uint64_t *got, int *d
     return 1;
 }
 
-/* Counts one platform operation, whose result is a double or (integer_digits
- * 8 or 16) an integer; a wrong one is kept for the report and fails the run
- * where the library computes with this same arithmetic. The library
- * computes its square roots itself on every target. */
-static void platform_result(const char *op, const char *operands, uint64_t got, uint64_t want,
+/* Counts one platform operation of the A record's n fields f, whose result
+ * got is a double or (integer_digits 8 or 16) an integer; a wrong one is
+ * kept for the report and fails the run where the library computes with
+ * this same arithmetic. The library computes its square roots itself on
+ * every target. */
+static void platform_result(char **f, int n, const char *operands, uint64_t got,
                             int integer_digits)
 {
-    const int library_own = LIBRARY_OWN_ARITHMETIC || strcmp(op, "sqrt") == 0;
+    const int library_own = LIBRARY_OWN_ARITHMETIC || strcmp(f[1], "sqrt") == 0;
     const int digits = integer_digits != 0 ? integer_digits : 16;
     char got_hex[20], want_hex[20];
+    struct check c;
+    start_check(&c, 'A', 0, f, n);
+    c.got[F_PLATFORM_RESULT].bits = got;
+    c.got[F_PLATFORM_RESULT].integer = integer_digits != 0;
     ++g_platform_ops;
-    if (got == want || (integer_digits == 0 && is_nan(got) && is_nan(want))) {
+    if (compare_fields(&c)) {
         if (!library_own)
             ++g_passed;
         return;
@@ -594,7 +805,7 @@ static void platform_result(const char *op, const char *operands, uint64_t got, 
     }
     if (g_platform_shown < PLATFORM_SHOW) {
         hex_text(got_hex, got, digits);
-        hex_text(want_hex, want, digits);
+        hex_text(want_hex, c.want[F_PLATFORM_RESULT].bits, digits);
         sprintf(g_platform_lines[g_platform_shown++], "%s gives %s instead of %s", operands,
                 got_hex, want_hex);
     }
@@ -619,7 +830,7 @@ static void platform_line(char **f, int n)
         hex_text(x_hex, x, 16);
         hex_text(y_hex, y, 16);
         sprintf(operands, "%s %s %s", x_hex, op, y_hex);
-        platform_result(op, operands, got, parse_hex(f[4]), 0);
+        platform_result(f, n, operands, got, 0);
         return;
     }
     if (n != 4)
@@ -627,7 +838,7 @@ static void platform_line(char **f, int n)
     if (!platform_to_double(op, x, &got, operands) &&
         !platform_to_integer(op, x, &got, &integer_digits, operands))
         fatal("unknown platform operation");
-    platform_result(op, operands, got, parse_hex(f[3]), integer_digits);
+    platform_result(f, n, operands, got, integer_digits);
 }
 
 /* The platform part's report, once, before the first engine record. */
@@ -682,13 +893,15 @@ static void soak_header_line(char **f, int n)
 
 static void soak_block_line(char **f, int n)
 {
+    struct check c;
     const long b = parse_int(f[1]);
     if (n != 4 && n != 5)
         fatal("H line needs 4 or 5 fields");
     if (b != g_soak_blocks || b >= SOAK_MAX_BLOCKS)
         fatal("soak blocks out of order or too many");
-    g_soak_keys[b] = parse_hex(f[2]);
-    g_soak_states[b] = parse_hex(f[3]);
+    start_check(&c, 'H', 0, f, n);
+    g_soak_keys[b] = c.want[F_SOAK_KEYS].bits;
+    g_soak_states[b] = c.want[F_SOAK_STATES].bits;
     if (n == 5) {
         int i;
         if (b >= SOAK_DIGEST_BLOCKS || strlen(f[4]) != 2 * TQCAL_SOAK_BLOCK)
@@ -751,41 +964,42 @@ static void soak_show_sequence(unsigned long index, int full)
     tqcal_soak_run(index, NULL, soak_print_state, &p);
 }
 
-/* Replays block b; returns whether its states match the record, and sets
- * *keys_match and, from the record's digests, *first (the first differing
- * sequence, or -1). */
-static int soak_block(long b, int *keys_match, long *first)
+/* Replays block b: the hash of its keys and of its states, and from the
+ * record's digests *first, the first differing sequence (or -1). */
+static void soak_block(long b, uint64_t *keys, uint64_t *states, long *first)
 {
-    uint64_t keys = 0, states = 0;
     unsigned long i;
+    *keys = 0;
+    *states = 0;
     *first = -1;
     for (i = 0; i < TQCAL_SOAK_BLOCK; ++i) {
         const unsigned long index = (unsigned long)b * TQCAL_SOAK_BLOCK + i;
-        const uint64_t h = tqcal_soak_run(index, &keys, NULL, NULL);
-        states = tqcal_soak_mix(states, h);
+        const uint64_t h = tqcal_soak_run(index, keys, NULL, NULL);
+        *states = tqcal_soak_mix(*states, h);
         if (*first < 0 && g_soak_has_digest[b] && tqcal_soak_digest(h) != g_soak_digest[b][i])
             *first = (long)index;
     }
-    *keys_match = keys == g_soak_keys[b];
-    return states == g_soak_states[b];
 }
 
-static void describe_soak_block(long b, int keys_match, long first)
+static void describe_soak_block(long b, const struct check *c, int keys_match, long first)
 {
-    printf("soak: block %ld (sequences %ld to %ld): ", b, b * TQCAL_SOAK_BLOCK,
-           b * TQCAL_SOAK_BLOCK + TQCAL_SOAK_BLOCK - 1);
+    printf("soak: block %ld (sequences %ld to %ld): %s differ%s from the record\n", b,
+           b * TQCAL_SOAK_BLOCK, b * TQCAL_SOAK_BLOCK + TQCAL_SOAK_BLOCK - 1, c->differing,
+           strchr(c->differing, ',') != NULL ? "" : "s");
     if (!keys_match) {
         /* The keys come from integer arithmetic alone: a difference here is
          * the compiler's or soak.h's, not the engine's. */
-        printf("the keys themselves differ from the record: this build of soak.h makes other "
-               "sequences\n");
+        printf("    the keys themselves differ: this build of soak.h makes other sequences\n");
         return;
     }
-    printf("the states differ from the record\n");
     if (first < 0) {
-        printf("    the record singles out sequences in its first %d blocks only; compare "
-               "--soak-trace of each sequence of the block with x86-64\n",
-               SOAK_DIGEST_BLOCKS);
+        if (g_soak_has_digest[b])
+            printf("    every sequence's digest matches the record (one differing sequence in "
+                   "256 keeps its digest); ");
+        else
+            printf("    the record singles out sequences in its first %d blocks only; ",
+                   SOAK_DIGEST_BLOCKS);
+        printf("compare --soak-trace of each sequence of the block with x86-64\n");
         return;
     }
     printf("    first differing sequence %ld, this build's state after each key (x86-64 prints "
@@ -806,19 +1020,26 @@ static void run_soak(void)
     if (blocks > g_soak_blocks)
         blocks = g_soak_blocks;
     for (b = 0; b < blocks; ++b) {
-        int keys_match;
+        struct check c;
         long first;
-        if (soak_block(b, &keys_match, &first) && keys_match) {
+        int keys_match;
+        start_check(&c, 'H', 0, NULL, 0);
+        c.want[F_SOAK_KEYS].bits = g_soak_keys[b];
+        c.want[F_SOAK_STATES].bits = g_soak_states[b];
+        soak_block(b, &c.got[F_SOAK_KEYS].bits, &c.got[F_SOAK_STATES].bits, &first);
+        if (compare_fields(&c)) {
             ++g_passed;
             continue;
         }
         ++g_failed;
+        keys_match = same_field(g_fields[F_SOAK_KEYS].type, &c.want[F_SOAK_KEYS],
+                                &c.got[F_SOAK_KEYS]);
         if (keys_match)
             ++differ;
         else
             ++keys_differ;
         if (g_shown++ < g_show)
-            describe_soak_block(b, keys_match, first);
+            describe_soak_block(b, &c, keys_match, first);
     }
     printf("soak: %ld sequences (%ld blocks of %d) of %ld recorded; blocks that differ: %ld%s\n",
            blocks * TQCAL_SOAK_BLOCK, blocks, TQCAL_SOAK_BLOCK, g_soak_recorded,
@@ -895,9 +1116,10 @@ static int replay_file(void)
         if (len == 0 || line[0] == '#')
             continue;
         if (!header) {
-            /* Version 2 added the platform arithmetic and the soak. */
-            if (strcmp(line, "tqcal-vectors 1") != 0 && strcmp(line, "tqcal-vectors 2") != 0)
-                fatal("not a tqcal vectors file of version 1 or 2");
+            /* Version 2 added the platform arithmetic and the soak, version 3
+             * the memory to key lines and the right operand to B records. */
+            if (strcmp(line, "tqcal-vectors 3") != 0)
+                fatal("not a tqcal vectors file of version 3");
             header = 1;
             continue;
         }
@@ -912,10 +1134,341 @@ static int replay_file(void)
     return 0;
 }
 
+/* ---- Flipping every compared field --------------------------------------------- */
+
+/* --flip-fields VECTORS proves the comparisons themselves. From the
+ * record it takes a passing record of every kind, and for every field of
+ * the list at the top (in every operation of a B record) replays a copy
+ * with only that field's column changed: the replay must then notice that
+ * field and no other, and fail (a wrong platform result fails only where
+ * the library computes with this arithmetic; the flip uses a result the
+ * library depends on, not a square root). Before that it checks that every
+ * fixed column of every kind of record is an input or the column of
+ * exactly one compared field, so that a field cannot drop out of the list
+ * unnoticed either. */
+
+#define SAMPLE_LINES 64
+
+/* A record, and what must be replayed before it: a key line comes after
+ * its sequence's S line and the keys before it, an H record after the W
+ * record. */
+struct sample {
+    int count; /* lines, the record itself last */
+    long line[SAMPLE_LINES];
+    char *text[SAMPLE_LINES];
+};
+
+static char *copy_text(const char *s)
+{
+    char *p = (char *)malloc(strlen(s) + 1);
+    if (p == NULL)
+        fatal("out of memory");
+    strcpy(p, s);
+    return p;
+}
+
+/* The kind of a record line: 'K' for a key line. */
+static char line_kind(const char *line)
+{
+    return (line[0] >= '0' && line[0] <= '9') || line[0] == '-' ? 'K' : line[0];
+}
+
+static void add_line(struct sample *s, long line, const char *text)
+{
+    if (s->count < SAMPLE_LINES) {
+        s->line[s->count] = line;
+        s->text[s->count] = copy_text(text);
+    }
+    ++s->count; /* a count beyond SAMPLE_LINES marks a sequence too long to sample */
+}
+
+static void drop_lines(struct sample *s)
+{
+    int i;
+    for (i = 0; i < s->count && i < SAMPLE_LINES; ++i)
+        free(s->text[i]);
+    s->count = 0;
+}
+
+static void reset_run(void)
+{
+    g_passed = g_failed = g_shown = 0;
+    memset(&g_counts, 0, sizeof g_counts);
+    memset(g_noticed, 0, sizeof g_noticed);
+    g_in_sequence = 0;
+    g_platform_ops = g_platform_wrong = g_platform_shown = g_platform_failed = 0;
+    g_platform_reported = 1; /* only a flipped platform result is reported */
+    g_soak_blocks = 0;
+    g_soak_recorded = 0;
+    memset(g_soak_has_digest, 0, sizeof g_soak_has_digest);
+}
+
+/* Replays sample s afresh, the column of its record replaced by token
+ * (none when column is -1); then the soak's first block, if s holds it. */
+static void replay_sample(const struct sample *s, int column, const char *token)
+{
+    static char line[MAX_LINE], copy[MAX_LINE];
+    static char *fields[MAX_FIELDS];
+    int i;
+    reset_run();
+    for (i = 0; i < s->count; ++i) {
+        int n;
+        g_line = s->line[i];
+        strcpy(line, s->text[i]);
+        strcpy(copy, line);
+        n = split(line, fields);
+        if (i == s->count - 1 && column >= 0 && column < n)
+            fields[column] = (char *)token;
+        replay_record(fields, n, copy);
+    }
+    if (g_soak_blocks > 0) {
+        g_soak = TQCAL_SOAK_BLOCK;
+        run_soak();
+    }
+}
+
+/* Whether sample s passes on this build as recorded (quietly). */
+static int sample_passes(const struct sample *s)
+{
+    const long show = g_show;
+    int id;
+    g_show = 0;
+    replay_sample(s, -1, NULL);
+    g_show = show;
+    for (id = 0; id < FIELD_COUNT; ++id) {
+        if (g_noticed[id] != 0)
+            return 0;
+    }
+    return g_failed == 0;
+}
+
+/* Keeps candidate as the sample of its kind when the kind has none yet and
+ * it passes on this build; drops it otherwise. */
+static void offer_sample(struct sample *samples, char kind, struct sample *candidate)
+{
+    struct sample *s = &samples[kind_of(kind) - g_kinds];
+    if (s->count == 0 && candidate->count <= SAMPLE_LINES && sample_passes(candidate)) {
+        *s = *candidate;
+        memset(candidate, 0, sizeof *candidate);
+        return;
+    }
+    drop_lines(candidate);
+}
+
+/* Takes the first record of every kind from the file that passes on this
+ * build: for key lines the last of the first such sequence short enough to
+ * hold; of the platform operations, one that is not a square root. */
+static void take_samples(struct sample *samples)
+{
+    static char line[MAX_LINE];
+    struct sample sequence, soak_header, one;
+    long number = 0;
+    int header = 0;
+    FILE *in = fopen(g_path, "r");
+    if (in == NULL) {
+        fprintf(stderr, "conformance: cannot open %s\n", g_path);
+        exit(2);
+    }
+    memset(&sequence, 0, sizeof sequence);
+    memset(&soak_header, 0, sizeof soak_header);
+    memset(&one, 0, sizeof one);
+    while (fgets(line, sizeof line, in) != NULL) {
+        size_t len = strlen(line);
+        char kind;
+        ++number;
+        while (len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r'))
+            line[--len] = '\0';
+        if (len == 0 || line[0] == '#')
+            continue;
+        if (!header) {
+            header = 1;
+            continue;
+        }
+        kind = line_kind(line);
+        if (kind == 'K') {
+            add_line(&sequence, number, line);
+            continue;
+        }
+        if (sequence.count > 1)
+            offer_sample(samples, 'K', &sequence);
+        drop_lines(&sequence);
+        if (kind == 'S') {
+            add_line(&sequence, number, line);
+        } else if (kind == 'W') {
+            drop_lines(&soak_header);
+            add_line(&soak_header, number, line);
+        } else if (kind_of(kind) != NULL && samples[kind_of(kind) - g_kinds].count == 0 &&
+                   !(kind == 'A' && strncmp(line, "A sqrt ", 7) == 0)) {
+            if (kind == 'H' && soak_header.count == 1)
+                add_line(&one, soak_header.line[0], soak_header.text[0]);
+            add_line(&one, number, line);
+            offer_sample(samples, kind, &one);
+        }
+    }
+    if (sequence.count > 1)
+        offer_sample(samples, 'K', &sequence);
+    drop_lines(&sequence);
+    drop_lines(&soak_header);
+    fclose(in);
+}
+
+/* token with its value changed as little as its type allows: the last
+ * character of a text, one more for an integer, another result state,
+ * the lowest bit (a NaN, which would compare equal, becomes 0). */
+static void flip_token(enum field_type type, const char *token, char *out)
+{
+    const size_t n = strlen(token);
+    uint64_t bits;
+    switch (type) {
+    case T_DISPLAY:
+    case T_TEXT:
+        strcpy(out, strcmp(token, "!") == 0 ? "9" : token);
+        if (strcmp(token, "!") != 0)
+            out[n - 1] = token[n - 1] == '9' ? '8'
+                         : token[n - 1] >= '0' && token[n - 1] <= '8' ? (char)(token[n - 1] + 1)
+                                                                      : '9';
+        break;
+    case T_INT: sprintf(out, "%ld", parse_int(token) + 1); break;
+    case T_STATE:
+        sprintf(out, "%c", token[0] == 'O' ? 'E' : token[0] == 'E' ? 'F' : 'O');
+        break;
+    case T_HEX: record_hex(parse_hex(token) ^ 1u, out); break;
+    case T_DOUBLE:
+    case T_PLATFORM:
+        bits = parse_hex(token);
+        record_hex(is_nan(bits) ? 0 : bits ^ 1u, out);
+        break;
+    }
+}
+
+/* Flips field id (in operation group) in sample s of kind k; returns
+ * whether the replay caught it. */
+static int flip_field(const struct record_kind *k, const struct sample *s, int id, int group)
+{
+    static char line[MAX_LINE];
+    static char *fields[MAX_FIELDS];
+    const struct field *f = &g_fields[id];
+    char token[TEXT_CELLS + 20], flipped[TEXT_CELLS + 20], where[40] = "";
+    int column, n, i;
+    long others = 0;
+    strcpy(line, s->text[s->count - 1]);
+    n = split(line, fields);
+    column = field_column(f, group, n);
+    if (column >= n || strlen(fields[column]) >= TEXT_CELLS)
+        fatal("the sampled record lacks a compared column");
+    strcpy(token, fields[column]);
+    flip_token(f->type, token, flipped);
+    if (k->group_names != NULL)
+        sprintf(where, " (operation %c)", k->group_names[group]);
+    printf("flip: %s record of line %ld%s, %s %s -> %s\n", k->name, s->line[s->count - 1],
+           where, f->name, token, flipped);
+    replay_sample(s, column, flipped);
+    if (k->kind == 'A') {
+        g_platform_reported = 0;
+        platform_report();
+    }
+    for (i = 0; i < FIELD_COUNT; ++i)
+        others += i != id ? g_noticed[i] : 0;
+    if (g_noticed[id] == 1 && others == 0 &&
+        (g_failed == 1 || (k->kind == 'A' && LIBRARY_OWN_ARITHMETIC))) {
+        printf("flip: caught, named \"%s\"\n", f->name);
+        return 1;
+    }
+    printf("flip: NOT CAUGHT: %s\n",
+           g_noticed[id] == 0 ? "the replay passed the copy: the field is not compared"
+           : others > 0       ? "the replay named other fields as well"
+                              : "the replay noticed the field but did not fail");
+    return 0;
+}
+
+/* Every fixed column of every kind of record is an input or the column of
+ * exactly one compared field in each operation; every field belongs to a
+ * kind and lies within its columns. Prints each problem; returns their
+ * number. */
+static int check_columns(void)
+{
+    int problems = 0, id, k, c, g;
+    for (id = 0; id < FIELD_COUNT; ++id) {
+        const struct record_kind *kind = kind_of(g_fields[id].kind);
+        if (kind == NULL || (kind->columns == 0) != (g_fields[id].column == LAST_COLUMN)) {
+            printf("flip: the field \"%s\" belongs to no kind of record, or to no column\n",
+                   g_fields[id].name);
+            ++problems;
+        }
+    }
+    for (k = 0; k < KIND_COUNT; ++k) {
+        const struct record_kind *kind = &g_kinds[k];
+        const int groups = kind->group_names != NULL ? (int)strlen(kind->group_names) : 1;
+        int uses[MAX_FIELDS], compared = 0;
+        for (c = 0; c < MAX_FIELDS; ++c)
+            uses[c] = c < kind->columns && ((kind->inputs >> c) & 1u) != 0;
+        for (id = 0; id < FIELD_COUNT; ++id) {
+            if (g_fields[id].kind != kind->kind)
+                continue;
+            ++compared;
+            for (g = 0; g < groups && g_fields[id].column != LAST_COLUMN; ++g) {
+                c = field_column(&g_fields[id], g, kind->columns);
+                if (c >= 0 && c < MAX_FIELDS)
+                    ++uses[c];
+                if (c < 0 || c >= kind->columns) {
+                    printf("flip: the field \"%s\" lies beyond the %d columns of a %s record\n",
+                           g_fields[id].name, kind->columns, kind->name);
+                    ++problems;
+                }
+            }
+        }
+        if (compared == 0) {
+            printf("flip: nothing of a %s record is compared\n", kind->name);
+            ++problems;
+        }
+        for (c = 0; c < kind->columns; ++c) {
+            if (uses[c] == 1)
+                continue;
+            printf("flip: column %d of a %s record is %s\n", c, kind->name,
+                   uses[c] == 0 ? "neither an input nor compared" : "read more than once");
+            ++problems;
+        }
+    }
+    if (problems == 0)
+        printf("flip: every column of every kind of record is an input or a compared field\n");
+    return problems;
+}
+
+static int flip_fields(void)
+{
+    static struct sample samples[KIND_COUNT];
+    int problems = check_columns(), k, flips = 0, caught = 0;
+    take_samples(samples);
+    for (k = 0; k < KIND_COUNT; ++k) {
+        const struct record_kind *kind = &g_kinds[k];
+        const struct sample *s = &samples[k];
+        const int groups = kind->group_names != NULL ? (int)strlen(kind->group_names) : 1;
+        int id, g;
+        if (s->count == 0) {
+            printf("flip: %s has no %s record that passes on this build to flip\n", g_path,
+                   kind->name);
+            ++problems;
+            continue;
+        }
+        for (g = 0; g < groups; ++g) {
+            for (id = 0; id < FIELD_COUNT; ++id) {
+                if (g_fields[id].kind != kind->kind)
+                    continue;
+                ++flips;
+                caught += flip_field(kind, s, id, g);
+            }
+        }
+    }
+    printf("flip: %d fields flipped one at a time, %d caught, %d not; %d other problems\n", flips,
+           caught, flips - caught, problems);
+    return flips > 0 && caught == flips && problems == 0 ? 0 : 1;
+}
+
 static void usage(void)
 {
     fprintf(stderr, "usage: conformance_replay [--show N] [--soak N] VECTORS\n"
-                    "       conformance_replay --soak-trace I\n");
+                    "       conformance_replay --soak-trace I\n"
+                    "       conformance_replay --flip-fields VECTORS\n");
     exit(2);
 }
 
@@ -929,12 +1482,14 @@ static void parse_options(int argc, char **argv)
             g_soak = atol(argv[++i]);
         else if (strcmp(argv[i], "--soak-trace") == 0 && i + 1 < argc)
             g_soak_trace = atol(argv[++i]);
+        else if (strcmp(argv[i], "--flip-fields") == 0)
+            g_flip = 1;
         else if (argv[i][0] == '-' || g_path != NULL)
             usage();
         else
             g_path = argv[i];
     }
-    if (g_path == NULL && g_soak_trace < 0)
+    if (g_path == NULL && (g_soak_trace < 0 || g_flip))
         usage();
 }
 
@@ -950,6 +1505,8 @@ int main(int argc, char **argv)
                (unsigned long)(h & 0xFFFFFFFFu));
         return 0;
     }
+    if (g_flip)
+        return flip_fields();
     if (replay_file() != 0)
         return 2;
     platform_report();

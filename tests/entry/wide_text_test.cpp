@@ -1,13 +1,18 @@
 // The engine's own wide-text conversions: display and exponent texts to
 // double, and the two-digit exponent writer.
 #include "entry/wide_text.h"
+#include "numeric/decimal.h"
+#include "tqcal_host.h"
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -264,6 +269,202 @@ TEST(ParseWide, AgreesWithStrtodAcrossTheWholeRange) {
         }
     }
     EXPECT_EQ(a.failed, 0) << "first of " << a.failed << ": " << a.first;
+}
+
+// ---- every code unit around a number, as a host writes the cells ----------
+
+// A host may write the display and exponent cells itself, set ST_TYPED and
+// press an operation key: the dispatcher then reads the display area (the
+// 15 display cells and the 2 spill cells after them) with ParseWide, and the
+// exponent cells with its shortcut for the texts the engine writes itself
+// or with ParseWide for any other. Each template below puts one 16-bit code
+// unit (the 'c') around a number into those cells; the reading must be the
+// C library's strtod reading of the same text in the "C" locale, where a
+// cell outside ASCII ends the text as the terminator does.
+enum class Cells {
+    Display,             // the display, from its first cell
+    DisplayAfterBlank,   // the display, after one blank
+    DisplayRightAligned, // the display, right-aligned in its 14-cell field
+                         // behind blanks, as the engine writes its texts
+    Exponent,            // the exponent cells, beside the display "1."
+};
+
+struct CellTemplate {
+    const char *text;  // 'c' is the code unit under test
+    Cells cells;
+};
+
+constexpr CellTemplate kCellTemplates[] = {
+    {"c1", Cells::Display},
+    {"1c", Cells::Display},
+    {"1c5", Cells::Display},
+    {"1.c", Cells::Display},
+    {"1Ec5", Cells::Display},
+    {"1E+c", Cells::Display},
+    {"c", Cells::Display},
+    {"c1", Cells::DisplayAfterBlank},
+    {"1c", Cells::DisplayAfterBlank},
+    {"1c5", Cells::DisplayAfterBlank},
+    {"1.c", Cells::DisplayAfterBlank},
+    {"1Ec5", Cells::DisplayAfterBlank},
+    {"1E+c", Cells::DisplayAfterBlank},
+    {"c", Cells::DisplayAfterBlank},
+    {"c1", Cells::DisplayRightAligned},
+    {"1c", Cells::DisplayRightAligned},
+    {"1c5", Cells::DisplayRightAligned},
+    {"1.c", Cells::DisplayRightAligned},
+    {"1Ec5", Cells::DisplayRightAligned},
+    {"1E+c", Cells::DisplayRightAligned},
+    {"c", Cells::DisplayRightAligned},
+    // The exponent cells: sign cell, two digits, terminator as the engine
+    // writes them, and the code unit in each of those places.
+    {"c05", Cells::Exponent},
+    {"c5", Cells::Exponent},
+    {" c5", Cells::Exponent},
+    {"-c5", Cells::Exponent},
+    {" 1c", Cells::Exponent},
+    {"-1c", Cells::Exponent},
+    {"c", Cells::Exponent},
+};
+
+const char *CellsName(Cells cells) {
+    switch (cells) {
+        case Cells::Display: return "display";
+        case Cells::DisplayAfterBlank: return "display after a blank";
+        case Cells::DisplayRightAligned: return "display right-aligned";
+        case Cells::Exponent: return "exponent beside the display \"1.\"";
+    }
+    return "?";
+}
+
+// The template with the code unit in place, written into a fresh context's
+// cells as a host writes them (the rest of the area terminators).
+void WriteTemplate(TQCAL_Context &ctx, const CellTemplate &t, WChar unit) {
+    const int length = static_cast<int>(std::strlen(t.text));
+    WChar *cells = t.cells == Cells::Exponent ? ctx.exponent : ctx.display;
+    const int area = t.cells == Cells::Exponent ? kExponentCells : kDisplayArea;
+    int lead = 0;
+    if (t.cells == Cells::DisplayAfterBlank) lead = 1;
+    if (t.cells == Cells::DisplayRightAligned) lead = kFieldCells - length;
+    for (int k = 0; k < area; ++k) cells[k] = k < lead ? u' ' : 0;
+    for (int k = 0; k < length; ++k) {
+        cells[lead + k] = t.text[k] == 'c' ? unit : static_cast<WChar>(t.text[k]);
+    }
+    if (t.cells == Cells::Exponent) {
+        // "1." right-aligned, as the engine writes it.
+        for (int k = 0; k < kDisplayArea; ++k) ctx.display[k] = k < kFieldCells ? u' ' : 0;
+        ctx.display[kFieldCells - 2] = u'1';
+        ctx.display[kFieldCells - 1] = u'.';
+    }
+}
+
+// What the C library reads in cells: the ASCII cells before the first
+// terminator or non-ASCII cell, through strtod. Where it finds no number
+// the reading is zero; some C libraries give -0.0 for a lone sign there.
+double ReferenceReading(const WChar *cells, int area, std::string &text) {
+    text.clear();
+    for (int k = 0; k < area && cells[k] != 0 && cells[k] < 0x80; ++k) {
+        text += static_cast<char>(cells[k]);
+    }
+    char *end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    return end == text.c_str() ? 0.0 : value;
+}
+
+std::string Printable(const std::string &text) {
+    std::string out;
+    for (char ch : text) {
+        if (ch >= 0x20 && ch <= 0x7E) {
+            out += ch;
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(ch));
+            out += escape;
+        }
+    }
+    return out;
+}
+
+// The code units one template is read wrongly for: how many, and the first
+// few readings in words.
+struct TemplateFailures {
+    long units = 0;
+    std::string shown;
+
+    void Show(const CellTemplate &t, unsigned unit, const std::string &text, const char *road,
+              double got, double want) {
+        if (units >= 3) return;
+        char line[240];
+        std::snprintf(line, sizeof line,
+                      "\n  \"%s\" in the %s, c = U+%04X: text \"%s\": %s %.17g, strtod %.17g",
+                      t.text, CellsName(t.cells), unit, Printable(text).c_str(), road, got, want);
+        shown += line;
+    }
+};
+
+// The value TQCAL_Operate takes up from the reading r and keeps through
+// KEY_EQUAL on a fresh calculator: a magnitude above the display range is
+// refused (RES_ERROR, the value left as read), one below ZERO_LIMIT shown
+// as zero.
+bool TakenUpAsExpected(const TQCAL_Context &ctx, TQCAL_Status status, double r) {
+    if (!(std::fabs(r) <= OVERFLOW_LIMIT)) {
+        return tqcal_result(status) == RES_ERROR && SameBits(ctx.value, r);
+    }
+    const double shown = std::fabs(r) < ZERO_LIMIT ? 0.0 : r;
+    return tqcal_result(status) == RES_OK && SameBits(ctx.value, shown);
+}
+
+// Every code unit in every template, read two ways: ParseWide on the cells
+// where the dispatcher reads them (bit for bit, the sign of zero included),
+// and the value TQCAL_Operate takes up for KEY_EQUAL from a block whose
+// cells the host wrote, with ST_TYPED set.
+TEST(ParseWide, EveryCodeUnitAroundANumberReadsAsStrtodReadsIt) {
+    const char *locale = std::setlocale(LC_NUMERIC, nullptr);
+    ASSERT_TRUE(locale != nullptr && std::strcmp(locale, "C") == 0)
+        << "the reference is strtod in the \"C\" locale";
+    TQCAL_Context fresh;
+    TQCAL_Status freshStatus;
+    tqcal_reset(&fresh, &freshStatus);
+    long checked = 0;
+    std::string report;
+    std::string text;
+    for (const CellTemplate &t : kCellTemplates) {
+        TemplateFailures failures;
+        for (unsigned unit = 0; unit <= 0xFFFF; ++unit) {
+            TQCAL_Context ctx = fresh;
+            WriteTemplate(ctx, t, static_cast<WChar>(unit));
+            double want;
+            double parsed;
+            bool parsedRight;
+            if (t.cells == Cells::Exponent) {
+                const double exponent = ReferenceReading(ctx.exponent, kExponentCells, text);
+                parsed = ParseWide(ctx.exponent, kExponentCells);
+                parsedRight = SameBits(parsed, exponent);
+                if (!parsedRight) failures.Show(t, unit, text, "ParseWide", parsed, exponent);
+                want = TQCAL_Pow10(exponent);  // times the display's 1
+            } else {
+                want = ReferenceReading(ctx.display, kDisplayArea, text);
+                parsed = ParseWide(ctx.display, kDisplayArea);
+                parsedRight = SameBits(parsed, want);
+                if (!parsedRight) failures.Show(t, unit, text, "ParseWide", parsed, want);
+            }
+            TQCAL_Status status = freshStatus | ST_TYPED;
+            TQCAL_Operate(KEY_EQUAL, &ctx, &status, TQCAL_MODE_ALGEBRAIC);
+            const bool takenUpRight = TakenUpAsExpected(ctx, status, want);
+            if (!takenUpRight) {
+                failures.Show(t, unit, text, "TQCAL_Operate took up", ctx.value, want);
+            }
+            if (!parsedRight || !takenUpRight) ++failures.units;
+            ++checked;
+        }
+        if (failures.units > 0) {
+            report += "\n\"" + std::string(t.text) + "\" in the " + CellsName(t.cells) + ": " +
+                      std::to_string(failures.units) + " code units read otherwise" +
+                      failures.shown;
+        }
+    }
+    EXPECT_EQ(checked, 65536L * static_cast<long>(std::size(kCellTemplates)));
+    EXPECT_TRUE(report.empty()) << report;
 }
 
 TEST(FormatDecimal, TwoDigitsAtLeastAndNeverPastTheCells) {
