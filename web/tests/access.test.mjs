@@ -506,7 +506,11 @@ describe('the page for everyone (issue 27)', () => {
       return out;
     });
     t.diagnostic(`ms per key, by 1000 keys: ${times.map((x) => x.toFixed(3)).join(' ')}`);
-    assert.ok(times[9] < 2 * times[1] + 0.5, `${times[9]} ms per key at 10^4 keys, ${times[1]} ms at 2000`);
+    // Flat: the last 3000 keys no slower than keys 1000 to 4000 (twice, and
+    // half a millisecond, for a busy machine).
+    const mean = (list) => list.reduce((a, b) => a + b, 0) / list.length;
+    const [early, late] = [mean(times.slice(1, 4)), mean(times.slice(7))];
+    assert.ok(late < 2 * early + 0.5, `${late} ms per key at 10^4 keys, ${early} ms at 2000`);
     assert.equal((await tapeRows(page)).length, 500);
     const stored = await page.evaluate(() => localStorage.getItem('tqcal-calculator').length);
     assert.ok(stored < 64 * 1024, `${stored} characters stored`);
