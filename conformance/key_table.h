@@ -38,7 +38,7 @@ static const struct tqcal_key_row tqcal_key_rows[] = {
     {TQCAL_KEY_EQUAL, "=", "", "Enter =", "equals: completes the calculation, repeats a constant"},
     {TQCAL_KEY_ADD, "+", "", "+", "add"},
     {TQCAL_KEY_SUB, "-", "\xE2\x88\x92", "-", "subtract"},
-    {TQCAL_KEY_MUL, "*", "\xC3\x97", "*", "multiply"},
+    {TQCAL_KEY_MUL, "*", "\xC3\x97", "* x X", "multiply"},
     {TQCAL_KEY_DIV, "/", "\xC3\xB7", "/", "divide"},
     {TQCAL_KEY_POW, "^", "x^y pow", "^ y", "x to the power y"},
     {TQCAL_KEY_ROOT, "root", "", "Y", "y-th root of x: 27 root 3 = gives 3"},

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Serves the calculator page on http://127.0.0.1:8080/ (PORT=... for another
-# port), compressed, after installing what is missing and building the
-# engine's WebAssembly module where needed:
+# port), compressed, after installing what is missing and building the page
+# (the engine's WebAssembly module and the page's files, in build-web/site)
+# where needed:
 #   bash scripts/run-web.sh
-# The page also works opened straight from web/index.html once built, and,
-# after one visit over HTTP, offline.
+# The page also works opened straight from build-web/site/index.html once
+# built, and, after one visit over HTTP, offline.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 port="${PORT:-8080}"
@@ -22,4 +23,4 @@ rm -f "$log"
 trap - EXIT
 
 echo "run-web: the calculator is on http://127.0.0.1:$port/ (Ctrl-C stops)" >&2
-exec python3 "$root/scripts/serve-web.py" --port "$port" --dir "$root/web" >/dev/null
+exec python3 "$root/scripts/serve-web.py" --port "$port" --dir "$root/build-web/site" >/dev/null

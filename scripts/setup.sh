@@ -127,7 +127,8 @@ group_web() {
   has chromium || web_need+=(chromium)
 }
 
-# The npm packages of the web tests, as package-lock.json pins them;
+# The npm packages of the web tests (puppeteer-core, axe-core and its
+# puppeteer binding), as package-lock.json pins them, with web/tests/.npmrc;
 # installed again only when the lock file changed.
 npm_packages() {
   local dir="$root/web/tests"

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds the engine as WebAssembly, from the very same sources as the native
-# library, with Emscripten:
+# Builds the calculator page in build-web/site/: the engine as WebAssembly,
+# from the very same sources as the native library, with Emscripten, and the
+# page's files from web/, shrunk by web/minify.cjs (comments and blanks out):
 #
-#   bash web/build.sh            web/tqcal-engine.wasm, the page's module, and
-#                                web/tqcal-engine.js, the same module for a
-#                                page opened from the disk
+#   bash web/build.sh            build-web/site/: index.html, calculator.js,
+#                                sw.js, the manifest and the icon, and
+#                                tqcal-engine.wasm, the page's module, and
+#                                tqcal-engine.js, the same module for a page
+#                                opened from the disk
 #   bash web/build.sh --replay   also build-web/replay.js, the conformance
 #                                runner over the same engine objects, for Node
 #
@@ -13,14 +16,15 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$root/build-web"
 obj="$out/obj"
-module="$root/web/tqcal-engine.wasm"
-script="$root/web/tqcal-engine.js"
+site="$out/site"
+module="$site/tqcal-engine.wasm"
+script="$site/tqcal-engine.js"
 
 replay=0
 for arg in "$@"; do
   case "$arg" in
     --replay) replay=1 ;;
-    -h|--help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "web/build.sh: unknown argument '$arg' (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -39,7 +43,7 @@ read -r -a engine_flags < <(cmake -P "$root/cmake/TqcalFlags.cmake")
 cxxflags=(-std=c++20 "${engine_flags[@]}" -Oz -Werror -I"$root/include" -I"$root/engine")
 cflags=(-std=c99 -Wall -Wextra -ffp-contract=off -Oz -Werror -I"$root/include")
 
-mkdir -p "$obj"
+mkdir -p "$obj" "$site"
 mapfile -t sources < <(cd "$root" && find engine -name '*.cpp' | sort)
 
 # newer TARGET FILE...: true when TARGET is missing or a FILE is newer.
@@ -68,7 +72,7 @@ done
 # opened from the disk may not fetch files, so the same bytes also go into a
 # script as base64 (a third larger, and never sent by a server).
 if newer "$module" "${objects[@]}" "$root/web/tqcal_web.c" "$0" || newer "$script" "$module"; then
-  echo "emcc web/tqcal_web.c -> web/tqcal-engine.wasm, web/tqcal-engine.js"
+  echo "emcc web/tqcal_web.c -> build-web/site/tqcal-engine.wasm, tqcal-engine.js"
   emcc "${cflags[@]}" -c "$root/web/tqcal_web.c" -o "$obj/tqcal_web.o"
   exports=_tqcal_web_new,_tqcal_web_press,_tqcal_web_context,_tqcal_web_status_word,_tqcal_web_check
   emcc -Oz "$obj/tqcal_web.o" "${objects[@]}" -o "$out/tqcal-engine.wasm" --no-entry \
@@ -82,6 +86,15 @@ if newer "$module" "${objects[@]}" "$root/web/tqcal_web.c" "$0" || newer "$scrip
   } >"$script.tmp"
   mv "$script.tmp" "$script"
 fi
+
+# The page's own files, shrunk: the first visit loads them with the module.
+for file in index.html calculator.js sw.js manifest.webmanifest icon.svg; do
+  if newer "$site/$file" "$root/web/$file" "$root/web/minify.cjs"; then
+    echo "minify web/$file -> build-web/site/$file"
+    node "$root/web/minify.cjs" "$root/web/$file" "$site/$file.tmp"
+    mv "$site/$file.tmp" "$site/$file"
+  fi
+done
 
 if [ "$replay" -eq 1 ]; then
   runner="$root/conformance/replay.c"

@@ -5,15 +5,16 @@
 // The keys are in index.html, one button each, and are the page's key table:
 // data-code the engine's key code, data-n the name the host program's --keys
 // accepts (else the label), data-t the tape's label (else the label), data-k
-// the computer keyboard's keys, aria-label the name in words. Codes, names
-// and keyboard keys are the project's one key table (conformance/key_table.h),
-// which web/tests/keys.test.mjs holds them to.
+// the computer keyboard's keys, aria-label the label and the name in words.
+// Codes, names and keyboard keys are the project's one key table
+// (conformance/key_table.h), which web/tests/keys.test.mjs holds them to.
 //
-// Keyboard: Enter and Space press the focused button, as everywhere on the
-// web; every other key of the list works wherever the focus is, except in the
-// command field, and Enter means '=' when no button has the focus (the
-// buttons never take it from a mouse). The keypad is one tab stop; the arrow
-// keys, Home and End move inside it.
+// Keyboard: every key of the list works wherever the focus is, except in the
+// command field. Enter is '=' while a calculation is typed; it presses the
+// focused control only when the focus was moved there (Tab, the arrow keys)
+// after the last key typed. Space presses the focused control. The keypad is
+// one tab stop; the arrow keys, Home and End move inside it. Ctrl+C copies
+// the number shown, Ctrl+V types a number in.
 'use strict';
 
 const $ = (id) => document.getElementById(id);
@@ -23,6 +24,7 @@ const KEY = {};         // code -> { code, name, tape, keyboard, button }
 const KEYBOARD = {};    // KeyboardEvent.key -> code
 const KEYS = [...document.querySelectorAll('#keypad button[data-code]')];
 for (const button of KEYS) {
+  button.tabIndex = button.dataset.code === '7' ? 0 : -1;   // the keypad's tab stop, at first 7
   const code = Number(button.dataset.code);
   const label = button.textContent;
   const key = {
@@ -41,10 +43,10 @@ for (const button of KEYS) {
 
 // The context block: byte offsets of what the screen shows.
 const CONTEXT_BYTES = 288, BLOCK_BYTES = CONTEXT_BYTES + 4, CALCULATORS = 3;
-const AT_DISPLAY = 164, AT_EXPONENT = 198, AT_NEGATIVE = 280;
+const AT_LAST_KEY = 156, AT_DISPLAY = 164, AT_EXPONENT = 198, AT_NEGATIVE = 280;
 const DISPLAY_AREA = 17, DIGIT_CELLS = 14;
 // Status word bits the screen shows; the result state is (status >> 1) & 3.
-const ST_MEMORY = 0x8, ST_CONST = 0x10, ST_PCT_BASE = 0x20, ST_EXP_ENTRY = 0x80;
+const ST_TYPED = 0x1, ST_MEMORY = 0x8, ST_CONST = 0x10, ST_PCT_BASE = 0x20, ST_EXP_ENTRY = 0x80;
 const RES_ERROR = 0, RES_OK = 1, RES_FULL = 2;
 const MODE_ALGEBRAIC = 1, MODE_EQUAL = 0;
 // Calculator 0 is on the screen; 1 and 2 replay its keys in one mode each.
@@ -53,15 +55,31 @@ const SHADOW = { [MODE_ALGEBRAIC]: 1, [MODE_EQUAL]: 2 };
 // Keys after which the tape prints what the screen shows.
 const RESULT_KEYS = new Set([11, 16, 19, 20, 21, 22, 25, 26, 30, 31, 32, 33, 34, 35, 36, 37, 38,
                              39, 40, 41, 42, 251, 252]);
+// The function keys: they work on the number shown.
+const FUNCTION_KEYS = new Set([25, 26, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42]);
+// Last keys after which the display holds no number of the user's: a fresh
+// calculator (0), all clear, an operator, an opening parenthesis.
+const NOTHING_ENTERED = new Set([0, 28, 12, 13, 14, 15, 17, 43, 44, 253]);
+
+// The tape keeps its last lines, and a line of keys at most so many keys;
+// the command replays at most so many keys (a longer one says so).
+const TAPE_LINES = 500, LINE_KEYS = 40, COMMAND_KEYS = 2000;
 
 const state = {
   engine: null,
   mode: MODE_ALGEBRAIC,
   queue: [],            // what was pressed before the engine was ready
   tape: [],             // rows: ['entry', label...], ['result', text, failed], ['note', text]
-  tokens: [],           // the accepted keys since the last new calculator, as --keys names
+  tokens: [],           // the accepted keys since the last new calculator, as --keys names; null past COMMAND_KEYS
   numberOpen: false,    // the last token is a number still being typed
+  shown: null,          // the screen as drawn last (readScreen)
   announced: '',
+  message: '',          // a hint, until the next key
+  functionHinted: false,
+  focusMoved: false,    // the focus moved (Tab, arrows) after the last key typed
+  undo: null,           // the calculator New calculator replaced
+  copying: null,        // the text a copy command in progress puts on the clipboard
+  scrolling: false,     // the tape scrolls to its end at the next frame
   timing: { firstPressed: null, firstAnswered: null, ready: null },
 };
 window.tqcalTiming = state.timing;
@@ -94,6 +112,7 @@ function readScreen(bytes) {
     negative: view.getInt32(AT_NEGATIVE, true) !== 0,
     status,
     result: (status >>> 1) & 3,
+    lastKey: view.getInt32(AT_LAST_KEY, true),
   };
 }
 
@@ -115,7 +134,16 @@ function spoken(s) {
     .replace(/E(-?)(\d+)$/, (m, sign, d) => ` times ten to the power ${sign ? 'minus ' : ''}${Number(d)}`);
 }
 
+// A point on the glass: a character that takes no room of its own.
+function point() {
+  const pt = document.createElement('span');
+  pt.className = 'pt';
+  pt.textContent = '.';
+  return pt;
+}
+
 function draw(s) {
+  state.shown = s;
   const failed = s.result === RES_ERROR || s.result === RES_FULL;
   // Each digit cell carries the point after it, as on the device's glass; a
   // failure reads Error or Full across the cells, as the host program prints.
@@ -141,7 +169,7 @@ function draw(s) {
       row.appendChild(span);
     }
     spans[i].textContent = cells[i].digit;
-    spans[i].classList.toggle('pt', cells[i].point);
+    if (cells[i].point) spans[i].appendChild(point());
   }
   while (spans.length > cells.length) row.removeChild(row.lastChild);
   $('sign').textContent = s.negative && !failed ? '\u2212' : '';
@@ -165,6 +193,22 @@ function draw(s) {
   const words = { memory: 'memory', const: 'constant', pct: 'percent base' };
   $('reading').textContent = ['Display: ' + spoken(s),
     ...Object.keys(words).filter((k) => lit[k]).map((k) => words[k])].join(', ');
+  showHint();
+}
+
+// The line under the display: a hint until the next key, else what clears
+// Error and Full while they are shown.
+function showHint() {
+  const s = state.shown;
+  let text = state.message;
+  if (!text && s && s.result === RES_ERROR) text = 'Error: AC or Esc clears it (a digit also starts afresh).';
+  if (!text && s && s.result === RES_FULL) text = 'Full: no room for another operation. AC or Esc clears it.';
+  if ($('hint').textContent !== text) $('hint').textContent = text;
+}
+
+function hint(text) {
+  state.message = text;
+  showHint();
 }
 
 // Says a result once, through the live region; the same text twice in a row
@@ -174,6 +218,14 @@ function announce(s) {
   if (text === state.announced) text += '\u00a0';
   state.announced = text;
   $('announce').textContent = text;
+}
+
+// Before the engine is ready the display says that it is starting, and shows
+// the keys that wait (the page's head shows those pressed before this script).
+function echo() {
+  const labels = state.queue.filter((a) => a.key !== undefined).map((a) => KEY[a.key].tape);
+  $('echo').textContent = labels.join('');
+  $('reading').textContent = 'Display: starting' + (labels.length ? ', keys waiting: ' + labels.join(' ') : '');
 }
 
 // --- the engine's memory -------------------------------------------------------
@@ -215,32 +267,48 @@ function renderRow(row) {
 }
 
 function renderTape() {
-  const tape = $('tape');
-  tape.replaceChildren(...state.tape.map(renderRow));
-  tape.scrollTop = tape.scrollHeight;
+  $('tape').replaceChildren(...state.tape.map(renderRow));
+  scrollTape();
 }
 
-// Adds or changes the last row, then keeps it in sight.
+// Keeps the last row in sight: once a frame, so that keys in quick
+// succession do not each wait for the page's layout.
+function scrollTape() {
+  if (state.scrolling) return;
+  state.scrolling = true;
+  requestAnimationFrame(() => {
+    state.scrolling = false;
+    $('tape-box').scrollTop = $('tape-box').scrollHeight;
+  });
+}
+
+// Adds or changes the last row, then keeps it in sight. The oldest row goes
+// when there are more than TAPE_LINES.
 function tapeAppend(row, replace) {
   const tape = $('tape');
   if (replace) tape.lastElementChild.replaceWith(renderRow(row));
-  else { state.tape.push(row); tape.appendChild(renderRow(row)); }
-  tape.scrollTop = tape.scrollHeight;
+  else {
+    state.tape.push(row);
+    tape.appendChild(renderRow(row));
+    if (state.tape.length > TAPE_LINES) {
+      state.tape.shift();
+      tape.firstElementChild.remove();
+    }
+  }
+  scrollTape();
 }
 
 function tapeKey(code) {
   let row = state.tape[state.tape.length - 1];
-  const fresh = !row || row[0] !== 'entry';
+  const fresh = !row || row[0] !== 'entry' || row.length > LINE_KEYS;
   if (fresh) row = ['entry'];
   const digit = code <= 10;
-  const last = state.tokens.length - 1;
-  if (digit && state.numberOpen && !fresh) {
-    state.tokens[last] += KEY[code].name;
-    row[row.length - 1] += KEY[code].tape;
-  } else {
-    state.tokens.push(KEY[code].name);
-    row.push(KEY[code].tape);
-  }
+  const tokens = state.tokens;
+  if (tokens && digit && state.numberOpen) tokens[tokens.length - 1] += KEY[code].name;
+  else if (tokens) tokens.push(KEY[code].name);
+  if (tokens && tokens.length > COMMAND_KEYS) state.tokens = null;
+  if (digit && state.numberOpen && !fresh) row[row.length - 1] += KEY[code].tape;
+  else row.push(KEY[code].tape);
   state.numberOpen = digit;
   tapeAppend(row, !fresh);
 }
@@ -249,6 +317,10 @@ function tapeKey(code) {
 // whole sequence in one mode; after a mode change the page offers the mode
 // whose replay ends on this very calculator, and says so when neither does.
 function command() {
+  if (!state.tokens) {
+    return `# More than ${COMMAND_KEYS} keys since New calculator: too many for one command. ` +
+      'New calculator starts a tape that it can replay.';
+  }
   const keys = `tqcal --keys '${state.tokens.join(' ')}'`;
   const main = getBlock(0);
   const replays = (mode) => sameBytes(main, getBlock(SHADOW[mode]));
@@ -276,12 +348,18 @@ function checksum(text) {
   return h;
 }
 
+// The whole calculator: the three blocks, the mode and the tape.
+function snapshot() {
+  const bytes = new Uint8Array(BLOCK_BYTES * CALCULATORS);
+  for (let i = 0; i < CALCULATORS; i++) bytes.set(getBlock(i), i * BLOCK_BYTES);
+  return { bytes, mode: state.mode, tape: state.tape, tokens: state.tokens, numberOpen: state.numberOpen };
+}
+
 function save() {
-  const blocks = new Uint8Array(BLOCK_BYTES * CALCULATORS);
-  for (let i = 0; i < CALCULATORS; i++) blocks.set(getBlock(i), i * BLOCK_BYTES);
+  const r = snapshot();
   const body = JSON.stringify({
-    blocks: btoa(String.fromCharCode(...blocks)),
-    mode: state.mode, tape: state.tape, tokens: state.tokens, numberOpen: state.numberOpen,
+    blocks: btoa(String.fromCharCode(...r.bytes)),
+    mode: r.mode, tape: r.tape, tokens: r.tokens, numberOpen: r.numberOpen,
   });
   try {
     localStorage.setItem(STORE, JSON.stringify({ v: VERSION, sum: checksum(body), body }));
@@ -301,10 +379,12 @@ function loadRecord() {
     const names = new Set(Object.values(KEY).map((k) => k.name));
     const ok = bytes.length === BLOCK_BYTES * CALCULATORS &&
       (r.mode === MODE_ALGEBRAIC || r.mode === MODE_EQUAL) &&
-      Array.isArray(r.tokens) && r.tokens.every((t) => names.has(t) || /^[0-9.]+$/.test(t)) &&
+      (r.tokens === null || (Array.isArray(r.tokens) && r.tokens.length <= COMMAND_KEYS &&
+        r.tokens.every((t) => names.has(t) || /^[0-9.]+$/.test(t)))) &&
       Array.isArray(r.tape) && r.tape.every((row) => Array.isArray(row) &&
         ['entry', 'result', 'note'].includes(row[0]) && row.slice(1).every((x) => typeof x !== 'object'));
-    return ok ? { ...r, bytes } : null;
+    // A tape stored before it kept only its last lines keeps them now.
+    return ok ? { ...r, tape: r.tape.slice(-TAPE_LINES), bytes } : null;
   } catch {
     return null;
   }
@@ -314,25 +394,33 @@ function forget() {
   try { localStorage.removeItem(STORE); } catch { /* nothing stored */ }
 }
 
-// Shows a stored calculator before the engine is ready: the screen, the
-// mode and the tape. Returns the record.
-function showStored() {
-  const r = loadRecord();
-  if (!r) return null;
+// Shows a calculator's mode and tape, and its screen from its block.
+function show(r) {
   showMode(r.mode);
   state.tape = r.tape;
   state.tokens = r.tokens;
   state.numberOpen = Boolean(r.numberOpen);
   renderTape();
   draw(readScreen(r.bytes));
+}
+
+// Shows a stored calculator before the engine is ready. Returns the record.
+function showStored() {
+  const r = loadRecord();
+  if (r) show(r);
   return r;
+}
+
+// Copies a calculator into the engine.
+function putCalculator(r) {
+  for (let i = 0; i < CALCULATORS; i++) putBlock(i, r.bytes.subarray(i * BLOCK_BYTES, (i + 1) * BLOCK_BYTES));
 }
 
 // Copies a stored calculator into the engine, which must find every block
 // one that keys could have left; otherwise a fresh calculator, silently.
 function restore(r) {
   if (r) {
-    for (let i = 0; i < CALCULATORS; i++) putBlock(i, r.bytes.subarray(i * BLOCK_BYTES, (i + 1) * BLOCK_BYTES));
+    putCalculator(r);
     let ok = true;
     for (let i = 0; i < CALCULATORS; i++) ok = ok && state.engine.tqcal_web_check(i) === 1;
     if (ok) {
@@ -361,13 +449,62 @@ function newCalculator() {
   }
 }
 
+// What the tape panel says after its buttons; Undo shows while there is a
+// calculator to bring back.
+function status(text) {
+  $('status').textContent = text;
+  $('undo').hidden = !state.undo;
+}
+
+// New calculator: says what it cleared, and can be undone until the next key.
+function replaceCalculator() {
+  const before = snapshot();
+  const s = readScreen(before.bytes);
+  const cleared = [`the display (${oneLine(s)})`];
+  if (s.status & ST_MEMORY) cleared.push('the memory');
+  cleared.push(`${before.tape.length} tape line${before.tape.length === 1 ? '' : 's'}`);
+  newCalculator();
+  state.undo = before;
+  status(`New calculator: cleared ${cleared.join(', ')}.`);
+}
+
+function undo() {
+  if (!state.undo) return;
+  putCalculator(state.undo);
+  show(state.undo);
+  state.undo = null;
+  // Undo hides itself: the focus goes back to New calculator.
+  if (document.activeElement === $('undo')) $('reset').focus();
+  updateCommand();
+  save();
+  status('The calculator is back.');
+}
+
+// Any key or mode change ends the chance to undo.
+function settle() {
+  if (state.undo) {
+    state.undo = null;
+    status('');
+  }
+}
+
 function press(code, mode) {
   const e = state.engine;
   const before = getBlock(0);
+  const was = readScreen(before);
   const outcome = e.tqcal_web_press(0, code, mode);
   const after = getBlock(0);
   const s = readScreen(after);
+  state.message = '';
+  // A function key with no number of the user's on the display: say once
+  // what it works on.
+  if (FUNCTION_KEYS.has(code) && !state.functionHinted && was.result === RES_OK &&
+      !(was.status & ST_TYPED) && NOTHING_ENTERED.has(was.lastKey)) {
+    state.functionHinted = true;
+    state.message = `${KEY[code].tape} works on the number shown (${oneLine(was)}): type the number first, then ${KEY[code].tape}.`;
+  }
   draw(s);
+  settle();
   if (state.timing.firstAnswered === null) state.timing.firstAnswered = performance.now();
   // A digit that no longer fits, a second point: the calculator ignored the
   // key, and so does the tape.
@@ -386,7 +523,8 @@ function press(code, mode) {
 // A mode change mid-way is a line on the tape.
 function changeMode(from, to) {
   showMode(to);
-  if (from !== to && state.tokens.length > 0) {
+  settle();
+  if (from !== to && state.tape.length > 0) {
     tapeAppend(['note', to === MODE_ALGEBRAIC ? 'mode: algebraic' : 'mode: equal']);
     state.numberOpen = false;
   }
@@ -410,12 +548,20 @@ function act(action) {
     action.in = state.mode;
     if (action.mode !== undefined) showMode(action.mode);
     state.queue.push(action);
+    echo();
     return;
   }
   const mode = action.in ?? state.mode;
   if (action.key !== undefined) press(action.key, mode);
   else if (action.mode !== undefined) changeMode(mode, action.mode);
-  else if (action.reset) newCalculator();
+  else if (action.reset) replaceCalculator();
+  else if (action.clearTape) {
+    state.tape = [];
+    renderTape();
+    save();
+    settle();
+    status('Tape cleared.');
+  } else if (action.undo) undo();
 }
 
 function pressed(code) {
@@ -426,11 +572,16 @@ function pressed(code) {
   act({ key: code });
 }
 
+const isField = (e) => Boolean(e && /^(INPUT|TEXTAREA|SELECT)$/.test(e.tagName));
+
 function onKeyDown(event) {
   if (event.ctrlKey || event.metaKey || event.altKey || event.defaultPrevented) return;
   const target = event.target;
-  if (target && /^(INPUT|TEXTAREA|SELECT)$/.test(target.tagName)) return;
-  if (target && target.tagName === 'BUTTON' && (event.key === 'Enter' || event.key === ' ')) return;
+  if (isField(target)) return;
+  // Space presses the focused control; Enter does when the focus was moved
+  // there after the last key typed, and is '=' otherwise.
+  const control = target && target.closest && target.closest('button, a[href], summary');
+  if (control && (event.key === ' ' || (event.key === 'Enter' && state.focusMoved))) return;
   if (event.key === 'o') {
     act({ mode: state.mode === MODE_ALGEBRAIC ? MODE_EQUAL : MODE_ALGEBRAIC });
     event.preventDefault();
@@ -438,17 +589,24 @@ function onKeyDown(event) {
   }
   const code = KEYBOARD[event.key];
   if (code === undefined) return;
-  event.preventDefault();   // no quick find on '/'
+  event.preventDefault();   // no quick find on '/', no press of a focused button by Enter
+  state.focusMoved = false;
   pressed(code);
 }
 
 function onClick(event) {
   const button = event.target.closest && event.target.closest('button');
   if (!button) return;
+  // A key clicked counts as a key typed; Enter and Space on a focused key
+  // (a click of detail 0) leave the focus where it was moved.
+  if (event.detail > 0) state.focusMoved = false;
   if (button.dataset.code !== undefined) pressed(Number(button.dataset.code));
   else if (button.dataset.mode !== undefined) act({ mode: Number(button.dataset.mode) });
   else if (button.id === 'reset') act({ reset: true });
+  else if (button.id === 'clear-tape') act({ clearTape: true });
+  else if (button.id === 'undo') act({ undo: true });
   else if (button.id === 'copy') copyCommand();
+  else if (button.id === 'copy-value') copyValue();
 }
 
 // The keypad is one tab stop (the last key focused); the arrow keys move by
@@ -465,6 +623,7 @@ function onKeypadKey(event) {
   else return;
   event.preventDefault();
   if (next) focusKey(next);
+  state.focusMoved = true;
 }
 
 // The nearest key in the next row down (or up), by the centres on screen.
@@ -491,7 +650,8 @@ function focusKey(button) {
 const LEGEND_ORDER = [11, 12, 13, 14, 15, 17, 18, 16, 252, 24, 29, 23, 27, 28, 22, 19, 251, 20, 21,
                       43, 44, 26, 25, 32, 31, 30, 33, 34, 35, 36, 37, 38, 42, 39, 40, 41, 253];
 function buildLegend() {
-  const rows = [[['0', '\u2026', '9', '.'], 'digits, point'], [['o'], 'mode ALG / EQU']];
+  const rows = [[['0', '\u2026', '9', '.'], 'digits, point'], [['o'], 'mode ALG / EQU'],
+                [['Ctrl+C'], 'copy the number'], [['Ctrl+V'], 'type a number in']];
   for (const code of LEGEND_ORDER) rows.push([KEY[code].keyboard, KEY[code].tape, KEY[code].button.title]);
   const legend = $('legend');
   for (const [keys, what, title] of rows) {
@@ -506,23 +666,109 @@ function buildLegend() {
   }
 }
 
-async function copyCommand() {
-  const text = $('command').value;
+// --- copy and paste ------------------------------------------------------------------
+
+// Writes text to the clipboard: the clipboard interface, else the copy
+// command, whose copy event (onCopy) puts the text in.
+async function toClipboard(text) {
   try {
     await navigator.clipboard.writeText(text);
   } catch {
-    // Without the clipboard interface (an older browser, a page from disk):
-    // the copy command over the selected command field, and then the focus
-    // back where it was, or the next keys would go into the field.
-    const was = document.activeElement;
-    $('command').select();
+    state.copying = text;
     document.execCommand('copy');
-    getSelection().removeAllRanges();
-    if (was && was !== document.body) was.focus(); else $('command').blur();
+    state.copying = null;
   }
-  $('copied').textContent = 'copied';
-  setTimeout(() => { $('copied').textContent = ''; }, 1500);
 }
+
+async function copyCommand() {
+  await toClipboard($('command').value);
+  status('Keys copied.');
+}
+
+// The number shown, as one number (0.01, -5, 1.7112245242814E98), or null
+// with the reason on the hint line.
+function shownNumber() {
+  const s = state.shown;
+  if (!state.engine || !s) return hint('The calculator is still starting: nothing to copy yet.'), null;
+  if (s.result !== RES_OK) return hint(`The display reads ${oneLine(s)}: nothing to copy.`), null;
+  hint(`Copied ${oneLine(s)}.`);
+  return oneLine(s);
+}
+
+function copyValue() {
+  const text = shownNumber();
+  if (text !== null) toClipboard(text);
+}
+
+// A copy outside the fields and outside a selection of the page's text is a
+// copy of the number shown: Ctrl+C, or the display selected.
+function copiesValue() {
+  if (isField(document.activeElement)) return false;
+  const selection = getSelection();
+  return selection.isCollapsed || $('lcd').contains(selection.anchorNode);
+}
+
+function onCopy(event) {
+  if (state.copying) {
+    event.clipboardData.setData('text/plain', state.copying);
+    event.preventDefault();
+  } else if (copiesValue()) {
+    event.preventDefault();
+    const text = shownNumber();
+    if (text !== null) event.clipboardData.setData('text/plain', text);
+  }
+}
+
+// A pasted number becomes the keys that type it: digits and point, EXP and
+// the exponent, then the change of sign. A negative exponent cannot be
+// typed: such a number is typed in full where it fits the 14 digits
+// (1.5E-5 as 0.000015), and otherwise as a division in parentheses.
+function pastedKeys(text) {
+  const m = /^([-+\u2212]?)(\d*)(?:[.,](\d*))?(?:[eE]([-+\u2212]?)(\d{1,3}))?$/.exec(text.trim());
+  if (!m || !(m[2] + (m[3] || ''))) return null;
+  const [, sign, whole, fraction = '', expSign, expDigits] = m;
+  let keys;
+  if (expDigits === undefined) {
+    keys = whole + (m[3] !== undefined ? '.' + fraction : '');
+  } else {
+    // The digits without leading zeros, and the power of ten of the first.
+    let digits = (whole + fraction).replace(/^0+/, '');
+    const exponent = (expSign && expSign !== '+' ? -1 : 1) * Number(expDigits) +
+      whole.length - 1 - ((whole + fraction).length - digits.length);
+    digits = digits.replace(/0+$/, '') || '0';
+    if (digits === '0') keys = '0';
+    else if (exponent >= 0 && exponent < DIGIT_CELLS) {
+      keys = digits.padEnd(exponent + 1, '0');
+      if (digits.length > exponent + 1) keys = keys.slice(0, exponent + 1) + '.' + keys.slice(exponent + 1);
+    } else if (exponent < 0 && digits.length - exponent <= DIGIT_CELLS) {
+      keys = '0.' + '0'.repeat(-exponent - 1) + digits;
+    } else if (Math.abs(exponent) > 99) {
+      return null;
+    } else {
+      const mantissa = digits[0] + (digits.length > 1 ? '.' + digits.slice(1) : '');
+      keys = exponent > 0 ? `${mantissa}E${exponent}` : `(${mantissa}/1E${-exponent})`;
+    }
+  }
+  const codes = [];
+  for (const ch of keys) codes.push(ch === 'E' ? 29 : ch === '(' ? 17 : ch === ')' ? 18 : ch === '/' ? 15 : ch === '.' ? 10 : Number(ch));
+  if (sign && sign !== '+') codes.push(24);
+  return codes;
+}
+
+function onPaste(event) {
+  if (isField(event.target)) return;
+  event.preventDefault();
+  const text = event.clipboardData.getData('text/plain');
+  const codes = pastedKeys(text);
+  if (!codes) {
+    hint(`Paste takes a number, like 12.5, -0.01 or 1.5E-7; not \u201c${text.trim().slice(0, 24)}\u201d.`);
+    return;
+  }
+  state.focusMoved = false;
+  for (const code of codes) pressed(code);
+}
+
+// --- start ---------------------------------------------------------------------------
 
 function notice(text) {
   $('notice').textContent = text;
@@ -568,12 +814,20 @@ function setup() {
   document.removeEventListener('keydown', window.tqcalHold, true);
   document.addEventListener('click', onClick);
   document.addEventListener('keydown', onKeyDown);
+  document.addEventListener('focusin', () => { state.focusMoved = true; });
   $('keypad').addEventListener('keydown', onKeypadKey);
+  // Copy and paste work with nothing selected: the browser offers them when
+  // beforecopy and beforepaste are cancelled.
+  document.addEventListener('beforecopy', (e) => { if (copiesValue()) e.preventDefault(); });
+  document.addEventListener('copy', onCopy);
+  document.addEventListener('beforepaste', (e) => { if (!isField(document.activeElement)) e.preventDefault(); });
+  document.addEventListener('paste', onPaste);
   for (const event of early) {
     if (event.type === 'click') onClick(event);
     else if (!(event.target && event.target.closest && event.target.closest('#keypad') &&
                /^(Arrow|Home|End)/.test(event.key))) onKeyDown(event);
   }
+  echo();
 
   loadEngine().then((instance) => {
     if (!instance) {
@@ -588,11 +842,11 @@ function setup() {
     state.timing.ready = performance.now();
     for (const action of state.queue.splice(0)) act(action);
     document.documentElement.dataset.ready = 'true';
+    // The offline copy, once the files it keeps are all here.
+    if ('serviceWorker' in navigator && /^https?:$/.test(location.protocol)) {
+      navigator.serviceWorker.register('sw.js').catch(() => { /* no offline copy */ });
+    }
   }, (error) => notice('The engine did not load: ' + error.message));
-
-  if ('serviceWorker' in navigator && /^https?:$/.test(location.protocol)) {
-    navigator.serviceWorker.register('sw.js').catch(() => { /* no offline copy */ });
-  }
 }
 
 setup();

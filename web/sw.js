@@ -1,13 +1,21 @@
-// The calculator's offline copy. Installing caches every file the page needs;
-// afterwards each request goes to the network first, so that a rebuilt engine
-// shows at once, and the cache answers when the network does not.
+// The calculator's offline copy. Installing caches the files the page needs,
+// taken from the browser's own cache, where the visit that registers the
+// worker has just put them: a first visit fetches each file once. The
+// manifest and the icon are taken only if they are there already (the
+// browser fetches them in its own time); afterwards each request goes to the
+// network first, so that a rebuilt engine shows at once, and the cache
+// answers when the network does not.
 'use strict';
-const CACHE = 'tqcal-page-1';
-const FILES = ['./', 'calculator.js', 'tqcal-engine.wasm',
-               'manifest.webmanifest', 'icon.svg'];
+const CACHE = 'tqcal-page-2';
+const FILES = ['./', 'calculator.js', 'tqcal-engine.wasm'];
+const IF_THERE = ['manifest.webmanifest', 'icon.svg'];
 
 self.addEventListener('install', (event) => {
-  event.waitUntil(caches.open(CACHE).then((cache) => cache.addAll(FILES)).then(() => self.skipWaiting()));
+  event.waitUntil(caches.open(CACHE).then((cache) => Promise.all([
+    cache.addAll(FILES.map((file) => new Request(file, { cache: 'force-cache' }))),
+    ...IF_THERE.map((file) => fetch(new Request(file, { cache: 'only-if-cached', mode: 'same-origin' }))
+      .then((response) => response.ok && cache.put(file, response), () => null)),
+  ])).then(() => self.skipWaiting()));
 });
 
 self.addEventListener('activate', (event) => {

@@ -1,8 +1,9 @@
 /*
  * tqcal_web.c - the engine behind the web page, pressed key by key through
  * the same host protocol as every other host (tqcal_host.h). The page only
- * sends key codes and reads back what the device's screen reads: the display
- * and exponent cells, the negative flag and the status word.
+ * sends key codes and reads back what the device's screen reads from the
+ * context block and the status word (the display and exponent cells, the
+ * negative flag, the status bits).
  *
  * It keeps three calculators: 0 is the one on the screen; 1 and 2 are
  * shadows that receive the same accepted keys from a fresh start, always in
@@ -55,33 +56,6 @@ EMSCRIPTEN_KEEPALIVE TQCAL_Context *tqcal_web_context(int which)
 EMSCRIPTEN_KEEPALIVE TQCAL_Status *tqcal_web_status_word(int which)
 {
     return valid(which) ? &status[which] : 0;
-}
-
-/* Display cell i of calculator 0 (0 to 16: the 14 text cells, the
- * terminator cell and the two spill cells that a 15-character result
- * reaches into); 0 outside. */
-EMSCRIPTEN_KEEPALIVE int tqcal_web_display_cell(int i)
-{
-    return i >= 0 && i < TQCAL_DISPLAY_AREA ? ctx[0].display[i] : 0;
-}
-
-/* Exponent cell i of calculator 0 (0 sign, 1 and 2 digits, 3 terminator);
- * 0 outside. */
-EMSCRIPTEN_KEEPALIVE int tqcal_web_exponent_cell(int i)
-{
-    return i >= 0 && i < TQCAL_EXPONENT_CELLS ? ctx[0].exponent[i] : 0;
-}
-
-EMSCRIPTEN_KEEPALIVE int tqcal_web_negative(void)
-{
-    return ctx[0].negative;
-}
-
-/* The status word of calculator 0; JavaScript reads it as unsigned with
- * >>> 0. */
-EMSCRIPTEN_KEEPALIVE unsigned tqcal_web_status(void)
-{
-    return status[0];
 }
 
 static int is_stacked_operator(int32_t code)

@@ -5,13 +5,13 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { before, describe, test } from 'node:test';
-import { WEB } from './lib.mjs';
+import { SITE } from './lib.mjs';
 
 const CODES = [...Array(45).keys(), 251, 252, 253];
 let e;
 
 before(async () => {
-  const { instance } = await WebAssembly.instantiate(fs.readFileSync(path.join(WEB, 'tqcal-engine.wasm')), {});
+  const { instance } = await WebAssembly.instantiate(fs.readFileSync(path.join(SITE, 'tqcal-engine.wasm')), {});
   e = instance.exports;
   if (e._initialize) e._initialize();
 });

@@ -10,6 +10,8 @@ import puppeteer from 'puppeteer-core';
 export const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 export const WEB = path.join(ROOT, 'web');
 export const ARTIFACTS = path.join(ROOT, 'build-web');
+// The page as web/build.sh builds it, and as it is served.
+export const SITE = path.join(ARTIFACTS, 'site');
 export const HOST = process.env.TQCAL_HOST || path.join(ROOT, 'build/host/tqcal');
 export const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
 
@@ -132,16 +134,15 @@ export function expectedScreen(state) {
   };
 }
 
-// Reads what the page draws: digit cells with their points, the sign cell,
-// the exponent cells, the lit indicators, and from those the screen as the
-// host program's one line.
+// Reads what the page draws: the text of the digit cells (with the point,
+// a character of its own), the sign cell, the exponent cells, the lit
+// indicators, and from those the screen as the host program's one line.
 export function readScreen(page) {
   return page.evaluate(() => {
     const text = (sel) => [...document.querySelectorAll(sel)].map((c) => c.textContent).join('');
     const lit = (name) => document.querySelector(`.ind[data-ind="${name}"]`).classList.contains('on');
     const screen = {
-      display: [...document.querySelectorAll('#cells .cell')]
-        .map((c) => c.textContent + (c.classList.contains('pt') ? '.' : '')).join(''),
+      display: document.getElementById('cells').textContent,
       sign: document.getElementById('sign').textContent,
       exponent: text('#exponent > span'),
       memory: lit('memory'),
@@ -170,10 +171,10 @@ export function keyNames(sequence) {
 }
 
 // The page's own server (scripts/serve-web.py, as scripts/run-web.sh runs
-// it) on a free port of 127.0.0.1. Every response is logged in sent:
+// it) on a free port of 127.0.0.1, serving the built page. Every response is logged in sent:
 // { method, path, status, sent (bytes on the wire), size (of the file) }.
 export function serve() {
-  const child = spawn('python3', [path.join(ROOT, 'scripts/serve-web.py'), '--port', '0', '--dir', WEB],
+  const child = spawn('python3', [path.join(ROOT, 'scripts/serve-web.py'), '--port', '0', '--dir', SITE],
     { stdio: ['ignore', 'pipe', 'pipe'] });
   const sent = [];
   let rest = '';

@@ -10,7 +10,7 @@ import { after, before, describe, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 import { PredefinedNetworkConditions } from 'puppeteer-core';
 import {
-  ARTIFACTS, HOST, WEB, expectedScreen, hostScreens, hostTraces, keyNames, keyPositions, launch, openPage,
+  ARTIFACTS, HOST, SITE, expectedScreen, hostScreens, hostTraces, keyNames, keyPositions, launch, openPage,
   randomSequences, readScreen, readSequences, serve,
 } from './lib.mjs';
 
@@ -247,8 +247,9 @@ describe('the tape', () => {
     for (const [mode, sequence] of cases) {
       await fresh(mode);
       for (const name of keyNames(sequence)) await click(name);
+      await page.evaluate(() => { document.getElementById('status').textContent = ''; });
       await page.click('#copy');
-      await page.waitForFunction(() => document.getElementById('copied').textContent !== '');
+      await page.waitForFunction(() => document.getElementById('status').textContent === 'Keys copied.');
       const copied = await page.evaluate(() => navigator.clipboard.readText());
       assert.equal(copied, await command());
       const run = spawnSync('bash', ['-c', copied], {
@@ -262,13 +263,15 @@ describe('the tape', () => {
     await fresh('algebraic');
     for (let i = 0; i < 10; i++) for (const name of keyNames('AC 1 + 1 =')) await click(name);
     for (const name of keyNames('1234567890123 + 1234567890123 + 1234567890123 =')) await click(name);
-    const box = await page.$eval('#tape', (tape) => {
+    // The tape scrolls at the next frame.
+    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    const box = await page.$eval('#tape-box', (tape) => {
       const inner = tape.getBoundingClientRect();
-      const last = tape.lastElementChild.getBoundingClientRect();
+      const last = tape.querySelector('li:last-child').getBoundingClientRect();
       const style = getComputedStyle(tape);
       return {
         lastBottom: last.bottom, boxBottom: inner.bottom - parseFloat(style.borderBottomWidth),
-        scrollWidth: tape.scrollWidth, clientWidth: tape.clientWidth, text: tape.lastElementChild.textContent,
+        scrollWidth: tape.scrollWidth, clientWidth: tape.clientWidth, text: tape.querySelector('li:last-child').textContent,
       };
     });
     assert.equal(box.text, '3703703670369');
@@ -323,7 +326,7 @@ describe('loading', () => {
   });
 
   test('opened from the files, without a server', async () => {
-    const local = await openPage(chromium.browser, pathToFileURL(path.join(WEB, 'index.html')).href);
+    const local = await openPage(chromium.browser, pathToFileURL(path.join(SITE, 'index.html')).href);
     const positions = await keyPositions(local);
     for (const name of keyNames('100 - 99.99 =')) {
       const key = positions.get(name);
@@ -407,7 +410,7 @@ describe('the keyboard and the focus', () => {
       if (what === null || stops.includes(what)) break;
       stops.push(what);
     }
-    assert.deepEqual(stops, ['ALG', 'EQU', 'keypad', 'command', 'copy', 'reset']);
+    assert.deepEqual(stops, ['copy-value', 'ALG', 'EQU', 'keypad', 'tape-box', 'command', 'copy', 'clear-tape', 'reset']);
   });
 
   test('arrow keys move inside the keypad, and Enter and Space press the focused key', async () => {
@@ -434,12 +437,11 @@ describe('the keyboard and the focus', () => {
     assert.deepEqual(await tapeRows(), ['entry: 785+2=', 'result: 787']);
   });
 
-  test('Enter on the mode switch, Copy keys and New calculator presses them, not =', async () => {
+  test('Enter on the mode switch, Copy keys and New calculator, moved to after the keys, presses them, not =', async () => {
     await fresh('algebraic');
     await type('2+3*4');
     await fromTop();
-    await page.keyboard.press('Tab');
-    await page.keyboard.press('Tab');
+    for (let i = 0; i < 3; i++) await page.keyboard.press('Tab');
     await page.keyboard.press('Enter');       // EQU
     assert.equal((await readScreen(page)).mode, 'EQU');
     assert.equal((await readScreen(page)).line, '4');
@@ -448,16 +450,18 @@ describe('the keyboard and the focus', () => {
     await page.keyboard.up('Shift');
     await page.keyboard.press('Enter');       // ALG
     assert.equal((await readScreen(page)).mode, 'ALG');
-    for (let i = 0; i < 4; i++) await page.keyboard.press('Tab');
+    for (let i = 0; i < 5; i++) await page.keyboard.press('Tab');
     assert.equal(await page.evaluate(() => document.activeElement.id), 'copy');
     await page.keyboard.press('Enter');
-    await page.waitForFunction(() => document.getElementById('copied').textContent !== '');
+    await page.waitForFunction(() => document.getElementById('status').textContent === 'Keys copied.');
     assert.equal((await readScreen(page)).line, '4');
     assert.ok(!(await tapeRows()).some((row) => row.startsWith('result')), 'no = on the tape');
+    await page.keyboard.press('Tab');
     await page.keyboard.press('Tab');
     await page.keyboard.press('Enter');       // New calculator
     assert.equal((await readScreen(page)).line, '0');
     assert.deepEqual(await tapeRows(), []);
+    assert.match(await page.$eval('#status', (e) => e.textContent), /^New calculator: cleared the display \(4\)/);
     await page.evaluate(() => document.activeElement.blur());
   });
 
@@ -482,17 +486,20 @@ describe('the keyboard and the focus', () => {
 
 describe('for screen readers', () => {
   const NAMES = [
-    'memory recall', 'memory subtract', 'memory add', 'memory store', 'memory store 2', 'percent completion',
-    'sine', 'cosine', 'tangent', 'common logarithm', 'natural logarithm', 'pi',
-    'arc sine', 'arc cosine', 'arc tangent', 'ten to the power x', 'e to the power x', 'factorial',
-    'square', 'square root', 'x to the power y', 'y-th root of x', 'reciprocal', 'blank operator',
-    '7', '8', '9', 'open parenthesis', 'close parenthesis', 'all clear',
-    '4', '5', '6', 'multiply', 'divide', 'clear entry',
-    '1', '2', '3', 'add', 'subtract', 'backspace',
-    '0', 'decimal point', 'exponent', 'change sign', 'percent', 'equals',
+    'MRC, memory recall', 'M\u2212, memory subtract', 'M+, memory add', 'MS, memory store', 'MS\u2082, memory store 2',
+    'pct, percent completion: 200 + 10 pct = gives 220',
+    'sin, sine', 'cos, cosine', 'tan, tangent', 'log, common logarithm', 'ln, natural logarithm', '\u03c0, pi',
+    'sin\u207b\u00b9, arc sine', 'cos\u207b\u00b9, arc cosine', 'tan\u207b\u00b9, arc tangent',
+    '10\u02e3, ten to the power x', 'e\u02e3, e to the power x', 'n!, factorial',
+    'x\u00b2, square', '\u221ax, square root', 'x\u02b8, x to the power y', '\u02b8\u221ax, y-th root of x',
+    '1/x, reciprocal', 'blank operator',
+    '7', '8', '9', '(, open parenthesis', '), close parenthesis', 'AC, all clear',
+    '4', '5', '6', '\u00d7, multiply', '\u00f7, divide', 'CE, clear entry',
+    '1', '2', '3', '+, add', '\u2212, subtract', '\u232b, backspace',
+    '0', '., decimal point', 'EXP, exponent', '\u00b1, change sign', '%, percent: divides by 100', '=, equals',
   ];
 
-  test('every key is named in words', async () => {
+  test('every key is named by its label and in words', async () => {
     const keypad = await page.$('#keypad');
     const tree = await page.accessibility.snapshot({ root: keypad, interestingOnly: false });
     const buttons = [];
@@ -576,6 +583,7 @@ describe('the layout', () => {
       const view = { l: 0, r: m.view, t: 0, b: m.height };
       assert.ok(inside(m.lcd, view) && m.keys.every((k) => inside(k, view)), 'display and keys in sight together');
       assert.equal((await readScreen(p)).line, expected);
+      await p.waitForFunction(() => !document.querySelector('.key.down'));
       fs.mkdirSync(ARTIFACTS, { recursive: true });
       await p.screenshot({ path: path.join(ARTIFACTS, `web-${width}x${height}.png`) });
       await close();
@@ -601,7 +609,7 @@ describe('before the engine is there', () => {
     await p.waitForFunction(() => window.tqcalTiming !== undefined);
     await p.keyboard.type('2');                          // the page's script, no engine
     await p.click('#keypad [data-code="11"]');
-    assert.equal(await p.$eval('#reading', (e) => e.textContent), 'Display: 0');
+    assert.equal(await p.$eval('#reading', (e) => e.textContent), 'Display: starting, keys waiting: 7 + 2 =');
     await p.waitForFunction(() => document.querySelector('.key.down') === null);
     for (const r of held['tqcal-engine.wasm']) await r.continue();
     await loaded;
