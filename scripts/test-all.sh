@@ -30,7 +30,7 @@ stage_table=(
   "windows    | windows       | windows    | the same as a Windows DLL and programs, run under wine"
   "arm-windows | arm_windows  | arm-windows | tqcal.dll for 32-bit ARM Windows, checked from its headers (it cannot run here); the replayer compiled for it"
   "i686       | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
-  "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), then the tree moved: pkg-config, find_package; add_subdirectory"
+  "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), then the tree moved: pkg-config --define-prefix, find_package; add_subdirectory"
   "web        | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
 )
 # stage_field ROW N: field N (1 to 4) of a row of stage_table, trimmed.
@@ -277,16 +277,24 @@ install_stage() {
     { cat "$work/route.log"; return 1; }
   cat "$work/route.log"
   [ "$(tail -n 1 "$work/route.log")" = "42." ] || { echo "the guide's host did not print 42."; return 1; }
-  grep -q '^prefix=${pcfiledir}/' "$work/home/tqcal/lib/pkgconfig/tqcal.pc" ||
-    { echo "tqcal.pc has a fixed prefix"; return 1; }
+  # tqcal.pc: plain paths under the prefix installed to, the header's
+  # version, and nothing but the library to link.
+  local pcfile=$work/home/tqcal/lib/pkgconfig/tqcal.pc
+  grep -qx "prefix=$work/home/tqcal" "$pcfile" && grep -qx 'libdir=${prefix}/lib' "$pcfile" ||
+    { echo "tqcal.pc does not name the prefix installed to:"; cat "$pcfile"; return 1; }
+  ! grep -q 'Libs.private' "$pcfile" || { echo "tqcal.pc has Libs.private"; return 1; }
+  [ "$(HOME=$work/home PKG_CONFIG_PATH=$work/home/tqcal/lib/pkgconfig pkg-config --modversion tqcal)" = \
+    "$(sed -n 's/^#define TQCAL_VERSION_\(MAJOR\|MINOR\|PATCH\) //p' include/tqcal.h | paste -sd.)" ] ||
+    { echo "tqcal.pc's version is not the header's"; return 1; }
   readelf -d "$work/home/tqcal/lib/libtqcal.so.1" | grep -q 'SONAME.*\[libtqcal\.so\.1\]' ||
     { echo "libtqcal.so.1 lacks its SONAME"; return 1; }
   passed=$((passed + 1))
 
-  # Moved elsewhere, the tree still serves pkg-config and find_package.
+  # Moved elsewhere, the tree still serves pkg-config (told to take the
+  # prefix from where tqcal.pc lies) and find_package.
   local moved=$work/moved pc
   mv "$work/home/tqcal" "$moved"
-  pc=$(PKG_CONFIG_PATH="$moved/lib/pkgconfig" pkg-config --cflags --libs tqcal) || return 1
+  pc=$(PKG_CONFIG_PATH="$moved/lib/pkgconfig" pkg-config --define-prefix --cflags --libs tqcal) || return 1
   # shellcheck disable=SC2086  # the flags are words
   cc -std=c89 -pedantic -Wall -Wextra -Werror -Wl,--fatal-warnings examples/press_keys.c $pc \
     -o "$work/press_keys_pc" || return 1
