@@ -196,10 +196,10 @@ TEST(DisplayRule, TheReadmeExamples) {
         EXPECT_EQ(ShownByTheRule(c.value), c.shown) << c.value;
     }
     // 1.234567890123 + 699 / 1 EXP 16 = holds 1.23456789012306988...: with
-    // the 3 added, 0.00011 of a unit below the next 14 digits, which the
-    // calculator's rounded sum reaches a quarter unit in the last place on.
-    EXPECT_EQ(ShownByTheRule(1.2345678901230699), "1.234567890123");
-    EXPECT_EQ(ShownByTheRuleNear(1.2345678901230699, 1), "1.2345678901231");
+    // the 3 added, 1.1E-16 below the next 14 digits, about half a unit in the
+    // last place, which the calculator's rounded sum reaches.
+    EXPECT_EQ(ShownByTheRule(1.2345678901230699), "1.2345678901230");
+    EXPECT_EQ(ShownByTheRuleNear(1.2345678901230699, 3), "1.2345678901231");
 }
 
 // Random calculations as a person types them, one line each.
