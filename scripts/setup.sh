@@ -22,6 +22,7 @@
 #   bash scripts/setup.sh host tests   these groups
 # scripts/test-all.sh installs the groups of the stages it runs.
 set -euo pipefail
+[ "${1:-}" = --help ] || [ "${1:-}" = -h ] && { awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0; }
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
 groups_all=(host tests bench fuzz armhf armel i686 windows arm-windows web)

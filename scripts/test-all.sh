@@ -30,7 +30,7 @@ stage_table=(
   "windows    | windows       | windows    | the same as a Windows DLL and programs, run under wine"
   "arm-windows | arm_windows  | arm-windows | tqcal.dll for 32-bit ARM Windows, checked from its headers (it cannot run here); the replayer compiled for it"
   "i686       | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
-  "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), then the tree moved: pkg-config --define-prefix, find_package; add_subdirectory"
+  "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), then the tree moved: pkg-config --define-prefix, find_package; add_subdirectory; the conformance kit's README commands"
   "web        | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
 )
 # stage_field ROW N: field N (1 to 4) of a row of stage_table, trimmed.
@@ -251,6 +251,15 @@ expect_42() {
   echo "$1: $out"
 }
 
+# shell_block FILE HEADING: the first ```sh block under the line HEADING of
+# a Markdown file, as a reader would paste it.
+shell_block() {
+  awk -v heading="$2" '$0 == heading { found = 1 }
+                       found && /^```sh$/ { inside = 1; next }
+                       inside && /^```$/ { exit }
+                       inside { print }' "$1"
+}
+
 # The guide's route to a host, run as a reader pastes it: the shell block
 # under its heading "Installing in a prefix of your own", in a copy of the
 # sources with HOME in the scratch folder. It configures with the default
@@ -263,10 +272,7 @@ install_stage() {
   local route passed=0
   rm -rf "$work"
   mkdir -p "$work/src" "$work/home" "$work/parent"
-  route=$(awk '/^## Installing in a prefix of your own/ { found = 1 }
-               found && /^```sh$/ { inside = 1; next }
-               inside && /^```$/ { exit }
-               inside { print }' docs/integrating.md)
+  route=$(shell_block docs/integrating.md "## Installing in a prefix of your own")
   [ -n "$route" ] || { echo "docs/integrating.md has no install route"; return 1; }
   printf '%s\n' "$route"
   git ls-files -co --exclude-standard -z | xargs -0 tar -cf - | tar -xf - -C "$work/src"
@@ -314,6 +320,21 @@ install_stage() {
   cmake -S "$work/parent" -B "$work/parent/build" -DTQCAL_WERROR=ON "${strict[@]}" || return 1
   cmake --build "$work/parent/build" -j"$jobs" || return 1
   expect_42 "$work/parent/build/example/press_keys" || return 1
+  passed=$((passed + 1))
+
+  # The conformance kit's README, its block under "Running it here" as a
+  # reader pastes it, in another fresh copy of the sources: it ends with the
+  # pass line.
+  local kit
+  kit=$(shell_block conformance/README.md "## Running it here")
+  [ -n "$kit" ] || { echo "conformance/README.md has no block to run"; return 1; }
+  mkdir -p "$work/kit"
+  git ls-files -co --exclude-standard -z | xargs -0 tar -cf - | tar -xf - -C "$work/kit"
+  (cd "$work/kit" && bash -euxo pipefail -c "$kit") >"$work/kit.log" 2>&1 ||
+    { cat "$work/kit.log"; return 1; }
+  cat "$work/kit.log"
+  grep -q '^conformance: [0-9]* passed, 0 failed$' "$work/kit.log" ||
+    { echo "the conformance kit's README commands did not pass"; return 1; }
   passed=$((passed + 1))
   echo "$passed" >"$STAGE_COUNT"
 }
