@@ -8,10 +8,14 @@
 #                                           --only plain)
 #
 # First it installs what the stages to run need and the machine lacks
-# (scripts/setup.sh with each stage's set-up groups, from stage_table). Each
-# stage prints one line with what passed and how long it took; its build and
-# test output goes to build-logs/<stage>.log, which is shown (its end) only
-# when the stage fails. The last line counts every test of every stage.
+# (scripts/setup.sh with each stage's set-up groups, from stage_table), on a
+# line that names what it installs and how long that took. Each stage then
+# prints its line as it starts, and finishes it with what passed and how
+# long it took; its build and test output goes to build-logs/<stage>.log,
+# which is shown (its end) only when the stage fails. The last line counts
+# every test of every stage, the time and the disk the build folders take.
+#
+# Cross builds carry no debug information (TQCAL_DEBUG_INFO=1 keeps it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -77,12 +81,14 @@ mkdir -p "$logs"
 total_passed=0
 
 # stage NAME COMMAND...: runs COMMAND with its output in build-logs/NAME.log.
-# COMMAND reports what it counted by writing a number to $STAGE_COUNT.
+# COMMAND reports what it counted by writing a number to $STAGE_COUNT. The
+# stage's line begins when it starts and ends when it is done.
 stage() {
   local name=$1; shift
   local log="$logs/$name.log"
   export STAGE_COUNT="$logs/$name.count"
   rm -f "$STAGE_COUNT"
+  printf '%-12s ' "$name:"
   local start=$SECONDS rc=0
   # A subshell outside any condition, so that errexit holds inside the stage:
   # the first failing command fails the stage.
@@ -94,9 +100,9 @@ stage() {
     local n
     n=$(cat "$STAGE_COUNT" 2>/dev/null || echo 0)
     total_passed=$((total_passed + n))
-    printf '%-12s %5d passed  %4ds\n' "$name:" "$n" $((SECONDS - start))
+    printf '%5d passed  %4ds\n' "$n" $((SECONDS - start))
   else
-    printf '%-12s FAILED after %ds; the end of %s:\n' "$name:" $((SECONDS - start)) "$log"
+    printf 'FAILED after %ds; the end of %s:\n' $((SECONDS - start)) "$log"
     tail -n 80 "$log"
     echo "all: $total_passed passed, 1 failed"
     exit 1
@@ -120,8 +126,16 @@ build() {
   cmake --build "$dir" -j"$jobs" "${targets[@]}"
 }
 
-# The toolchain file of a cross target, as a configure argument.
-toolchain() { echo "-DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/toolchains/$1.cmake"; }
+# The toolchain file of a cross target, as configure arguments; without
+# debug information (a tenth of the size, the same code) unless
+# TQCAL_DEBUG_INFO=1 asks for it.
+toolchain() {
+  echo "-DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/toolchains/$1.cmake"
+  if [ "${TQCAL_DEBUG_INFO:-0}" != 1 ]; then
+    echo "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"
+    echo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"
+  fi
+}
 
 # ctest_suite BUILD_DIR [TARGET...] -- [CMAKE_ARGS...]: configures and builds
 # (only the targets named, when any are), runs ctest and counts what passed.
@@ -201,9 +215,9 @@ parser() {
 
 # The test suites built for another processor or system, run by ctest
 # through the toolchain's emulator.
-armhf() { ctest_suite build-armhf -- "$(toolchain arm-linux-gnueabihf)"; }
-armel() { ctest_suite build-armel -- "$(toolchain arm-linux-gnueabi)"; }
-i686() { ctest_suite build-i686 -- "$(toolchain i686-linux-gnu)"; }
+armhf() { local tc; mapfile -t tc < <(toolchain arm-linux-gnueabihf); ctest_suite build-armhf -- "${tc[@]}"; }
+armel() { local tc; mapfile -t tc < <(toolchain arm-linux-gnueabi); ctest_suite build-armel -- "${tc[@]}"; }
+i686() { local tc; mapfile -t tc < <(toolchain i686-linux-gnu); ctest_suite build-i686 -- "${tc[@]}"; }
 
 windows() {
   local dir=build-windows rc=0
@@ -215,7 +229,9 @@ windows() {
   # by a test would hold ctest's output pipe open until the server quit.
   /usr/lib/wine/wineserver -p 300 </dev/null >/dev/null 2>&1
   /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
-  ctest_suite "$dir" -- "$(toolchain x86_64-w64-mingw32)" || rc=1
+  local tc
+  mapfile -t tc < <(toolchain x86_64-w64-mingw32)
+  ctest_suite "$dir" -- "${tc[@]}" || rc=1
   /usr/lib/wine/wineserver -k </dev/null >/dev/null 2>&1 || true
   return $rc
 }
@@ -229,7 +245,9 @@ windows() {
 # count is the checks that passed.
 arm_windows() {
   local dir=build-arm-windows
-  configure "$dir" -DTQCAL_BUILD_TESTS=OFF "$(toolchain armv7-w64-windows)" || return 1
+  local tc
+  mapfile -t tc < <(toolchain armv7-w64-windows)
+  configure "$dir" -DTQCAL_BUILD_TESTS=OFF "${tc[@]}" || return 1
   cmake --build "$dir" -j"$jobs" --target tqcal || return 1
   cmake -DLIBRARY="$dir"/bin/tqcal.dll -DREADOBJ=llvm-readobj -DMACHINE=0x1C4 \
     -DEXPECTED=engine/exports/exports.txt -P tests/exports/check_windows_dll.cmake || return 1
@@ -349,15 +367,29 @@ for row in "${stage_table[@]}"; do
   read -ra more <<<"$(stage_field "$row" 3)"
   groups+=("${more[@]}")
 done
-if ! bash scripts/setup.sh $(printf '%s\n' "${groups[@]}" | sort -u) >"$logs/setup.log" 2>&1; then
-  echo "setup: FAILED; the end of $logs/setup.log:"
-  tail -n 40 "$logs/setup.log"
-  echo "all: 0 passed, 1 failed"
-  exit 1
+# The set-up's line names what it installs before it starts, and its time.
+read -ra groups <<<"$(printf '%s\n' "${groups[@]}" | sort -u | paste -sd' ')"
+printf '%-12s ' "setup:"
+setup_start=$SECONDS
+missing=$(bash scripts/setup.sh --missing "${groups[@]}" 2>/dev/null || echo "(could not tell)")
+if [ -z "$missing" ]; then
+  printf 'nothing missing for %s\n' "${groups[*]}"
+else
+  printf 'installing %s … ' "$missing"
+  if ! bash scripts/setup.sh "${groups[@]}" >"$logs/setup.log" 2>&1; then
+    echo "FAILED; the end of $logs/setup.log:"
+    tail -n 40 "$logs/setup.log"
+    echo "all: 0 passed, 1 failed"
+    exit 1
+  fi
+  printf 'done in %ds\n' $((SECONDS - setup_start))
 fi
 for row in "${selected[@]}"; do
   stage ${row}
 done
 
-# One closing line over every stage; a failure has already stopped the run.
-echo "all: $total_passed passed, 0 failed"
+# One closing line over every stage (a failure has already stopped the
+# run): the count, the time, and the disk the build folders take.
+folders=$(ls -d build build-* 2>/dev/null || true)
+disk=$( [ -z "$folders" ] || du -scm $folders | tail -n 1 | cut -f1)
+echo "all: $total_passed passed, 0 failed in $((SECONDS / 60))m $((SECONDS % 60))s; build folders ${disk:-0} MB"
