@@ -484,7 +484,7 @@ std::string HelpText() {
         "of ten.\n"
         "Exponent form from 1E13 up and below 1E-12; 0 below 9.999999999999E-100. The steps run\n"
         "in doubles, so a value within about 5 units in its last binary place of a mark can land\n"
-        "on the other side (1 calculation in 430): 1.234567890123 + 699 / 1 EXP 16 = is held as\n"
+        "on the other side (1 calculation in 400): 1.234567890123 + 699 / 1 EXP 16 = is held as\n"
         "1.2345678901230698..., which the steps make 1.2345678901230, but with the 3 added the\n"
         "double sum rounds up to the next 14 digits: 1.2345678901231.\n"
         "\n"
