@@ -320,6 +320,11 @@ int main(int argc, char **argv) {
     bool regions = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::printf("usage: tqcal_accuracy [--count N] [--seed S] [--only NAME] [--regions]\n"
+                        "Compares the engine's elementary functions with MPFR on N arguments each.\n");
+            return 0;
+        }
         if (a == "--count" && i + 1 < argc) {
             count = std::strtol(argv[++i], nullptr, 10);
         } else if (a == "--seed" && i + 1 < argc) {

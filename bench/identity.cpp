@@ -86,7 +86,12 @@ double Argument(Rng &r, int which, int i) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char **argv) {
+    if (argc > 1) {
+        std::printf("usage: identity\nPrints hashes of the engine's function results, which every target"
+                    " must print alike (bench/cross_identity.sh).\n");
+        return std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ? 0 : 2;
+    }
     using namespace tqcal;
     const struct {
         const char *name;

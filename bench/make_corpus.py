@@ -281,4 +281,8 @@ def main():
 
 
 if __name__ == "__main__":
+    import sys
+    if sys.argv[1:] in (["--help"], ["-h"]):
+        print(__doc__)
+        sys.exit(0)
     main()

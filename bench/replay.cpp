@@ -142,6 +142,12 @@ int main(int argc, char **argv) {
     long repeat = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::printf("usage: tqcal_replay CORPUS [--mode algebraic|equal] [--calc-string | --by-family]"
+                        " [--repeat N]\nPresses the key sequences of CORPUS (bench/corpus.txt), for"
+                        " bench/instructions.sh.\n");
+            return 0;
+        }
         if (arg == "--calc-string") {
             calcString = true;
         } else if (arg == "--by-family") {

@@ -1028,8 +1028,14 @@ const char kHeader[] =
 }  // namespace
 
 int main(int argc, char **argv) {
+    const char *usage = "usage: conformance_generate OUTPUT\n"
+                        "Writes the conformance record (conformance/vectors.txt) to OUTPUT.\n";
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: conformance_generate OUTPUT\n");
+        std::fputs(usage, stderr);
         return 2;
     }
     Writer w;

@@ -89,28 +89,60 @@ void ReportFailure(const FailedKey &failed, std::string_view where, std::ostream
     err << " ended in " << ScreenWord(failed.result) << '\n';
 }
 
-// Raw codes that are no keys change nothing; say so, once per sequence.
-void ReportNotKeys(const std::vector<KeyPress> &keys, std::string_view where, std::ostream &err) {
-    size_t count = 0;
-    size_t first = 0;
-    for (size_t i = 0; i < keys.size(); ++i) {
-        if (keys[i].code < 0 || (keys[i].code > KEY_LAST_EDIT_CODE && !IsDirectCode(keys[i].code))) {
-            first = count++ == 0 ? i : first;
+// What a first reading of a sequence found, before any key is pressed: its
+// error (bad keys, or keys that --calc-string cannot take), and the raw codes
+// that are no keys.
+struct Checked {
+    std::optional<ParseError> error;
+    size_t keys = 0;
+    size_t notKeys = 0;
+    size_t firstNotKey = 0;        // 0-based among the keys
+    std::optional<KeyPress> notKey;  // the first of them
+};
+
+bool IsNotAKey(int code) { return code < 0 || (code > KEY_LAST_EDIT_CODE && !IsDirectCode(code)); }
+
+Checked CheckSequence(const Options &options, std::string_view text) {
+    Checked checked;
+    std::optional<ParseError> codeError;
+    checked.error = ScanKeys(text, [&](const KeyView &key) {
+        if (IsNotAKey(key.code) && checked.notKeys++ == 0) {
+            checked.firstNotKey = checked.keys;
+            checked.notKey = Kept(key);
         }
+        ++checked.keys;
+        if (!options.calcString || codeError) {
+            return;
+        }
+        if (IsDirectCode(key.code)) {
+            codeError = ParseError{Kept(key).token, key.column, "TQCAL_CalcString cannot be given the codes 251 to 253"};
+        } else if (key.code < 0 || key.code > 255) {
+            codeError = ParseError{Kept(key).token, key.column, "TQCAL_CalcString takes one byte a key: codes 0 to 255"};
+        }
+    });
+    if (!checked.error) {
+        checked.error = codeError;
     }
-    if (count == 0) {
+    return checked;
+}
+
+// Raw codes that are no keys change nothing; say so, once per sequence.
+void ReportNotKeys(const Checked &checked, std::string_view where, std::ostream &err) {
+    if (!checked.notKey) {
         return;
     }
-    const KeyPress &key = keys[first];
-    err << "tqcal: " << where << ": key " << first + 1 << " \"" << Printable(key.token) << "\" at column "
-        << key.column << " is not a key and was skipped";
-    if (count > 1) {
-        err << " (" << count - 1 << " more like it)";
+    const KeyPress &key = *checked.notKey;
+    err << "tqcal: " << where << ": key " << checked.firstNotKey + 1 << " \"" << Printable(key.token)
+        << "\" at column " << key.column << " is not a key and was skipped";
+    if (checked.notKeys > 1) {
+        err << " (" << checked.notKeys - 1 << " more like it)";
     }
     err << '\n';
 }
 
-std::optional<FailedKey> PrintLive(const Options &options, const std::vector<KeyPress> &keys, std::ostream &out) {
+// Presses the keys as they are read: a line of a million keys needs no
+// more memory than one.
+std::optional<FailedKey> PrintLive(const Options &options, std::string_view text, std::ostream &out) {
     Calculator calc;
     ResetCalculator(calc, options.mode);
     auto traceLine = [&](std::string_view key, std::string_view note) {
@@ -124,16 +156,17 @@ std::optional<FailedKey> PrintLive(const Options &options, const std::vector<Key
         traceLine("start", "");
     }
     std::optional<FailedKey> failed;
-    for (size_t i = 0; i < keys.size(); ++i) {
-        const KeyPress &key = keys[i];
+    size_t number = 0;
+    ScanKeys(text, [&](const KeyView &key) {
+        ++number;
         KeyOutcome outcome = PressKey(calc, key.code);
         if (!failed && Failed(calc)) {
-            failed = FailedKey{i + 1, key.token, key.column, ResultState(calc.status)};
+            failed = FailedKey{number, Kept(key).token, key.column, ResultState(calc.status)};
         }
         if (options.trace) {
             traceLine(KeyLabel(key.code), outcome == KeyOutcome::NotAKey ? "  (not a key)" : "");
         }
-    }
+    });
     if (options.trace) {
         return failed;
     }
@@ -149,18 +182,27 @@ std::optional<FailedKey> PrintLive(const Options &options, const std::vector<Key
 // TQCAL_CalcString only says that it failed. Pressed one by one on a fresh
 // calculator in algebraic mode and closed with '=', the same keys take the
 // road it takes, and show which of them failed.
-std::optional<FailedKey> FirstFailureOfCalcString(const std::vector<KeyPress> &keys) {
+std::optional<FailedKey> FirstFailureOfCalcString(std::string_view text) {
     Calculator calc;
     ResetCalculator(calc, kModeAlgebraic);
-    for (size_t i = 0; i < keys.size(); ++i) {
-        PressKey(calc, keys[i].code);
-        if (Failed(calc)) {
-            return FailedKey{i + 1, keys[i].token, keys[i].column, ResultState(calc.status)};
+    std::optional<FailedKey> failed;
+    size_t number = 0;
+    ScanKeys(text, [&](const KeyView &key) {
+        ++number;
+        if (failed) {
+            return;
         }
+        PressKey(calc, key.code);
+        if (Failed(calc)) {
+            failed = FailedKey{number, Kept(key).token, key.column, ResultState(calc.status)};
+        }
+    });
+    if (failed) {
+        return failed;
     }
     PressKey(calc, KEY_EQUAL);
     if (Failed(calc)) {
-        return FailedKey{keys.size() + 1, "=", 0, ResultState(calc.status)};
+        return FailedKey{number + 1, "=", 0, ResultState(calc.status)};
     }
     return std::nullopt;
 }
@@ -168,16 +210,12 @@ std::optional<FailedKey> FirstFailureOfCalcString(const std::vector<KeyPress> &k
 // TQCAL_CalcString hands back the value and the magnitude text; the sign
 // comes from the value, and the exponent from formatting the value the same
 // way the engine formats its display.
-std::optional<FailedKey> PrintCalcString(const Options &options, const std::vector<KeyPress> &keys,
-                                         std::ostream &out) {
+std::optional<FailedKey> PrintCalcString(const Options &options, std::string_view text, std::ostream &out) {
     std::vector<int8_t> codes;
-    codes.reserve(keys.size());
-    for (const KeyPress &key : keys) {
-        codes.push_back(static_cast<int8_t>(static_cast<uint8_t>(key.code)));
-    }
+    ScanKeys(text, [&codes](const KeyView &key) { codes.push_back(static_cast<int8_t>(static_cast<uint8_t>(key.code))); });
     double value = 0.0;
-    TQCAL_WChar text[TQCAL_RESULT_TEXT_CELLS] = {};
-    int ok = TQCAL_CalcString(&value, text, codes.data(), static_cast<int>(codes.size()));
+    TQCAL_WChar cells[TQCAL_RESULT_TEXT_CELLS] = {};
+    int ok = TQCAL_CalcString(&value, cells, codes.data(), static_cast<int>(codes.size()));
 
     Screen screen;
     screen.result = RES_ERROR;
@@ -186,21 +224,58 @@ std::optional<FailedKey> PrintCalcString(const Options &options, const std::vect
         TQCAL_Context formatted{};
         TQCAL_DivideDoubleToStr(value, formatted.display, formatted.exponent, &formatted.negative, 14);
         screen = ReadScreen(formatted, TQCAL_STATUS_INITIAL);
-        screen.text = DisplayText(text, TQCAL_RESULT_TEXT_CELLS);
+        screen.text = DisplayText(cells, TQCAL_RESULT_TEXT_CELLS);
     } else {
-        failed = FirstFailureOfCalcString(keys);
+        failed = FirstFailureOfCalcString(text);
         if (!failed) {
-            failed = FailedKey{keys.size() + 1, "=", 0, RES_ERROR};
+            failed = FailedKey{codes.size() + 1, "=", 0, RES_ERROR};
         }
     }
     if (options.json) {
         out << "{\"screen\":" << JsonString(OneLine(screen)) << ",\"ok\":" << (ok == 1 ? "true" : "false")
-            << ",\"display\":" << JsonString(screen.text) << ",\"value\":" << JsonNumber(value)
+            << ",\"display\":" << JsonString(screen.text) << ",\"heldValue\":" << JsonNumber(value)
+            << ",\"shownValue\":" << JsonNumber(ShownValue(screen))
             << ",\"failedKey\":" << FailedKeyJson(failed) << "}\n";
     } else {
         out << OneLine(screen) << '\n';
     }
     return failed;
+}
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+enum class LineRead { Line, TooLong, End };
+
+// The next line of in into line, without its newline (LF or CR LF). A line
+// longer than limit bytes is read to its end but not kept: TooLong. End
+// when the input has ended (or failed) before any byte of a line.
+LineRead ReadLine(std::istream &in, std::string &line, size_t limit) {
+    line.clear();
+    std::streambuf *buffer = in.rdbuf();
+    bool any = false;
+    bool tooLong = false;
+    for (;;) {
+        const int c = buffer->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            in.setstate(std::ios::eofbit);
+            break;
+        }
+        any = true;
+        if (c == '\n') {
+            break;
+        }
+        // One byte more than the limit, for the CR of a CR LF.
+        if (line.size() <= limit) {
+            line.push_back(static_cast<char>(c));
+        } else {
+            tooLong = true;
+        }
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    tooLong = tooLong || line.size() > limit;
+    return !any ? LineRead::End : tooLong ? LineRead::TooLong : LineRead::Line;
 }
 
 std::string Quoted(std::string_view text) { return "\"" + Printable(text) + "\""; }
@@ -213,51 +288,42 @@ struct Tally {
     int ExitStatus() const { return bad ? kExitBadInput : failed ? kExitKeyFailed : kExitOk; }
 };
 
-// The keys of a sequence; its error when it has bad keys, or keys that
-// --calc-string cannot take.
-ParsedKeys ParseSequence(const Options &options, std::string_view text) {
-    ParsedKeys parsed = ParseKeys(text);
-    if (!parsed.error && options.calcString) {
-        for (const KeyPress &key : parsed.keys) {
-            if (IsDirectCode(key.code)) {
-                parsed.error = ParseError{key.token, key.column, "TQCAL_CalcString cannot be given the codes 251 to 253"};
-                break;
-            }
-            if (key.code < 0 || key.code > 255) {
-                parsed.error = ParseError{key.token, key.column, "TQCAL_CalcString takes one byte a key: codes 0 to 255"};
-                break;
-            }
-        }
+// Places the answer of a line that was not evaluated: an empty line, or with
+// --json an object naming why, so that the answers of the other lines keep
+// their places. --trace prints nothing for it.
+void HoldPlace(const Options &options, const std::string &why, std::ostream &out) {
+    if (options.trace) {
+        return;
     }
-    return parsed;
+    if (options.json) {
+        out << "{\"error\":" << JsonString(why) << "}\n";
+    } else {
+        out << '\n';
+    }
 }
 
 // Presses one sequence on a fresh calculator and prints what it came to.
-// A line of input that has bad keys still takes its line of output (empty,
-// or with --json an object naming the error), so that the results of the
-// other lines keep their places; the keys of --keys have none.
+// A line of input that has bad keys still takes its line of output (see
+// HoldPlace); the keys of --keys have none. The text is read twice, first
+// for bad keys, then pressing the keys as they are read.
 void RunSequence(const Options &options, std::string_view text, std::string_view where, bool holdPlace,
                  std::ostream &out, std::ostream &err, Tally &tally) {
-    const ParsedKeys parsed = ParseSequence(options, text);
-    if (parsed.error) {
-        err << "tqcal: " << DescribeParseError(*parsed.error, text, where) << '\n';
+    const Checked checked = CheckSequence(options, text);
+    if (checked.error) {
+        const ParseError &error = *checked.error;
+        err << "tqcal: " << DescribeParseError(error, text, where) << '\n';
         tally.bad = true;
-        if (holdPlace && options.json && !options.trace) {
-            const ParseError &error = *parsed.error;
-            out << "{\"error\":"
-                << JsonString(error.reason + " " + Quoted(error.token) + " at column " + std::to_string(error.column))
-                << "}\n";
-        } else if (holdPlace && !options.trace) {
-            out << '\n';
+        if (holdPlace) {
+            HoldPlace(options, error.reason + " " + Quoted(error.token) + " at column " + std::to_string(error.column),
+                      out);
         }
         return;
     }
-    const std::vector<KeyPress> &keys = parsed.keys;
     if (!options.trace) {
-        ReportNotKeys(keys, where, err);
+        ReportNotKeys(checked, where, err);
     }
     std::optional<FailedKey> failed =
-        options.calcString ? PrintCalcString(options, keys, out) : PrintLive(options, keys, out);
+        options.calcString ? PrintCalcString(options, text, out) : PrintLive(options, text, out);
     if (failed) {
         ReportFailure(*failed, where, err);
         tally.failed = true;
@@ -382,7 +448,9 @@ std::string HelpText() {
         "                       alg and eq for short, in any case\n"
         "  --trace              one line per key: key, screen, result, status word and its bits\n"
         "  --json               the state as JSON: screen, display and exponent text, negative flag,\n"
-        "                       value, memory, result, status bits (with --trace: one object per key)\n"
+        "                       heldValue (the engine's value, which a typed number enters only at\n"
+        "                       the next operation key), shownValue (the number on the screen),\n"
+        "                       memory, result, status bits (with --trace: one object per key)\n"
         "  --calc-string        evaluate through TQCAL_CalcString (algebraic, closed with =)\n"
         "  --help, -h           this text\n"
         "  --version            the version of tqcal\n"
@@ -397,6 +465,28 @@ std::string HelpText() {
         "Raw codes that are no keys (#45 to #250, #254 and above, negative ones) change\n"
         "nothing and are named on standard error.\n"
         "A digit that no longer fits the display is dropped, as on the device.\n"
+        "A line of standard input holds up to 1 MiB; a longer one is a bad line. A UTF-8 byte\n"
+        "order mark starting the input is skipped.\n"
+        "\n"
+        "Exponent entry: EXP starts the exponent of the number typed; it keeps the last two\n"
+        "digits typed (5 EXP 3 = gives 5000). +/- changes the sign of the number, never of the\n"
+        "exponent (5 EXP 3 +/- gives -5000); BS deletes from the number, never from the exponent\n"
+        "(12 EXP 5 BS gives 1E05). For a small number, divide: 5 / 1 EXP 3 = gives 0.005.\n"
+        "\n"
+        "The display: the engine holds a binary double and shows up to 14 digits of it. 3 is\n"
+        "added in the place after the last that can show (the 15th digit; below 1 the 14th\n"
+        "decimal place) and the sum is cut to 14 digits, so the last digit goes up exactly when\n"
+        "the double's digits beyond it are 0.7 of its unit or more: 8727 / 522 = shows\n"
+        "16.718390804597 (held as 16.71839080459769988...). Trailing zeros are dropped unless\n"
+        "those digits make 0.69 to 0.7 of a unit: 1913 / 661 = shows 2.8940998487140 (held as\n"
+        "2.894099848714069445...); with one digit before the point an all-zero fraction is not\n"
+        "shown. 13 nines and a 14th digit of 5 or more (below 1: 14 nines) show as the next power\n"
+        "of ten.\n"
+        "Exponent form from 1E13 up and below 1E-12; 0 below 9.999999999999E-100. The steps run\n"
+        "in doubles, so a value within about 5 units in its last binary place of a mark can land\n"
+        "on the other side (1 calculation in 400): 1.234567890123 + 699 / 1 EXP 16 = is held as\n"
+        "1.2345678901230698..., which the steps make 1.2345678901230, but with the 3 added the\n"
+        "double sum rounds up to the next 14 digits: 1.2345678901231.\n"
         "\n"
         "Keys (names ignore case; blanks are needed only between names and numbers):\n"
         "  123.45              a number, typed digit by digit (0-9 and one point)\n"
@@ -440,14 +530,24 @@ int RunBatch(const Options &options, std::istream &in, std::ostream &out, std::o
     }
     // One line at a time, each answered before the next is read: a program
     // at the other end of a pipe gets every result as soon as it has sent
-    // its line, and a long input needs no more memory than its longest line.
+    // its line, and a long input needs no more memory than one line, of at
+    // most kLineLimit bytes.
     std::string line;
-    for (size_t number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+    LineRead read;
+    for (size_t number = 1; (read = ReadLine(in, line, kLineLimit)) != LineRead::End; ++number) {
+        // A byte order mark says only that the text is UTF-8.
+        if (number == 1 && line.starts_with(kByteOrderMark)) {
+            line.erase(0, kByteOrderMark.size());
         }
         errno = 0;
-        RunSequence(options, line, "line " + std::to_string(number), true, out, err, tally);
+        const std::string where = "line " + std::to_string(number);
+        if (read == LineRead::TooLong) {
+            err << "tqcal: " << where << ": longer than " << kLineLimit << " bytes (1 MiB); not evaluated\n";
+            tally.bad = true;
+            HoldPlace(options, "the line is longer than " + std::to_string(kLineLimit) + " bytes", out);
+        } else {
+            RunSequence(options, line, where, true, out, err, tally);
+        }
         if (!Written(out, err)) {
             return kExitFailure;
         }

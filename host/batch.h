@@ -2,6 +2,7 @@
 // input.
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -15,6 +16,10 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;   // the terminal, the input or the output failed
 inline constexpr int kExitBadInput = 2;  // bad options, or a sequence with bad keys
 inline constexpr int kExitKeyFailed = 3; // a key ended in Error or Full; the screen is still printed
+
+// The longest line of standard input that is evaluated: a longer one is
+// reported and skipped, so that one line cannot take the machine's memory.
+inline constexpr size_t kLineLimit = size_t{1} << 20;
 
 struct Options {
     bool help = false;

@@ -79,20 +79,19 @@ std::string ClippedToken(std::string_view token) {
 struct Parse {
     std::string_view text;
     ColumnCounter columns;
-    ParsedKeys result;
+    const std::function<void(const KeyView &)> &each;
+    std::optional<ParseError> error;
 };
 
 constexpr size_t kFailed = std::string_view::npos;
 
 size_t Fail(Parse &parse, size_t pos, size_t length, const char *reason) {
-    parse.result.keys.clear();
-    parse.result.error =
-        ParseError{ClippedToken(parse.text.substr(pos, length)), ColumnAt(parse.columns, pos), reason};
+    parse.error = ParseError{ClippedToken(parse.text.substr(pos, length)), ColumnAt(parse.columns, pos), reason};
     return kFailed;
 }
 
 void Emit(Parse &parse, int code, size_t pos, size_t length) {
-    parse.result.keys.push_back(KeyPress{code, ClippedToken(parse.text.substr(pos, length)), ColumnAt(parse.columns, pos)});
+    parse.each(KeyView{code, parse.text.substr(pos, length), ColumnAt(parse.columns, pos)});
 }
 
 size_t ReadName(Parse &parse, NameMatch name, size_t pos, size_t wordEnd) {
@@ -189,8 +188,10 @@ std::string KeyLabel(int code) {
     return label;
 }
 
-ParsedKeys ParseKeys(std::string_view text) {
-    Parse parse{text, ColumnCounter{text}, {}};
+KeyPress Kept(const KeyView &key) { return KeyPress{key.code, ClippedToken(key.token), key.column}; }
+
+std::optional<ParseError> ScanKeys(std::string_view text, const std::function<void(const KeyView &)> &each) {
+    Parse parse{text, ColumnCounter{text}, each, std::nullopt};
     size_t wordEnd = 0;
     for (size_t pos = 0; pos < text.size() && pos != kFailed;) {
         if (IsBlank(text[pos])) {
@@ -200,7 +201,16 @@ ParsedKeys ParseKeys(std::string_view text) {
         wordEnd = pos < wordEnd ? wordEnd : WordEnd(text, pos);
         pos = ReadToken(parse, pos, wordEnd);
     }
-    return std::move(parse.result);
+    return std::move(parse.error);
+}
+
+ParsedKeys ParseKeys(std::string_view text) {
+    ParsedKeys parsed;
+    parsed.error = ScanKeys(text, [&parsed](const KeyView &key) { parsed.keys.push_back(Kept(key)); });
+    if (parsed.error) {
+        parsed.keys.clear();
+    }
+    return parsed;
 }
 
 std::string DescribeParseError(const ParseError &error, std::string_view text, std::string_view where) {

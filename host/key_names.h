@@ -6,6 +6,7 @@
 #include "key_table.h"
 #include "utf8_text.h"
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,6 +46,25 @@ struct ParsedKeys {
     std::vector<KeyPress> keys;
     std::optional<ParseError> error;  // set: nothing may be evaluated
 };
+
+// One key as the parser meets it: its code, the whole token it came from (a
+// view into the text parsed) and the token's 1-based column.
+struct KeyView {
+    int code;
+    std::string_view token;
+    int column;
+};
+
+// The key as a parsed sequence keeps it, with its token clipped as a
+// message shows it.
+KeyPress Kept(const KeyView &key);
+
+// Reads the keys of text one at a time, in order, handing each to each as
+// soon as it is read, and returns the error of the first bad token (the keys
+// before it have been handed over by then), or nothing. Holds no more than
+// one key, however long the text: a caller that must not act on a sequence
+// with a bad key reads it twice, first with an each that does nothing.
+std::optional<ParseError> ScanKeys(std::string_view text, const std::function<void(const KeyView &)> &each);
 
 // Splits a key sequence into key presses. Tokens are numbers (typed digit by
 // digit), operator symbols, key names (case does not matter) and raw codes

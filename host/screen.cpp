@@ -3,6 +3,7 @@
 #include "key_protocol.h"
 
 #include <charconv>
+#include <limits>
 #include <cmath>
 #include <cstdio>
 
@@ -61,6 +62,19 @@ std::string JsonNumber(double value) {
         return "null";
     }
     return std::string(buffer, end);
+}
+
+double ShownValue(const Screen &screen) {
+    if (screen.result != RES_OK) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    std::string number = (screen.negative ? "-" : "") + screen.text;
+    if (screen.exponentShown) {
+        number += std::string("e") + (screen.exponentSign == '-' ? "-" : "") + screen.exponentDigits;
+    }
+    double value = std::numeric_limits<double>::quiet_NaN();
+    std::from_chars(number.data(), number.data() + number.size(), value);
+    return value;
 }
 
 std::string DisplayText(const TQCAL_WChar *cells, size_t max) { return Trim(CellText(cells, max)); }
@@ -180,7 +194,8 @@ std::string JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode, s
     json += ",\"exponent\":" + JsonString(CellText(ctx.exponent, TQCAL_EXPONENT_CELLS));
     json += std::string(",\"exponentShown\":") + (screen.exponentShown ? "true" : "false");
     json += std::string(",\"negative\":") + (screen.negative ? "true" : "false");
-    json += ",\"value\":" + JsonNumber(ctx.value);
+    json += ",\"heldValue\":" + JsonNumber(ctx.value);
+    json += ",\"shownValue\":" + JsonNumber(ShownValue(screen));
     json += ",\"memory\":" + JsonNumber(ctx.memory);
     json += ",\"result\":" + JsonString(ResultName(screen.result));
     json += ",\"status\":" + std::to_string(status);

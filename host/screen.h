@@ -33,6 +33,13 @@ Screen ReadScreen(const TQCAL_Context &ctx, TQCAL_Status status);
 // "1E-13", "Error", "Full".
 std::string OneLine(const Screen &screen);
 
+// The number the screen shows, read as a number: the display text with its
+// sign and, when shown, its exponent ("-53", "1.5E03" gives 1500). While a
+// number is typed this is what is on the screen, whereas the context's value
+// is what the last operation key left. NaN when the screen reads Error or
+// Full.
+double ShownValue(const Screen &screen);
+
 // The status bits by name, in bit order, without the result state:
 // "typed shown zero".
 std::string StatusBitNames(TQCAL_Status status);

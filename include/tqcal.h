@@ -44,6 +44,14 @@ typedef int32_t TQCAL_Int32;
 typedef uint32_t TQCAL_UInt32;
 #endif
 
+/* The version of the library this header belongs to (the shared library's
+ * file version, and the version of the installed package files). A new
+ * minor version keeps the context layout and every export; the build reads
+ * these three lines. */
+#define TQCAL_VERSION_MAJOR 1
+#define TQCAL_VERSION_MINOR 0
+#define TQCAL_VERSION_PATCH 0
+
 /* TQCAL_API marks the exported functions: exported by the library (which
  * defines TQCAL_BUILDING_LIBRARY), imported from the DLL by Windows hosts,
  * plain for a host that links the engine statically (TQCAL_STATIC). */

@@ -8,6 +8,7 @@
 # uses too). When STAGE_COUNT names
 # a file, the number of targets that ran clean is written there.
 set -euo pipefail
+[ "${1:-}" = --help ] || [ "${1:-}" = -h ] && { awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0; }
 cd "$(dirname "$0")/.."
 
 seconds=${FUZZ_SECONDS:-20}

@@ -7,6 +7,14 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
+# --help alone: this script's usage, and tqcal's when it is built (without
+# installing or building anything first).
+if [ "$#" -eq 1 ] && { [ "$1" = --help ] || [ "$1" = -h ]; }; then
+  awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"
+  if [ -x "$build/host/tqcal" ]; then echo; "$build/host/tqcal" --help; else
+    echo "(tqcal --help lists its options and keys once the first run has built it)"; fi
+  exit 0
+fi
 
 # What building and running the host needs, when missing; nothing more.
 bash "$root/scripts/setup.sh" host >&2

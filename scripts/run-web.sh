@@ -7,6 +7,7 @@
 # The page also works opened straight from build-web/site/index.html once
 # built, and, after one visit over HTTP, offline.
 set -euo pipefail
+[ "${1:-}" = --help ] || [ "${1:-}" = -h ] && { awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0; }
 root="$(cd "$(dirname "$0")/.." && pwd)"
 port="${PORT:-8080}"
 

@@ -24,8 +24,12 @@
 #
 #   bash scripts/setup.sh              every group
 #   bash scripts/setup.sh host tests   these groups
+#   bash scripts/setup.sh --missing host tests
+#                                      only prints what it would install, on
+#                                      one line (nothing when nothing is missing)
 # scripts/test-all.sh installs the groups of the stages it runs.
 set -euo pipefail
+[ "${1:-}" = --help ] || [ "${1:-}" = -h ] && { awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0; }
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
 groups_all=(host tests bench fuzz armhf armel i686 windows arm-windows wince web)
@@ -130,12 +134,15 @@ group_web() {
 # The npm packages of the web tests (puppeteer-core, axe-core and its
 # puppeteer binding), as package-lock.json pins them, with web/tests/.npmrc;
 # installed again only when the lock file changed.
-npm_packages() {
+npm_packages_missing() {
   local dir="$root/web/tests"
-  [ -f "$dir/package-lock.json" ] || return 0
-  if [ ! -f "$dir/node_modules/.package-lock.json" ] ||
-     [ "$dir/package-lock.json" -nt "$dir/node_modules/.package-lock.json" ]; then
-    (cd "$dir" && npm ci --no-audit --no-fund)
+  [ -f "$dir/package-lock.json" ] &&
+    { [ ! -f "$dir/node_modules/.package-lock.json" ] ||
+      [ "$dir/package-lock.json" -nt "$dir/node_modules/.package-lock.json" ]; }
+}
+npm_packages() {
+  if npm_packages_missing; then
+    (cd "$root/web/tests" && npm ci --no-audit --no-fund)
   fi
 }
 
@@ -156,6 +163,8 @@ apt_update() {
   apt_updated=1
 }
 
+list_only=0
+if [ "${1:-}" = --missing ]; then list_only=1; shift; fi
 groups=("$@")
 [ ${#groups[@]} -gt 0 ] || groups=("${groups_all[@]}")
 for group in "${groups[@]}"; do
@@ -165,6 +174,13 @@ for group in "${groups[@]}"; do
   esac
 done
 
+if [ "$list_only" -eq 1 ]; then
+  missing=("${need[@]}" "${web_need[@]}")
+  [ "$fuzz_runtime" -eq 0 ] || missing+=("libFuzzer's runtime")
+  case " ${groups[*]} " in *" web "*) npm_packages_missing && missing+=("the npm packages of web/tests") ;; esac
+  [ ${#missing[@]} -eq 0 ] || printf '%s\n' "${missing[@]}" | sort -u | paste -sd' '
+  exit 0
+fi
 if [ ${#need[@]} -gt 0 ] || [ ${#web_need[@]} -gt 0 ] || [ "$fuzz_runtime" -eq 1 ]; then
   apt_update
   # shellcheck disable=SC2046  # one package name per word

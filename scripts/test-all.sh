@@ -8,10 +8,16 @@
 #                                           --only plain)
 #
 # First it installs what the stages to run need and the machine lacks
-# (scripts/setup.sh with each stage's set-up groups, from stage_table). Each
-# stage prints one line with what passed and how long it took; its build and
-# test output goes to build-logs/<stage>.log, which is shown (its end) only
-# when the stage fails. The last line counts every test of every stage.
+# (scripts/setup.sh with each stage's set-up groups, from stage_table), on a
+# line that names what it installs and how long that took. Each stage then
+# prints its line as it starts, and finishes it with what passed and how
+# long it took; its build and test output goes to build-logs/<stage>.log,
+# which is shown (its end) only when the stage fails. The last line counts
+# every test of every stage, the time and the disk the build folders take.
+#
+# Cross builds carry no debug information (TQCAL_DEBUG_INFO=1 keeps it), and
+# the windows stage removes its wine prefix when done (TQCAL_KEEP_WINE=1
+# keeps it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,7 +37,7 @@ stage_table=(
   "arm-windows | arm_windows  | arm-windows armhf | tqcal.dll for 32-bit ARM Windows (the Windows RT / Windows on ARM32 class): its facts checked, then run by tools/pe's loader under qemu-arm -cpu cortex-a9 (conformance replay with 10^5 soak sequences, the export tests); the replayer compiled for it"
   "wince      | wince         | wince      | tqcal.dll for Windows CE on ARM: ARMv4T code only, the headers as a CE compiler sees them, and the DLL run through the project's PE loader under qemu-arm -cpu pxa270"
   "i686       | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
-  "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), then the tree moved: pkg-config, find_package; add_subdirectory"
+  "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), then the tree moved: pkg-config --define-prefix, find_package; add_subdirectory; the conformance kit's README commands"
   "web        | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
 )
 # stage_field ROW N: field N (1 to 4) of a row of stage_table, trimmed.
@@ -78,12 +84,14 @@ mkdir -p "$logs"
 total_passed=0
 
 # stage NAME COMMAND...: runs COMMAND with its output in build-logs/NAME.log.
-# COMMAND reports what it counted by writing a number to $STAGE_COUNT.
+# COMMAND reports what it counted by writing a number to $STAGE_COUNT. The
+# stage's line begins when it starts and ends when it is done.
 stage() {
   local name=$1; shift
   local log="$logs/$name.log"
   export STAGE_COUNT="$logs/$name.count"
   rm -f "$STAGE_COUNT"
+  printf '%-12s ' "$name:"
   local start=$SECONDS rc=0
   # A subshell outside any condition, so that errexit holds inside the stage:
   # the first failing command fails the stage.
@@ -95,9 +103,9 @@ stage() {
     local n
     n=$(cat "$STAGE_COUNT" 2>/dev/null || echo 0)
     total_passed=$((total_passed + n))
-    printf '%-12s %5d passed  %4ds\n' "$name:" "$n" $((SECONDS - start))
+    printf '%5d passed  %4ds\n' "$n" $((SECONDS - start))
   else
-    printf '%-12s FAILED after %ds; the end of %s:\n' "$name:" $((SECONDS - start)) "$log"
+    printf 'FAILED after %ds; the end of %s:\n' $((SECONDS - start)) "$log"
     tail -n 80 "$log"
     echo "all: $total_passed passed, 1 failed"
     exit 1
@@ -121,8 +129,16 @@ build() {
   cmake --build "$dir" -j"$jobs" "${targets[@]}"
 }
 
-# The toolchain file of a cross target, as a configure argument.
-toolchain() { echo "-DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/toolchains/$1.cmake"; }
+# The toolchain file of a cross target, as configure arguments; without
+# debug information (a tenth of the size, the same code) unless
+# TQCAL_DEBUG_INFO=1 asks for it.
+toolchain() {
+  echo "-DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/toolchains/$1.cmake"
+  if [ "${TQCAL_DEBUG_INFO:-0}" != 1 ]; then
+    echo "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"
+    echo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"
+  fi
+}
 
 # ctest_suite BUILD_DIR [TARGET...] -- [CMAKE_ARGS...]: configures and builds
 # (only the targets named, when any are), runs ctest and counts what passed.
@@ -202,9 +218,9 @@ parser() {
 
 # The test suites built for another processor or system, run by ctest
 # through the toolchain's emulator.
-armhf() { ctest_suite build-armhf -- "$(toolchain arm-linux-gnueabihf)"; }
-armel() { ctest_suite build-armel -- "$(toolchain arm-linux-gnueabi)"; }
-i686() { ctest_suite build-i686 -- "$(toolchain i686-linux-gnu)"; }
+armhf() { local tc; mapfile -t tc < <(toolchain arm-linux-gnueabihf); ctest_suite build-armhf -- "${tc[@]}"; }
+armel() { local tc; mapfile -t tc < <(toolchain arm-linux-gnueabi); ctest_suite build-armel -- "${tc[@]}"; }
+i686() { local tc; mapfile -t tc < <(toolchain i686-linux-gnu); ctest_suite build-i686 -- "${tc[@]}"; }
 
 windows() {
   local dir=build-windows rc=0
@@ -216,8 +232,13 @@ windows() {
   # by a test would hold ctest's output pipe open until the server quit.
   /usr/lib/wine/wineserver -p 300 </dev/null >/dev/null 2>&1
   /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
-  ctest_suite "$dir" -- "$(toolchain x86_64-w64-mingw32)" || rc=1
+  local tc
+  mapfile -t tc < <(toolchain x86_64-w64-mingw32)
+  ctest_suite "$dir" -- "${tc[@]}" || rc=1
   /usr/lib/wine/wineserver -k </dev/null >/dev/null 2>&1 || true
+  # The prefix is 700 MB of wine's own DLLs, made again in 10 to 30 s: it
+  # goes, unless TQCAL_KEEP_WINE=1 keeps it for the next run.
+  [ "${TQCAL_KEEP_WINE:-0}" = 1 ] || rm -rf "$WINEPREFIX"
   return $rc
 }
 
@@ -232,7 +253,9 @@ pe_suite() {
   shift 4
   local check_args
   check_args=$(IFS=';'; echo "$*")
-  configure "$dir" "$(toolchain "$chain")" -DTQCAL_PE_SHIM=ON -DTQCAL_PE_DLL_FILE="$PWD/$dll" \
+  local tc
+  mapfile -t tc < <(toolchain "$chain")
+  configure "$dir" "${tc[@]}" -DTQCAL_PE_SHIM=ON -DTQCAL_PE_DLL_FILE="$PWD/$dll" \
     -DTQCAL_QEMU_CPU="$cpu" "-DTQCAL_PE_CHECK_ARGS=$check_args" || return 1
   cmake --build "$dir" -j"$jobs" --target tqcal_pe_programs || return 1
   (cd "$dir" && ctest --output-on-failure -j"$jobs" -L '^pe$') | tee "$dir/ctest.log" || return 1
@@ -253,8 +276,9 @@ pe_suite() {
 # that passed.
 arm_windows() {
   local dir=build-arm-windows
-  local facts=(--expect-machine ARMNT --allow-dll msvcrt.dll)
-  configure "$dir" -DTQCAL_BUILD_TESTS=OFF "$(toolchain armv7-w64-windows)" || return 1
+  local facts=(--expect-machine ARMNT --allow-dll msvcrt.dll) tc
+  mapfile -t tc < <(toolchain armv7-w64-windows)
+  configure "$dir" -DTQCAL_BUILD_TESTS=OFF "${tc[@]}" || return 1
   cmake --build "$dir" -j"$jobs" --target tqcal || return 1
   cmake -DLIBRARY="$dir"/bin/tqcal.dll -DREADOBJ=llvm-readobj -DMACHINE=0x1C4 \
     -DEXPECTED=engine/exports/exports.txt -P tests/exports/check_windows_dll.cmake || return 1
@@ -281,8 +305,9 @@ arm_windows() {
 # soak sequences, the export tests, the loader's bad-input tests). The count
 # is the checks and tests that passed.
 wince() {
-  local dir=build-wince passed=0
-  configure "$dir" "$(toolchain arm-wince)" || return 1
+  local dir=build-wince passed=0 tc
+  mapfile -t tc < <(toolchain arm-wince)
+  configure "$dir" "${tc[@]}" || return 1
   cmake --build "$dir" -j"$jobs" || return 1
   python3 tools/pe/check_baseline.py --objdump arm-linux-gnueabi-objdump \
     "$dir"/tqcal.elf "$dir"/bin/tqcal.dll || return 1
@@ -305,6 +330,15 @@ expect_42() {
   echo "$1: $out"
 }
 
+# shell_block FILE HEADING: the first ```sh block under the line HEADING of
+# a Markdown file, as a reader would paste it.
+shell_block() {
+  awk -v heading="$2" '$0 == heading { found = 1 }
+                       found && /^```sh$/ { inside = 1; next }
+                       inside && /^```$/ { exit }
+                       inside { print }' "$1"
+}
+
 # The guide's route to a host, run as a reader pastes it: the shell block
 # under its heading "Installing in a prefix of your own", in a copy of the
 # sources with HOME in the scratch folder. It configures with the default
@@ -317,10 +351,7 @@ install_stage() {
   local route passed=0
   rm -rf "$work"
   mkdir -p "$work/src" "$work/home" "$work/parent"
-  route=$(awk '/^## Installing in a prefix of your own/ { found = 1 }
-               found && /^```sh$/ { inside = 1; next }
-               inside && /^```$/ { exit }
-               inside { print }' docs/integrating.md)
+  route=$(shell_block docs/integrating.md "## Installing in a prefix of your own")
   [ -n "$route" ] || { echo "docs/integrating.md has no install route"; return 1; }
   printf '%s\n' "$route"
   git ls-files -co --exclude-standard -z | xargs -0 tar -cf - | tar -xf - -C "$work/src"
@@ -331,16 +362,24 @@ install_stage() {
     { cat "$work/route.log"; return 1; }
   cat "$work/route.log"
   [ "$(tail -n 1 "$work/route.log")" = "42." ] || { echo "the guide's host did not print 42."; return 1; }
-  grep -q '^prefix=${pcfiledir}/' "$work/home/tqcal/lib/pkgconfig/tqcal.pc" ||
-    { echo "tqcal.pc has a fixed prefix"; return 1; }
+  # tqcal.pc: plain paths under the prefix installed to, the header's
+  # version, and nothing but the library to link.
+  local pcfile=$work/home/tqcal/lib/pkgconfig/tqcal.pc
+  grep -qx "prefix=$work/home/tqcal" "$pcfile" && grep -qx 'libdir=${prefix}/lib' "$pcfile" ||
+    { echo "tqcal.pc does not name the prefix installed to:"; cat "$pcfile"; return 1; }
+  ! grep -q 'Libs.private' "$pcfile" || { echo "tqcal.pc has Libs.private"; return 1; }
+  [ "$(HOME=$work/home PKG_CONFIG_PATH=$work/home/tqcal/lib/pkgconfig pkg-config --modversion tqcal)" = \
+    "$(sed -n 's/^#define TQCAL_VERSION_\(MAJOR\|MINOR\|PATCH\) //p' include/tqcal.h | paste -sd.)" ] ||
+    { echo "tqcal.pc's version is not the header's"; return 1; }
   readelf -d "$work/home/tqcal/lib/libtqcal.so.1" | grep -q 'SONAME.*\[libtqcal\.so\.1\]' ||
     { echo "libtqcal.so.1 lacks its SONAME"; return 1; }
   passed=$((passed + 1))
 
-  # Moved elsewhere, the tree still serves pkg-config and find_package.
+  # Moved elsewhere, the tree still serves pkg-config (told to take the
+  # prefix from where tqcal.pc lies) and find_package.
   local moved=$work/moved pc
   mv "$work/home/tqcal" "$moved"
-  pc=$(PKG_CONFIG_PATH="$moved/lib/pkgconfig" pkg-config --cflags --libs tqcal) || return 1
+  pc=$(PKG_CONFIG_PATH="$moved/lib/pkgconfig" pkg-config --define-prefix --cflags --libs tqcal) || return 1
   # shellcheck disable=SC2086  # the flags are words
   cc -std=c89 -pedantic -Wall -Wextra -Werror -Wl,--fatal-warnings examples/press_keys.c $pc \
     -o "$work/press_keys_pc" || return 1
@@ -361,6 +400,21 @@ install_stage() {
   cmake --build "$work/parent/build" -j"$jobs" || return 1
   expect_42 "$work/parent/build/example/press_keys" || return 1
   passed=$((passed + 1))
+
+  # The conformance kit's README, its block under "Running it here" as a
+  # reader pastes it, in another fresh copy of the sources: it ends with the
+  # pass line.
+  local kit
+  kit=$(shell_block conformance/README.md "## Running it here")
+  [ -n "$kit" ] || { echo "conformance/README.md has no block to run"; return 1; }
+  mkdir -p "$work/kit"
+  git ls-files -co --exclude-standard -z | xargs -0 tar -cf - | tar -xf - -C "$work/kit"
+  (cd "$work/kit" && bash -euxo pipefail -c "$kit") >"$work/kit.log" 2>&1 ||
+    { cat "$work/kit.log"; return 1; }
+  cat "$work/kit.log"
+  grep -q '^conformance: [0-9]* passed, 0 failed$' "$work/kit.log" ||
+    { echo "the conformance kit's README commands did not pass"; return 1; }
+  passed=$((passed + 1))
   echo "$passed" >"$STAGE_COUNT"
 }
 
@@ -374,15 +428,29 @@ for row in "${stage_table[@]}"; do
   read -ra more <<<"$(stage_field "$row" 3)"
   groups+=("${more[@]}")
 done
-if ! bash scripts/setup.sh $(printf '%s\n' "${groups[@]}" | sort -u) >"$logs/setup.log" 2>&1; then
-  echo "setup: FAILED; the end of $logs/setup.log:"
-  tail -n 40 "$logs/setup.log"
-  echo "all: 0 passed, 1 failed"
-  exit 1
+# The set-up's line names what it installs before it starts, and its time.
+read -ra groups <<<"$(printf '%s\n' "${groups[@]}" | sort -u | paste -sd' ')"
+printf '%-12s ' "setup:"
+setup_start=$SECONDS
+missing=$(bash scripts/setup.sh --missing "${groups[@]}" 2>/dev/null || echo "(could not tell)")
+if [ -z "$missing" ]; then
+  printf 'nothing missing for %s\n' "${groups[*]}"
+else
+  printf 'installing %s … ' "$missing"
+  if ! bash scripts/setup.sh "${groups[@]}" >"$logs/setup.log" 2>&1; then
+    echo "FAILED; the end of $logs/setup.log:"
+    tail -n 40 "$logs/setup.log"
+    echo "all: 0 passed, 1 failed"
+    exit 1
+  fi
+  printf 'done in %ds\n' $((SECONDS - setup_start))
 fi
 for row in "${selected[@]}"; do
   stage ${row}
 done
 
-# One closing line over every stage; a failure has already stopped the run.
-echo "all: $total_passed passed, 0 failed"
+# One closing line over every stage (a failure has already stopped the
+# run): the count, the time, and the disk the build folders take.
+folders=$(ls -d build build-* 2>/dev/null || true)
+disk=$( [ -z "$folders" ] || du -scm $folders | tail -n 1 | cut -f1)
+echo "all: $total_passed passed, 0 failed in $((SECONDS / 60))m $((SECONDS % 60))s; build folders ${disk:-0} MB"

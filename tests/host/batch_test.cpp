@@ -120,10 +120,10 @@ TEST(BatchCalcString, EvaluatesTheWholeSequenceInOneCall) {
 
 TEST(BatchCalcString, JsonCarriesTheValue) {
     BatchRun run = RunWith({"--calc-string", "--json", "--keys", "0 - 5"});
-    EXPECT_EQ(run.out, "{\"screen\":\"-5\",\"ok\":true,\"display\":\"5.\",\"value\":-5,\"failedKey\":null}\n");
+    EXPECT_EQ(run.out, "{\"screen\":\"-5\",\"ok\":true,\"display\":\"5.\",\"heldValue\":-5,\"shownValue\":-5,\"failedKey\":null}\n");
     run = RunWith({"--calc-string", "--json", "--keys", "1 / 0"});
     EXPECT_EQ(run.out,
-              "{\"screen\":\"Error\",\"ok\":false,\"display\":\"\",\"value\":10000000000001,"
+              "{\"screen\":\"Error\",\"ok\":false,\"display\":\"\",\"heldValue\":10000000000001,\"shownValue\":null,"
               "\"failedKey\":{\"number\":4,\"key\":\"=\",\"column\":null,\"result\":\"error\"}}\n");
 }
 
@@ -269,9 +269,25 @@ TEST(BatchJson, FinalStateForTools) {
     BatchRun run = RunWith({"--json", "--keys", "5 M+ 0 - 5 ="});
     EXPECT_EQ(run.out,
               "{\"screen\":\"-5\",\"display\":\"5.\",\"exponent\":\" 00\",\"exponentShown\":false,"
-              "\"negative\":true,\"value\":-5,\"memory\":5,\"result\":\"ok\",\"status\":778,"
+              "\"negative\":true,\"heldValue\":-5,\"shownValue\":-5,\"memory\":5,\"result\":\"ok\",\"status\":778,"
               "\"bits\":[\"memory\",\"shown\",\"zero\"],\"parenDepth\":0,\"mode\":\"algebraic\","
               "\"failedKey\":null}\n");
+    // While a number is typed the screen shows it, and the held value is
+    // still what the last operation key left.
+    const struct {
+        const char *keys;
+        const char *values;
+    } typing[] = {
+        {"5 +/- 3", "\"heldValue\":-5,\"shownValue\":-53,"},
+        {"53", "\"heldValue\":0,\"shownValue\":53,"},
+        {"5 EXP 3", "\"heldValue\":0,\"shownValue\":5000,"},
+        {"1 / 0 =", "\"heldValue\":0,\"shownValue\":null,"},
+        {"0.000001 * 0.0000001 =", "\"heldValue\":9.999999999999999e-14,\"shownValue\":1e-13,"},
+    };
+    for (const auto &c : typing) {
+        run = RunWith({"--json", "--keys", c.keys});
+        EXPECT_NE(run.out.find(c.values), std::string::npos) << c.keys << ": " << run.out;
+    }
     run = RunWith({"--json", "--keys", "1 / 0 + 5 ="});
     EXPECT_NE(run.out.find(",\"failedKey\":{\"number\":4,\"key\":\"+\",\"column\":7,\"result\":\"error\"}}\n"),
               std::string::npos)
@@ -386,6 +402,35 @@ TEST(Arguments, OptionsAndTheirMistakes) {
     EXPECT_EQ(options.mode, 0);
     EXPECT_TRUE(options.json);
     EXPECT_FALSE(options.trace);
+}
+
+}  // namespace
+
+namespace {
+
+// A byte order mark at the start of the input says only that the text is
+// UTF-8; anywhere else it is a character that is no key.
+TEST(BatchInput, AByteOrderMarkStartingTheInputIsSkipped) {
+    BatchRun run = RunWith({}, "\xEF\xBB\xBF" "1 + 2 =\n3 =\n");
+    EXPECT_EQ(run.exit, tqhost::kExitOk) << run.err;
+    EXPECT_EQ(run.out, "3\n3\n");
+    run = RunWith({}, "1 =\n\xEF\xBB\xBF" "2 =\n");
+    EXPECT_EQ(run.exit, tqhost::kExitBadInput);
+    EXPECT_EQ(run.out, "1\n\n");
+    EXPECT_EQ(run.err.rfind("tqcal: line 2: unknown key", 0), 0u) << run.err;
+}
+
+// A line of up to kLineLimit bytes is evaluated; a longer one is one error
+// on its line, and the lines after it are answered.
+TEST(BatchInput, ALineOverTheLimitIsOneErrorInItsPlace) {
+    const std::string longest(tqhost::kLineLimit, '1');
+    const std::string tooLong = longest + "1";
+    BatchRun run = RunWith({}, "1 + 1 =\n" + tooLong + "\n" + longest + "\r\n2 * 3 =");
+    EXPECT_EQ(run.exit, tqhost::kExitBadInput);
+    EXPECT_EQ(run.out, "2\n\n1111111111111\n6\n");
+    EXPECT_EQ(run.err, "tqcal: line 2: longer than 1048576 bytes (1 MiB); not evaluated\n");
+    run = RunWith({"--json"}, tooLong + "\n");
+    EXPECT_EQ(run.out, "{\"error\":\"the line is longer than 1048576 bytes\"}\n");
 }
 
 }  // namespace

@@ -111,17 +111,17 @@ struct Child {
 };
 
 // tqcal with standard input from the descriptor input and standard output
-// to the file output, or else into a pipe the caller reads; its messages
-// are not looked at.
-Child Spawn(int input, const char *output = nullptr) {
+// to the file output, or else into a pipe the caller reads; its messages go
+// to the file errors, or are not looked at.
+Child Spawn(int input, const char *output = nullptr, const char *errors = "/dev/null") {
     Child child;
     int pipeEnds[2] = {-1, -1};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, input, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, errors, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (output != nullptr) {
-        posix_spawn_file_actions_addopen(&actions, 1, output, O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, output, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     } else {
         EXPECT_EQ(pipe(pipeEnds), 0);
         posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
@@ -205,6 +205,50 @@ TEST(Program, AMillionLinesInConstantMemory) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_LT(usage.ru_maxrss, 20 * 1024) << "kilobytes resident at most";
     std::printf("a million lines: %ld kB resident at most\n", usage.ru_maxrss);
+}
+
+std::string FileText(const std::string &path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// One hostile line cannot take the machine's memory: a line of 20 MB (20
+// million digits, which were 20 million keys) is one error on its line, the
+// lines after it are answered, and the program stays under 20 MB resident.
+TEST(Program, ATwentyMegabyteLineIsOneErrorInConstantMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory alone is larger than the bound";
+#endif
+    char dir[] = "/tmp/tqcal-long-line-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string input = std::string(dir) + "/in", output = std::string(dir) + "/out",
+                      errors = std::string(dir) + "/err";
+    {
+        // Written in pieces: the resident high-water mark of this process
+        // is where the child's count starts.
+        std::ofstream file(input, std::ios::binary);
+        file << "1 + 2 =\n";
+        const std::string piece(100000, '1');
+        for (int i = 0; i < 200; ++i) {
+            file << piece;
+        }
+        file << "\n3 * 3 =\n";
+    }
+    Child child = Spawn(open(input.c_str(), O_RDONLY), output.c_str(), errors.c_str());
+    int status = 0;
+    struct rusage usage {};
+    ASSERT_EQ(wait4(child.pid, &status, 0, &usage), child.pid);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(FileText(output), "3\n\n9\n");
+    EXPECT_EQ(FileText(errors), "tqcal: line 2: longer than 1048576 bytes (1 MiB); not evaluated\n");
+    EXPECT_LT(usage.ru_maxrss, 20 * 1024) << "kilobytes resident at most";
+    std::printf("a 20 MB line: %ld kB resident at most\n", usage.ru_maxrss);
+    for (const std::string &path : {input, output, errors}) {
+        std::remove(path.c_str());
+    }
+    rmdir(dir);
 }
 
 TEST(Program, BadOptionsPointToHelp) {

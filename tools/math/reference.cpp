@@ -63,7 +63,12 @@ Fn1 Find(const char *name) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char **argv) {
+    if (argc > 1) {
+        std::printf("usage: reference < lines\nEach line \"<function> <x> [<y>]\" gets the correctly rounded"
+                    " result from MPFR (see the top of tools/math/reference.cpp).\n");
+        return std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ? 0 : 2;
+    }
     constexpr double kPi = 3.141592653589793;
     char line[512];
     while (std::fgets(line, sizeof line, stdin)) {

@@ -1,0 +1,21 @@
+# The version in include/tqcal.h is the library's: its file name carries it
+# (libtqcal.so.MAJOR.MINOR.PATCH, where the platform names files so), and
+# the project that built it says the same.
+file(STRINGS ${HEADER} lines REGEX "^#define TQCAL_VERSION_(MAJOR|MINOR|PATCH) ")
+set(header_version "")
+foreach(part MAJOR MINOR PATCH)
+  string(REGEX MATCH "TQCAL_VERSION_${part} ([0-9]+)" found "${lines}")
+  if(NOT found)
+    message(FATAL_ERROR "${HEADER} does not define TQCAL_VERSION_${part}")
+  endif()
+  list(APPEND header_version ${CMAKE_MATCH_1})
+endforeach()
+list(JOIN header_version "." header_version)
+if(NOT header_version STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "tqcal.h says ${header_version}, the build ${PROJECT_VERSION}")
+endif()
+get_filename_component(file "${LIBRARY}" NAME)
+if(file MATCHES "\\.so" AND NOT file MATCHES "\\.so\\.${header_version}$")
+  message(FATAL_ERROR "the library ${file} is not version ${header_version}")
+endif()
+message(STATUS "tqcal.h and ${file}: version ${header_version}")

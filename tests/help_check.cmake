@@ -1,0 +1,36 @@
+# Every script of the source tree and every program named in PROGRAMS (a
+# comma-separated list) prints its usage for --help, on standard output, and
+# exits with status 0. A build that makes only the test programs (the
+# sanitizer stage) has not built every program: those are left out.
+file(GLOB scripts ${SOURCE}/scripts/*.sh ${SOURCE}/scripts/*.py ${SOURCE}/bench/*.sh
+     ${SOURCE}/bench/*.py ${SOURCE}/tools/math/*.sh ${SOURCE}/web/build.sh)
+string(REPLACE "," ";" programs "${PROGRAMS}")
+find_program(python python3)
+set(failed "")
+set(count 0)
+foreach(item IN LISTS scripts programs)
+  if(item MATCHES "\\.sh$")
+    set(command bash ${item})
+  elseif(item MATCHES "\\.py$")
+    if(NOT python)
+      continue()
+    endif()
+    set(command ${python} ${item})
+  elseif(EXISTS ${item})
+    set(command ${item})
+  else()
+    continue()
+  endif()
+  execute_process(COMMAND ${command} --help INPUT_FILE /dev/null TIMEOUT 30
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  string(STRIP "${out}" out)
+  if(NOT rc STREQUAL "0" OR out STREQUAL "")
+    list(APPEND failed "${item} --help: status ${rc}, ${err}")
+  endif()
+  math(EXPR count "${count} + 1")
+endforeach()
+if(failed)
+  list(JOIN failed "\n" failed)
+  message(FATAL_ERROR "${failed}")
+endif()
+message(STATUS "${count} scripts and programs print their usage for --help")
