@@ -3,7 +3,7 @@
 # exits with status 0. A build that makes only the test programs (the
 # sanitizer stage) has not built every program: those are left out.
 file(GLOB scripts ${SOURCE}/scripts/*.sh ${SOURCE}/scripts/*.py ${SOURCE}/bench/*.sh
-     ${SOURCE}/bench/*.py ${SOURCE}/tools/math/*.sh ${SOURCE}/web/build.sh)
+     ${SOURCE}/bench/*.py ${SOURCE}/tools/math/*.sh ${SOURCE}/tools/pe/*.py ${SOURCE}/web/build.sh)
 string(REPLACE "," ";" programs "${PROGRAMS}")
 find_program(python python3)
 set(failed "")

@@ -46,11 +46,14 @@ static void fact(int holds, const char *label, const char *format, ...) {
         problems++;
 }
 
+static const char usage_text[] =
+    "usage: tqcal_pe_check DLL [--expect-machine M]... [--exports FILE]\n"
+    "                          [--allow-dll NAME]... [--no-imports]\n"
+    "                          [--subsystem-version X.Y]\n";
+
+/* A mistake in the arguments: the usage on standard error, status 2. */
 static void usage(void) {
-    fprintf(stderr,
-            "usage: tqcal_pe_check DLL [--expect-machine M]... [--exports FILE]\n"
-            "                          [--allow-dll NAME]... [--no-imports]\n"
-            "                          [--subsystem-version X.Y]\n");
+    fputs(usage_text, stderr);
     exit(2);
 }
 
@@ -200,6 +203,10 @@ int main(int argc, char **argv) {
     allowed[allowed_count++] = "coredll.dll";
     for (i = 1; i < (unsigned)argc; i++) {
         const char *a = argv[i];
+        if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
+            fputs(usage_text, stdout);
+            return 0;
+        }
         if (strcmp(a, "--expect-machine") == 0 && i + 1 < (unsigned)argc) {
             if (machine_count == MAX_MACHINES || parse_machine(argv[++i], &machines[machine_count]) != 0)
                 usage();

@@ -100,6 +100,10 @@ int main(int argc, char **argv) {
     struct pe_error err;
     FILE *f;
     size_t length;
+    if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
+        printf("usage: tqcal_pe_patch GOOD.dll OUT.dll CASE\n");
+        return 0;
+    }
     if (argc != 4) {
         fprintf(stderr, "usage: tqcal_pe_patch GOOD.dll OUT.dll CASE\n");
         return 2;

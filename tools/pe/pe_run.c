@@ -146,6 +146,9 @@ static int check_exports(struct pe_module *m, const char *path, const char *list
     return bad;
 }
 
+static const char usage_text[] = "usage: tqcal_pe_run DLL [--exports FILE] [--calculate]\n"
+                                 "       tqcal_pe_run --self-test\n";
+
 int main(int argc, char **argv) {
     const char *path = NULL, *list = NULL;
     int want_calculation = 0, i, rc = 0;
@@ -157,6 +160,10 @@ int main(int argc, char **argv) {
     uint32_t entry;
 
     for (i = 1; i < argc; i++) {
+        if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
+            fputs(usage_text, stdout);
+            return 0;
+        }
         if (strcmp(argv[i], "--self-test") == 0 && argc == 2)
             return self_test();
         if (strcmp(argv[i], "--exports") == 0 && i + 1 < argc)
@@ -169,8 +176,7 @@ int main(int argc, char **argv) {
             path = argv[i];
     }
     if (!path) {
-        fprintf(stderr, "usage: tqcal_pe_run DLL [--exports FILE] [--calculate]\n"
-                        "       tqcal_pe_run --self-test\n");
+        fputs(usage_text, stderr);
         return 2;
     }
 
