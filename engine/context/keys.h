@@ -1,4 +1,4 @@
-// Groups of key codes the layers above share.
+// The key groups the layers above share, from their one list in tqcal.h.
 #pragma once
 
 #include "tqcal.h"
@@ -7,18 +7,14 @@
 
 namespace tqcal {
 
+#define TQCAL_AS_CASE(key) case key:
+
 // The binary operators: the codes the operator stack holds besides
 // KEY_LPAREN.
 constexpr bool IsBinaryOperator(int32_t key) {
     switch (key) {
-        case KEY_ADD:
-        case KEY_SUB:
-        case KEY_MUL:
-        case KEY_DIV:
-        case KEY_POW:
-        case KEY_ROOT:
-        case KEY_BLANK_OP:
-            return true;
+        TQCAL_BINARY_OPERATOR_KEYS(TQCAL_AS_CASE)
+        return true;
         default:
             return false;
     }
@@ -27,5 +23,17 @@ constexpr bool IsBinaryOperator(int32_t key) {
 // The binary operators with arithmetic of their own: all but KEY_BLANK_OP,
 // which only waits on the stack to be replaced by the next operator.
 constexpr bool HasArithmetic(int32_t key) { return IsBinaryOperator(key) && key != KEY_BLANK_OP; }
+
+// The keys that replace the value by a function of it.
+constexpr bool IsFunctionKey(int32_t key) {
+    switch (key) {
+        TQCAL_FUNCTION_KEYS(TQCAL_AS_CASE)
+        return true;
+        default:
+            return false;
+    }
+}
+
+#undef TQCAL_AS_CASE
 
 }  // namespace tqcal

@@ -19,6 +19,18 @@ void ResetStacks(Context &ctx) {
     ctx.pendingOps = 0;
 }
 
+void LoadStacks(Context &ctx, double bottom, double top, int32_t op) {
+    ctx.operands[0] = bottom;
+    ctx.operands[1] = top;
+    ctx.operators[0] = op;
+    // After an error the stacks may hold more than this; the entries dropped
+    // are cleared like popped ones.
+    for (int i = 2; i <= ctx.opdTop; ++i) ctx.operands[i] = 0.0;
+    for (int i = 1; i <= ctx.optTop; ++i) ctx.operators[i] = 0;
+    ctx.opdTop = 1;
+    ctx.optTop = 0;
+}
+
 int PushOperand(Context &ctx, double value) {
     if (!OperandTopInRange(ctx) || ctx.opdTop == kOperandSlots - 1) return -1;
     ctx.operands[++ctx.opdTop] = value;

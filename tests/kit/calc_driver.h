@@ -21,8 +21,8 @@
 
 namespace calc_test {
 
-inline constexpr int kAlgebraic = 1;
-inline constexpr int kEqualPriority = 0;
+inline constexpr int kAlgebraic = TQCAL_MODE_ALGEBRAIC;
+inline constexpr int kEqualPriority = TQCAL_MODE_EQUAL;
 
 struct Calc {
     TQCAL_Context ctx;
