@@ -182,18 +182,21 @@ TQCAL_HOST_INLINE int tqcal_is_binary_operator(int32_t code)
 #undef TQCAL_AS_CASE
 }
 
-/* 1 when the display text is digits and blanks with at most one point, ending
- * in cell 14 or (a 15-character result) 15; the exponent text a sign cell
- * (blank or '-'), two digits and the terminator. Else 0. */
+/* 1 when the display text is digits with at most one point behind leading
+ * blanks, ending in cell 14 or (a 15-character result) 15, and the exponent
+ * text a sign cell (blank or '-'), two digits and the terminator; else 0. */
 TQCAL_HOST_INLINE int tqcal_texts_readable(const TQCAL_Context *ctx)
 {
     const TQCAL_WChar *e = ctx->exponent;
-    int end, points = 0;
+    int end, points = 0, text = 0;
     for (end = 0; end <= TQCAL_DISPLAY_CELLS && ctx->display[end] != 0; ++end) {
         const TQCAL_WChar ch = ctx->display[end];
+        if (ch == ' ' && !text)
+            continue;
+        text = 1;
         if (ch == '.')
             ++points;
-        else if (ch != ' ' && (ch < '0' || ch > '9'))
+        else if (ch < '0' || ch > '9')
             return 0;
     }
     return end >= TQCAL_DISPLAY_CELLS - 1 && end <= TQCAL_DISPLAY_CELLS && points <= 1 &&

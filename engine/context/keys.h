@@ -7,33 +7,28 @@
 
 namespace tqcal {
 
-#define TQCAL_AS_CASE(key) case key:
+// Whether key is in one of tqcal.h's key lists, as a switch over the list.
+#define TQCAL_AS_CASE(code) case code:
+#define TQCAL_KEY_IN(list, key)                   \
+    [](int32_t k) {                               \
+        switch (k) {                              \
+            list(TQCAL_AS_CASE) return true;      \
+            default: return false;                \
+        }                                         \
+    }(key)
 
 // The binary operators: the codes the operator stack holds besides
 // KEY_LPAREN.
-constexpr bool IsBinaryOperator(int32_t key) {
-    switch (key) {
-        TQCAL_BINARY_OPERATOR_KEYS(TQCAL_AS_CASE)
-        return true;
-        default:
-            return false;
-    }
-}
+constexpr bool IsBinaryOperator(int32_t key) { return TQCAL_KEY_IN(TQCAL_BINARY_OPERATOR_KEYS, key); }
 
 // The binary operators with arithmetic of their own: all but KEY_BLANK_OP,
 // which only waits on the stack to be replaced by the next operator.
 constexpr bool HasArithmetic(int32_t key) { return IsBinaryOperator(key) && key != KEY_BLANK_OP; }
 
 // The keys that replace the value by a function of it.
-constexpr bool IsFunctionKey(int32_t key) {
-    switch (key) {
-        TQCAL_FUNCTION_KEYS(TQCAL_AS_CASE)
-        return true;
-        default:
-            return false;
-    }
-}
+constexpr bool IsFunctionKey(int32_t key) { return TQCAL_KEY_IN(TQCAL_FUNCTION_KEYS, key); }
 
+#undef TQCAL_KEY_IN
 #undef TQCAL_AS_CASE
 
 }  // namespace tqcal

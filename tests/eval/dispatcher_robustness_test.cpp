@@ -38,7 +38,7 @@ TEST(DispatcherLimits, BlankOperatorOnAnOpenParenthesisIsAnError) {
 
 TEST(DispatcherLimits, FullOperandStackRefusesTheKeyAndKeepsTheExpression) {
     {
-        const int mode = kAlgebraic;
+        const int mode = TQCAL_MODE_ALGEBRAIC;
         Calc c = Fresh(mode);
         Type(c, "1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 ^ (");
         ASSERT_NE(Screen(c), "Full");

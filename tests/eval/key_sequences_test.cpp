@@ -42,16 +42,16 @@ TEST(KeySequences, Arithmetic) {
         {"1 + 2 CE 3 =", "4."},
         {"1 2 +/- 3 =", "-123."},
     };
-    ExpectScreens(std::begin(cases), std::end(cases), kAlgebraic);
+    ExpectScreens(std::begin(cases), std::end(cases), TQCAL_MODE_ALGEBRAIC);
 }
 
 TEST(KeySequences, PrecedenceModes) {
-    EXPECT_EQ(ScreenAfter("2 + 3 * 4 =", kAlgebraic), "14.");
-    EXPECT_EQ(ScreenAfter("2 + 3 * 4 =", kEqualPriority), "20.");
+    EXPECT_EQ(ScreenAfter("2 + 3 * 4 =", TQCAL_MODE_ALGEBRAIC), "14.");
+    EXPECT_EQ(ScreenAfter("2 + 3 * 4 =", TQCAL_MODE_EQUAL), "20.");
     EXPECT_EQ(ScreenAfter("2 + 3 * 4 =", 7), "20.");  // any mode but 1 is equal priority
-    EXPECT_EQ(ScreenAfter("10 - 2 * 3 ^ 2 =", kAlgebraic), "-8.");
-    EXPECT_EQ(ScreenAfter("10 - 2 * 3 ^ 2 =", kEqualPriority), "72.");
-    EXPECT_EQ(ScreenAfter("2 * ( 3 + 4 ) =", kEqualPriority), "14.");
+    EXPECT_EQ(ScreenAfter("10 - 2 * 3 ^ 2 =", TQCAL_MODE_ALGEBRAIC), "-8.");
+    EXPECT_EQ(ScreenAfter("10 - 2 * 3 ^ 2 =", TQCAL_MODE_EQUAL), "72.");
+    EXPECT_EQ(ScreenAfter("2 * ( 3 + 4 ) =", TQCAL_MODE_EQUAL), "14.");
 }
 
 TEST(KeySequences, Parentheses) {
@@ -68,7 +68,7 @@ TEST(KeySequences, Parentheses) {
         {"( ( ( 4 =", "4."},
         {"1 + ( 2 * ( 3 + 4 ) ) =", "15."},
     };
-    ExpectScreens(std::begin(cases), std::end(cases), kAlgebraic);
+    ExpectScreens(std::begin(cases), std::end(cases), TQCAL_MODE_ALGEBRAIC);
 }
 
 TEST(KeySequences, ClosingParenthesisMarksAProducedValue) {
@@ -184,7 +184,7 @@ TEST(KeySequences, UnaryFunctions) {
         {"70 !", "Error"},
         {"69 !", "1.7112245242814E98"},
     };
-    ExpectScreens(std::begin(cases), std::end(cases), kAlgebraic);
+    ExpectScreens(std::begin(cases), std::end(cases), TQCAL_MODE_ALGEBRAIC);
 }
 
 TEST(KeySequences, ErrorKeepsTheDisplayAndTheTidyUpDisarms) {

@@ -26,17 +26,15 @@ Context Stacks(std::initializer_list<double> operands, std::initializer_list<int
     return ctx;
 }
 
-constexpr int32_t kEqualPriority = TQCAL_MODE_EQUAL;
-
 TEST(Reduction, PrioritiesFollowTheMode) {
     EXPECT_EQ(OperatorPriority(KEY_ADD, TQCAL_MODE_ALGEBRAIC), 1);
     EXPECT_EQ(OperatorPriority(KEY_MUL, TQCAL_MODE_ALGEBRAIC), 2);
     EXPECT_EQ(OperatorPriority(KEY_ROOT, TQCAL_MODE_ALGEBRAIC), 3);
     EXPECT_EQ(OperatorPriority(KEY_LPAREN, TQCAL_MODE_ALGEBRAIC), 0);
     EXPECT_EQ(OperatorPriority(KEY_BLANK_OP, TQCAL_MODE_ALGEBRAIC), 0);
-    EXPECT_EQ(OperatorPriority(KEY_DIV, kEqualPriority), 1);
+    EXPECT_EQ(OperatorPriority(KEY_DIV, TQCAL_MODE_EQUAL), 1);
     EXPECT_EQ(OperatorPriority(KEY_MUL, 2), 1);
-    EXPECT_EQ(OperatorPriority(KEY_POW, kEqualPriority), 3);
+    EXPECT_EQ(OperatorPriority(KEY_POW, TQCAL_MODE_EQUAL), 3);
 }
 
 TEST(Reduction, EqualsAppliesEverything) {
@@ -111,7 +109,7 @@ TEST(Reduction, OperatorWithoutTwoOperandsFailsWithoutReadingBelowTheStack) {
 
 TEST(Reduction, EqualPriorityRunsLeftToRight) {
     Context ctx = Stacks({2, 3}, {KEY_ADD});
-    ASSERT_EQ(ReduceStacks(KEY_MUL, Reach::ThroughBottom, ctx, kEqualPriority), 0);
+    ASSERT_EQ(ReduceStacks(KEY_MUL, Reach::ThroughBottom, ctx, TQCAL_MODE_EQUAL), 0);
     EXPECT_EQ(ctx.value, 5);
 }
 
