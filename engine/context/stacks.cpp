@@ -31,30 +31,30 @@ void LoadStacks(Context &ctx, double bottom, double top, int32_t op) {
     ctx.optTop = 0;
 }
 
-int PushOperand(Context &ctx, double value) {
-    if (!OperandTopInRange(ctx) || ctx.opdTop == kOperandSlots - 1) return -1;
-    ctx.operands[++ctx.opdTop] = value;
+namespace {
+
+// One stack: its slots and its top, -1 when empty. A top outside -1 and the
+// last slot (written by a host) refuses every push and pop.
+template <typename Slot, int kSlots>
+int Push(Slot (&slots)[kSlots], int32_t &top, Slot value) {
+    if (top < -1 || top >= kSlots - 1) return -1;
+    slots[++top] = value;
     return 0;
 }
 
-int PopOperand(Context &ctx, double &out) {
-    if (!OperandTopInRange(ctx) || ctx.opdTop < 0) return -1;
-    out = ctx.operands[ctx.opdTop];
-    ctx.operands[ctx.opdTop--] = 0.0;
+template <typename Slot, int kSlots>
+int Pop(Slot (&slots)[kSlots], int32_t &top, Slot &out) {
+    if (top < 0 || top >= kSlots) return -1;
+    out = slots[top];
+    slots[top--] = Slot{};
     return 0;
 }
 
-int PushOperator(Context &ctx, int32_t op) {
-    if (!OperatorTopInRange(ctx) || ctx.optTop == kOperatorSlots - 1) return -1;
-    ctx.operators[++ctx.optTop] = op;
-    return 0;
-}
+}  // namespace
 
-int PopOperator(Context &ctx, int32_t &out) {
-    if (!OperatorTopInRange(ctx) || ctx.optTop < 0) return -1;
-    out = ctx.operators[ctx.optTop];
-    ctx.operators[ctx.optTop--] = 0;
-    return 0;
-}
+int PushOperand(Context &ctx, double value) { return Push(ctx.operands, ctx.opdTop, value); }
+int PopOperand(Context &ctx, double &out) { return Pop(ctx.operands, ctx.opdTop, out); }
+int PushOperator(Context &ctx, int32_t op) { return Push(ctx.operators, ctx.optTop, op); }
+int PopOperator(Context &ctx, int32_t &out) { return Pop(ctx.operators, ctx.optTop, out); }
 
 }  // namespace tqcal

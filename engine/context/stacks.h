@@ -15,7 +15,8 @@ void ClearOperatorStack(Context &ctx);
 void ResetStacks(Context &ctx);
 
 // 0 on success; -1 when full (push) or empty (pop), or when the top index is
-// outside its range: nothing is changed then.
+// outside -1 and the last slot (a host may have written it): nothing is
+// changed then.
 int PushOperand(Context &ctx, double value);
 int PopOperand(Context &ctx, double &out);
 int PushOperator(Context &ctx, int32_t op);
@@ -24,15 +25,6 @@ int PopOperator(Context &ctx, int32_t &out);
 // Exactly two operands, bottom and top, and one operator, op; the slots of
 // the entries this drops are cleared. The counters are left alone.
 void LoadStacks(Context &ctx, double bottom, double top, int32_t op);
-
-// A top index a host may have written is trusted only within -1 (empty)
-// and the last slot.
-inline bool OperandTopInRange(const Context &ctx) {
-    return ctx.opdTop >= -1 && ctx.opdTop < kOperandSlots;
-}
-inline bool OperatorTopInRange(const Context &ctx) {
-    return ctx.optTop >= -1 && ctx.optTop < kOperatorSlots;
-}
 
 // ---- the evaluation layer's steps -------------------------------------------
 // These trust the tops, which the exports have checked: each says what it

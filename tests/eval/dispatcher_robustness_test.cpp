@@ -2,6 +2,7 @@
 // every one must end in a defined screen without touching memory outside
 // its fields.
 #include "calc_driver.h"
+#include "screen_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +33,10 @@ TEST(DispatcherLimits, ParenthesisAfterAnErrorWithAFullOperatorStack) {
 }
 
 TEST(DispatcherLimits, BlankOperatorOnAnOpenParenthesisIsAnError) {
-    EXPECT_EQ(ScreenAfter("( 1 + 2 blank"), "Error");
-    EXPECT_EQ(ScreenAfter("( 4 * 2 blank"), "Error");
+    ExpectScreens({
+        {"( 1 + 2 blank", "Error"},
+        {"( 4 * 2 blank", "Error"},
+    });
 }
 
 TEST(DispatcherLimits, FullOperandStackRefusesTheKeyAndKeepsTheExpression) {

@@ -7,6 +7,7 @@
 // Blocks live in heap allocations of exactly their size, so a read or write
 // past the end of one lands in a sanitizer redzone.
 #include "calc_driver.h"
+#include "screen_cases.h"
 #include "tqcal.h"
 
 #include <gtest/gtest.h>
@@ -315,9 +316,11 @@ TEST(EngineBlocks, StatesAtTheLimitsOfTheChecksAreServed) {
     EXPECT_EQ(Screen(c), "4.");
 
     // A full typed field, and exponent entry.
-    EXPECT_EQ(ScreenAfter("1234567890123 + 1 ="), "1234567890124.");
-    EXPECT_EQ(ScreenAfter("2 EXP 99 / 4 ="), "5.E98");
-    EXPECT_EQ(ScreenAfter("1 / 3 EXP 13 ="), "3.3333333333333E-14");
+    ExpectScreens({
+        {"1234567890123 + 1 =", "1234567890124."},
+        {"2 EXP 99 / 4 =", "5.E98"},
+        {"1 / 3 EXP 13 =", "3.3333333333333E-14"},
+    });
 }
 
 // ---- regressions found by fuzzing ----------------------------------------------------------
