@@ -38,17 +38,18 @@ const char *const kFamilyNames[kFamilies] = {"digit", "operator", "equals",
 Family FamilyOf(int key) {
     if (key >= KEY_0 && key <= KEY_POINT) return kDigit;  // digits and the point
     switch (key) {
-        case KEY_ADD: case KEY_SUB: case KEY_MUL: case KEY_DIV: case KEY_POW:
-        case KEY_ROOT: case KEY_BLANK_OP: case KEY_LPAREN: case KEY_RPAREN:
+#define AS_CASE(code) case code:
+        TQCAL_BINARY_OPERATOR_KEYS(AS_CASE)
+        case KEY_LPAREN: case KEY_RPAREN:
             return kOperator;
         case KEY_EQUAL: case KEY_PERCENT_OP: case KEY_PERCENT:
             return kEquals;
         case KEY_MSTORE: case KEY_MSTORE_ALT: case KEY_MPLUS: case KEY_MMINUS: case KEY_MRC:
             return kMemory;
-        case KEY_SQUARE: case KEY_SQRT: case KEY_RECIP: case KEY_FACT: case KEY_SIN:
-        case KEY_ASIN: case KEY_COS: case KEY_ACOS: case KEY_TAN: case KEY_ATAN:
-        case KEY_LN: case KEY_EXPE: case KEY_LOG: case KEY_POW10: case KEY_PI: case KEY_SIGN:
+        TQCAL_FUNCTION_KEYS(AS_CASE)
+        case KEY_PI: case KEY_SIGN:
             return kFunction;
+#undef AS_CASE
         default:
             return kOther;  // exponent entry, backspace, clear entry, all clear
     }
