@@ -123,16 +123,7 @@ MEASURED unsigned tqcal_replay_by_family(const Prepared *p, int mode) {
 }
 
 MEASURED unsigned tqcal_replay_calc_string(const Prepared *p) {
-    unsigned sum = 0;
-    for (const std::vector<int8_t> &codes : p->codes) {
-        double value = 0.0;
-        TQCAL_WChar text[TQCAL_RESULT_TEXT_CELLS];
-        sum = sum * 31u +
-              static_cast<unsigned>(TQCAL_CalcString(&value, text, codes.data(),
-                                                     static_cast<int>(codes.size())));
-        sum += text[0];
-    }
-    return sum;
+    return corpus::CalcStringAll(p->codes);
 }
 
 int main(int argc, char **argv) {

@@ -116,10 +116,10 @@ TQCAL_HOST_INLINE int tqcal_press(TQCAL_Context *ctx, TQCAL_Status *status, int 
 
 /* ---- Checking a calculator ---------------------------------------------
  * Two checks, the second built on the first: what the engine needs of a
- * block to work on it at all, and everything a calculator that only keys
- * (through tqcal_press) have touched is known to hold. A host that keeps
- * calculators outside the program checks one that comes back with the
- * second and starts afresh when it fails. */
+ * block to work on it at all (tqcal_block_usable), and all that holds for a
+ * calculator that only keys pressed through tqcal_press have touched
+ * (tqcal_problem). A host that keeps calculators outside the program checks
+ * one that comes back with the second, and starts afresh when it fails. */
 
 /* Counters further from zero than this are refused: far beyond anything a
  * calculation reaches, and near enough that no step leaves int range. */
