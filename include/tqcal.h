@@ -223,27 +223,33 @@ enum {
  *     switch (key) { TQCAL_BINARY_OPERATOR_KEYS(AS_CASE) return 1; default: return 0; }
  */
 
+/* The lists are laid out by hand: clang-format takes X(code) X(code) for
+ * declarations. */
+/* clang-format off */
+
 /* The binary operators: what the operator stack holds besides KEY_LPAREN.
  * KEY_BLANK_OP has no arithmetic of its own; the others are the operators of
  * TQCAL_BaseOperate. */
-#define TQCAL_BINARY_OPERATOR_KEYS(X)                                                  \
-    X(TQCAL_KEY_ADD) X(TQCAL_KEY_SUB) X(TQCAL_KEY_MUL) X(TQCAL_KEY_DIV) X(TQCAL_KEY_POW) \
-    X(TQCAL_KEY_ROOT) X(TQCAL_KEY_BLANK_OP)
+#define TQCAL_BINARY_OPERATOR_KEYS(X) \
+    X(TQCAL_KEY_ADD) X(TQCAL_KEY_SUB) X(TQCAL_KEY_MUL) X(TQCAL_KEY_DIV) \
+    X(TQCAL_KEY_POW) X(TQCAL_KEY_ROOT) X(TQCAL_KEY_BLANK_OP)
 
 /* The function keys: each replaces the value shown by a function of it. */
-#define TQCAL_FUNCTION_KEYS(X)                                                  \
+#define TQCAL_FUNCTION_KEYS(X) \
     X(TQCAL_KEY_SQUARE) X(TQCAL_KEY_SQRT) X(TQCAL_KEY_FACT) X(TQCAL_KEY_RECIP) \
     TQCAL_ELEMENTARY_FUNCTION_KEYS(X)
 
 /* The function keys that compute with the engine's elementary functions:
  * degree trigonometry, logarithms and powers. */
-#define TQCAL_ELEMENTARY_FUNCTION_KEYS(X)                                          \
-    X(TQCAL_KEY_SIN) X(TQCAL_KEY_ASIN) X(TQCAL_KEY_COS) X(TQCAL_KEY_ACOS) X(TQCAL_KEY_TAN) \
-    X(TQCAL_KEY_ATAN) X(TQCAL_KEY_POW10) X(TQCAL_KEY_LN) X(TQCAL_KEY_EXPE) X(TQCAL_KEY_LOG)
+#define TQCAL_ELEMENTARY_FUNCTION_KEYS(X) \
+    X(TQCAL_KEY_SIN) X(TQCAL_KEY_ASIN) X(TQCAL_KEY_COS) X(TQCAL_KEY_ACOS) \
+    X(TQCAL_KEY_TAN) X(TQCAL_KEY_ATAN) X(TQCAL_KEY_POW10) X(TQCAL_KEY_LN) \
+    X(TQCAL_KEY_EXPE) X(TQCAL_KEY_LOG)
+
+/* clang-format on */
 
 /* 1 for the direct codes, 0 for every other int. */
-#define TQCAL_IS_DIRECT_KEY(code) \
-    ((code) >= TQCAL_KEY_FIRST_DIRECT && (code) <= TQCAL_KEY_LAST_DIRECT)
+#define TQCAL_IS_DIRECT_KEY(key) ((key) >= TQCAL_KEY_FIRST_DIRECT && (key) <= TQCAL_KEY_LAST_DIRECT)
 
 /* Status word bits. The host owns the word: it starts a calculator with
  * TQCAL_STATUS_INITIAL, reads the result state, ST_MEMORY and ST_EXP_ENTRY
