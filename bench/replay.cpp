@@ -38,17 +38,18 @@ const char *const kFamilyNames[kFamilies] = {"digit", "operator", "equals",
 Family FamilyOf(int key) {
     if (key >= KEY_0 && key <= KEY_POINT) return kDigit;  // digits and the point
     switch (key) {
-        case KEY_ADD: case KEY_SUB: case KEY_MUL: case KEY_DIV: case KEY_POW:
-        case KEY_ROOT: case KEY_BLANK_OP: case KEY_LPAREN: case KEY_RPAREN:
+#define AS_CASE(code) case code:
+        TQCAL_BINARY_OPERATOR_KEYS(AS_CASE)
+        case KEY_LPAREN: case KEY_RPAREN:
             return kOperator;
         case KEY_EQUAL: case KEY_PERCENT_OP: case KEY_PERCENT:
             return kEquals;
         case KEY_MSTORE: case KEY_MSTORE_ALT: case KEY_MPLUS: case KEY_MMINUS: case KEY_MRC:
             return kMemory;
-        case KEY_SQUARE: case KEY_SQRT: case KEY_RECIP: case KEY_FACT: case KEY_SIN:
-        case KEY_ASIN: case KEY_COS: case KEY_ACOS: case KEY_TAN: case KEY_ATAN:
-        case KEY_LN: case KEY_EXPE: case KEY_LOG: case KEY_POW10: case KEY_PI: case KEY_SIGN:
+        TQCAL_FUNCTION_KEYS(AS_CASE)
+        case KEY_PI: case KEY_SIGN:
             return kFunction;
+#undef AS_CASE
         default:
             return kOther;  // exponent entry, backspace, clear entry, all clear
     }
@@ -122,16 +123,7 @@ MEASURED unsigned tqcal_replay_by_family(const Prepared *p, int mode) {
 }
 
 MEASURED unsigned tqcal_replay_calc_string(const Prepared *p) {
-    unsigned sum = 0;
-    for (const std::vector<int8_t> &codes : p->codes) {
-        double value = 0.0;
-        TQCAL_WChar text[TQCAL_RESULT_TEXT_CELLS];
-        sum = sum * 31u +
-              static_cast<unsigned>(TQCAL_CalcString(&value, text, codes.data(),
-                                                     static_cast<int>(codes.size())));
-        sum += text[0];
-    }
-    return sum;
+    return corpus::CalcStringAll(p->codes);
 }
 
 int main(int argc, char **argv) {

@@ -394,7 +394,23 @@ void TypeNumber(Rng &rng, std::vector<int> &keys) {
 // out, so that more sequences are long runs of arithmetic. (The record's
 // sequences come from this mix: changing it rewrites them.)
 bool CallsElementaryFunction(int key) {
-    return key == KEY_POW || key == KEY_ROOT || (key >= KEY_SIN && key <= KEY_LOG);
+    switch (key) {
+#define AS_CASE(code) case code:
+        TQCAL_ELEMENTARY_FUNCTION_KEYS(AS_CASE)
+#undef AS_CASE
+        case KEY_POW:
+        case KEY_ROOT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The direct codes, in order.
+std::vector<int> DirectCodes() {
+    std::vector<int> codes;
+    for (int code = KEY_FIRST_DIRECT; code <= KEY_LAST_DIRECT; ++code) codes.push_back(code);
+    return codes;
 }
 
 std::vector<int> RandomSequence(Rng &rng, bool nesting, bool elementaryFunctions = true) {
@@ -413,7 +429,7 @@ std::vector<int> RandomSequence(Rng &rng, bool nesting, bool elementaryFunctions
         {1, {KEY_PERCENT, KEY_MSTORE, KEY_MPLUS, KEY_MMINUS, KEY_MRC, KEY_SQUARE, KEY_SQRT,
              KEY_AC, KEY_PI, KEY_FACT, KEY_RECIP, KEY_SIN, KEY_ASIN, KEY_COS, KEY_ACOS,
              KEY_TAN, KEY_ATAN, KEY_POW10, KEY_LN, KEY_EXPE, KEY_LOG}},
-        {2, {KEY_MSTORE_ALT, KEY_PERCENT_OP, KEY_BLANK_OP}},
+        {2, DirectCodes()},
     };
     std::vector<int> pool;
     for (const Weighted &w : table) {
@@ -443,8 +459,8 @@ void KeySequences(Writer &w) {
 
     w.Line("# Every key after each beginning, then 2 =");
     std::vector<int> every;
-    for (int key = 0; key <= KEY_LAST_EDIT_CODE; ++key) every.push_back(key);
-    every.insert(every.end(), {KEY_MSTORE_ALT, KEY_PERCENT_OP, KEY_BLANK_OP});
+    for (int key = 0; key < KEY_FIRST_NON_KEY; ++key) every.push_back(key);
+    for (int key : DirectCodes()) every.push_back(key);
     for (const char *prefix : kPrefixes) {
         for (int key : every) {
             std::vector<int> keys = Keys(prefix);
@@ -679,7 +695,8 @@ void CalcStringVectors(Writer &w) {
         const std::vector<int> keys = RandomSequence(rng, i % 4 == 0);
         std::vector<int8_t> codes;
         for (int key : keys) {
-            codes.push_back(static_cast<int8_t>(rng.OneIn(20) ? 45 + rng.Below(200) : key));
+            codes.push_back(
+                static_cast<int8_t>(rng.OneIn(20) ? KEY_FIRST_NON_KEY + rng.Below(200) : key));
         }
         lists.push_back(codes);
     }

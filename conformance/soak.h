@@ -217,8 +217,11 @@ TQCAL_HOST_INLINE int tqcal_soak_keys(unsigned long index, int *mode, int *keys)
         else if (pick < 98)
             keys[n++] = tqcal_soak_below(&rng, 2) == 0 ? TQCAL_KEY_PERCENT_OP : TQCAL_KEY_BLANK_OP;
         else {
-            const int code = 45 + tqcal_soak_below(&rng, 208); /* 45 to 252 */
-            keys[n++] = code == 251 ? 254 : code == 252 ? 255 : code;
+            /* Every byte that is no key, 45 to 250, 254 and 255, alike. */
+            const int direct = TQCAL_KEY_LAST_DIRECT - TQCAL_KEY_FIRST_DIRECT + 1;
+            const int code = TQCAL_KEY_FIRST_NON_KEY +
+                             tqcal_soak_below(&rng, 256 - TQCAL_KEY_FIRST_NON_KEY - direct);
+            keys[n++] = code < TQCAL_KEY_FIRST_DIRECT ? code : code + direct;
         }
     }
     if (n == 0) /* a long sequence that broke off at once */

@@ -72,17 +72,16 @@ bool SameOutside(const Block &a, const Block &b, std::initializer_list<Span> all
 
 bool Same(const Block &a, const Block &b) { return std::memcmp(&a, &b, sizeof(Block)) == 0; }
 
-bool Terminated(const TQCAL_WChar *cells, int count) {
-    for (int i = 0; i < count; ++i) {
-        if (cells[i] == 0) return true;
-    }
-    return false;
+// What the engine promises of every block it leaves, whatever it was handed
+// (the counters may step past their bound, which tqcal_stacks_usable holds
+// them to on the way in).
+bool TopsInRange(const Block &b) {
+    return b.optTop >= -1 && b.optTop < TQCAL_OPERATOR_SLOTS && b.opdTop >= -1 &&
+           b.opdTop < TQCAL_OPERAND_SLOTS;
 }
-
-bool OpdTopInRange(const Block &b) { return b.opdTop >= -1 && b.opdTop < TQCAL_OPERAND_SLOTS; }
-bool OptTopInRange(const Block &b) { return b.optTop >= -1 && b.optTop < TQCAL_OPERATOR_SLOTS; }
 bool TextsTerminated(const Block &b) {
-    return Terminated(b.display, TQCAL_DISPLAY_AREA) && Terminated(b.exponent, TQCAL_EXPONENT_CELLS);
+    return tqcal_terminated(b.display, TQCAL_DISPLAY_AREA) &&
+           tqcal_terminated(b.exponent, TQCAL_EXPONENT_CELLS);
 }
 
 // Digits, blanks and exactly one point before a terminator within the cells.
@@ -149,15 +148,17 @@ int32_t AnyInt(FuzzedDataProvider &in, int32_t lo, int32_t hi) {
 }
 
 int32_t AnyKey(FuzzedDataProvider &in) {
-    static const int32_t kOps[] = {KEY_ADD, KEY_SUB, KEY_MUL, KEY_DIV, KEY_POW, KEY_ROOT,
-                                   KEY_LPAREN, KEY_BLANK_OP, KEY_EQUAL, KEY_RPAREN};
+#define AS_ELEMENT(key) key,
+    static const int32_t kOps[] = {TQCAL_BINARY_OPERATOR_KEYS(AS_ELEMENT) KEY_LPAREN, KEY_EQUAL,
+                                   KEY_RPAREN};
+#undef AS_ELEMENT
     switch (in.ConsumeIntegralInRange(0, 3)) {
         case 0:
             return kOps[in.ConsumeIntegralInRange<size_t>(0, std::size(kOps) - 1)];
         case 1:
             return AnyInt(in, -300, 300);
         default:
-            return in.ConsumeIntegralInRange(0, 44);
+            return in.ConsumeIntegralInRange(0, static_cast<int>(KEY_LAST_EDIT_CODE));
     }
 }
 
@@ -317,7 +318,7 @@ void EntryCall(FuzzedDataProvider &in, int which, Target t) {
         case 0: {
             const int key = AnyKey(in);
             const int r = EEditInfo(key, t.ctx, t.status);
-            if (!both || static_cast<uint32_t>(key) > 44u) {
+            if (!both || static_cast<uint32_t>(key) > KEY_LAST_EDIT_CODE) {
                 EXPECT(r == -1, "EEditInfo", "not refused");
                 EXPECT((!t.ctx || Same(*t.ctx, before)) && statusOnly(0), "EEditInfo",
                        "refusal changed something");
@@ -422,8 +423,7 @@ void NumericCall(FuzzedDataProvider &in, int which, bool nullArg) {
     const double l0 = *left, r0 = *right;
     const int r = TQCAL_BaseOperate(op, nullArg ? nullptr : left.get(), right.get());
     EXPECT(r == 0 || r == -1, "TQCAL_BaseOperate", "result out of range");
-    const bool known = op == KEY_ADD || op == KEY_SUB || op == KEY_MUL || op == KEY_DIV ||
-                       op == KEY_POW || op == KEY_ROOT;
+    const bool known = tqcal_is_binary_operator(op) && op != KEY_BLANK_OP;
     if (nullArg || !known || !std::isfinite(l0) || !std::isfinite(r0)) {
         EXPECT(r == -1, "TQCAL_BaseOperate", "not refused");
         EXPECT(std::memcmp(left.get(), &l0, sizeof l0) == 0 &&
@@ -440,19 +440,21 @@ void EvalCall(FuzzedDataProvider &in, int which, Target t) {
         const int toBottom = in.ConsumeBool() ? in.ConsumeIntegralInRange(0, 1) : AnyInt(in, 0, 1);
         const int r = TQCAL_Calculator(type, toBottom, t.ctx);
         EXPECT(r == 0 || r == -1, "TQCAL_Calculator", "result out of range");
-        if (!t.ctx || !OptTopInRange(before) || !OpdTopInRange(before)) {
+        if (!t.ctx || !tqcal_stacks_usable(&before)) {
             EXPECT(r == -1 && (!t.ctx || Same(*t.ctx, before)), "TQCAL_Calculator",
                    "inconsistent block not refused");
             return;
         }
-        EXPECT(OptTopInRange(*t.ctx) && OpdTopInRange(*t.ctx), "TQCAL_Calculator", "tops out of range");
+        EXPECT(TopsInRange(*t.ctx), "TQCAL_Calculator", "tops out of range");
         EXPECT(SameOutside(*t.ctx, before,
                            {kOperands, kValue, kCounters, kOptTop, kOpdTop, kOperators}),
                "TQCAL_Calculator", "wrote outside the stacks");
         return;
     }
     if (which == 1) {
-        const int key = in.ConsumeBool() ? AnyKey(in) : 251 + in.ConsumeIntegralInRange(0, 2);
+        const int key = in.ConsumeBool() ? AnyKey(in)
+                                         : KEY_FIRST_DIRECT +
+                                               in.ConsumeIntegralInRange(0, KEY_LAST_DIRECT - KEY_FIRST_DIRECT);
         const int mode = in.ConsumeBool() ? in.ConsumeIntegralInRange(0, 1) : AnyInt(in, 0, 1);
         TQCAL_Operate(key, t.ctx, t.status, mode);
         if (!t.status) {
@@ -460,19 +462,18 @@ void EvalCall(FuzzedDataProvider &in, int which, Target t) {
             return;
         }
         const TQCAL_Status refused = statusBefore & ~static_cast<TQCAL_Status>(ST_RESULT);
-        if (!t.ctx || !OptTopInRange(before) || !OpdTopInRange(before) || !TextsTerminated(before)) {
+        if (!t.ctx || !tqcal_block_usable(&before)) {
             EXPECT(*t.status == refused && (!t.ctx || Same(*t.ctx, before)), "TQCAL_Operate",
                    "inconsistent block not refused cleanly");
             return;
         }
         EXPECT(((*t.status >> 1) & 3u) != 3u, "TQCAL_Operate", "result state 3");
-        EXPECT(OptTopInRange(*t.ctx) && OpdTopInRange(*t.ctx), "TQCAL_Operate", "tops out of range");
+        EXPECT(TopsInRange(*t.ctx), "TQCAL_Operate", "tops out of range");
         EXPECT(TextsTerminated(*t.ctx), "TQCAL_Operate", "texts lost their terminators");
         EXPECT(std::memcmp(t.ctx->reserved0, before.reserved0, sizeof before.reserved0) == 0 &&
                    std::memcmp(t.ctx->reserved1, before.reserved1, sizeof before.reserved1) == 0 &&
                    t.ctx->digits == before.digits,
                "TQCAL_Operate", "wrote reserved bytes or digits");
-        if (*t.status == refused && Same(*t.ctx, before)) return;  // refused (counters)
         // Backspace keeps the edited text and a percent completion with
         // nothing to complete is ignored whole; every other OK key formats.
         if (((*t.status >> 1) & 3u) == RES_OK && key != KEY_BACKSPACE && key != KEY_PERCENT_OP) {
@@ -501,7 +502,8 @@ void EvalCall(FuzzedDataProvider &in, int which, Target t) {
         EXPECT(rc == 0 && *result == -1.0, "TQCAL_CalcString", "null not refused");
         return;
     }
-    EXPECT(Terminated(text.get(), TQCAL_RESULT_TEXT_CELLS), "TQCAL_CalcString", "text not terminated");
+    EXPECT(tqcal_terminated(text.get(), TQCAL_RESULT_TEXT_CELLS), "TQCAL_CalcString",
+           "text not terminated");
     if (rc == 0) EXPECT(*result == 10000000000001.0 && text[0] == 0, "TQCAL_CalcString", "bad error");
     if (rc == 1) EXPECT(std::fabs(*result) <= 9.9999999999991e99, "TQCAL_CalcString", "bad value");
 }

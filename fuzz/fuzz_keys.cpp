@@ -2,7 +2,8 @@
 // tidy-up), checking after every key what the engine promises a host.
 //
 // Input: byte 0 picks the precedence mode, every further byte one key:
-//   0..47    the keys 0..44 and the direct codes 251, 252, 253
+//   0..47    every key: the codes below KEY_FIRST_NON_KEY (0..44), then the
+//            direct codes (251..253)
 //   48..239  the same table again (byte % 48)
 //   240..255 a code that is no key, sent straight to the dispatcher as a
 //            host calling it on its own would
@@ -17,14 +18,18 @@ namespace {
 
 constexpr int kModes[] = {0, 1, 1, 7};  // equal priority, algebraic, another non-1 mode
 
-constexpr int kNotAKey[] = {45, 46, 100, 127, 128, 200, 250, 254,
-                            255, 256, 1000, -1, -45, -253, INT32_MIN, INT32_MAX};
+// Every key: the codes below the first that is no key, then the direct codes.
+constexpr int kKeys = KEY_FIRST_NON_KEY + (KEY_LAST_DIRECT - KEY_FIRST_DIRECT + 1);
+
+constexpr int kNotAKey[] = {KEY_FIRST_NON_KEY, KEY_FIRST_NON_KEY + 1, 100, 127, 128, 200,
+                            KEY_FIRST_DIRECT - 1, KEY_LAST_DIRECT + 1, KEY_LAST_DIRECT + 2, 256,
+                            1000, -1, -KEY_FIRST_NON_KEY, -KEY_LAST_DIRECT, INT32_MIN, INT32_MAX};
 
 int KeyFor(uint8_t byte, bool &direct) {
     direct = byte >= 240;
     if (direct) return kNotAKey[byte - 240];
-    const int k = byte % 48;
-    return k <= KEY_ROOT ? k : KEY_MSTORE_ALT + (k - 45);
+    const int k = byte % kKeys;
+    return k < KEY_FIRST_NON_KEY ? k : KEY_FIRST_DIRECT + (k - KEY_FIRST_NON_KEY);
 }
 
 [[noreturn]] void Report(const uint8_t *data, size_t size, size_t at, const std::string &what) {

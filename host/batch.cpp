@@ -222,7 +222,8 @@ std::optional<FailedKey> PrintCalcString(const Options &options, std::string_vie
     std::optional<FailedKey> failed;
     if (ok == 1) {
         TQCAL_Context formatted{};
-        TQCAL_DivideDoubleToStr(value, formatted.display, formatted.exponent, &formatted.negative, 14);
+        TQCAL_DivideDoubleToStr(value, formatted.display, formatted.exponent, &formatted.negative,
+                                TQCAL_DISPLAY_DIGITS);
         screen = ReadScreen(formatted, TQCAL_STATUS_INITIAL);
         screen.text = DisplayText(cells, TQCAL_RESULT_TEXT_CELLS);
     } else {
@@ -393,7 +394,6 @@ ValueMatch ReadValueOption(const std::vector<std::string> &args, size_t &i, Opti
         error = "--mode is algebraic or equal, not " + Quoted(text);
         return ValueMatch::Failed;
     }
-    options.modeGiven = options.modeGiven || mode == ValueMatch::Found;
     return mode;
 }
 

@@ -28,7 +28,6 @@ struct Options {
     bool json = false;
     bool calcString = false;
     int mode = 1;                     // kModeAlgebraic
-    bool modeGiven = false;
     std::optional<std::string> keys;  // --keys
 };
 

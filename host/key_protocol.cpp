@@ -7,10 +7,6 @@ void ResetCalculator(Calculator &calc, int mode) {
     calc.mode = mode;
 }
 
-bool IsDirectCode(int key) {
-    return key == KEY_MSTORE_ALT || key == KEY_PERCENT_OP || key == KEY_BLANK_OP;
-}
-
 KeyOutcome PressKey(Calculator &calc, int key) {
     switch (tqcal_press(&calc.ctx, &calc.status, key, calc.mode)) {
         case -1: return KeyOutcome::NotAKey;

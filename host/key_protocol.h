@@ -36,7 +36,7 @@ enum class KeyOutcome {
 void ResetCalculator(Calculator &calc, int mode);
 
 // The codes the host sends straight to TQCAL_Operate.
-bool IsDirectCode(int key);
+inline bool IsDirectCode(int key) { return TQCAL_IS_DIRECT_KEY(key); }
 
 // Presses one key on the calculator (tqcal_press).
 KeyOutcome PressKey(Calculator &calc, int key);

@@ -7,6 +7,16 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 
 bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+// The length of the sequence a UTF-8 lead byte starts: 2 to 4, or 0 for a
+// byte that starts none (ASCII, a continuation byte, an overlong lead).
+size_t LeadLength(char c) {
+    const unsigned char lead = static_cast<unsigned char>(c);
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
 size_t CharacterCount(std::string_view text) {
     size_t count = 0;
     for (size_t pos = 0; pos < text.size(); pos += CharLength(text, pos)) {
@@ -19,13 +29,11 @@ size_t CharacterCount(std::string_view text) {
 // character a terminal prints as such; 0 for a stray or malformed byte, a C1
 // control, or a format character that reorders or hides text.
 size_t PrintableSequenceLength(std::string_view text, size_t pos) {
-    unsigned char lead = static_cast<unsigned char>(text[pos]);
-    size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                  : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    const size_t length = LeadLength(text[pos]);
     if (length == 0 || text.size() - pos < length) {
         return 0;
     }
-    char32_t cp = lead & (0x7Fu >> length);
+    char32_t cp = static_cast<unsigned char>(text[pos]) & (0x7Fu >> length);
     for (size_t i = 1; i < length; ++i) {
         if (!IsContinuation(text[pos + i])) {
             return 0;
@@ -80,10 +88,8 @@ size_t Render(std::string_view text, size_t begin, size_t end, std::string &out)
 // as \xNN. Columns, quoting windows and carets all count these characters,
 // so the caret stands under the escape of a stray byte.
 size_t CharLength(std::string_view text, size_t pos) {
-    unsigned char lead = static_cast<unsigned char>(text[pos]);
-    size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                  : lead >= 0xF0 && lead <= 0xF4 ? 4 : 1;
-    if (text.size() - pos < length) {
+    const size_t length = LeadLength(text[pos]);
+    if (length == 0 || text.size() - pos < length) {
         return 1;
     }
     for (size_t i = 1; i < length; ++i) {

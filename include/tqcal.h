@@ -90,6 +90,7 @@ enum {
     TQCAL_OPERATOR_SLOTS = 18, /* operator stack capacity */
     TQCAL_DISPLAY_CELLS = 15,  /* 14 text cells and the terminator cell */
     TQCAL_DISPLAY_AREA = 17,   /* the display cells and the two spill cells */
+    TQCAL_DISPLAY_DIGITS = 14, /* significant digits shown: the digits field */
     TQCAL_EXPONENT_CELLS = 4,  /* sign, two digits, terminator */
     TQCAL_RESULT_TEXT_CELLS = 16 /* room a TQCAL_CalcString text buffer needs */
 };
@@ -193,9 +194,15 @@ enum {
     TQCAL_KEY_POW = 43,
     TQCAL_KEY_ROOT = 44,
     TQCAL_KEY_LAST_EDIT_CODE = 44, /* EEditInfo accepts 0 to this code */
+    /* The first code that is no key: 45 to 250, and 254 up, change nothing. */
+    TQCAL_KEY_FIRST_NON_KEY = TQCAL_KEY_LAST_EDIT_CODE + 1,
+    /* The direct codes: EEditInfo refuses them, the host sends them straight
+     * to TQCAL_Operate (TQCAL_IS_DIRECT_KEY below). */
     TQCAL_KEY_MSTORE_ALT = 251,
     TQCAL_KEY_PERCENT_OP = 252,
-    TQCAL_KEY_BLANK_OP = 253
+    TQCAL_KEY_BLANK_OP = 253,
+    TQCAL_KEY_FIRST_DIRECT = TQCAL_KEY_MSTORE_ALT,
+    TQCAL_KEY_LAST_DIRECT = TQCAL_KEY_BLANK_OP
 };
 #ifndef TQCAL_NO_SHORT_NAMES
 enum {
@@ -237,25 +244,113 @@ enum {
     KEY_POW = TQCAL_KEY_POW,
     KEY_ROOT = TQCAL_KEY_ROOT,
     KEY_LAST_EDIT_CODE = TQCAL_KEY_LAST_EDIT_CODE,
+    KEY_FIRST_NON_KEY = TQCAL_KEY_FIRST_NON_KEY,
     KEY_MSTORE_ALT = TQCAL_KEY_MSTORE_ALT,
     KEY_PERCENT_OP = TQCAL_KEY_PERCENT_OP,
-    KEY_BLANK_OP = TQCAL_KEY_BLANK_OP
+    KEY_BLANK_OP = TQCAL_KEY_BLANK_OP,
+    KEY_FIRST_DIRECT = TQCAL_KEY_FIRST_DIRECT,
+    KEY_LAST_DIRECT = TQCAL_KEY_LAST_DIRECT
 };
 #endif
 
-/* Status word bits. */
+/* Key groups, each listed here once: the engine, tqcal_host.h, the tools and
+ * the tests all take them from here. A list calls X(code) for every key of
+ * its group, so that one line makes a switch, a table or a test of it:
+ *
+ *     #define AS_CASE(code) case code:
+ *     switch (key) { TQCAL_BINARY_OPERATOR_KEYS(AS_CASE) return 1; default: return 0; }
+ */
+
+/* The lists are laid out by hand: clang-format takes X(code) X(code) for
+ * declarations. */
+/* clang-format off */
+
+/* The binary operators: what the operator stack holds besides KEY_LPAREN.
+ * KEY_BLANK_OP has no arithmetic of its own; the others are the operators of
+ * TQCAL_BaseOperate. */
+#define TQCAL_BINARY_OPERATOR_KEYS(X) \
+    X(TQCAL_KEY_ADD) X(TQCAL_KEY_SUB) X(TQCAL_KEY_MUL) X(TQCAL_KEY_DIV) \
+    X(TQCAL_KEY_POW) X(TQCAL_KEY_ROOT) X(TQCAL_KEY_BLANK_OP)
+
+/* The function keys: each replaces the value shown by a function of it. */
+#define TQCAL_FUNCTION_KEYS(X) \
+    X(TQCAL_KEY_SQUARE) X(TQCAL_KEY_SQRT) X(TQCAL_KEY_FACT) X(TQCAL_KEY_RECIP) \
+    TQCAL_ELEMENTARY_FUNCTION_KEYS(X)
+
+/* The function keys that compute with the engine's elementary functions:
+ * degree trigonometry, logarithms and powers. */
+#define TQCAL_ELEMENTARY_FUNCTION_KEYS(X) \
+    X(TQCAL_KEY_SIN) X(TQCAL_KEY_ASIN) X(TQCAL_KEY_COS) X(TQCAL_KEY_ACOS) \
+    X(TQCAL_KEY_TAN) X(TQCAL_KEY_ATAN) X(TQCAL_KEY_POW10) X(TQCAL_KEY_LN) \
+    X(TQCAL_KEY_EXPE) X(TQCAL_KEY_LOG)
+
+/* clang-format on */
+
+/* 1 for the direct codes, 0 for every other int. */
+#define TQCAL_IS_DIRECT_KEY(key) ((key) >= TQCAL_KEY_FIRST_DIRECT && (key) <= TQCAL_KEY_LAST_DIRECT)
+
+/* Status word bits. The host owns the word: it starts a calculator with
+ * TQCAL_STATUS_INITIAL, reads the result state, ST_MEMORY and ST_EXP_ENTRY
+ * after every key (ST_CONST and ST_PCT_BASE too, if it shows them), and tidies
+ * the word after every TQCAL_Operate call (see there; tqcal_tidy does it).
+ * Below, "the edit keys" are what EEditInfo does, "the dispatcher" is
+ * TQCAL_Operate and "the tidy-up" is the host's step after it. The engine
+ * never sets or clears a bit that is not listed. */
 enum {
+    /* The operand counts as entered: typed digits for the dispatcher to parse
+     * into value, or a produced value (ST_FRESH) to push. Set by the edit keys
+     * (KEY_SIGN on a shown value clears it), and by the dispatcher when it takes
+     * up ST_FRESH or an operator follows KEY_LPAREN; cleared by the dispatcher
+     * at KEY_LPAREN and by the tidy-up. */
     TQCAL_ST_TYPED = 0x1,
-    TQCAL_ST_RESULT = 0x6, /* result state field: (word >> 1) & 3 */
+    /* The result state, a two-bit field: (word >> 1) & 3 is RES_OK, RES_ERROR
+     * or RES_FULL (below). The dispatcher writes RES_OK when a key starts and
+     * then its outcome; some edit keys write RES_OK. */
+    TQCAL_ST_RESULT = 0x6,
+    /* The memory indicator: memory is not zero. Set or cleared by the
+     * dispatcher after every key that ends RES_OK; cleared by the tidy-up after
+     * Error or Full (the memory itself stays). */
     TQCAL_ST_MEMORY = 0x8,
+    /* Constant calculation is armed (constOperator, constOperand). Set by a
+     * binary operator pressed twice; cleared by KEY_AC, by an operator that
+     * does not arm it outside parentheses, by a closing parenthesis that
+     * empties the stacks, by a digit that starts a new number and by the
+     * tidy-up after Error or Full. */
     TQCAL_ST_CONST = 0x10,
+    /* After a x b and KEY_PERCENT_OP: operand slot 0 keeps the base a, so that a
+     * KEY_ADD or KEY_SUB right after gives a plus or minus the amount shown.
+     * Set by KEY_PERCENT_OP on a multiplication; cleared by the next key the
+     * dispatcher takes (KEY_ADD and KEY_SUB after using it), except KEY_SIGN. */
     TQCAL_ST_PCT_BASE = 0x20,
+    /* value was produced by a key (a function, %, pi, memory store or recall, a
+     * closing parenthesis), not typed; the next operation key takes it up as entered.
+     * Set by those keys; cleared by the dispatcher when it parses a typed
+     * number, at KEY_LPAREN, and when it takes the value up (not for KEY_SIGN). */
     TQCAL_ST_FRESH = 0x40,
+    /* During an entry: digits go into the exponent (set by KEY_EXP). After a
+     * dispatched key: the exponent text shows an exponent (set by the dispatcher
+     * when it formats one). Cleared by the dispatcher when a key starts and
+     * when it formats without exponent, by KEY_CE and by the tidy-up. */
     TQCAL_ST_EXP_ENTRY = 0x80,
+    /* Edit phase, with ST_ZERO (both clear: a number is being typed). The
+     * display shows a value, not an entry: the next digit starts a new number.
+     * Set by the tidy-up (not after KEY_SIGN or KEY_BACKSPACE in an entry) and by
+     * KEY_CE; cleared by the first digit or point of a number and by KEY_CE on
+     * Full. The dispatcher never touches it. */
     TQCAL_ST_SHOWN = 0x100,
+    /* Edit phase: the display holds the placeholder 0 that the next digit
+     * replaces. Set as ST_SHOWN, and by a digit or backspace that leaves the
+     * placeholder; cleared as ST_SHOWN. */
     TQCAL_ST_ZERO = 0x200,
+    /* KEY_CE was pressed on Full: the next digit starts a new number. Set by
+     * KEY_CE in EEditInfo; cleared by the other edit keys and by the tidy-up. */
     TQCAL_ST_CLEARED = 0x400,
+    /* The current entry has its decimal point. Set by KEY_POINT; cleared by
+     * KEY_CE, by a backspace over the point and by the tidy-up. */
     TQCAL_ST_POINT = 0x800,
+    /* KEY_MRC was the last key the dispatcher took: another one clears the
+     * memory. Set by KEY_MRC; cleared by the next KEY_MRC and by the dispatcher
+     * after any other key but KEY_BACKSPACE (and KEY_CE right after KEY_MRC). */
     TQCAL_ST_MRC = 0x1000
 };
 #ifndef TQCAL_NO_SHORT_NAMES
@@ -275,11 +370,11 @@ enum {
 };
 #endif
 
-/* Result states, read as (status >> 1) & 3. */
+/* Result states, the field ST_RESULT: read as (status >> 1) & 3. */
 enum {
-    TQCAL_RES_ERROR = 0,
+    TQCAL_RES_ERROR = 0, /* the computation failed: the display keeps its text */
     TQCAL_RES_OK = 1,
-    TQCAL_RES_FULL = 2
+    TQCAL_RES_FULL = 2   /* no room for another parenthesis or operator */
 };
 #ifndef TQCAL_NO_SHORT_NAMES
 enum {
@@ -289,8 +384,16 @@ enum {
 };
 #endif
 
-/* The status word a fresh calculator starts with: ST_SHOWN and RES_OK. */
-#define TQCAL_STATUS_INITIAL 0x102u
+/* The status word a fresh calculator starts with: a value shown, result OK. */
+#define TQCAL_STATUS_INITIAL ((TQCAL_Status)TQCAL_ST_SHOWN | (TQCAL_Status)TQCAL_RES_OK << 1)
+
+/* Precedence modes, the mode argument of TQCAL_Operate: equal priority works
+ * left to right as entered; algebraic lets multiplication and division bind
+ * tighter than addition and subtraction. Every value but 1 is equal priority. */
+enum {
+    TQCAL_MODE_EQUAL = 0,
+    TQCAL_MODE_ALGEBRAIC = 1
+};
 
 /* ---- Operand and operator stacks ------------------------------------- */
 
@@ -381,18 +484,21 @@ TQCAL_API int TQCAL_BaseOperate(int op, double *left, double *right);
  * the threshold; KEY_RPAREN closes one parenthesis, KEY_EQUAL all); toBottom
  * 0 keeps the bottom operator. Uses the precedence mode of the last
  * TQCAL_Operate call. Returns 0, or -1 when an operation failed (the stacks
- * stay as before the failing step) or the block is inconsistent. */
+ * stay as before the failing step) or a stack top or counter is out of its
+ * range (tqcal_stacks_usable in tqcal_host.h; nothing is changed then). */
 TQCAL_API int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx);
 
 /* The key dispatcher: acts on key in precedence mode (1 algebraic, other
  * values equal priority) and formats the value into the texts. It also
  * stores mode as the process-wide mode a direct TQCAL_Calculator call uses;
- * calculators on different threads may use different modes. Outcome in the result state of *status. After
- * it the host tidies the status word: on RES_ERROR or RES_FULL clear
- * ST_CONST and ST_MEMORY and zero lastKey and parenDepth; clear
- * ST_EXP_ENTRY; clear ST_TYPED (not for KEY_BACKSPACE, nor when set with
- * RES_FULL); unless the key is KEY_SIGN or KEY_BACKSPACE during an entry
- * set ST_SHOWN|ST_ZERO and clear ST_POINT; clear ST_CLEARED. */
+ * calculators on different threads may use different modes. Outcome in the
+ * result state of *status; a block that tqcal_block_usable (tqcal_host.h)
+ * refuses is left as it is, with RES_ERROR. After it the host tidies the
+ * status word: on RES_ERROR or RES_FULL clear ST_CONST and ST_MEMORY and zero
+ * lastKey and parenDepth; clear ST_EXP_ENTRY; clear ST_TYPED (not for
+ * KEY_BACKSPACE, nor when set with RES_FULL); unless the key is KEY_SIGN or
+ * KEY_BACKSPACE during an entry set ST_SHOWN|ST_ZERO and clear ST_POINT; clear
+ * ST_CLEARED. */
 TQCAL_API void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status,
                              int mode);
 

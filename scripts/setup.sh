@@ -9,6 +9,8 @@
 #             MPFR, Google Benchmark, valgrind (bench/instructions.sh)
 #   fuzz      clang with libFuzzer's runtime, for the version of clang the
 #             machine has
+#   lint      clang-format and clang-tidy (Debian 12's: 14), with clang and
+#             host for the configure that lists the sources to check
 #   armhf     cross compiler for 32-bit ARM, GoogleTest's sources, qemu-user
 #   armel     the same for 32-bit ARM without a floating-point unit
 #   i686      cross compiler for 32-bit x86, GoogleTest's sources, qemu-user
@@ -32,7 +34,7 @@ set -euo pipefail
 [ "${1:-}" = --help ] || [ "${1:-}" = -h ] && { awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0; }
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
-groups_all=(host tests bench fuzz armhf armel i686 windows arm-windows wince web)
+groups_all=(host tests bench fuzz lint armhf armel i686 windows arm-windows wince web)
 need=()      # Debian packages
 web_need=()  # the same, without their recommendations (Chromium's are many)
 
@@ -71,6 +73,13 @@ group_fuzz() {
   fuzzer_links || fuzz_runtime=1
 }
 fuzz_runtime=0
+
+group_lint() {
+  group_host
+  has clang++ || need+=(clang)
+  has clang-format || need+=(clang-format)
+  has clang-tidy || need+=(clang-tidy)
+}
 
 # Cross builds build GoogleTest from its sources with the cross compiler and
 # run the test programs under an emulator.

@@ -26,6 +26,8 @@ cd "$(dirname "$0")/.."
 # a line here.
 stage_table=(
   "plain      | plain         | tests      | the engine, host and tests with warnings as errors, ctest"
+  "format     | format_check  | lint       | every C and C++ source as clang-format writes it (scripts/format.sh --check)"
+  "tidy       | tidy          | lint       | clang-tidy's checks (.clang-tidy) on the engine and the host program"
   "accuracy   | accuracy      | tests bench | the elementary functions against MPFR, ACCURACY_COUNT arguments each (default 100000)"
   "sanitizers | sanitizers    | tests      | the tests again under AddressSanitizer and UBSan (the test programs only)"
   "tsan       | tsan          | tests      | the thread tests under ThreadSanitizer"
@@ -171,6 +173,23 @@ tsan() {
 }
 
 fuzz() { bash scripts/fuzz.sh; }
+
+# Fails on a source that clang-format would change, naming it and the
+# command that formats it.
+format_check() { bash scripts/format.sh --check; }
+
+# clang-tidy on the engine's and the host program's sources, as a configure
+# for clang lists them (compile_commands.json); counts the files that pass.
+tidy() {
+  local dir=build-tidy files
+  cmake -S . -B "$dir" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTQCAL_BUILD_TESTS=OFF || return 1
+  mapfile -t files < <(sed -n 's@^ *"file": "\(.*/\(engine\|host\)/[^"]*\.cpp\)",*$@\1@p' \
+                         "$dir/compile_commands.json" | sort -u)
+  [ ${#files[@]} -gt 0 ] || { echo "no engine or host sources in $dir/compile_commands.json"; return 1; }
+  printf '%s\n' "${files[@]}" | xargs -P"$jobs" -n4 clang-tidy -p "$dir" --quiet || return 1
+  echo "${#files[@]}" >"$STAGE_COUNT"
+}
 
 # The page's tests compare with the host program, built by the plain stage.
 web() {

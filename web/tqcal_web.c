@@ -17,7 +17,7 @@
  * block that no key sequence could have left.
  */
 #include <emscripten.h>
-#include <math.h>
+#include <stddef.h>
 
 #include "tqcal_host.h"
 
@@ -58,84 +58,9 @@ EMSCRIPTEN_KEEPALIVE TQCAL_Status *tqcal_web_status_word(int which)
     return valid(which) ? &status[which] : 0;
 }
 
-static int is_stacked_operator(int32_t code)
-{
-    return code == TQCAL_KEY_ADD || code == TQCAL_KEY_SUB || code == TQCAL_KEY_MUL ||
-           code == TQCAL_KEY_DIV || code == TQCAL_KEY_POW || code == TQCAL_KEY_ROOT ||
-           code == TQCAL_KEY_BLANK_OP;
-}
-
-static int is_digit(TQCAL_WChar c)
-{
-    return c >= '0' && c <= '9';
-}
-
-/* Status bits the engine and the tidy-up ever touch. */
-#define KNOWN_STATUS_BITS 0x1fffu
-
-/* 1 when calculator which holds a block that keys could have left: the
- * counters and stack tops in range, nothing above a top, only operators on
- * the operator stack, 14 digits, the display text made of blanks, digits
- * and one point and terminated within its cells, an exponent text of a sign
- * and two digits, a known result state, no unknown status bit, the reserved
- * bytes untouched and a finite memory. 0 otherwise. */
+/* 1 when calculator which holds a calculator that keys could have left
+ * (tqcal_problem in tqcal_host.h finds nothing wrong with it), 0 otherwise. */
 EMSCRIPTEN_KEEPALIVE int tqcal_web_check(int which)
 {
-    if (!valid(which))
-        return 0;
-    const TQCAL_Context *c = &ctx[which];
-    const TQCAL_Status s = status[which];
-
-    if ((s & ~KNOWN_STATUS_BITS) != 0 || tqcal_result(s) == 3)
-        return 0;
-    if (c->optTop < -1 || c->optTop >= TQCAL_OPERATOR_SLOTS || c->opdTop < -1 ||
-        c->opdTop >= TQCAL_OPERAND_SLOTS)
-        return 0;
-    if (c->parenDepth < 0 || c->parenDepth > TQCAL_OPERATOR_SLOTS || c->pendingOps < 0 ||
-        c->pendingOps > TQCAL_OPERATOR_SLOTS)
-        return 0;
-    if (c->digits != 14 || (c->negative != 0 && c->negative != 1))
-        return 0;
-    if (c->constOperator != 0 && !is_stacked_operator(c->constOperator))
-        return 0;
-    if (c->lastKey < 0 || (c->lastKey > TQCAL_KEY_LAST_EDIT_CODE && c->lastKey != TQCAL_KEY_MSTORE_ALT &&
-                           c->lastKey != TQCAL_KEY_PERCENT_OP && c->lastKey != TQCAL_KEY_BLANK_OP))
-        return 0;
-    for (int i = 0; i < TQCAL_OPERATOR_SLOTS; i++) {
-        const int32_t op = c->operators[i];
-        if (i <= c->optTop ? !is_stacked_operator(op) && op != TQCAL_KEY_LPAREN : op != 0)
-            return 0;
-    }
-    /* Slot 0 keeps the percent base outside the stack's use; slot 2 is the
-     * percent operation's scratch and is always left zero. */
-    for (int i = c->opdTop + 1; i < TQCAL_OPERAND_SLOTS; i++) {
-        if (c->operands[i] != 0.0 && i != 0)
-            return 0;
-    }
-    for (int i = 0; i <= c->opdTop; i++) {
-        if (isnan(c->operands[i]))
-            return 0;
-    }
-    if (!isfinite(c->memory) || isnan(c->constOperand))
-        return 0;
-
-    int end = -1, points = 0;
-    for (int i = 0; i < TQCAL_DISPLAY_AREA - 1 && end < 0; i++) {
-        const TQCAL_WChar ch = c->display[i];
-        if (ch == 0)
-            end = i;
-        else if (ch == '.')
-            points++;
-        else if (ch != ' ' && !is_digit(ch))
-            return 0;
-    }
-    if (end < 0 || points != 1)
-        return 0;
-    if ((c->exponent[0] != ' ' && c->exponent[0] != '-') || !is_digit(c->exponent[1]) ||
-        !is_digit(c->exponent[2]) || c->exponent[3] != 0)
-        return 0;
-    if (c->reserved0[0] | c->reserved0[1] | c->reserved1[0] | c->reserved1[1] | c->reserved1[2] |
-        c->reserved1[3])
-        return 0;
-    return 1;
+    return valid(which) && tqcal_problem(&ctx[which], status[which]) == NULL;
 }

@@ -28,8 +28,8 @@ int main(void)
             putchar((char)ctx.display[i]);
     /* The exponent text is a sign cell and two digits; " 00" means none. */
     if (ctx.exponent[1] != '0' || ctx.exponent[2] != '0')
-        printf("E%s%c%c", ctx.exponent[0] == '-' ? "-" : "",
-               (char)ctx.exponent[1], (char)ctx.exponent[2]);
+        printf("E%s%c%c", ctx.exponent[0] == '-' ? "-" : "", (char)ctx.exponent[1],
+               (char)ctx.exponent[2]);
     putchar('\n');
     return 0;
 }

@@ -1,41 +1,51 @@
 // Checks on a block handed in by a host. The engine never produces a block
 // that fails them; a host-written one that does is refused rather than
 // trusted, so no routine indexes outside a stack or counts past int range.
+// The checks themselves are the host protocol's (tqcal_host.h), so that the
+// engine, the hosts and the tests hold blocks to one definition.
 #pragma once
 
 #include "context/context.h"
-#include "context/stacks.h"
+#include "tqcal_host.h"
+
+#include <cassert>
 
 namespace tqcal {
 
-// Counters far beyond anything a calculation reaches; inside this bound
-// every increment and decrement the engine makes stays in int range.
-inline constexpr int32_t kCounterBound = 1 << 24;
+// Tops within their stacks, counters within TQCAL_COUNTER_BOUND: what the
+// reduction needs.
+inline bool StacksConsistent(const Context &ctx) { return tqcal_stacks_usable(&ctx) != 0; }
 
-inline bool CountersInRange(const Context &ctx) {
-    return ctx.parenDepth > -kCounterBound && ctx.parenDepth < kCounterBound &&
-           ctx.pendingOps > -kCounterBound && ctx.pendingOps < kCounterBound;
+// The stacks consistent and both texts terminated within their cells: what
+// the dispatcher needs.
+inline bool BlockConsistent(const Context &ctx) { return tqcal_block_usable(&ctx) != 0; }
+
+// Consistent, and every slot above a top zero (the pops and resets keep that).
+inline bool BlockSound(const Context &ctx) {
+    return BlockConsistent(ctx) && tqcal_slots_clear(&ctx) != 0;
 }
 
-inline bool StacksConsistent(const Context &ctx) {
-    return OperatorTopInRange(ctx) && OperandTopInRange(ctx) && CountersInRange(ctx);
-}
+// Put at the start of every export that takes a context. In a debug build
+// (NDEBUG not defined) it checks the block on entry and, when that block was
+// sound, asserts on exit that it still is: the engine never turns a block it
+// serves into one it would refuse, nor leaves a value above a stack top. A
+// block that was not sound on entry is the host's own (the dispatcher and
+// the reduction refuse it), so nothing is asserted about it. A release build
+// compiles the guard to nothing.
+class ExportGuard {
+public:
+#ifdef NDEBUG
+    explicit ExportGuard(const Context *) {}
+#else
+    explicit ExportGuard(const Context *ctx) : ctx_(ctx), sound_(ctx != nullptr && BlockSound(*ctx)) {}
+    ~ExportGuard() { assert(!sound_ || BlockSound(*ctx_)); }
+    ExportGuard(const ExportGuard &) = delete;
+    ExportGuard &operator=(const ExportGuard &) = delete;
 
-// Searched from the end: the engine's texts end in their last cells, so the
-// terminator is met within a step or three.
-inline bool Terminated(const WChar *cells, int count) {
-    for (int i = count - 1; i >= 0; --i) {
-        if (cells[i] == kTerminator) return true;
-    }
-    return false;
-}
-
-inline bool TextsTerminated(const Context &ctx) {
-    return Terminated(ctx.display, kDisplayArea) && Terminated(ctx.exponent, kExponentCells);
-}
-
-inline bool BlockConsistent(const Context &ctx) {
-    return StacksConsistent(ctx) && TextsTerminated(ctx);
-}
+private:
+    const Context *ctx_;
+    bool sound_;
+#endif
+};
 
 }  // namespace tqcal

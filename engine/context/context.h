@@ -19,7 +19,7 @@ inline constexpr int kOperandSlots = TQCAL_OPERAND_SLOTS;
 inline constexpr int kOperatorSlots = TQCAL_OPERATOR_SLOTS;
 inline constexpr int kDisplayArea = TQCAL_DISPLAY_AREA;
 inline constexpr int kExponentCells = TQCAL_EXPONENT_CELLS;
-inline constexpr int kFieldCells = 14;      // the right-aligned text field
+inline constexpr int kFieldCells = TQCAL_DISPLAY_CELLS - 1;  // the right-aligned text field
 inline constexpr int kMaxOpenParens = 17;   // parenDepth + pendingOps limit
 
 inline constexpr WChar kBlank = u' ';

@@ -19,30 +19,42 @@ void ResetStacks(Context &ctx) {
     ctx.pendingOps = 0;
 }
 
-int PushOperand(Context &ctx, double value) {
-    if (!OperandTopInRange(ctx) || ctx.opdTop == kOperandSlots - 1) return -1;
-    ctx.operands[++ctx.opdTop] = value;
+void LoadStacks(Context &ctx, double bottom, double top, int32_t op) {
+    ctx.operands[0] = bottom;
+    ctx.operands[1] = top;
+    ctx.operators[0] = op;
+    // After an error the stacks may hold more than this; the entries dropped
+    // are cleared like popped ones.
+    for (int i = 2; i <= ctx.opdTop; ++i) ctx.operands[i] = 0.0;
+    for (int i = 1; i <= ctx.optTop; ++i) ctx.operators[i] = 0;
+    ctx.opdTop = 1;
+    ctx.optTop = 0;
+}
+
+namespace {
+
+// One stack: its slots and its top, -1 when empty. A top outside -1 and the
+// last slot (written by a host) refuses every push and pop.
+template <typename Slot, int kSlots>
+int Push(Slot (&slots)[kSlots], int32_t &top, Slot value) {
+    if (top < -1 || top >= kSlots - 1) return -1;
+    slots[++top] = value;
     return 0;
 }
 
-int PopOperand(Context &ctx, double &out) {
-    if (!OperandTopInRange(ctx) || ctx.opdTop < 0) return -1;
-    out = ctx.operands[ctx.opdTop];
-    ctx.operands[ctx.opdTop--] = 0.0;
+template <typename Slot, int kSlots>
+int Pop(Slot (&slots)[kSlots], int32_t &top, Slot &out) {
+    if (top < 0 || top >= kSlots) return -1;
+    out = slots[top];
+    slots[top--] = Slot{};
     return 0;
 }
 
-int PushOperator(Context &ctx, int32_t op) {
-    if (!OperatorTopInRange(ctx) || ctx.optTop == kOperatorSlots - 1) return -1;
-    ctx.operators[++ctx.optTop] = op;
-    return 0;
-}
+}  // namespace
 
-int PopOperator(Context &ctx, int32_t &out) {
-    if (!OperatorTopInRange(ctx) || ctx.optTop < 0) return -1;
-    out = ctx.operators[ctx.optTop];
-    ctx.operators[ctx.optTop--] = 0;
-    return 0;
-}
+int PushOperand(Context &ctx, double value) { return Push(ctx.operands, ctx.opdTop, value); }
+int PopOperand(Context &ctx, double &out) { return Pop(ctx.operands, ctx.opdTop, out); }
+int PushOperator(Context &ctx, int32_t op) { return Push(ctx.operators, ctx.optTop, op); }
+int PopOperator(Context &ctx, int32_t &out) { return Pop(ctx.operators, ctx.optTop, out); }
 
 }  // namespace tqcal

@@ -1,5 +1,7 @@
 // The operand and operator stacks kept inside the context. Pops and resets
-// zero the slots they empty, so every slot above a top holds zero.
+// zero the slots they empty, so every slot above a top holds zero. Every
+// write of a top, and of the slots a top moves over, is in this file and
+// stacks.cpp: the layers above change the stacks only through these.
 #pragma once
 
 #include "context/context.h"
@@ -13,19 +15,49 @@ void ClearOperatorStack(Context &ctx);
 void ResetStacks(Context &ctx);
 
 // 0 on success; -1 when full (push) or empty (pop), or when the top index is
-// outside its range: nothing is changed then.
+// outside -1 and the last slot (a host may have written it): nothing is
+// changed then.
 int PushOperand(Context &ctx, double value);
 int PopOperand(Context &ctx, double &out);
 int PushOperator(Context &ctx, int32_t op);
 int PopOperator(Context &ctx, int32_t &out);
 
-// A top index a host may have written is trusted only within -1 (empty)
-// and the last slot.
-inline bool OperandTopInRange(const Context &ctx) {
-    return ctx.opdTop >= -1 && ctx.opdTop < kOperandSlots;
+// Exactly two operands, bottom and top, and one operator, op; the slots of
+// the entries this drops are cleared. The counters are left alone.
+void LoadStacks(Context &ctx, double bottom, double top, int32_t op);
+
+// ---- the evaluation layer's steps -------------------------------------------
+// These trust the tops, which the exports have checked: each says what it
+// needs.
+
+// An empty operand stack takes slot 0 as its top, as it is: every slot
+// above a top holds 0.0, which then stands as an operand.
+inline void ClaimBottomOperand(Context &ctx) {
+    if (ctx.opdTop == -1) ctx.opdTop = 0;
 }
-inline bool OperatorTopInRange(const Context &ctx) {
-    return ctx.optTop >= -1 && ctx.optTop < kOperatorSlots;
+
+// The top operand becomes value; an empty stack takes slot 0 for it.
+inline void SetTopOperand(Context &ctx, double value) {
+    ClaimBottomOperand(ctx);
+    ctx.operands[ctx.opdTop] = value;
+}
+
+// The top entry leaves its stack, its slot cleared. The stack must not be
+// empty.
+inline void DropOperand(Context &ctx) {
+    ctx.operands[ctx.opdTop] = 0.0;
+    ctx.opdTop -= 1;
+}
+inline void DropOperator(Context &ctx) {
+    ctx.operators[ctx.optTop] = 0;
+    ctx.optTop -= 1;
+}
+
+// The top two operands become one, result, in the lower slot. The stack
+// must hold two.
+inline void MergeTopOperands(Context &ctx, double result) {
+    DropOperand(ctx);
+    ctx.operands[ctx.opdTop] = result;
 }
 
 }  // namespace tqcal

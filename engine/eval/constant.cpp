@@ -1,5 +1,6 @@
 #include "eval/constant.h"
 
+#include "context/stacks.h"
 #include "eval/precedence.h"
 
 namespace tqcal {
@@ -11,16 +12,7 @@ void ClearConstant(Context &ctx, Status &status) {
 }
 
 void LoadConstant(Context &ctx) {
-    ctx.operands[0] = ctx.value;
-    ctx.operands[1] = ctx.constOperand;
-    ctx.operators[0] = ctx.constOperator;
-    // After an error the stacks may hold more than the two operands and one
-    // operator loaded here; the entries dropped are cleared like popped
-    // ones, so every slot above a top still holds zero.
-    for (int i = 2; i <= ctx.opdTop; ++i) ctx.operands[i] = 0.0;
-    for (int i = 1; i <= ctx.optTop; ++i) ctx.operators[i] = 0;
-    ctx.opdTop = 1;
-    ctx.optTop = 0;
+    LoadStacks(ctx, ctx.value, ctx.constOperand, ctx.constOperator);
 }
 
 void ArmConstant(Context &ctx, Status &status, int32_t key) {

@@ -21,8 +21,6 @@ namespace tqcal {
 
 namespace {
 
-constexpr double kTen = 10.0;  // the base of KEY_POW10
-
 // One key press on its way through the dispatcher.
 struct KeyRun {
     Context &ctx;
@@ -50,16 +48,13 @@ void PushPending(KeyRun &run) {
 // opening parenthesis the value shown, typed or not) is pushed; otherwise
 // the value shown replaces the top operand. False when there was no room.
 bool TakeOperandForOperator(KeyRun &run) {
-    Context &ctx = run.ctx;
     if (run.topOp == KEY_LPAREN) Set(run.status, ST_TYPED);
-    if (Typed(run)) {
-        PushValue(run);
-        if (run.operandRefused) return false;
-    } else if (ctx.opdTop == -1) {
-        ctx.opdTop = 0;
+    if (!Typed(run)) {
+        SetTopOperand(run.ctx, run.ctx.value);
+        return true;
     }
-    ctx.operands[ctx.opdTop] = ctx.value;
-    return true;
+    PushValue(run);
+    return !run.operandRefused;
 }
 
 // The same operator pressed again right after itself, alone on the stack,
@@ -81,8 +76,7 @@ void ReplaceOperatorWithoutOperand(KeyRun &run) {
     Context &ctx = run.ctx;
     if (!Typed(run) && ctx.optTop >= 0 && run.topOp != KEY_LPAREN &&
         ctx.pendingOps > ctx.opdTop + 1) {
-        int32_t dropped = 0;
-        PopOperator(ctx, dropped);
+        DropOperator(ctx);
         if (ctx.pendingOps > 0) ctx.pendingOps -= 1;
     }
 }
@@ -106,19 +100,13 @@ void PushOperatorOrRollBack(KeyRun &run) {
     if (PushOperator(ctx, run.key) != 0 && ResultOk(run.status)) {
         SetResultState(run.status, RES_FULL);
         ctx.pendingOps -= 1;
-        if (Typed(run) && ctx.opdTop >= 0) {
-            ctx.operands[ctx.opdTop] = 0.0;
-            ctx.opdTop -= 1;
-        }
+        if (Typed(run) && ctx.opdTop >= 0) DropOperand(ctx);
     }
 }
 
 void BinaryOperator(KeyRun &run) {
     run.ctx.pendingOps += 1;
-    if (Has(run.status, ST_PCT_BASE) && !Typed(run)) {
-        ApplyPercentBase(run.ctx, run.status, run.key);
-        return;
-    }
+    if (UsePercentBase(run.ctx, run.status, run.key)) return;
     if (!TakeOperandForOperator(run)) return;
     if (ArmsConstant(run)) return;
     // Inside parentheses an armed constant survives operator keys.
@@ -137,8 +125,7 @@ void OpenParenthesis(KeyRun &run) {
         return;
     }
     ctx.parenDepth += 1;
-    ctx.optTop += 1;
-    ctx.operators[ctx.optTop] = KEY_LPAREN;
+    PushOperator(ctx, KEY_LPAREN);  // the test above leaves room for it
     ctx.value = 0.0;
 }
 
@@ -147,8 +134,7 @@ void CloseParenthesis(KeyRun &run) {
     Status &st = run.status;
     if (ctx.parenDepth == 0) return;
     if (run.topOp == KEY_LPAREN && !Typed(run)) {
-        int32_t dropped = 0;
-        PopOperator(ctx, dropped);
+        DropOperator(ctx);
         ctx.parenDepth -= 1;
         Set(st, ST_FRESH);
         return;
@@ -218,11 +204,7 @@ void MemoryRecall(KeyRun &run) {
 
 // ---- value keys -----------------------------------------------------------
 
-void Percent(KeyRun &run) {
-    run.ctx.value = run.ctx.value / kPercentDivisor;
-    SetResultState(run.status, RES_OK);
-    Set(run.status, ST_FRESH);
-}
+void Percent(KeyRun &run) { PercentKey(run.ctx, run.status); }
 
 void PercentCompletion(KeyRun &run) {
     switch (PercentComplete(run.ctx, run.status, run.topOp, run.mode)) {
@@ -248,7 +230,6 @@ void ClearEntry(KeyRun &run) {
 
 void AllClear(KeyRun &run) {
     run.ctx.value = 0.0;
-    Clear(run.status, ST_PCT_BASE);
     ResetStacks(run.ctx);
     ClearConstant(run.ctx, run.status);
 }
@@ -258,17 +239,11 @@ void Pi(KeyRun &run) {
     Set(run.status, ST_FRESH);
 }
 
-void PowerOfTen(KeyRun &run) {
-    double t = kTen;
-    const int r = RaisePower(&t, &run.ctx.value);
-    if (r == 0) run.ctx.value = t;
-    DecideResult(run.status, r);
-    Set(run.status, ST_FRESH);
-}
-
 using UnaryRoutine = int (*)(double *);
 
-UnaryRoutine UnaryFor(int32_t key) {
+// The routine of each function key (TQCAL_FUNCTION_KEYS), where its rule
+// lives. Every key of the group needs one: the tests press them all.
+constexpr UnaryRoutine RoutineFor(int32_t key) {
     switch (key) {
         case KEY_SQUARE: return Square;
         case KEY_SQRT: return SquareRoot;
@@ -280,6 +255,7 @@ UnaryRoutine UnaryFor(int32_t key) {
         case KEY_ACOS: return AcosDeg;
         case KEY_TAN: return TanDeg;
         case KEY_ATAN: return AtanDeg;
+        case KEY_POW10: return PowerOfTen;
         case KEY_LN: return NaturalLog;
         case KEY_EXPE: return Exponential;
         case KEY_LOG: return CommonLog;
@@ -287,8 +263,8 @@ UnaryRoutine UnaryFor(int32_t key) {
     }
 }
 
-void UnaryFunction(KeyRun &run) {
-    DecideResult(run.status, UnaryFor(run.key)(&run.ctx.value));
+void FunctionKey(KeyRun &run) {
+    DecideResult(run.status, RoutineFor(run.key)(&run.ctx.value));
     Set(run.status, ST_FRESH);
 }
 
@@ -296,8 +272,11 @@ void NoAction(KeyRun &) {}
 
 using KeyAction = void (*)(KeyRun &);
 
+// The handler of every key the dispatcher acts on; the handler's file holds
+// the rule.
 KeyAction ActionFor(int32_t key) {
     if (IsBinaryOperator(key)) return BinaryOperator;
+    if (IsFunctionKey(key)) return FunctionKey;
     switch (key) {
         case KEY_EQUAL: return Equal;
         case KEY_PERCENT: return Percent;
@@ -312,9 +291,8 @@ KeyAction ActionFor(int32_t key) {
         case KEY_CE: return ClearEntry;
         case KEY_AC: return AllClear;
         case KEY_PI: return Pi;
-        case KEY_POW10: return PowerOfTen;
         case KEY_PERCENT_OP: return PercentCompletion;
-        default: return UnaryFor(key) != nullptr ? UnaryFunction : NoAction;
+        default: return NoAction;
     }
 }
 
@@ -411,22 +389,20 @@ void EndSteps(KeyRun &run) {
 // taken up on entry (value) and the operator counted by BinaryOperator
 // (pendingOps). Every road to a refused push writes nothing else first:
 // BinaryOperator pushes before touching the stacks, PushPendingOperand only
-// moves opdTop from -1 to 0 (after which the push cannot fail), and the
-// percent-base reset on entry empties the operand stack, so no push after
-// it is refused. opdTop is kept as well, for the price of one word.
+// claims slot 0 of an empty stack (after which the push cannot fail), and
+// the percent-base reset on entry empties the operand stack, so no push
+// after it is refused. A refused push leaves the stacks as they were.
 struct BeforeKey {
     double value;
     int32_t pendingOps;
-    int32_t opdTop;
     Status status;
 
     static BeforeKey Of(const Context &ctx, Status status) {
-        return BeforeKey{ctx.value, ctx.pendingOps, ctx.opdTop, status};
+        return BeforeKey{ctx.value, ctx.pendingOps, status};
     }
     void PutBack(Context &ctx, Status &st) const {
         ctx.value = value;
         ctx.pendingOps = pendingOps;
-        ctx.opdTop = opdTop;
         st = status;
     }
 };
@@ -440,11 +416,7 @@ void Operate(int32_t key, Context &ctx, Status &status, int32_t mode) {
     SetResultState(status, RES_OK);
     Clear(status, ST_EXP_ENTRY);
     if (key == KEY_LPAREN) Clear(status, ST_FRESH | ST_TYPED);
-    if (Has(status, ST_PCT_BASE) &&
-        (Has(status, ST_TYPED) || (key != KEY_ADD && key != KEY_SUB && key != KEY_SIGN))) {
-        ClearOperandStack(ctx);
-        Clear(status, ST_PCT_BASE);
-    }
+    DropUnusedPercentBase(ctx, status, key);
     if (!TakeUpOperand(run)) return;
     run.topOp = ctx.optTop >= 0 ? ctx.operators[ctx.optTop] : 0;
 

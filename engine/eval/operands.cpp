@@ -17,12 +17,12 @@ int PushPendingOperand(Context &ctx, bool typed, int32_t topOp) {
     // the value pushed above it, or the reduction after it, never reads
     // below the stack.
     if (topOp != KEY_LPAREN && ctx.pendingOps > ctx.opdTop) {
-        if (ctx.opdTop == -1) ctx.opdTop = 0;
+        ClaimBottomOperand(ctx);
         if (topOp != 0) return PushOperand(ctx, ctx.value);
         return 0;
     }
     if (topOp == KEY_LPAREN) {
-        if (ctx.opdTop == -1) ctx.opdTop = 0;
+        ClaimBottomOperand(ctx);
         return PushOperand(ctx, ctx.value);
     }
     return 0;

@@ -44,6 +44,17 @@ int PercentOperate(double *a, const double *b, int32_t op) {
     }
 }
 
+void PercentKey(Context &ctx, Status &status) {
+    ctx.value = ctx.value / kPercentDivisor;
+    SetResultState(status, RES_OK);
+    Set(status, ST_FRESH);
+}
+
+void DropPercentBase(Context &ctx, Status &status) {
+    ClearOperandStack(ctx);
+    Clear(status, ST_PCT_BASE);
+}
+
 void ApplyPercentBase(Context &ctx, Status &status, int32_t key) {
     Clear(status, ST_PCT_BASE);
     ctx.value = (key == KEY_ADD) ? ctx.operands[0] + ctx.value : ctx.operands[0] - ctx.value;

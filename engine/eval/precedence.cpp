@@ -14,7 +14,7 @@ int OperatorPriority(int32_t key, int32_t mode) {
             return 1;
         case KEY_MUL:
         case KEY_DIV:
-            return mode == kAlgebraic ? 2 : 1;
+            return mode == TQCAL_MODE_ALGEBRAIC ? 2 : 1;
         default:  // KEY_POW, KEY_ROOT
             return 3;
     }
@@ -28,8 +28,7 @@ int ReduceStacks(int32_t forKey, Reach reach, Context &ctx, int32_t mode) {
         if (ctx.optTop < 0 || (reach == Reach::KeepBottom && ctx.optTop == 0)) break;
         const int32_t op = ctx.operators[ctx.optTop];
         if (op == KEY_LPAREN && (forKey == KEY_RPAREN || forKey == KEY_EQUAL)) {
-            int32_t dropped = 0;
-            PopOperator(ctx, dropped);
+            DropOperator(ctx);
             ctx.parenDepth -= 1;
             if (forKey == KEY_RPAREN) break;
             continue;
@@ -45,11 +44,8 @@ int ReduceStacks(int32_t forKey, Reach reach, Context &ctx, int32_t mode) {
         double left = ctx.operands[ctx.opdTop - 1];
         result = BaseOperate(op, &left, &right);
         if (result != 0) break;
-        ctx.operands[ctx.opdTop] = 0.0;
-        ctx.opdTop -= 1;
-        ctx.operands[ctx.opdTop] = left;
-        ctx.operators[ctx.optTop] = 0;
-        ctx.optTop -= 1;
+        MergeTopOperands(ctx, left);
+        DropOperator(ctx);
         ctx.pendingOps -= 1;
     }
     if (result == 0 && ctx.opdTop >= 0) {

@@ -5,12 +5,8 @@
 
 namespace tqcal {
 
-// The precedence mode that lets x and / bind tighter than + and -; every
-// other mode gives the four basic operators equal priority.
-inline constexpr int32_t kAlgebraic = 1;
-
-// 1 for + and -; 2 for x and / in algebraic mode (1 otherwise); 3 for powers
-// and roots; 0 for everything else.
+// 1 for + and -; 2 for x and / in algebraic mode (TQCAL_MODE_ALGEBRAIC; 1 in
+// every other mode); 3 for powers and roots; 0 for everything else.
 int OperatorPriority(int32_t key, int32_t mode);
 
 // How far down a reduction may go: through the bottom entry of the operator

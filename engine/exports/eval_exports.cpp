@@ -32,6 +32,7 @@ static_assert(sizeof(std::atomic<int32_t>) == sizeof(int32_t) &&
 extern "C" {
 
 TQCAL_API int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx) {
+    const ExportGuard guard(ctx);
     if (!ctx || !StacksConsistent(*ctx)) return -1;
     return ReduceStacks(type, toBottom != 0 ? Reach::ThroughBottom : Reach::KeepBottom, *ctx,
                         g_precedenceMode.load(std::memory_order_relaxed));
@@ -39,6 +40,7 @@ TQCAL_API int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx) {
 
 TQCAL_API void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status, int mode) {
     g_precedenceMode.store(mode, std::memory_order_relaxed);
+    const ExportGuard guard(ctx);
     if (!status) return;
     if (!ctx || !BlockConsistent(*ctx)) {
         SetResultState(*status, RES_ERROR);

@@ -21,6 +21,29 @@ double ReciprocalOrSelf(double y) {
     return r;
 }
 
+// Whether a negative number may be raised to the power y: a whole y, or one
+// between 0 and 1 in magnitude whose reciprocal is whole (and odd, when
+// oddRoot: an even root of a negative number is no number). Zero passes; a
+// NaN never does.
+bool NegativeBaseAllowed(double y, bool oddRoot) {
+    const double ay = std::fabs(y);
+    if (ay >= 1.0) return IsWhole(y);
+    if (ay > 0.0) {
+        const double r = ReciprocalOrSelf(y);
+        return IsWhole(r) && !(oddRoot && IsEven(r));
+    }
+    return y == 0.0;
+}
+
+// A negative x raised as its magnitude; the sign comes back for an odd y.
+int RaiseNegative(double *x, const double *y) {
+    const bool odd = !IsEven(*y);
+    *x = -*x;
+    const int r = RaisePower(x, y);
+    if (odd) *x = -*x;
+    return r;
+}
+
 }  // namespace
 
 int RaisePower(double *base, const double *exponent) {
@@ -39,6 +62,13 @@ int RaisePower(double *base, const double *exponent) {
     return 0;
 }
 
+int PowerOfTen(double *x) {
+    double ten = 10.0;
+    const int r = RaisePower(&ten, x);
+    if (r == 0) *x = ten;
+    return r;
+}
+
 int PowerOverflows(const double *x, const double *y) {
     if (std::fabs(*x) < ZERO_LIMIT) return 0;
     if (*y * math::Log10(std::fabs(*x)) > 100.0) return -1;
@@ -46,69 +76,29 @@ int PowerOverflows(const double *x, const double *y) {
 }
 
 int PowerXY(double *x, const double *y) {
-    const double ay = std::fabs(*y);
     // An exponent that counts as zero: x^0 = 1. Without this the reciprocal
     // test below would take such an exponent for an odd root and put the
     // sign of a negative base back onto the 1.
-    if (ay < ZERO_LIMIT && *x != 0.0 && !std::isnan(*x)) {
+    if (std::fabs(*y) < ZERO_LIMIT && *x != 0.0 && !std::isnan(*x)) {
         *x = 1.0;
         return 0;
     }
-    // Non-zero (NaN included) when a negative base cannot be raised to y: a
-    // fractional exponent, or the reciprocal of one that is no odd root.
-    double refusesNegativeBase;
-    if (ay >= 1.0) {
-        refusesNegativeBase = FractionalPart(*y);
-    } else if (ay > 0.0 && ay < 1.0) {
-        const double r = ReciprocalOrSelf(*y);
-        refusesNegativeBase = (!IsWhole(r) || IsEven(r)) ? r : 0.0;
-    } else if (*y == 0.0) {
-        refusesNegativeBase = 0.0;
-    } else {
-        refusesNegativeBase = *y;  // not a number: never allowed for a negative base
-    }
     if (*y <= 0.0 && *x == 0.0) return -1;
-    if (refusesNegativeBase != 0.0 && *x < 0.0) return -1;
+    if (*x < 0.0 && !NegativeBaseAllowed(*y, true)) return -1;
     if (PowerOverflows(x, y) != 0) return -1;
+    // x >= 0 rather than !(x < 0): a NaN base goes the negative road, which
+    // decides the sign bit of the NaN it leaves.
     if (*x >= 0.0) return RaisePower(x, y);
-    if (IsEven(*y)) {
-        *x = -*x;
-        return RaisePower(x, y);
-    }
-    *x = -*x;
-    const int r = RaisePower(x, y);
-    *x = -*x;
-    return r;
+    return RaiseNegative(x, y);
 }
 
 int RootXY(double *x, double *y) {
-    const double ay = std::fabs(*y);
-    // Non-zero (NaN included) when no root of a negative number is taken:
-    // a fractional degree, or the reciprocal of one that is not whole.
-    double refusesNegativeBase;
-    if (ay >= 1.0) {
-        refusesNegativeBase = FractionalPart(*y);
-    } else if (ay > 0.0 && ay < 1.0) {
-        const double r = ReciprocalOrSelf(*y);
-        refusesNegativeBase = IsWhole(r) ? 0.0 : r;
-    } else if (*y == 0.0) {
-        refusesNegativeBase = 0.0;
-    } else {
-        refusesNegativeBase = *y;  // not a number
-    }
     if (*y == 0.0) return -1;
     if (*y < 0.0 && *x == 0.0) return -1;
-    if (*x < 0.0 && (refusesNegativeBase != 0.0 || IsEven(*y))) return -1;
+    if (*x < 0.0 && (!NegativeBaseAllowed(*y, false) || IsEven(*y))) return -1;
     *y = 1.0 / *y;
-    if (*x < 0.0) {
-        if (PowerOverflows(x, y) != 0) return -1;
-        *x = -*x;
-        if (IsEven(*y)) return RaisePower(x, y);
-        const int r = RaisePower(x, y);
-        *x = -*x;
-        return r;
-    }
     if (PowerOverflows(x, y) != 0) return -1;
+    if (*x < 0.0) return RaiseNegative(x, y);
     return RaisePower(x, y);
 }
 

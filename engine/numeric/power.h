@@ -9,6 +9,10 @@ namespace tqcal {
 // give 0); an exponent within 1e-12 of one leaves the base untouched.
 int RaisePower(double *base, const double *exponent);
 
+// x = 10^x, the power RaisePower gives a base of 10; x is left as it was when
+// that fails (a whole x above 99).
+int PowerOfTen(double *x);
+
 // -1 when |x|^y is estimated above 10^100 (y * log10|x| > 100), else 0.
 int PowerOverflows(const double *x, const double *y);
 

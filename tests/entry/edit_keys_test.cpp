@@ -168,7 +168,7 @@ TEST(EditKeys, OtherCodesPassOnOrAreRefused) {
         if (key == KEY_BACKSPACE || key == KEY_SIGN || key == KEY_CE || key == KEY_EXP) continue;
         EXPECT_EQ(Press(c, key), 1) << key;
     }
-    for (int32_t key : {45, 250, 251, 253, -1, INT32_MIN, INT32_MAX}) {
+    for (int32_t key : {int32_t{KEY_FIRST_NON_KEY}, 250, 251, 253, -1, INT32_MIN, INT32_MAX}) {
         EXPECT_EQ(Press(c, key), -1) << key;
     }
     EXPECT_EQ(c.status, uint32_t{ST_CLEARED | ST_TYPED});

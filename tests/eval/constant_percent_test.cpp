@@ -1,5 +1,6 @@
 // Constant calculation and the percent keys, typed as a person would.
 #include "calc_driver.h"
+#include "screen_cases.h"
 #include "eval/percent.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +12,17 @@ namespace {
 using namespace calc_test;
 
 TEST(ConstantCalculation, RepeatedEquals) {
-    EXPECT_EQ(ScreenAfter("2 * * ="), "4.");
-    EXPECT_EQ(ScreenAfter("2 * * = ="), "8.");
-    EXPECT_EQ(ScreenAfter("2 * * = = ="), "16.");
-    EXPECT_EQ(ScreenAfter("3 + + = ="), "9.");
-    EXPECT_EQ(ScreenAfter("10 - - ="), "0.");
-    EXPECT_EQ(ScreenAfter("10 - - = ="), "-10.");
-    EXPECT_EQ(ScreenAfter("2 * * 5 ="), "10.");
-    EXPECT_EQ(ScreenAfter("2 * * 5 = ="), "10.");  // the digit disarmed it
-    EXPECT_EQ(ScreenAfter("3 * *"), "3.");
+    ExpectScreens({
+        {"2 * * =", "4."},
+        {"2 * * = =", "8."},
+        {"2 * * = = =", "16."},
+        {"3 + + = =", "9."},
+        {"10 - - =", "0."},
+        {"10 - - = =", "-10."},
+        {"2 * * 5 =", "10."},
+        {"2 * * 5 = =", "10."},  // the digit disarmed it
+        {"3 * *", "3."},
+    });
 }
 
 TEST(ConstantCalculation, ArmingRecordsOperatorAndOperand) {
@@ -42,13 +45,15 @@ TEST(ConstantCalculation, InsideParenthesesAndWithMemory) {
 }
 
 TEST(PercentKeys, CompletionOfEachOperator) {
-    EXPECT_EQ(ScreenAfter("200 + 10 pct"), "220.");
-    EXPECT_EQ(ScreenAfter("200 - 10 pct"), "180.");
-    EXPECT_EQ(ScreenAfter("50 / 25 pct"), "200.");
-    EXPECT_EQ(ScreenAfter("50 / 0 pct"), "Error");
-    EXPECT_EQ(ScreenAfter("200 * 10 pct"), "20.");
-    EXPECT_EQ(ScreenAfter("2 ^ 50 pct"), "1.4142135623731");
-    EXPECT_EQ(ScreenAfter("50 %"), "0.5");
+    ExpectScreens({
+        {"200 + 10 pct", "220."},
+        {"200 - 10 pct", "180."},
+        {"50 / 25 pct", "200."},
+        {"50 / 0 pct", "Error"},
+        {"200 * 10 pct", "20."},
+        {"2 ^ 50 pct", "1.4142135623731"},
+        {"50 %", "0.5"},
+    });
 }
 
 TEST(PercentKeys, BaseOfAPercentMultiplication) {
@@ -60,12 +65,14 @@ TEST(PercentKeys, BaseOfAPercentMultiplication) {
     EXPECT_EQ(c.ctx.operands[2], 0.0);
     EXPECT_EQ(c.ctx.optTop, -1);
 
-    EXPECT_EQ(ScreenAfter("200 * 10 pct +"), "220.");
-    EXPECT_EQ(ScreenAfter("200 * 10 pct -"), "180.");
-    EXPECT_EQ(ScreenAfter("200 * 10 pct +/- +"), "180.");
-    EXPECT_EQ(ScreenAfter("200 * 10 pct + 5 ="), "5.");
-    EXPECT_EQ(ScreenAfter("200 * 10 pct * 3 ="), "60.");
-    EXPECT_EQ(ScreenAfter("200 * 10 pct 5 + 1 ="), "6.");
+    ExpectScreens({
+        {"200 * 10 pct +", "220."},
+        {"200 * 10 pct -", "180."},
+        {"200 * 10 pct +/- +", "180."},
+        {"200 * 10 pct + 5 =", "5."},
+        {"200 * 10 pct * 3 =", "60."},
+        {"200 * 10 pct 5 + 1 =", "6."},
+    });
 }
 
 TEST(PercentKeys, WithAnArmedConstant) {
@@ -93,8 +100,10 @@ TEST(PercentKeys, OnlyParenthesesKeepTheTypedValue) {
     EXPECT_EQ(c.ctx.optTop, -1);
     EXPECT_EQ(c.ctx.opdTop, -1);
     EXPECT_EQ(c.ctx.parenDepth, 0);
-    EXPECT_EQ(ScreenAfter("( ( 10 pct"), "10.");
-    EXPECT_EQ(ScreenAfter("( 5 + 3 pct"), "8.");
+    ExpectScreens({
+        {"( ( 10 pct", "10."},
+        {"( 5 + 3 pct", "8."},
+    });
 }
 
 TEST(PercentOperate, TableOfOperators) {

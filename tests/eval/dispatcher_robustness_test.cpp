@@ -2,6 +2,7 @@
 // every one must end in a defined screen without touching memory outside
 // its fields.
 #include "calc_driver.h"
+#include "screen_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -32,13 +33,15 @@ TEST(DispatcherLimits, ParenthesisAfterAnErrorWithAFullOperatorStack) {
 }
 
 TEST(DispatcherLimits, BlankOperatorOnAnOpenParenthesisIsAnError) {
-    EXPECT_EQ(ScreenAfter("( 1 + 2 blank"), "Error");
-    EXPECT_EQ(ScreenAfter("( 4 * 2 blank"), "Error");
+    ExpectScreens({
+        {"( 1 + 2 blank", "Error"},
+        {"( 4 * 2 blank", "Error"},
+    });
 }
 
 TEST(DispatcherLimits, FullOperandStackRefusesTheKeyAndKeepsTheExpression) {
     {
-        const int mode = kAlgebraic;
+        const int mode = TQCAL_MODE_ALGEBRAIC;
         Calc c = Fresh(mode);
         Type(c, "1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 ^ ( 1 + 1 * 1 ^ (");
         ASSERT_NE(Screen(c), "Full");

@@ -1,6 +1,7 @@
 // Whole key sequences as a person types them, through the host protocol
 // (edit keys, dispatcher, tidy-up), with the screen they should see.
 #include "calc_driver.h"
+#include "screen_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -8,19 +9,8 @@ namespace {
 
 using namespace calc_test;
 
-struct Seq {
-    const char *keys;
-    const char *screen;
-};
-
-void ExpectScreens(const Seq *begin, const Seq *end, int mode) {
-    for (const Seq *s = begin; s != end; ++s) {
-        EXPECT_EQ(ScreenAfter(s->keys, mode), s->screen) << "keys: " << s->keys;
-    }
-}
-
 TEST(KeySequences, Arithmetic) {
-    const Seq cases[] = {
+    ExpectScreens({
         {"2 + 3 * 4 =", "14."},
         {"100 - 99.99 =", "0.01"},
         {"0.1 + 0.2 =", "0.3"},
@@ -41,21 +31,20 @@ TEST(KeySequences, Arithmetic) {
         {"1 EXP 99 * 10 =", "Error"},
         {"1 + 2 CE 3 =", "4."},
         {"1 2 +/- 3 =", "-123."},
-    };
-    ExpectScreens(std::begin(cases), std::end(cases), kAlgebraic);
+    });
 }
 
 TEST(KeySequences, PrecedenceModes) {
-    EXPECT_EQ(ScreenAfter("2 + 3 * 4 =", kAlgebraic), "14.");
-    EXPECT_EQ(ScreenAfter("2 + 3 * 4 =", kEqualPriority), "20.");
+    EXPECT_EQ(ScreenAfter("2 + 3 * 4 =", TQCAL_MODE_ALGEBRAIC), "14.");
+    EXPECT_EQ(ScreenAfter("2 + 3 * 4 =", TQCAL_MODE_EQUAL), "20.");
     EXPECT_EQ(ScreenAfter("2 + 3 * 4 =", 7), "20.");  // any mode but 1 is equal priority
-    EXPECT_EQ(ScreenAfter("10 - 2 * 3 ^ 2 =", kAlgebraic), "-8.");
-    EXPECT_EQ(ScreenAfter("10 - 2 * 3 ^ 2 =", kEqualPriority), "72.");
-    EXPECT_EQ(ScreenAfter("2 * ( 3 + 4 ) =", kEqualPriority), "14.");
+    EXPECT_EQ(ScreenAfter("10 - 2 * 3 ^ 2 =", TQCAL_MODE_ALGEBRAIC), "-8.");
+    EXPECT_EQ(ScreenAfter("10 - 2 * 3 ^ 2 =", TQCAL_MODE_EQUAL), "72.");
+    EXPECT_EQ(ScreenAfter("2 * ( 3 + 4 ) =", TQCAL_MODE_EQUAL), "14.");
 }
 
 TEST(KeySequences, Parentheses) {
-    const Seq cases[] = {
+    ExpectScreens({
         {"2 * ( 3 + 4 )", "7."},
         {"2 * ( 3 + 4 ) =", "14."},
         {"( )", "0."},
@@ -67,8 +56,7 @@ TEST(KeySequences, Parentheses) {
         {"( 1 + 2 =", "3."},
         {"( ( ( 4 =", "4."},
         {"1 + ( 2 * ( 3 + 4 ) ) =", "15."},
-    };
-    ExpectScreens(std::begin(cases), std::end(cases), kAlgebraic);
+    });
 }
 
 TEST(KeySequences, ClosingParenthesisMarksAProducedValue) {
@@ -95,15 +83,19 @@ TEST(KeySequences, SeventeenParenthesesThenFull) {
 }
 
 TEST(KeySequences, OperatorKeysReplaceEachOther) {
-    EXPECT_EQ(ScreenAfter("1 + + - 2 ="), "-1.");
-    EXPECT_EQ(ScreenAfter("6 * / 2 ="), "3.");
-    EXPECT_EQ(ScreenAfter("6 + * 2 ="), "12.");
+    ExpectScreens({
+        {"1 + + - 2 =", "-1."},
+        {"6 * / 2 =", "3."},
+        {"6 + * 2 =", "12."},
+    });
 }
 
 TEST(KeySequences, BlankOperatorAppliesPendingOperators) {
-    EXPECT_EQ(ScreenAfter("1 + 2 blank"), "3.");
-    EXPECT_EQ(ScreenAfter("1 + 2 blank 3 ="), "Error");
-    EXPECT_EQ(ScreenAfter("1 + 2 blank + 4 ="), "7.");
+    ExpectScreens({
+        {"1 + 2 blank", "3."},
+        {"1 + 2 blank 3 =", "Error"},
+        {"1 + 2 blank + 4 =", "7."},
+    });
 }
 
 TEST(KeySequences, MemoryRegister) {
@@ -164,7 +156,7 @@ TEST(KeySequences, ClearEntryKeepsLastKeyAndMemoryRecall) {
 }
 
 TEST(KeySequences, UnaryFunctions) {
-    const Seq cases[] = {
+    ExpectScreens({
         {"5 EXP 1 !", "3.0414093201713E64"},
         {"9 sqrt", "3."},
         {"3 x^2", "9."},
@@ -183,8 +175,7 @@ TEST(KeySequences, UnaryFunctions) {
         {"pi", "3.1415926535898"},
         {"70 !", "Error"},
         {"69 !", "1.7112245242814E98"},
-    };
-    ExpectScreens(std::begin(cases), std::end(cases), kAlgebraic);
+    });
 }
 
 TEST(KeySequences, ErrorKeepsTheDisplayAndTheTidyUpDisarms) {
@@ -216,9 +207,11 @@ TEST(KeySequences, BackspaceDuringEntry) {
 }
 
 TEST(KeySequences, ExponentIsShownOnlyForLargeAndSmallValues) {
-    EXPECT_EQ(ScreenAfter("12345678901234 * 10 ="), "1.234567890123E13");
-    EXPECT_EQ(ScreenAfter("1 / 1 EXP 13 ="), "1.E-13");
-    EXPECT_EQ(ScreenAfter("1 / 1 EXP 12 ="), "0.000000000001");
+    ExpectScreens({
+        {"12345678901234 * 10 =", "1.234567890123E13"},
+        {"1 / 1 EXP 13 =", "1.E-13"},
+        {"1 / 1 EXP 12 =", "0.000000000001"},
+    });
     Calc c = Fresh();
     Type(c, "1 EXP 20");
     TQCAL_Operate(KEY_EQUAL, &c.ctx, &c.status, c.mode);

@@ -6,13 +6,13 @@
 // whole-sequence call agrees with pressing the same codes one by one.
 #include "host_invariants.h"
 #include "calc_driver.h"
+#include "weighted_keys.h"
 #include "context/consistency.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -28,9 +28,9 @@ constexpr double kErrorValue = 10000000000001.0;
 // so that the stacks reach their limits.
 enum class Mix { Typing, Nesting };
 
-class KeySource {
+class KeySource : public kit::WeightedKeys {
 public:
-    KeySource(uint32_t seed, Mix mix, bool withDirectCodes) : rng_(seed) {
+    KeySource(uint32_t seed, Mix mix, bool withDirectCodes) : WeightedKeys(seed) {
         const bool nesting = mix == Mix::Nesting;
         Add(10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
         Add(nesting ? 16 : 8, {KEY_ADD, KEY_SUB, KEY_MUL, KEY_DIV});
@@ -41,21 +41,8 @@ public:
         Add(1, {KEY_PERCENT, KEY_MSTORE, KEY_MPLUS, KEY_MMINUS, KEY_MRC, KEY_SQUARE, KEY_SQRT,
                 KEY_AC, KEY_PI, KEY_FACT, KEY_RECIP, KEY_SIN, KEY_ASIN, KEY_COS, KEY_ACOS,
                 KEY_TAN, KEY_ATAN, KEY_POW10, KEY_LN, KEY_EXPE, KEY_LOG});
-        if (withDirectCodes) Add(2, {KEY_MSTORE_ALT, KEY_PERCENT_OP, KEY_BLANK_OP});
+        if (withDirectCodes) AddDirectCodes(2);
     }
-
-    // The mersenne twister's output is fixed by the standard, and a plain
-    // modulo keeps the choice the same on every platform.
-    uint32_t Below(uint32_t n) { return rng_() % n; }
-    int Next() { return table_[Below(static_cast<uint32_t>(table_.size()))]; }
-
-private:
-    void Add(int weight, std::initializer_list<int> keys) {
-        for (int key : keys) table_.insert(table_.end(), weight, key);
-    }
-
-    std::mt19937 rng_;
-    std::vector<int> table_;
 };
 
 std::string Codes(const std::vector<int> &keys) {
@@ -109,8 +96,8 @@ void RunMany(uint32_t firstSeed, int count, int mode, Mix mix, Depth &depth) {
 
 TEST(RandomKeySequences, KeepEveryPromiseAfterEveryKeyAlgebraic) {
     Depth depth;
-    RunMany(1, 10000, kAlgebraic, Mix::Typing, depth);
-    RunMany(50001, 3000, kAlgebraic, Mix::Nesting, depth);
+    RunMany(1, 10000, TQCAL_MODE_ALGEBRAIC, Mix::Typing, depth);
+    RunMany(50001, 3000, TQCAL_MODE_ALGEBRAIC, Mix::Nesting, depth);
     // The sequences must reach the full operator stack to say anything
     // about it.
     EXPECT_EQ(depth.operators, TQCAL_OPERATOR_SLOTS - 1);
@@ -118,8 +105,8 @@ TEST(RandomKeySequences, KeepEveryPromiseAfterEveryKeyAlgebraic) {
 
 TEST(RandomKeySequences, KeepEveryPromiseAfterEveryKeyEqualPriority) {
     Depth depth;
-    RunMany(100001, 10000, kEqualPriority, Mix::Typing, depth);
-    RunMany(150001, 3000, kEqualPriority, Mix::Nesting, depth);
+    RunMany(100001, 10000, TQCAL_MODE_EQUAL, Mix::Typing, depth);
+    RunMany(150001, 3000, TQCAL_MODE_EQUAL, Mix::Nesting, depth);
     EXPECT_EQ(depth.operators, TQCAL_OPERATOR_SLOTS - 1);
 }
 
@@ -135,7 +122,7 @@ TEST(RandomKeySequences, WholeSequenceCallAgreesWithPressingTheKeys) {
         for (int i = 0; i < length; ++i) {
             // Now and then a code that is no key: both roads skip it.
             const bool noKey = source.Below(20) == 0;
-            codes.push_back(static_cast<int8_t>(noKey ? 45 + source.Below(200) : source.Next()));
+            codes.push_back(static_cast<int8_t>(noKey ? KEY_FIRST_NON_KEY + source.Below(200) : source.Next()));
         }
         std::vector<int> shown(codes.begin(), codes.end());
         SCOPED_TRACE("seed " + std::to_string(seed) + ", codes " + Codes(shown));
@@ -144,7 +131,7 @@ TEST(RandomKeySequences, WholeSequenceCallAgreesWithPressingTheKeys) {
         TQCAL_WChar text[TQCAL_RESULT_TEXT_CELLS];
         const int rc = TQCAL_CalcString(&value, text, codes.data(), length);
 
-        Calc c = host_invariants::FreshCalculator(kAlgebraic);
+        Calc c = host_invariants::FreshCalculator(TQCAL_MODE_ALGEBRAIC);
         host_invariants::KeyChecker checker;
         bool keyFailed = false;
         for (int i = 0; i < length && !keyFailed; ++i) {

@@ -7,11 +7,8 @@
 # only, and the names imported from them; a static math library would show
 # in the symbol table). With SOFT_FLOAT set, the library must carry the
 # engine's own double helpers and none of the compiler's.
-execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "cannot read the headers of ${LIBRARY}")
-endif()
-string(REPLACE "\n" ";" lines "${out}")
+include(${CMAKE_CURRENT_LIST_DIR}/../tool_lines.cmake)
+tqcal_tool_lines(lines "the headers of ${LIBRARY}" COMMAND ${OBJDUMP} -p ${LIBRARY})
 set(needed "")
 set(imported "")
 foreach(line IN LISTS lines)
@@ -36,11 +33,7 @@ foreach(name IN LISTS needed)
 endforeach()
 
 # Every symbol, defined or not ("U fmod@GLIBC_2.2.5" -> U fmod).
-execute_process(COMMAND ${NM} ${LIBRARY} OUTPUT_VARIABLE all RESULT_VARIABLE rc ERROR_QUIET)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "cannot read the symbols of ${LIBRARY}")
-endif()
-string(REPLACE "\n" ";" all_lines "${all}")
+tqcal_tool_lines(all_lines "the symbols of ${LIBRARY}" QUIET COMMAND ${NM} ${LIBRARY})
 set(symbols "")
 foreach(line IN LISTS all_lines)
   if(line MATCHES "^[0-9a-fA-F]* *([A-Za-z]) +([^ @]+)")
@@ -51,11 +44,7 @@ endforeach()
 if(NOT FORMAT STREQUAL "PE")
   # A name of the C++ runtime or an atomic helper left undefined would need
   # a library at load time.
-  execute_process(COMMAND ${NM} -D --undefined-only ${LIBRARY} OUTPUT_VARIABLE undef RESULT_VARIABLE rc)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "cannot read the symbols of ${LIBRARY}")
-  endif()
-  string(REPLACE "\n" ";" undef_lines "${undef}")
+  tqcal_tool_lines(undef_lines "the symbols of ${LIBRARY}" COMMAND ${NM} -D --undefined-only ${LIBRARY})
   foreach(line IN LISTS undef_lines)
     if(line MATCHES "[Uw] +([^ ]+)$")
       set(sym ${CMAKE_MATCH_1})

@@ -2,15 +2,13 @@
 # line, '#' lines are comments). FORMAT is ELF (the defined dynamic symbols,
 # read with NM) or PE (the DLL's export table, read with OBJDUMP -p); both
 # tools are the target toolchain's.
+include(${CMAKE_CURRENT_LIST_DIR}/../tool_lines.cmake)
 if(FORMAT STREQUAL "PE")
-  execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+  set(reader ${OBJDUMP} -p)
 else()
-  execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+  set(reader ${NM} -D --defined-only)
 endif()
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "cannot read the symbols of ${LIBRARY}")
-endif()
-string(REPLACE "\n" ";" lines "${out}")
+tqcal_tool_lines(lines "the symbols of ${LIBRARY}" COMMAND ${reader} ${LIBRARY})
 set(found "")
 set(in_names FALSE)
 foreach(line IN LISTS lines)

@@ -14,13 +14,9 @@
 if(NOT FORBIDDEN)
   set(FORBIDDEN sin cos tan asin acos atan exp log log10 pow sqrt fmod fabs floor ceil)
 endif()
-execute_process(COMMAND ${READOBJ} --file-headers --sections --coff-exports --coff-imports
-                        ${LIBRARY}
-                OUTPUT_VARIABLE out RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "cannot read ${LIBRARY}")
-endif()
-string(REPLACE "\n" ";" lines "${out}")
+include(${CMAKE_CURRENT_LIST_DIR}/../tool_lines.cmake)
+tqcal_tool_lines(lines ${LIBRARY} COMMAND ${READOBJ} --file-headers --sections --coff-exports
+                 --coff-imports ${LIBRARY})
 set(machine "")
 set(exports "")
 set(dlls "")

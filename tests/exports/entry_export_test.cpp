@@ -32,7 +32,7 @@ TEST(EntryExports, TypingAsAHostDoes) {
     EXPECT_EQ(TQCAL_ApendChar(&ctx, &status, u'9'), 1);
     EXPECT_EQ(Text(ctx.display, 17), "          12.9");
     EXPECT_EQ(EEditInfo(KEY_ADD, &ctx, &status), 1);
-    EXPECT_EQ(EEditInfo(45, &ctx, &status), -1);
+    EXPECT_EQ(EEditInfo(KEY_FIRST_NON_KEY, &ctx, &status), -1);
 }
 
 TEST(EntryExports, FormatsIntoTheHostsCells) {

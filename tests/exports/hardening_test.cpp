@@ -7,6 +7,7 @@
 // Blocks live in heap allocations of exactly their size, so a read or write
 // past the end of one lands in a sanitizer redzone.
 #include "calc_driver.h"
+#include "screen_cases.h"
 #include "tqcal.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +39,8 @@ bool SameBlock(const TQCAL_Context &a, const TQCAL_Context &b) {
 std::vector<int> EveryCode() {
     std::vector<int> codes;
     for (int k = 0; k <= KEY_LAST_EDIT_CODE; ++k) codes.push_back(k);
-    for (int k : std::initializer_list<int>{45, 250, KEY_MSTORE_ALT, KEY_PERCENT_OP, KEY_BLANK_OP, 254, -1, INT_MIN, INT_MAX}) {
+    for (int k = KEY_FIRST_DIRECT; k <= KEY_LAST_DIRECT; ++k) codes.push_back(k);
+    for (int k : {int{KEY_FIRST_NON_KEY}, KEY_FIRST_DIRECT - 1, KEY_LAST_DIRECT + 1, -1, INT_MIN, INT_MAX}) {
         codes.push_back(k);
     }
     return codes;
@@ -94,7 +96,7 @@ TEST(InconsistentBlocks, DispatcherRefusesEveryKeyAndLeavesTheBlockAsItWas) {
                                           TQCAL_Status{0xFFFFFFFFu}}) {
             for (int key : EveryCode()) {
                 auto status = std::make_unique<TQCAL_Status>(statusBefore);
-                TQCAL_Operate(key, block.get(), status.get(), kAlgebraic);
+                TQCAL_Operate(key, block.get(), status.get(), TQCAL_MODE_ALGEBRAIC);
                 ASSERT_TRUE(SameBlock(*block, before)) << corruption.name << ", key " << key;
                 // Only the result state changes: RES_ERROR.
                 ASSERT_EQ(*status, statusBefore & ~static_cast<TQCAL_Status>(ST_RESULT))
@@ -231,11 +233,11 @@ TEST(NullPointers, EvaluationRoutinesRefuse) {
     Calc c = MidCalculation();
     const TQCAL_Context before = c.ctx;
     TQCAL_Status status = TQCAL_STATUS_INITIAL;
-    TQCAL_Operate(KEY_EQUAL, nullptr, &status, kAlgebraic);
+    TQCAL_Operate(KEY_EQUAL, nullptr, &status, TQCAL_MODE_ALGEBRAIC);
     EXPECT_EQ(status, TQCAL_STATUS_INITIAL & ~static_cast<TQCAL_Status>(ST_RESULT));
-    TQCAL_Operate(KEY_EQUAL, &c.ctx, nullptr, kAlgebraic);
+    TQCAL_Operate(KEY_EQUAL, &c.ctx, nullptr, TQCAL_MODE_ALGEBRAIC);
     EXPECT_TRUE(SameBlock(c.ctx, before));
-    TQCAL_Operate(KEY_EQUAL, nullptr, nullptr, kAlgebraic);
+    TQCAL_Operate(KEY_EQUAL, nullptr, nullptr, TQCAL_MODE_ALGEBRAIC);
     EXPECT_EQ(TQCAL_Calculator(KEY_EQUAL, 1, nullptr), -1);
     double x = 2.0;
     EXPECT_EQ(TQCAL_BaseOperate(KEY_ADD, nullptr, &x), -1);
@@ -268,7 +270,7 @@ TEST(NonFiniteValues, EveryKeyEndsInADefinedState) {
             Calc c = MidCalculation();
             poisons[p](c);
             std::memset(c.ctx.reserved1, 0x5A, sizeof c.ctx.reserved1);
-            TQCAL_Operate(key, &c.ctx, &c.status, kAlgebraic);
+            TQCAL_Operate(key, &c.ctx, &c.status, TQCAL_MODE_ALGEBRAIC);
             Tidy(c, key);
             SCOPED_TRACE("poison " + std::to_string(p) + ", key " + std::to_string(key));
             ASSERT_NE(ResultState(c), 3);
@@ -314,9 +316,11 @@ TEST(EngineBlocks, StatesAtTheLimitsOfTheChecksAreServed) {
     EXPECT_EQ(Screen(c), "4.");
 
     // A full typed field, and exponent entry.
-    EXPECT_EQ(ScreenAfter("1234567890123 + 1 ="), "1234567890124.");
-    EXPECT_EQ(ScreenAfter("2 EXP 99 / 4 ="), "5.E98");
-    EXPECT_EQ(ScreenAfter("1 / 3 EXP 13 ="), "3.3333333333333E-14");
+    ExpectScreens({
+        {"1234567890123 + 1 =", "1234567890124."},
+        {"2 EXP 99 / 4 =", "5.E98"},
+        {"1 / 3 EXP 13 =", "3.3333333333333E-14"},
+    });
 }
 
 // ---- regressions found by fuzzing ----------------------------------------------------------

@@ -21,6 +21,7 @@
 // (TQCAL_PRINT_DIGESTS=1 prints them all).
 #include "tqcal.h"
 #include "tqcal_host.h"
+#include "weighted_keys.h"
 
 #include <gtest/gtest.h>
 
@@ -169,9 +170,9 @@ enum class Mix {
     Scientific   // everything, the function keys included
 };
 
-class KeySource {
+class KeySource : public kit::WeightedKeys {
 public:
-    KeySource(uint32_t seed, Mix mix) : rng_(seed) {
+    KeySource(uint32_t seed, Mix mix) : WeightedKeys(seed) {
         if (mix == Mix::Nesting) {
             // Few keys besides digits, operators and parentheses, and no
             // all-clear: the stacks fill up and stay full.
@@ -196,15 +197,6 @@ public:
                     KEY_POW10, KEY_LN, KEY_EXPE, KEY_LOG});
         }
     }
-    uint32_t Below(uint32_t n) { return rng_() % n; }
-    int Next() { return table_[Below(static_cast<uint32_t>(table_.size()))]; }
-
-private:
-    void Add(int weight, std::initializer_list<int> keys) {
-        for (int key : keys) table_.insert(table_.end(), weight, key);
-    }
-    std::mt19937 rng_;
-    std::vector<int> table_;
 };
 
 struct KeyRun {

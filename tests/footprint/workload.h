@@ -62,16 +62,6 @@ inline unsigned PressAll(const Workload &w, int mode) {
 }
 
 // Every sequence in one whole-sequence call.
-inline unsigned CalcStringAll(const Workload &w) {
-    unsigned sum = 0;
-    for (const std::vector<int8_t> &codes : w.codes) {
-        double value = 0.0;
-        TQCAL_WChar text[TQCAL_RESULT_TEXT_CELLS];
-        sum = sum * 31u + static_cast<unsigned>(TQCAL_CalcString(
-                              &value, text, codes.data(), static_cast<int>(codes.size())));
-        sum += text[0];
-    }
-    return sum;
-}
+inline unsigned CalcStringAll(const Workload &w) { return corpus::CalcStringAll(w.codes); }
 
 }  // namespace footprint

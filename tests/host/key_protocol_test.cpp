@@ -60,7 +60,7 @@ TEST(KeyProtocol, CodesThatAreNoKeysChangeNothing) {
     PressKey(calc, 7);
     PressKey(calc, KEY_MUL);
     Calculator before = calc;
-    for (int code : {45, 100, 250, 254, 255, -1, 1000}) {
+    for (int code : {int{KEY_FIRST_NON_KEY}, 100, 250, 254, 255, -1, 1000}) {
         EXPECT_EQ(PressKey(calc, code), KeyOutcome::NotAKey) << code;
         EXPECT_EQ(std::memcmp(&before, &calc, sizeof calc), 0) << code;
     }

@@ -21,16 +21,13 @@
 
 namespace calc_test {
 
-inline constexpr int kAlgebraic = 1;
-inline constexpr int kEqualPriority = 0;
-
 struct Calc {
     TQCAL_Context ctx;
     TQCAL_Status status;
     int mode;
 };
 
-inline Calc Fresh(int mode = kAlgebraic) {
+inline Calc Fresh(int mode = TQCAL_MODE_ALGEBRAIC) {
     Calc c;
     std::memset(&c.ctx, 0, sizeof c.ctx);
     c.ctx.optTop = -1;
@@ -67,8 +64,7 @@ inline void Tidy(Calc &c, int key) {
 }
 
 inline void Press(Calc &c, int key) {
-    const bool direct = key == KEY_MSTORE_ALT || key == KEY_PERCENT_OP || key == KEY_BLANK_OP;
-    if (direct || EEditInfo(key, &c.ctx, &c.status) == 1) {
+    if (TQCAL_IS_DIRECT_KEY(key) || EEditInfo(key, &c.ctx, &c.status) == 1) {
         TQCAL_Operate(key, &c.ctx, &c.status, c.mode);
         Tidy(c, key);
     }
@@ -107,7 +103,7 @@ inline std::string Screen(const Calc &c) {
     return s;
 }
 
-inline std::string ScreenAfter(std::string_view sequence, int mode = kAlgebraic) {
+inline std::string ScreenAfter(std::string_view sequence, int mode = TQCAL_MODE_ALGEBRAIC) {
     Calc c = Fresh(mode);
     Type(c, sequence);
     return Screen(c);

@@ -63,4 +63,18 @@ inline size_t KeyCount(const std::vector<Expression> &expressions) {
     return n;
 }
 
+// Each sequence in one whole-sequence call, as the benchmarks and the
+// footprint tests replay the corpus: a checksum of the results and the texts,
+// so that none of the work can be left out.
+inline unsigned CalcStringAll(const std::vector<std::vector<int8_t>> &sequences) {
+    unsigned sum = 0;
+    for (const std::vector<int8_t> &codes : sequences) {
+        double value = 0.0;
+        TQCAL_WChar text[TQCAL_RESULT_TEXT_CELLS];
+        const int ok = TQCAL_CalcString(&value, text, codes.data(), static_cast<int>(codes.size()));
+        sum = sum * 31u + static_cast<unsigned>(ok) + text[0];
+    }
+    return sum;
+}
+
 }  // namespace corpus

@@ -73,9 +73,9 @@ TEST(Threads, AlgebraicAndEqualPriorityCalculatorsSideBySide) {
     StartLine start(2);
     int wrongAlgebraic = -1, wrongEqual = -1;
     std::thread algebraic(
-        [&] { wrongAlgebraic = WrongRounds(start, kAlgebraic, "2 + 3 * 4 =", "14."); });
+        [&] { wrongAlgebraic = WrongRounds(start, TQCAL_MODE_ALGEBRAIC, "2 + 3 * 4 =", "14."); });
     std::thread equal(
-        [&] { wrongEqual = WrongRounds(start, kEqualPriority, "2 + 3 * 4 =", "20."); });
+        [&] { wrongEqual = WrongRounds(start, TQCAL_MODE_EQUAL, "2 + 3 * 4 =", "20."); });
     algebraic.join();
     equal.join();
     EXPECT_EQ(wrongAlgebraic, 0);
@@ -87,7 +87,7 @@ TEST(Threads, WholeSequenceCallBesideAnEqualPriorityCalculator) {
     int wrongSequences = -1, wrongEqual = -1;
     std::thread sequences([&] { wrongSequences = WrongWholeSequences(start, "2 + 3 * 4", 14.0); });
     std::thread equal(
-        [&] { wrongEqual = WrongRounds(start, kEqualPriority, "2 + 3 * 4 =", "20."); });
+        [&] { wrongEqual = WrongRounds(start, TQCAL_MODE_EQUAL, "2 + 3 * 4 =", "20."); });
     sequences.join();
     equal.join();
     EXPECT_EQ(wrongSequences, 0);
