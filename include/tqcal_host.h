@@ -170,7 +170,7 @@ TQCAL_HOST_INLINE int tqcal_slots_clear(const TQCAL_Context *ctx)
 }
 
 /* 1 for a binary operator (TQCAL_BINARY_OPERATOR_KEYS), else 0. */
-TQCAL_HOST_INLINE int tqcal_is_binary_operator(int32_t code)
+TQCAL_HOST_INLINE int tqcal_is_binary_operator(TQCAL_Int32 code)
 {
 #define TQCAL_AS_CASE(key) case key:
     switch (code) {
