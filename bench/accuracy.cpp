@@ -36,7 +36,9 @@ struct Rng {
     uint64_t Next() { return tqcal_soak_next(&s); }  // splitmix64, as the soak draws
     double Unit() { return static_cast<double>(Next() >> 11) * 0x1p-53; }  // [0, 1)
     double Uniform(double a, double b) { return a + (b - a) * Unit(); }
-    int Int(int a, int b) { return a + static_cast<int>(Next() % static_cast<uint64_t>(b - a + 1)); }
+    int Int(int a, int b) {
+        return a + static_cast<int>(Next() % static_cast<uint64_t>(b - a + 1));
+    }
     double Sign() { return (Next() & 1) ? -1.0 : 1.0; }
     // Positive double with biased exponent uniform in [lo, hi] (0 gives a
     // subnormal) and a uniform mantissa.
@@ -97,10 +99,18 @@ struct Region {
 double Radians(double deg) { return (deg * kPi) / 180; }
 
 const Region kTrigRegions[] = {
-    {"all doubles", 0.30, [](Rng &r) { return Arg{r.Sign() * r.Binade(0, 2046), 0}; }},
-    {"one turn", 0.15, [](Rng &r) { return Arg{r.Uniform(-2 * kPi, 2 * kPi), 0}; }},
+    {"all doubles", 0.30,
+     [](Rng &r) {
+         return Arg{r.Sign() * r.Binade(0, 2046), 0};
+     }},
+    {"one turn", 0.15,
+     [](Rng &r) {
+         return Arg{r.Uniform(-2 * kPi, 2 * kPi), 0};
+     }},
     {"degrees to 1e100", 0.20,
-     [](Rng &r) { return Arg{Radians(r.Sign() * r.Between(-20, 332)), 0}; }},
+     [](Rng &r) {
+         return Arg{Radians(r.Sign() * r.Between(-20, 332)), 0};
+     }},
     {"reduced degrees", 0.15,
      [](Rng &r) {
          if (r.Next() & 1) return Arg{Radians(r.Uniform(0, 360)), 0};
@@ -116,10 +126,18 @@ const Region kTrigRegions[] = {
 };
 
 const Region kAsinRegions[] = {
-    {"[-1, 1]", 0.40, [](Rng &r) { return Arg{r.Uniform(-1, 1), 0}; }},
-    {"small", 0.30, [](Rng &r) { return Arg{r.Sign() * r.Between(-60, 0), 0}; }},
+    {"[-1, 1]", 0.40,
+     [](Rng &r) {
+         return Arg{r.Uniform(-1, 1), 0};
+     }},
+    {"small", 0.30,
+     [](Rng &r) {
+         return Arg{r.Sign() * r.Between(-60, 0), 0};
+     }},
     {"near +-1", 0.20,
-     [](Rng &r) { return Arg{r.Sign() * (1.0 - r.Between(-53, -1)), 0}; }},
+     [](Rng &r) {
+         return Arg{r.Sign() * (1.0 - r.Between(-53, -1)), 0};
+     }},
     {"sines of 30, 45, 60", 0.10,
      [](Rng &r) {
          const double v[] = {0.5, 0.7071067811865476, 0.8660254037844386};
@@ -128,29 +146,61 @@ const Region kAsinRegions[] = {
 };
 
 const Region kAtanRegions[] = {
-    {"all doubles", 0.40, [](Rng &r) { return Arg{r.Sign() * r.Binade(0, 2046), 0}; }},
-    {"[-4, 4]", 0.30, [](Rng &r) { return Arg{r.Uniform(-4, 4), 0}; }},
+    {"all doubles", 0.40,
+     [](Rng &r) {
+         return Arg{r.Sign() * r.Binade(0, 2046), 0};
+     }},
+    {"[-4, 4]", 0.30,
+     [](Rng &r) {
+         return Arg{r.Uniform(-4, 4), 0};
+     }},
     {"tangents of 30, 45, 60", 0.10,
      [](Rng &r) {
          const double v[] = {0.5773502691896257, 1.0, 1.7320508075688772};
          return Arg{r.Sign() * Ulps(v[r.Int(0, 2)], r.Int(-64, 64)), 0};
      }},
-    {"large", 0.20, [](Rng &r) { return Arg{r.Sign() * r.Between(20, 70), 0}; }},
+    {"large", 0.20,
+     [](Rng &r) {
+         return Arg{r.Sign() * r.Between(20, 70), 0};
+     }},
 };
 
 const Region kExpRegions[] = {
-    {"[-745.2, 709.8]", 0.40, [](Rng &r) { return Arg{r.Uniform(-745.2, 709.8), 0}; }},
-    {"small", 0.30, [](Rng &r) { return Arg{r.Sign() * r.Between(-60, 9), 0}; }},
-    {"near overflow", 0.10, [](Rng &r) { return Arg{r.Uniform(700, 709.79), 0}; }},
-    {"subnormal results", 0.10, [](Rng &r) { return Arg{r.Uniform(-745.2, -708.3), 0}; }},
+    {"[-745.2, 709.8]", 0.40,
+     [](Rng &r) {
+         return Arg{r.Uniform(-745.2, 709.8), 0};
+     }},
+    {"small", 0.30,
+     [](Rng &r) {
+         return Arg{r.Sign() * r.Between(-60, 9), 0};
+     }},
+    {"near overflow", 0.10,
+     [](Rng &r) {
+         return Arg{r.Uniform(700, 709.79), 0};
+     }},
+    {"subnormal results", 0.10,
+     [](Rng &r) {
+         return Arg{r.Uniform(-745.2, -708.3), 0};
+     }},
     {"calculator range", 0.10,
-     [](Rng &r) { return Arg{r.Uniform(-230.3, 230.258509299404), 0}; }},
+     [](Rng &r) {
+         return Arg{r.Uniform(-230.3, 230.258509299404), 0};
+     }},
 };
 
 const Region kLogRegions[] = {
-    {"all positive doubles", 0.50, [](Rng &r) { return Arg{r.Binade(0, 2046), 0}; }},
-    {"near 1", 0.30, [](Rng &r) { return Arg{1.0 + r.Sign() * r.Between(-60, -1), 0}; }},
-    {"calculator range", 0.10, [](Rng &r) { return Arg{r.Between(-329, 333), 0}; }},
+    {"all positive doubles", 0.50,
+     [](Rng &r) {
+         return Arg{r.Binade(0, 2046), 0};
+     }},
+    {"near 1", 0.30,
+     [](Rng &r) {
+         return Arg{1.0 + r.Sign() * r.Between(-60, -1), 0};
+     }},
+    {"calculator range", 0.10,
+     [](Rng &r) {
+         return Arg{r.Between(-329, 333), 0};
+     }},
     {"powers of ten", 0.10,
      [](Rng &r) {
          char buf[16];
@@ -166,7 +216,8 @@ const Region kPowRegions[] = {
     {"any base, result in range", 0.30,
      [](Rng &r) {
          double x;
-         do x = r.Binade(0, 2046); while (x == 1.0);
+         do x = r.Binade(0, 2046);
+         while (x == 1.0);
          return Arg{x, ExponentFor(x, r.Uniform(-745, 709.7))};
      }},
     {"bases near 1", 0.20,
@@ -184,7 +235,8 @@ const Region kPowRegions[] = {
     {"near overflow and underflow", 0.10,
      [](Rng &r) {
          double x;
-         do x = r.Binade(1, 2046); while (x == 1.0);
+         do x = r.Binade(1, 2046);
+         while (x == 1.0);
          const double t = (r.Next() & 1) ? r.Uniform(700, 709.78) : r.Uniform(-745.1, -708);
          return Arg{x, ExponentFor(x, t)};
      }},
@@ -195,7 +247,9 @@ const Region kPowRegions[] = {
          return Arg{x, 1.0 / r.Int(2, 9)};  // roots
      }},
     {"all doubles", 0.10,
-     [](Rng &r) { return Arg{r.Sign() * r.Binade(0, 2046), r.Sign() * r.Binade(0, 2046)}; }},
+     [](Rng &r) {
+         return Arg{r.Sign() * r.Binade(0, 2046), r.Sign() * r.Binade(0, 2046)};
+     }},
 };
 
 // ---------------------------------------------------------------- functions
@@ -218,7 +272,8 @@ constexpr int Count(const Region (&)[N]) {
     return N;
 }
 
-#define ONE(name, ours, ref, regs) {name, ours, nullptr, ref, nullptr, regs, Count(regs)}
+#define ONE(name, ours, ref, regs) \
+    { name, ours, nullptr, ref, nullptr, regs, Count(regs) }
 
 const Function kFunctions[] = {
     ONE("sin", tqcal::math::Sin, mpfr_sin, kTrigRegions),
@@ -267,7 +322,10 @@ Reference Compare(const Function &f, Arg a, double ours) {
     } else if (std::isinf(rounded) || std::isinf(ours)) {
         ulps = (rounded == ours) ? 0.0 : INFINITY;
     } else {
-        if (f.ref1) f.ref1(hp, x, MPFR_RNDN); else f.ref2(hp, x, y, MPFR_RNDN);
+        if (f.ref1)
+            f.ref1(hp, x, MPFR_RNDN);
+        else
+            f.ref2(hp, x, y, MPFR_RNDN);
         if (mpfr_zero_p(hp)) {
             ulps = ours == 0.0 ? 0.0 : INFINITY;
         } else {
@@ -308,7 +366,8 @@ struct Tally {
 };
 
 void Usage() {
-    std::fprintf(stderr, "usage: tqcal_accuracy [--count N] [--seed S] [--only NAME] [--regions]\n");
+    std::fprintf(stderr,
+                 "usage: tqcal_accuracy [--count N] [--seed S] [--only NAME] [--regions]\n");
 }
 
 }  // namespace
@@ -321,8 +380,9 @@ int main(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
-            std::printf("usage: tqcal_accuracy [--count N] [--seed S] [--only NAME] [--regions]\n"
-                        "Compares the engine's elementary functions with MPFR on N arguments each.\n");
+            std::printf(
+                "usage: tqcal_accuracy [--count N] [--seed S] [--only NAME] [--regions]\n"
+                "Compares the engine's elementary functions with MPFR on N arguments each.\n");
             return 0;
         }
         if (a == "--count" && i + 1 < argc) {

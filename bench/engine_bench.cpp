@@ -136,8 +136,8 @@ void BM_CorpusCalcString(benchmark::State &state) {
         for (const corpus::Expression &e : Corpus()) {
             double value = 0.0;
             TQCAL_WChar cells[TQCAL_RESULT_TEXT_CELLS];
-            benchmark::DoNotOptimize(TQCAL_CalcString(&value, cells, e.codes.data(),
-                                                      static_cast<int>(e.codes.size())));
+            benchmark::DoNotOptimize(
+                TQCAL_CalcString(&value, cells, e.codes.data(), static_cast<int>(e.codes.size())));
             benchmark::DoNotOptimize(cells);
         }
     }

@@ -47,7 +47,10 @@ void BatchRunFromStandardInput(benchmark::State &state) {
     state.SetComplexityN(state.range(0));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BatchRunFromStandardInput)->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN);
+BENCHMARK(BatchRunFromStandardInput)
+    ->RangeMultiplier(10)
+    ->Range(1000, 100000)
+    ->Complexity(benchmark::oN);
 
 }  // namespace
 

@@ -38,7 +38,8 @@ struct Rng {
     // Biased exponent uniform in [lo, hi], random mantissa and sign.
     double Binade(int lo, int hi, bool sign) {
         const uint64_t r = Next();
-        const uint64_t e = static_cast<uint64_t>(lo) + (r >> 40) % static_cast<uint64_t>(hi - lo + 1);
+        const uint64_t e =
+            static_cast<uint64_t>(lo) + (r >> 40) % static_cast<uint64_t>(hi - lo + 1);
         const uint64_t m = Next() & ((1ULL << 52) - 1);
         const uint64_t sg = sign ? (r & 1) << 63 : 0;
         return FromBits(sg | (e << 52) | m);
@@ -70,10 +71,12 @@ void Print(const char *name, const Hash &h) {
 double Argument(Rng &r, int which, int i) {
     const bool half = i & 1;
     switch (which) {
-        case 0: case 1: case 2:  // sin cos tan: all magnitudes, or one turn in degrees
-            return half ? r.Binade(990, 2046, true)
-                        : (r.Grid(-360, 360) * 3.141592653589793) / 180;
-        case 3: case 4:  // asin acos
+        case 0:
+        case 1:
+        case 2:  // sin cos tan: all magnitudes, or one turn in degrees
+            return half ? r.Binade(990, 2046, true) : (r.Grid(-360, 360) * 3.141592653589793) / 180;
+        case 3:
+        case 4:  // asin acos
             return half ? r.Grid(-1, 1) : r.Binade(960, 1022, true);
         case 5:  // atan
             return r.Binade(0, 2046, true);
@@ -88,8 +91,9 @@ double Argument(Rng &r, int which, int i) {
 
 int main(int argc, char **argv) {
     if (argc > 1) {
-        std::printf("usage: identity\nPrints hashes of the engine's function results, which every target"
-                    " must print alike (bench/cross_identity.sh).\n");
+        std::printf(
+            "usage: identity\nPrints hashes of the engine's function results, which every target"
+            " must print alike (bench/cross_identity.sh).\n");
         return std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ? 0 : 2;
     }
     using namespace tqcal;
@@ -113,10 +117,22 @@ int main(int argc, char **argv) {
         for (int i = 0; i < kCount; ++i) {
             double x, y;
             switch (i % 4) {
-                case 0: x = r.Binade(0, 2046, false); y = r.Grid(-20, 20); break;
-                case 1: x = 1.0 + r.Grid(-1, 1) * 0x1p-20; y = r.Grid(-1 << 20, 1 << 20) * 1024; break;
-                case 2: x = -r.Binade(1000, 1046, false); y = static_cast<double>(static_cast<int>(r.Next() % 200) - 100); break;
-                default: x = r.Binade(0, 2046, true); y = r.Binade(0, 2046, true); break;
+                case 0:
+                    x = r.Binade(0, 2046, false);
+                    y = r.Grid(-20, 20);
+                    break;
+                case 1:
+                    x = 1.0 + r.Grid(-1, 1) * 0x1p-20;
+                    y = r.Grid(-1 << 20, 1 << 20) * 1024;
+                    break;
+                case 2:
+                    x = -r.Binade(1000, 1046, false);
+                    y = static_cast<double>(static_cast<int>(r.Next() % 200) - 100);
+                    break;
+                default:
+                    x = r.Binade(0, 2046, true);
+                    y = r.Binade(0, 2046, true);
+                    break;
             }
             h.Add(math::Pow(x, y));
         }
@@ -126,12 +142,35 @@ int main(int argc, char **argv) {
     // multiples of pi/2, the ends of the kernels' ranges, subnormals.
     {
         const double hard[] = {
-            0x1.921fb54442d18p+0, 0x1.921fb54442d19p+0, 0x1.921fb54442d18p+1,
-            0x1.2d97c7f3321d2p+2, 0x1.6ac5b262ca1ffp+849, 0x1.fffffffffffffp+1023,
-            1e22,  1e300, 1048575.5, 1048576.5, 0.78, 0x1.921fb54442d18p-1,
-            0x1p-1074, 0x1p-1022, 0x1p-27, 0x1.fffffffffffffp-28, 0x1p-54, 0x1p-53,
-            0.59375, 0x1.2fffffffffffffp-1, 0x1.fffffffffffffp-1, 0x1p60, 0x1.0000000000001p60,
-            709.78, 0x1.62e42fefa39efp+9, -708.4, -744.4, -745.13, 0x1.0000000000001p+0,
+            0x1.921fb54442d18p+0,
+            0x1.921fb54442d19p+0,
+            0x1.921fb54442d18p+1,
+            0x1.2d97c7f3321d2p+2,
+            0x1.6ac5b262ca1ffp+849,
+            0x1.fffffffffffffp+1023,
+            1e22,
+            1e300,
+            1048575.5,
+            1048576.5,
+            0.78,
+            0x1.921fb54442d18p-1,
+            0x1p-1074,
+            0x1p-1022,
+            0x1p-27,
+            0x1.fffffffffffffp-28,
+            0x1p-54,
+            0x1p-53,
+            0.59375,
+            0x1.2fffffffffffffp-1,
+            0x1.fffffffffffffp-1,
+            0x1p60,
+            0x1.0000000000001p60,
+            709.78,
+            0x1.62e42fefa39efp+9,
+            -708.4,
+            -744.4,
+            -745.13,
+            0x1.0000000000001p+0,
         };
         Hash h;
         for (double x : hard) {
@@ -149,9 +188,9 @@ int main(int argc, char **argv) {
         const char *name;
         int (*f)(double *);
     } routines[] = {
-        {"SinDeg", SinDeg}, {"CosDeg", CosDeg}, {"TanDeg", TanDeg}, {"AsinDeg", AsinDeg},
-        {"AcosDeg", AcosDeg}, {"AtanDeg", AtanDeg}, {"NatLog", NaturalLog},
-        {"ComLog", CommonLog}, {"Exp", Exponential}, {"SqRoot", SquareRoot},
+        {"SinDeg", SinDeg},   {"CosDeg", CosDeg},     {"TanDeg", TanDeg},     {"AsinDeg", AsinDeg},
+        {"AcosDeg", AcosDeg}, {"AtanDeg", AtanDeg},   {"NatLog", NaturalLog}, {"ComLog", CommonLog},
+        {"Exp", Exponential}, {"SqRoot", SquareRoot},
     };
     for (const auto &rt : routines) {
         Rng r{200};

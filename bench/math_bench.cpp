@@ -73,12 +73,12 @@ struct UnaryCase {
 };
 
 const UnaryCase kUnary[] = {
-    {"sin", Sin, PSin, "turn", Turn},       {"cos", Cos, PCos, "turn", Turn},
-    {"tan", Tan, PTan, "turn", Turn},       {"sin", Sin, PSin, "huge", Huge},
-    {"cos", Cos, PCos, "huge", Huge},       {"tan", Tan, PTan, "huge", Huge},
-    {"asin", Asin, PAsin, "unit", Unit},    {"acos", Acos, PAcos, "unit", Unit},
+    {"sin", Sin, PSin, "turn", Turn},          {"cos", Cos, PCos, "turn", Turn},
+    {"tan", Tan, PTan, "turn", Turn},          {"sin", Sin, PSin, "huge", Huge},
+    {"cos", Cos, PCos, "huge", Huge},          {"tan", Tan, PTan, "huge", Huge},
+    {"asin", Asin, PAsin, "unit", Unit},       {"acos", Acos, PAcos, "unit", Unit},
     {"atan", Atan, PAtan, "display", Display}, {"exp", Exp, PExp, "display", ExpArg},
-    {"log", Log, PLog, "display", Positive}, {"log10", Log10, PLog10, "display", Positive},
+    {"log", Log, PLog, "display", Positive},   {"log10", Log10, PLog10, "display", Positive},
 };
 
 void RunUnary(benchmark::State &state, double (*f)(double), Fill fill) {

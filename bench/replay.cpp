@@ -32,26 +32,28 @@
 namespace {
 
 enum Family { kDigit, kOperator, kEquals, kFunction, kMemory, kOther, kFamilies };
-const char *const kFamilyNames[kFamilies] = {"digit", "operator", "equals",
-                                             "function", "memory", "other"};
+const char *const kFamilyNames[kFamilies] = {"digit",    "operator", "equals",
+                                             "function", "memory",   "other"};
 
 Family FamilyOf(int key) {
     if (key >= KEY_0 && key <= KEY_POINT) return kDigit;  // digits and the point
     switch (key) {
 #define AS_CASE(code) case code:
         TQCAL_BINARY_OPERATOR_KEYS(AS_CASE)
-        case KEY_LPAREN: case KEY_RPAREN:
-            return kOperator;
-        case KEY_EQUAL: case KEY_PERCENT_OP: case KEY_PERCENT:
-            return kEquals;
-        case KEY_MSTORE: case KEY_MSTORE_ALT: case KEY_MPLUS: case KEY_MMINUS: case KEY_MRC:
-            return kMemory;
-        TQCAL_FUNCTION_KEYS(AS_CASE)
-        case KEY_PI: case KEY_SIGN:
-            return kFunction;
+        case KEY_LPAREN:
+        case KEY_RPAREN: return kOperator;
+        case KEY_EQUAL:
+        case KEY_PERCENT_OP:
+        case KEY_PERCENT: return kEquals;
+        case KEY_MSTORE:
+        case KEY_MSTORE_ALT:
+        case KEY_MPLUS:
+        case KEY_MMINUS:
+        case KEY_MRC: return kMemory; TQCAL_FUNCTION_KEYS(AS_CASE)
+        case KEY_PI:
+        case KEY_SIGN: return kFunction;
 #undef AS_CASE
-        default:
-            return kOther;  // exponent entry, backspace, clear entry, all clear
+        default: return kOther;  // exponent entry, backspace, clear entry, all clear
     }
 }
 
@@ -81,9 +83,9 @@ struct Prepared {
 #define MEASURED extern "C" __attribute__((noipa, used))
 #endif
 
-#define TQCAL_PRESS_FAMILY(name)                                      \
-    MEASURED void tqcal_press_##name(Calc *c, int key, int mode) {    \
-        tqcal_press(&c->ctx, &c->status, key, mode);                  \
+#define TQCAL_PRESS_FAMILY(name)                                   \
+    MEASURED void tqcal_press_##name(Calc *c, int key, int mode) { \
+        tqcal_press(&c->ctx, &c->status, key, mode);               \
     }
 TQCAL_PRESS_FAMILY(digit)
 TQCAL_PRESS_FAMILY(operator)
@@ -93,9 +95,9 @@ TQCAL_PRESS_FAMILY(memory)
 TQCAL_PRESS_FAMILY(other)
 
 using PressFn = void (*)(Calc *, int, int);
-static const PressFn kPress[kFamilies] = {tqcal_press_digit,    tqcal_press_operator,
-                                          tqcal_press_equals,   tqcal_press_function,
-                                          tqcal_press_memory,   tqcal_press_other};
+static const PressFn kPress[kFamilies] = {tqcal_press_digit,  tqcal_press_operator,
+                                          tqcal_press_equals, tqcal_press_function,
+                                          tqcal_press_memory, tqcal_press_other};
 
 // Each returns a checksum of what the calculations showed, so that nothing
 // of the work can be left out.
@@ -135,9 +137,10 @@ int main(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::printf("usage: tqcal_replay CORPUS [--mode algebraic|equal] [--calc-string | --by-family]"
-                        " [--repeat N]\nPresses the key sequences of CORPUS (bench/corpus.txt), for"
-                        " bench/instructions.sh.\n");
+            std::printf(
+                "usage: tqcal_replay CORPUS [--mode algebraic|equal] [--calc-string | --by-family]"
+                " [--repeat N]\nPresses the key sequences of CORPUS (bench/corpus.txt), for"
+                " bench/instructions.sh.\n");
             return 0;
         }
         if (arg == "--calc-string") {
@@ -165,8 +168,9 @@ int main(int argc, char **argv) {
         }
     }
     if (path.empty()) {
-        std::fprintf(stderr, "usage: tqcal_replay CORPUS [--mode algebraic|equal]"
-                             " [--calc-string | --by-family] [--repeat N]\n");
+        std::fprintf(stderr,
+                     "usage: tqcal_replay CORPUS [--mode algebraic|equal]"
+                     " [--calc-string | --by-family] [--repeat N]\n");
         return 2;
     }
 
@@ -194,8 +198,7 @@ int main(int argc, char **argv) {
               : byFamily ? tqcal_replay_by_family(&prepared, mode)
                          : tqcal_replay_keys(&prepared, mode);
     }
-    std::printf("calculations %zu\nkeys %zu\n", expressions.size(),
-                corpus::KeyCount(expressions));
+    std::printf("calculations %zu\nkeys %zu\n", expressions.size(), corpus::KeyCount(expressions));
     for (int f = 0; f < kFamilies; ++f) std::printf("keys.%s %ld\n", kFamilyNames[f], perFamily[f]);
     std::printf("checksum %08x\n", sum);
     return 0;

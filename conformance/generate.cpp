@@ -241,24 +241,83 @@ public:
 // pressed in both precedence modes.
 const char *const kHandSequences[] = {
     // everyday arithmetic and the two precedence modes
-    "2 + 3 * 4 =", "10 - 2 * 3 ^ 2 =", "100 - 99.99 =", "0.1 + 0.2 =", "1 / 3 =", "2 / 3 =",
-    "0 - 5 =", "1 / 0 =", "2 ^ 3 ^ 2 =", "2 + 3 ^ 2 =", "27 root 3 =", "2 + 3 = * 4 =",
-    "12345678901234 =", "9999999 * 9999999 =", "99999999 * 99999999 =", "1 + 2 CE 3 =",
-    "1 2 +/- 3 =", "19.99 * 3 =", "100 / 7 * 7 =", "1 / 3 * 3 =", "2 / 3 * 3 - 2 =",
-    "1.1 * 1.1 =", "0.3 - 0.1 =", "1 - 0.9 =", "123.456 + 876.544 =", "5 / 2 / 2 =",
-    "6 - 4 - 1 =", "8 / 4 * 2 =", "1 + 2 * 3 - 4 / 5 =", "1 + 2 * 3 - 4 / 5 + 6 * 7 =",
-    "3 * 4 + 5 * 6 =", "1 + 2 + 3 + 4 + 5 + 6 + 7 + 8 + 9 =", "1 . 5 * 2 =",
-    "12 + 30 =", "99 + 1 =", "0.000001 * 0.000001 =", "1234567 * 7654321 =",
-    "1 / 7 =", "22 / 7 =", "355 / 113 =", "2 * 2 * 2 * 2 * 2 * 2 * 2 * 2 * 2 * 2 =",
-    "1 +/- * 1 +/- =", "4 +/- / 2 =", "0 / 5 =", "0 * 0 =", "5 - 5 =", "0.1 * 3 - 0.3 =",
-    "1 EXP 13 + 1 =", "1 EXP 14 - 1 =", "99999999999999 + 1 =", "9999999999999 + 1 =",
-    "0.0000000000001 * 10 =", "0.00000000000001 =",
+    "2 + 3 * 4 =",
+    "10 - 2 * 3 ^ 2 =",
+    "100 - 99.99 =",
+    "0.1 + 0.2 =",
+    "1 / 3 =",
+    "2 / 3 =",
+    "0 - 5 =",
+    "1 / 0 =",
+    "2 ^ 3 ^ 2 =",
+    "2 + 3 ^ 2 =",
+    "27 root 3 =",
+    "2 + 3 = * 4 =",
+    "12345678901234 =",
+    "9999999 * 9999999 =",
+    "99999999 * 99999999 =",
+    "1 + 2 CE 3 =",
+    "1 2 +/- 3 =",
+    "19.99 * 3 =",
+    "100 / 7 * 7 =",
+    "1 / 3 * 3 =",
+    "2 / 3 * 3 - 2 =",
+    "1.1 * 1.1 =",
+    "0.3 - 0.1 =",
+    "1 - 0.9 =",
+    "123.456 + 876.544 =",
+    "5 / 2 / 2 =",
+    "6 - 4 - 1 =",
+    "8 / 4 * 2 =",
+    "1 + 2 * 3 - 4 / 5 =",
+    "1 + 2 * 3 - 4 / 5 + 6 * 7 =",
+    "3 * 4 + 5 * 6 =",
+    "1 + 2 + 3 + 4 + 5 + 6 + 7 + 8 + 9 =",
+    "1 . 5 * 2 =",
+    "12 + 30 =",
+    "99 + 1 =",
+    "0.000001 * 0.000001 =",
+    "1234567 * 7654321 =",
+    "1 / 7 =",
+    "22 / 7 =",
+    "355 / 113 =",
+    "2 * 2 * 2 * 2 * 2 * 2 * 2 * 2 * 2 * 2 =",
+    "1 +/- * 1 +/- =",
+    "4 +/- / 2 =",
+    "0 / 5 =",
+    "0 * 0 =",
+    "5 - 5 =",
+    "0.1 * 3 - 0.3 =",
+    "1 EXP 13 + 1 =",
+    "1 EXP 14 - 1 =",
+    "99999999999999 + 1 =",
+    "9999999999999 + 1 =",
+    "0.0000000000001 * 10 =",
+    "0.00000000000001 =",
     // parentheses
-    "2 * ( 3 + 4 )", "2 * ( 3 + 4 ) =", "( )", "( 5 )", "( 5 ) )", "2 * 5 ( 3 ) =",
-    "2 * pi ( 3 ) =", "( ( 1 + 2 ) * 3 ) =", "( 1 + 2 =", "( ( ( 4 =", "1 + ( 2 * ( 3 + 4 ) ) =",
-    ") ) 5 =", "( 2 + 3 ) ( 4 + 5 ) =", "( 2 + 3 ) * ( 4 + 5 ) =", "( 2 ^ ( 1 + 1 ) ) ^ 2 =",
-    "2 * ( 3 + 4 ) * 5 =", "( ( ( ( 1 ) ) ) ) =", "( 1 + ( 2 + ( 3 + ( 4 + 5 ) ) ) ) =",
-    "( 7 - ) =", "( 7 * =", "( 4 * 2 blank", "( 1 + 2 blank", "( 9 M+ ) MRC",
+    "2 * ( 3 + 4 )",
+    "2 * ( 3 + 4 ) =",
+    "( )",
+    "( 5 )",
+    "( 5 ) )",
+    "2 * 5 ( 3 ) =",
+    "2 * pi ( 3 ) =",
+    "( ( 1 + 2 ) * 3 ) =",
+    "( 1 + 2 =",
+    "( ( ( 4 =",
+    "1 + ( 2 * ( 3 + 4 ) ) =",
+    ") ) 5 =",
+    "( 2 + 3 ) ( 4 + 5 ) =",
+    "( 2 + 3 ) * ( 4 + 5 ) =",
+    "( 2 ^ ( 1 + 1 ) ) ^ 2 =",
+    "2 * ( 3 + 4 ) * 5 =",
+    "( ( ( ( 1 ) ) ) ) =",
+    "( 1 + ( 2 + ( 3 + ( 4 + 5 ) ) ) ) =",
+    "( 7 - ) =",
+    "( 7 * =",
+    "( 4 * 2 blank",
+    "( 1 + 2 blank",
+    "( 9 M+ ) MRC",
     "( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( 1 ) ) ) ) ) ) ) ) ) ) ) ) ) ) ) ) ) =",
     "( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( 1 =",
     "( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( CE 5 =",
@@ -273,99 +332,426 @@ const char *const kHandSequences[] = {
     "( 3 blank ( 3 blank ( 3 blank ( 3 blank ( 3 blank ( 3 blank ( 3 blank ( 3 blank ( 3 blank =",
     "1 / 0 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 =",
     // operator keys in a row, blank operator
-    "1 + + - 2 =", "6 * / 2 =", "6 + * 2 =", "1 + 2 blank", "1 + 2 blank 3 =",
-    "1 + 2 blank + 4 =", "blank 5 =", "5 blank blank * 2 =", "2 + blank 3 =", "+ 5 =",
-    "* 5 =", "= = =", "2 ^ root 3 =", "8 root ^ 3 =",
+    "1 + + - 2 =",
+    "6 * / 2 =",
+    "6 + * 2 =",
+    "1 + 2 blank",
+    "1 + 2 blank 3 =",
+    "1 + 2 blank + 4 =",
+    "blank 5 =",
+    "5 blank blank * 2 =",
+    "2 + blank 3 =",
+    "+ 5 =",
+    "* 5 =",
+    "= = =",
+    "2 ^ root 3 =",
+    "8 root ^ 3 =",
     // constant calculation
-    "2 * * =", "2 * * = =", "2 * * = = =", "3 + + = =", "10 - - =", "10 - - = =", "2 * * 5 =",
-    "2 * * 5 = =", "3 * *", "8 / / = =", "2 ^ ^ = =", "64 root root = =", "2 + + ( pi =",
-    "2 + + ( pi M+ MRC", "5 + + 3 = =", "5 * * 3 = = =", "5 * * AC 3 = =", "2 * * + 3 =",
-    "2 * * ( 3 + 4 ) = =", "2 * * 1 / 0 = 3 =", "5 - - +/- = =", "2 * * = CE = =",
-    "2 * * 1 EXP 99 = = =", "2 + + pi pct", "2 * * pi pct", "2 / / pi pct", "4 - - 3 M+ M+ MRC",
-    "( 2 * * 3 ) =", "( 2 + + 3 = =",
+    "2 * * =",
+    "2 * * = =",
+    "2 * * = = =",
+    "3 + + = =",
+    "10 - - =",
+    "10 - - = =",
+    "2 * * 5 =",
+    "2 * * 5 = =",
+    "3 * *",
+    "8 / / = =",
+    "2 ^ ^ = =",
+    "64 root root = =",
+    "2 + + ( pi =",
+    "2 + + ( pi M+ MRC",
+    "5 + + 3 = =",
+    "5 * * 3 = = =",
+    "5 * * AC 3 = =",
+    "2 * * + 3 =",
+    "2 * * ( 3 + 4 ) = =",
+    "2 * * 1 / 0 = 3 =",
+    "5 - - +/- = =",
+    "2 * * = CE = =",
+    "2 * * 1 EXP 99 = = =",
+    "2 + + pi pct",
+    "2 * * pi pct",
+    "2 / / pi pct",
+    "4 - - 3 M+ M+ MRC",
+    "( 2 * * 3 ) =",
+    "( 2 + + 3 = =",
     // percent keys
-    "200 + 10 pct", "200 - 10 pct", "50 / 25 pct", "50 / 0 pct", "200 * 10 pct", "2 ^ 50 pct",
-    "8 root 50 pct", "50 %", "200 * 10 pct +", "200 * 10 pct -", "200 * 10 pct +/- +",
-    "200 * 10 pct + 5 =", "200 * 10 pct * 3 =", "200 * 10 pct 5 + 1 =", "7 = pct", "7 pct",
-    "( 10 pct", "( ( 10 pct", "( 5 + 3 pct", "200 + 10 pct pct", "200 * 10 pct pct",
-    "200 * 10 pct + +", "5 % % %", "200 + 10 % =", "1 EXP 99 * 1000 pct", "3 * 4 + 200 * 10 pct",
-    "200 * 10 pct M+ MRC", "200 * 10 pct = =", "50 blank 10 pct",
+    "200 + 10 pct",
+    "200 - 10 pct",
+    "50 / 25 pct",
+    "50 / 0 pct",
+    "200 * 10 pct",
+    "2 ^ 50 pct",
+    "8 root 50 pct",
+    "50 %",
+    "200 * 10 pct +",
+    "200 * 10 pct -",
+    "200 * 10 pct +/- +",
+    "200 * 10 pct + 5 =",
+    "200 * 10 pct * 3 =",
+    "200 * 10 pct 5 + 1 =",
+    "7 = pct",
+    "7 pct",
+    "( 10 pct",
+    "( ( 10 pct",
+    "( 5 + 3 pct",
+    "200 + 10 pct pct",
+    "200 * 10 pct pct",
+    "200 * 10 pct + +",
+    "5 % % %",
+    "200 + 10 % =",
+    "1 EXP 99 * 1000 pct",
+    "3 * 4 + 200 * 10 pct",
+    "200 * 10 pct M+ MRC",
+    "200 * 10 pct = =",
+    "50 blank 10 pct",
     // memory
-    "5 M+ 3 M- MRC MRC", "7 MS MRC 5 MRC", "2 + 3 M+", "0.1 M+ 0.2 M+ MRC", "4 MSalt",
-    "4 MS", "3 MS 4 MRC 9 CE MRC", "MRC MRC MRC", "5 M- M- M- MRC", "1 EXP 99 * 9 = M+ M+",
-    "1 EXP 99 * 9 = M+ M+ MRC", "9 MS 1 / 0 = MRC", "5 MS AC MRC", "1 EXP 99 +/- MS M- MRC",
-    "1 / 3 = M+ M+ M+ MRC", "2 * * 3 M+ MRC", "( 2 + 3 M+ MRC", "0.0000001 M+ M+ M- MRC",
-    "5 M+ BS MRC", "6 MS MRC CE MRC", "6 MS MRC BS MRC", "6 MS MRC +/- MRC",
+    "5 M+ 3 M- MRC MRC",
+    "7 MS MRC 5 MRC",
+    "2 + 3 M+",
+    "0.1 M+ 0.2 M+ MRC",
+    "4 MSalt",
+    "4 MS",
+    "3 MS 4 MRC 9 CE MRC",
+    "MRC MRC MRC",
+    "5 M- M- M- MRC",
+    "1 EXP 99 * 9 = M+ M+",
+    "1 EXP 99 * 9 = M+ M+ MRC",
+    "9 MS 1 / 0 = MRC",
+    "5 MS AC MRC",
+    "1 EXP 99 +/- MS M- MRC",
+    "1 / 3 = M+ M+ M+ MRC",
+    "2 * * 3 M+ MRC",
+    "( 2 + 3 M+ MRC",
+    "0.0000001 M+ M+ M- MRC",
+    "5 M+ BS MRC",
+    "6 MS MRC CE MRC",
+    "6 MS MRC BS MRC",
+    "6 MS MRC +/- MRC",
     // entry: long numbers, points, exponents, sign, backspace, clear entry
-    "1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 =", "9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 =",
-    "0 0 0 1 2 =", "0 . 0 0 0 1 =", ". . 5 =", "1 . 2 . 3 =", ". =", "0 . =",
-    "1 2 3 4 5 6 7 8 9 0 . 1 2 3 4 5 =", ". 1 2 3 4 5 6 7 8 9 0 1 2 3 4 =",
-    "1 EXP 5 =", "1 EXP 1 2 3 =", "EXP 5 =", "1 EXP +/- 5 =", "1 EXP 5 +/- +/- =",
-    "1 . 5 EXP 9 9 =", "9 . 9 9 EXP 9 9 * 1 0 =", "99.5 EXP 99 +", "1 EXP 99 * 9.99 =",
-    "1 EXP 99 * 10 =", "1 EXP 99 +/- * 10 =", "1 EXP 99 +/- EXP 5 =", "5 EXP 1 !",
-    "1 EXP 5 BS BS =", "1 2 EXP 3 BS 4 =", "1 2 BS BS BS 5 =", "5 +/- BS", "1 2 +/- BS",
-    "1 2 +/- BS 3 =", "1 . 5 BS BS 7 =", "BS BS 5 =", "1 + 2 = BS BS", "1 2 3 CE 4 =",
-    "CE CE 5 =", "1 + CE 2 =", "1 + 2 CE CE =", "1 EXP 5 CE 3 =", "5 +/- +/- +/- =",
-    "+/- 5 =", "0 +/- =", "1 + 2 = +/- +/- *", "pi +/- =", "1 . +/- 5 =", "1 EXP 5 . 2 =",
-    "0 . 0 0 0 0 0 0 0 0 0 0 0 0 1 =", "1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 =",
-    "1 EXP 9 9 EXP 9 9 =", "9.9999999999991 EXP 99 =", "9.9999999999992 EXP 99 =",
-    "1 EXP 99 +/- = 1 / 1 EXP 99 =", "1 / 1 EXP 99 / 10 =", "1 / 1 EXP 99 / 1 EXP 5 =",
+    "1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 =",
+    "9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 =",
+    "0 0 0 1 2 =",
+    "0 . 0 0 0 1 =",
+    ". . 5 =",
+    "1 . 2 . 3 =",
+    ". =",
+    "0 . =",
+    "1 2 3 4 5 6 7 8 9 0 . 1 2 3 4 5 =",
+    ". 1 2 3 4 5 6 7 8 9 0 1 2 3 4 =",
+    "1 EXP 5 =",
+    "1 EXP 1 2 3 =",
+    "EXP 5 =",
+    "1 EXP +/- 5 =",
+    "1 EXP 5 +/- +/- =",
+    "1 . 5 EXP 9 9 =",
+    "9 . 9 9 EXP 9 9 * 1 0 =",
+    "99.5 EXP 99 +",
+    "1 EXP 99 * 9.99 =",
+    "1 EXP 99 * 10 =",
+    "1 EXP 99 +/- * 10 =",
+    "1 EXP 99 +/- EXP 5 =",
+    "5 EXP 1 !",
+    "1 EXP 5 BS BS =",
+    "1 2 EXP 3 BS 4 =",
+    "1 2 BS BS BS 5 =",
+    "5 +/- BS",
+    "1 2 +/- BS",
+    "1 2 +/- BS 3 =",
+    "1 . 5 BS BS 7 =",
+    "BS BS 5 =",
+    "1 + 2 = BS BS",
+    "1 2 3 CE 4 =",
+    "CE CE 5 =",
+    "1 + CE 2 =",
+    "1 + 2 CE CE =",
+    "1 EXP 5 CE 3 =",
+    "5 +/- +/- +/- =",
+    "+/- 5 =",
+    "0 +/- =",
+    "1 + 2 = +/- +/- *",
+    "pi +/- =",
+    "1 . +/- 5 =",
+    "1 EXP 5 . 2 =",
+    "0 . 0 0 0 0 0 0 0 0 0 0 0 0 1 =",
+    "1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 =",
+    "1 EXP 9 9 EXP 9 9 =",
+    "9.9999999999991 EXP 99 =",
+    "9.9999999999992 EXP 99 =",
+    "1 EXP 99 +/- = 1 / 1 EXP 99 =",
+    "1 / 1 EXP 99 / 10 =",
+    "1 / 1 EXP 99 / 1 EXP 5 =",
     "9.999999999999 EXP 99 +/- * 1 =",
-    "1 . 2 3 4 5 6 7 8 9 0 1 2 3 EXP 1 3 =", "1 EXP 1 3 =", "1 EXP 1 2 =",
+    "1 . 2 3 4 5 6 7 8 9 0 1 2 3 EXP 1 3 =",
+    "1 EXP 1 3 =",
+    "1 EXP 1 2 =",
     // overflow and underflow of results
-    "1 EXP 50 x^2", "1 EXP 49 x^2", "1 EXP 99 * 1 EXP 99 =", "1 / 1 EXP 99 / 1 EXP 99 =",
-    "1 EXP 99 * 1 EXP 99 = * 1 EXP 99 = * 1 EXP 99 =", "1 EXP 99 + 9 EXP 99 =",
-    "5 EXP 99 + 5 EXP 99 =", "9.9999999999991 EXP 99 + 1 =", "1 EXP 99 +/- - 9 EXP 99 =",
-    "1 / 3 EXP 99 =", "1 EXP 60 * 1 EXP 60 / 1 EXP 30 =", "2 EXP 99 * 5 =", "1 EXP 99 1/x 1/x",
+    "1 EXP 50 x^2",
+    "1 EXP 49 x^2",
+    "1 EXP 99 * 1 EXP 99 =",
+    "1 / 1 EXP 99 / 1 EXP 99 =",
+    "1 EXP 99 * 1 EXP 99 = * 1 EXP 99 = * 1 EXP 99 =",
+    "1 EXP 99 + 9 EXP 99 =",
+    "5 EXP 99 + 5 EXP 99 =",
+    "9.9999999999991 EXP 99 + 1 =",
+    "1 EXP 99 +/- - 9 EXP 99 =",
+    "1 / 3 EXP 99 =",
+    "1 EXP 60 * 1 EXP 60 / 1 EXP 30 =",
+    "2 EXP 99 * 5 =",
+    "1 EXP 99 1/x 1/x",
     // functions
-    "9 sqrt", "3 x^2", "4 1/x", "0 1/x", "3 1/x", "7 1/x 1/x", "0.99999999999999 1/x",
-    "2 sqrt x^2", "2 +/- sqrt", "0 sqrt", "1.0000000000001 sqrt", "0.9999999999999 sqrt",
-    "1 EXP 99 sqrt", "1 EXP 99 +/- 1/x", "pi x^2", "pi sqrt", "pi 1/x", "1 EXP 50 +/- x^2",
-    "5 %", "50 %", "1 EXP 99 +/- %", "pi", "pi pi + pi =",
-    "0 !", "1 !", "2 !", "3.5 !", "5 !", "10 !", "20 !", "69 !", "70 !", "1 +/- !",
-    "0.5 !", "1 EXP 100 +/- ! =", "3.0000000001 !", "2.99999999999 !", "3.000000001 !",
-    "4 ! 1/x 1/x", "170 !", "0.00000001 !", "1 EXP 5 0 +/- !",
-    "30 sin", "90 tan", "0.5 asin", "3 10^x", "100 10^x", "100 log", "1 e^x", "2 +/- sqrt",
+    "9 sqrt",
+    "3 x^2",
+    "4 1/x",
+    "0 1/x",
+    "3 1/x",
+    "7 1/x 1/x",
+    "0.99999999999999 1/x",
+    "2 sqrt x^2",
+    "2 +/- sqrt",
+    "0 sqrt",
+    "1.0000000000001 sqrt",
+    "0.9999999999999 sqrt",
+    "1 EXP 99 sqrt",
+    "1 EXP 99 +/- 1/x",
+    "pi x^2",
+    "pi sqrt",
+    "pi 1/x",
+    "1 EXP 50 +/- x^2",
+    "5 %",
+    "50 %",
+    "1 EXP 99 +/- %",
+    "pi",
+    "pi pi + pi =",
+    "0 !",
+    "1 !",
+    "2 !",
+    "3.5 !",
+    "5 !",
+    "10 !",
+    "20 !",
+    "69 !",
+    "70 !",
+    "1 +/- !",
+    "0.5 !",
+    "1 EXP 100 +/- ! =",
+    "3.0000000001 !",
+    "2.99999999999 !",
+    "3.000000001 !",
+    "4 ! 1/x 1/x",
+    "170 !",
+    "0.00000001 !",
+    "1 EXP 5 0 +/- !",
+    "30 sin",
+    "90 tan",
+    "0.5 asin",
+    "3 10^x",
+    "100 10^x",
+    "100 log",
+    "1 e^x",
+    "2 +/- sqrt",
     // trigonometry at and near the special angles
-    "0 sin", "90 sin", "180 sin", "270 sin", "360 sin", "450 sin", "90 +/- sin", "180 +/- sin",
-    "30 sin", "150 sin", "210 sin", "45 sin", "60 sin", "1 sin", "89.9999 sin", "89.999 sin",
-    "1 EXP 15 sin", "1 EXP 99 sin", "1 EXP 99 +/- sin", "9.9999999999991 EXP 99 sin",
-    "0 cos", "90 cos", "180 cos", "270 cos", "360 cos", "60 cos", "120 cos", "45 cos",
-    "90 +/- cos", "1 EXP 20 cos", "0 tan", "45 tan", "90 tan", "135 tan", "180 tan", "270 tan",
-    "90 +/- tan", "89.9999999 tan", "60 tan", "225 tan", "1 EXP 99 tan",
-    "0 asin", "1 asin", "1 +/- asin", "0.5 asin", "0.5 +/- asin", "2 asin", "1.0000000001 asin",
-    "2 sqrt / 2 = asin", "3 sqrt / 2 = asin", "0 acos", "1 acos", "1 +/- acos", "0.5 acos",
-    "0.5 +/- acos", "2 acos", "2 sqrt / 2 = acos", "0 atan", "1 atan", "1 +/- atan", "3 sqrt atan",
-    "1 EXP 99 atan", "1 EXP 99 +/- atan", "3 sqrt 1/x atan", "30 sin asin", "30 cos acos",
-    "30 tan atan", "1 sin asin", "89 sin asin", "45 tan atan", "0.1 sin", "0.00000001 sin",
-    "30 sin - 0.5 =", "60 cos * 2 =", "45 sin x^2 =", "17 sin + 17 cos =",
+    "0 sin",
+    "90 sin",
+    "180 sin",
+    "270 sin",
+    "360 sin",
+    "450 sin",
+    "90 +/- sin",
+    "180 +/- sin",
+    "30 sin",
+    "150 sin",
+    "210 sin",
+    "45 sin",
+    "60 sin",
+    "1 sin",
+    "89.9999 sin",
+    "89.999 sin",
+    "1 EXP 15 sin",
+    "1 EXP 99 sin",
+    "1 EXP 99 +/- sin",
+    "9.9999999999991 EXP 99 sin",
+    "0 cos",
+    "90 cos",
+    "180 cos",
+    "270 cos",
+    "360 cos",
+    "60 cos",
+    "120 cos",
+    "45 cos",
+    "90 +/- cos",
+    "1 EXP 20 cos",
+    "0 tan",
+    "45 tan",
+    "90 tan",
+    "135 tan",
+    "180 tan",
+    "270 tan",
+    "90 +/- tan",
+    "89.9999999 tan",
+    "60 tan",
+    "225 tan",
+    "1 EXP 99 tan",
+    "0 asin",
+    "1 asin",
+    "1 +/- asin",
+    "0.5 asin",
+    "0.5 +/- asin",
+    "2 asin",
+    "1.0000000001 asin",
+    "2 sqrt / 2 = asin",
+    "3 sqrt / 2 = asin",
+    "0 acos",
+    "1 acos",
+    "1 +/- acos",
+    "0.5 acos",
+    "0.5 +/- acos",
+    "2 acos",
+    "2 sqrt / 2 = acos",
+    "0 atan",
+    "1 atan",
+    "1 +/- atan",
+    "3 sqrt atan",
+    "1 EXP 99 atan",
+    "1 EXP 99 +/- atan",
+    "3 sqrt 1/x atan",
+    "30 sin asin",
+    "30 cos acos",
+    "30 tan atan",
+    "1 sin asin",
+    "89 sin asin",
+    "45 tan atan",
+    "0.1 sin",
+    "0.00000001 sin",
+    "30 sin - 0.5 =",
+    "60 cos * 2 =",
+    "45 sin x^2 =",
+    "17 sin + 17 cos =",
     // powers, roots, logarithms, exponential
-    "2 ^ 0.5 =", "8 +/- ^ 3 =", "2 +/- ^ 2 =", "8 +/- root 3 =", "16 root 4 =", "16 +/- root 4 =",
-    "2 root 0.5 =", "4 root 2 +/- =", "0 ^ 0 =", "0 ^ 1 +/- =", "0 root 2 =", "0 root 0 =",
-    "5 root 0 =", "10 ^ 99 =", "10 ^ 100 =", "10 ^ 100 +/- =", "10 +/- ^ 3 =", "10 ^ 2.5 =",
-    "2 ^ 10 =", "2 ^ 1000 =", "2 ^ 1000 +/- =", "1 EXP 50 ^ 2 =", "9 ^ 0.5 =", "27 ^ 3 1/x =",
-    "8 +/- ^ 3 1/x =", "8 +/- ^ 0.25 =", "1 EXP 99 +/- ^ 0 =", "7 ^ 0.99999999999999 =",
-    "2 ^ 3 ^ 2 =", "2 root 2 root 2 =", "3 ^ 2 root 2 =", "0.5 ^ 0.5 =", "1 ^ 1 EXP 99 =",
-    "1.0000001 ^ 1 EXP 9 =", "0 10^x", "1 10^x", "2 +/- 10^x", "99 10^x", "99 +/- 10^x",
-    "100 +/- 10^x", "0.5 10^x", "2.5 10^x", "99.999 10^x", "1 EXP 5 10^x", "0.30103 10^x",
-    "1 ln", "0 ln", "1 +/- ln", "10 ln", "0.99999999999999 ln", "0.9999999 ln", "1 EXP 99 ln",
-    "1 EXP 99 1/x ln", "1 log", "10 log", "1000 log", "0.001 log", "2 log", "0 log", "5 +/- log",
-    "0 e^x", "1 e^x", "1 +/- e^x", "230 e^x", "230.258509299404 e^x", "231 e^x", "230 +/- e^x",
-    "300 +/- e^x", "1 e^x ln", "10 ln e^x", "2 log 10^x", "1 EXP 5 log", "e^x", "ln",
+    "2 ^ 0.5 =",
+    "8 +/- ^ 3 =",
+    "2 +/- ^ 2 =",
+    "8 +/- root 3 =",
+    "16 root 4 =",
+    "16 +/- root 4 =",
+    "2 root 0.5 =",
+    "4 root 2 +/- =",
+    "0 ^ 0 =",
+    "0 ^ 1 +/- =",
+    "0 root 2 =",
+    "0 root 0 =",
+    "5 root 0 =",
+    "10 ^ 99 =",
+    "10 ^ 100 =",
+    "10 ^ 100 +/- =",
+    "10 +/- ^ 3 =",
+    "10 ^ 2.5 =",
+    "2 ^ 10 =",
+    "2 ^ 1000 =",
+    "2 ^ 1000 +/- =",
+    "1 EXP 50 ^ 2 =",
+    "9 ^ 0.5 =",
+    "27 ^ 3 1/x =",
+    "8 +/- ^ 3 1/x =",
+    "8 +/- ^ 0.25 =",
+    "1 EXP 99 +/- ^ 0 =",
+    "7 ^ 0.99999999999999 =",
+    "2 ^ 3 ^ 2 =",
+    "2 root 2 root 2 =",
+    "3 ^ 2 root 2 =",
+    "0.5 ^ 0.5 =",
+    "1 ^ 1 EXP 99 =",
+    "1.0000001 ^ 1 EXP 9 =",
+    "0 10^x",
+    "1 10^x",
+    "2 +/- 10^x",
+    "99 10^x",
+    "99 +/- 10^x",
+    "100 +/- 10^x",
+    "0.5 10^x",
+    "2.5 10^x",
+    "99.999 10^x",
+    "1 EXP 5 10^x",
+    "0.30103 10^x",
+    "1 ln",
+    "0 ln",
+    "1 +/- ln",
+    "10 ln",
+    "0.99999999999999 ln",
+    "0.9999999 ln",
+    "1 EXP 99 ln",
+    "1 EXP 99 1/x ln",
+    "1 log",
+    "10 log",
+    "1000 log",
+    "0.001 log",
+    "2 log",
+    "0 log",
+    "5 +/- log",
+    "0 e^x",
+    "1 e^x",
+    "1 +/- e^x",
+    "230 e^x",
+    "230.258509299404 e^x",
+    "231 e^x",
+    "230 +/- e^x",
+    "300 +/- e^x",
+    "1 e^x ln",
+    "10 ln e^x",
+    "2 log 10^x",
+    "1 EXP 5 log",
+    "e^x",
+    "ln",
     // clear keys
-    "2 + 3 AC =", "2 * * AC = =", "2 * 3 AC 4 =", "( ( 2 AC ) =", "1 / 0 = AC 2 + 3 =",
-    "1 / 0 = CE 2 =", "1 / 0 = 5 + 1 =", "1 / 0 = + 1 =", "1 / 0 = BS BS", "1 / 0 = +/-",
-    "AC AC", "5 AC AC 3 =",
+    "2 + 3 AC =",
+    "2 * * AC = =",
+    "2 * 3 AC 4 =",
+    "( ( 2 AC ) =",
+    "1 / 0 = AC 2 + 3 =",
+    "1 / 0 = CE 2 =",
+    "1 / 0 = 5 + 1 =",
+    "1 / 0 = + 1 =",
+    "1 / 0 = BS BS",
+    "1 / 0 = +/-",
+    "AC AC",
+    "5 AC AC 3 =",
     // codes no key has
-    "#45 #100 7 =", "#250 5 =", "#254 #255 5 =", "#-1 5 =", "5 #1000 =",
+    "#45 #100 7 =",
+    "#250 5 =",
+    "#254 #255 5 =",
+    "#-1 5 =",
+    "5 #1000 =",
 };
 
 // Every key, pressed after each of these beginnings and followed by "2 =".
 const char *const kPrefixes[] = {
-    "", "5", "1 2 . 5", "7 +/-", "2 +", "2 + 3", "2 + 3 =", "2 * *", "( 4", "2 * ( 3 +",
-    "1 / 0 =", "( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( (", "1 EXP 5", "1 EXP 5 +/-", "3 MS", "9 MRC",
-    "200 * 10 pct", "2 ^", "8 root 3 =", "1 + 2 blank", "0.5", "1 EXP 99 * 9 =", "4 CE",
-    "1 2 3 BS", "pi", "2 + 3 M+",
+    "",
+    "5",
+    "1 2 . 5",
+    "7 +/-",
+    "2 +",
+    "2 + 3",
+    "2 + 3 =",
+    "2 * *",
+    "( 4",
+    "2 * ( 3 +",
+    "1 / 0 =",
+    "( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( ( (",
+    "1 EXP 5",
+    "1 EXP 5 +/-",
+    "3 MS",
+    "9 MRC",
+    "200 * 10 pct",
+    "2 ^",
+    "8 root 3 =",
+    "1 + 2 blank",
+    "0.5",
+    "1 EXP 99 * 9 =",
+    "4 CE",
+    "1 2 3 BS",
+    "pi",
+    "2 + 3 M+",
 };
 
 // A number as a person types it, now and then with a point, an exponent or
@@ -399,10 +785,8 @@ bool CallsElementaryFunction(int key) {
         TQCAL_ELEMENTARY_FUNCTION_KEYS(AS_CASE)
 #undef AS_CASE
         case KEY_POW:
-        case KEY_ROOT:
-            return true;
-        default:
-            return false;
+        case KEY_ROOT: return true;
+        default: return false;
     }
 }
 
@@ -427,8 +811,8 @@ std::vector<int> RandomSequence(Rng &rng, bool nesting, bool elementaryFunctions
         {3, {KEY_POINT, KEY_RPAREN}},
         {2, {KEY_POW, KEY_ROOT, KEY_BACKSPACE, KEY_SIGN, KEY_EXP, KEY_CE}},
         {1, {KEY_PERCENT, KEY_MSTORE, KEY_MPLUS, KEY_MMINUS, KEY_MRC, KEY_SQUARE, KEY_SQRT,
-             KEY_AC, KEY_PI, KEY_FACT, KEY_RECIP, KEY_SIN, KEY_ASIN, KEY_COS, KEY_ACOS,
-             KEY_TAN, KEY_ATAN, KEY_POW10, KEY_LN, KEY_EXPE, KEY_LOG}},
+             KEY_AC,      KEY_PI,     KEY_FACT,  KEY_RECIP,  KEY_SIN, KEY_ASIN,   KEY_COS,
+             KEY_ACOS,    KEY_TAN,    KEY_ATAN,  KEY_POW10,  KEY_LN,  KEY_EXPE,   KEY_LOG}},
         {2, DirectCodes()},
     };
     std::vector<int> pool;
@@ -485,8 +869,20 @@ void Pow10Vectors(Writer &w) {
     w.Line("# TQCAL_Pow10");
     std::vector<double> xs;
     for (int e = -400; e <= 400; ++e) xs.push_back(e);
-    const double extra[] = {-0.0, 0.5, -0.5, 2.5, -2.5, 22.9, -22.9, 99.99, 1e10, -1e10,
-                            2147483647.0, 2147483648.0, -2147483648.0, -2147483649.0,
+    const double extra[] = {-0.0,
+                            0.5,
+                            -0.5,
+                            2.5,
+                            -2.5,
+                            22.9,
+                            -22.9,
+                            99.99,
+                            1e10,
+                            -1e10,
+                            2147483647.0,
+                            2147483648.0,
+                            -2147483648.0,
+                            -2147483649.0,
                             std::numeric_limits<double>::infinity(),
                             -std::numeric_limits<double>::infinity(),
                             std::numeric_limits<double>::quiet_NaN()};
@@ -515,7 +911,8 @@ void FormatOne(Writer &w, double v, int width) {
 double RandomDecimal(Rng &rng, int minDecade, int maxDecade) {
     const int digits = 1 + rng.Below(17);
     std::string s;
-    for (int i = 0; i < digits; ++i) s += static_cast<char>('0' + (i == 0 ? 1 + rng.Below(9) : rng.Below(10)));
+    for (int i = 0; i < digits; ++i)
+        s += static_cast<char>('0' + (i == 0 ? 1 + rng.Below(9) : rng.Below(10)));
     const int decade = minDecade + rng.Below(maxDecade - minDecade + 1);
     s += "e" + std::to_string(decade - digits + 1);
     return std::strtod(s.c_str(), nullptr);
@@ -540,15 +937,51 @@ void FormatVectors(Writer &w) {
     // the display's edges: 14 digits, the exponent form, the zero and
     // overflow limits, and the doubles next to each
     const char *edges[] = {
-        "9.9999999999995", "0.99999999999999", "9.999999999999e-100", "9.9999999999991e99",
-        "99999999999999", "99999999999999.5", "9999999999999.5", "999999999999.95",
-        "1e13", "9.9999999999999e12", "1e-13", "9.9999999999999e-14", "0.000000000001",
-        "0.0000000000001", "0.00000000000015", "1.2345678901234e13", "12345678901234",
-        "1234567890123.4", "0.1234567890123", "0.12345678901234", "0.3333333333333333",
-        "0.6666666666666666", "3.141592653589793", "2.718281828459045", "1e-99", "1e-100",
-        "9.99999999999e-100", "1.7976931348623157e308", "2.2250738585072014e-308",
-        "4.9406564584124654e-324", "2.2250738585072009e-308", "1e-310", "123456789",
-        "0.5", "1", "10", "100", "0.1", "0.01", "0.3", "0.7", "1.1", "1e99", "9e99", "9.99e99",
+        "9.9999999999995",
+        "0.99999999999999",
+        "9.999999999999e-100",
+        "9.9999999999991e99",
+        "99999999999999",
+        "99999999999999.5",
+        "9999999999999.5",
+        "999999999999.95",
+        "1e13",
+        "9.9999999999999e12",
+        "1e-13",
+        "9.9999999999999e-14",
+        "0.000000000001",
+        "0.0000000000001",
+        "0.00000000000015",
+        "1.2345678901234e13",
+        "12345678901234",
+        "1234567890123.4",
+        "0.1234567890123",
+        "0.12345678901234",
+        "0.3333333333333333",
+        "0.6666666666666666",
+        "3.141592653589793",
+        "2.718281828459045",
+        "1e-99",
+        "1e-100",
+        "9.99999999999e-100",
+        "1.7976931348623157e308",
+        "2.2250738585072014e-308",
+        "4.9406564584124654e-324",
+        "2.2250738585072009e-308",
+        "1e-310",
+        "123456789",
+        "0.5",
+        "1",
+        "10",
+        "100",
+        "0.1",
+        "0.01",
+        "0.3",
+        "0.7",
+        "1.1",
+        "1e99",
+        "9e99",
+        "9.99e99",
     };
     for (const char *e : edges) {
         const double v = Dec(e);
@@ -566,8 +999,18 @@ void FormatVectors(Writer &w) {
     for (size_t i = 0; i < positives; i += 3) vs.push_back(-vs[i]);
     for (double v : vs) FormatOne(w, v, 14);
     // other widths, held to 1..14 by the routine
-    const double few[] = {0.0, 1.0, 0.5, 12.5, 123456.789, 0.0001234, 1.2345678901234e13,
-                          99999999999999.0, 1e-5, 9.87654321e50, -3.25, 1e100};
+    const double few[] = {0.0,
+                          1.0,
+                          0.5,
+                          12.5,
+                          123456.789,
+                          0.0001234,
+                          1.2345678901234e13,
+                          99999999999999.0,
+                          1e-5,
+                          9.87654321e50,
+                          -3.25,
+                          1e100};
     for (double v : few) {
         for (int width : {-5, 0, 1, 2, 3, 5, 8, 10, 12, 13, 15, 16, 100}) FormatOne(w, v, width);
     }
@@ -590,17 +1033,49 @@ void BaseVectors(Writer &w) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const char *pairs[][2] = {
-        {"100", "99.99"}, {"0.1", "0.2"}, {"0.3", "0.1"}, {"1", "0.9"}, {"1", "3"}, {"2", "3"},
-        {"1", "0"}, {"0", "0"}, {"0", "5"}, {"5", "0"}, {"1e99", "1e99"}, {"9e99", "9e99"},
-        {"1e-99", "1e-99"}, {"1e-99", "10"}, {"1e14", "1"}, {"1e15", "1"}, {"1e14", "1e-14"},
-        {"99999999999999", "1"}, {"0.99999999999999", "4"}, {"-0.99999999999999", "4"},
-        {"0.99999999999999", "3"}, {"1.00000000000001", "4"}, {"1", "9.999999999999e-100"},
-        {"1", "9.9999999999989e-100"}, {"1", "1e-100"}, {"5e-100", "5e-100"},
-        {"1e-15", "1e-15"}, {"1e-15", "3e-16"}, {"1e-20", "1"}, {"1e-30", "2e-30"},
-        {"123456789012345", "1"}, {"1.2345678901234e20", "1e7"}, {"1e100", "1"},
-        {"1.7976931348623157e308", "1.7976931348623157e308"}, {"4.9e-324", "1"},
-        {"-0", "0"}, {"-0", "-0"}, {"0", "-0"}, {"3.141592653589793", "2.718281828459045"},
-        {"19.99", "3"}, {"0.000001", "0.000001"}, {"1234567", "7654321"}, {"2", "2"},
+        {"100", "99.99"},
+        {"0.1", "0.2"},
+        {"0.3", "0.1"},
+        {"1", "0.9"},
+        {"1", "3"},
+        {"2", "3"},
+        {"1", "0"},
+        {"0", "0"},
+        {"0", "5"},
+        {"5", "0"},
+        {"1e99", "1e99"},
+        {"9e99", "9e99"},
+        {"1e-99", "1e-99"},
+        {"1e-99", "10"},
+        {"1e14", "1"},
+        {"1e15", "1"},
+        {"1e14", "1e-14"},
+        {"99999999999999", "1"},
+        {"0.99999999999999", "4"},
+        {"-0.99999999999999", "4"},
+        {"0.99999999999999", "3"},
+        {"1.00000000000001", "4"},
+        {"1", "9.999999999999e-100"},
+        {"1", "9.9999999999989e-100"},
+        {"1", "1e-100"},
+        {"5e-100", "5e-100"},
+        {"1e-15", "1e-15"},
+        {"1e-15", "3e-16"},
+        {"1e-20", "1"},
+        {"1e-30", "2e-30"},
+        {"123456789012345", "1"},
+        {"1.2345678901234e20", "1e7"},
+        {"1e100", "1"},
+        {"1.7976931348623157e308", "1.7976931348623157e308"},
+        {"4.9e-324", "1"},
+        {"-0", "0"},
+        {"-0", "-0"},
+        {"0", "-0"},
+        {"3.141592653589793", "2.718281828459045"},
+        {"19.99", "3"},
+        {"0.000001", "0.000001"},
+        {"1234567", "7654321"},
+        {"2", "2"},
     };
     std::vector<std::pair<double, double>> ps;
     for (const auto &p : pairs) {
@@ -635,7 +1110,8 @@ void BaseVectors(Writer &w) {
         const double b = RandomDecimal(rng, -105, 105);
         ps.push_back({rng.OneIn(3) ? -a : a, rng.OneIn(3) ? -b : b});
     }
-    for (int i = 0; i < 150; ++i) ps.push_back({std::bit_cast<double>(rng.Next()), std::bit_cast<double>(rng.Next())});
+    for (int i = 0; i < 150; ++i)
+        ps.push_back({std::bit_cast<double>(rng.Next()), std::bit_cast<double>(rng.Next())});
     for (const auto &p : ps) BaseOne(w, p.first, p.second);
 }
 
@@ -736,10 +1212,22 @@ public:
         Line("sqrt", Hex(a), std::sqrt(x));
     }
     // Integers are written as their two's complement bits in their width.
-    void FromI32(int32_t v) { volatile int32_t x = v; Line("i32d", Hex(uint64_t(uint32_t(v))), double(x)); }
-    void FromU32(uint32_t v) { volatile uint32_t x = v; Line("u32d", Hex(uint64_t(v)), double(x)); }
-    void FromI64(int64_t v) { volatile int64_t x = v; Line("i64d", Hex(uint64_t(v)), double(x)); }
-    void FromU64(uint64_t v) { volatile uint64_t x = v; Line("u64d", Hex(v), double(x)); }
+    void FromI32(int32_t v) {
+        volatile int32_t x = v;
+        Line("i32d", Hex(uint64_t(uint32_t(v))), double(x));
+    }
+    void FromU32(uint32_t v) {
+        volatile uint32_t x = v;
+        Line("u32d", Hex(uint64_t(v)), double(x));
+    }
+    void FromI64(int64_t v) {
+        volatile int64_t x = v;
+        Line("i64d", Hex(uint64_t(v)), double(x));
+    }
+    void FromU64(uint64_t v) {
+        volatile uint64_t x = v;
+        Line("u64d", Hex(v), double(x));
+    }
     // Only values whose whole part fits: anything else is undefined in C.
     void ToI32(double d) {
         if (!(d > -2147483649.0 && d < 2147483648.0)) Fail("di32 out of range");
@@ -790,8 +1278,10 @@ void PlatformVectors(Writer &w) {
     w.Line("# Platform arithmetic: what x86-64 computes for + - * / sqrt and the");
     w.Line("# conversions between integers and doubles");
     w.Line("# the sums that a soft-float addition was seen to round wrongly");
-    p.Sum(std::bit_cast<double>(0x3FF0000000000000ull), std::bit_cast<double>(0xBDE17741679CA5CCull));
-    p.Sum(std::bit_cast<double>(0x4060000000000000ull), std::bit_cast<double>(0xBE5CFCB31804E312ull));
+    p.Sum(std::bit_cast<double>(0x3FF0000000000000ull),
+          std::bit_cast<double>(0xBDE17741679CA5CCull));
+    p.Sum(std::bit_cast<double>(0x4060000000000000ull),
+          std::bit_cast<double>(0xBE5CFCB31804E312ull));
 
     // Every exponent difference from 0 to 64, for a power of two, all ones,
     // one unit above a power of two and random mantissas on either side, of
@@ -800,8 +1290,12 @@ void PlatformVectors(Writer &w) {
     w.Line("# sums at every exponent difference from 0 to 64");
     for (int d = 0; d <= 64; ++d) {
         const uint64_t big[] = {0, kMantissaBits, 1, rng.Next() & kMantissaBits};
-        const uint64_t small[] = {0, kMantissaBits, 1, rng.Next() & kMantissaBits,
-                                  rng.Next() & kMantissaBits, rng.Next() & kMantissaBits};
+        const uint64_t small[] = {0,
+                                  kMantissaBits,
+                                  1,
+                                  rng.Next() & kMantissaBits,
+                                  rng.Next() & kMantissaBits,
+                                  rng.Next() & kMantissaBits};
         for (uint64_t mb : big) {
             for (uint64_t ms : small) {
                 for (bool negative : {false, true}) {
@@ -844,10 +1338,11 @@ void PlatformVectors(Writer &w) {
         // a * b with a result exponent from -1030 to -1080
         const int e = -1030 - rng.Below(51);
         const int ea = -500 - rng.Below(400);
-        p.Product(Make(false, ea + 1023, rng.Next()), Make(rng.OneIn(2), e - ea + 1023, rng.Next()));
+        p.Product(Make(false, ea + 1023, rng.Next()),
+                  Make(rng.OneIn(2), e - ea + 1023, rng.Next()));
     }
     for (uint64_t k = 1; k <= 12; ++k) {
-        p.Product(std::bit_cast<double>(k), 0.5);   // k/2 units of the last place: ties
+        p.Product(std::bit_cast<double>(k), 0.5);  // k/2 units of the last place: ties
         p.Product(std::bit_cast<double>(k), 0.25);
         p.Product(std::bit_cast<double>(k * 3), 1.0 / 3.0);
         p.Product(Make(false, 1, k), Make(false, 1022 - int(k), 0));
@@ -879,20 +1374,33 @@ void PlatformVectors(Writer &w) {
     for (int k = 0; k < 60; ++k) {
         const uint64_t ma = rng.Next() & kMantissaBits, mb = rng.Next() & kMantissaBits;
         p.Product(Make(false, 1023, ma), Make(rng.OneIn(2), 1023, mb));
-        p.Product(Make(false, 1023, kMantissaBits - (ma & 0xFF)), Make(false, 1023, kMantissaBits - (mb & 0xFF)));
+        p.Product(Make(false, 1023, kMantissaBits - (ma & 0xFF)),
+                  Make(false, 1023, kMantissaBits - (mb & 0xFF)));
     }
 
     w.Line("# NaN, infinity, zero and the edges, each with each");
-    const double specials[] = {0.0,      -0.0,     std::numeric_limits<double>::denorm_min(),
+    const double specials[] = {0.0,
+                               -0.0,
+                               std::numeric_limits<double>::denorm_min(),
                                -std::numeric_limits<double>::denorm_min(),
-                               std::bit_cast<double>(0x000FFFFFFFFFFFFFull), DBL_MIN, -DBL_MIN,
-                               1.0,      -1.0,     1.5,  DBL_MAX, -DBL_MAX, inf, -inf, nan};
+                               std::bit_cast<double>(0x000FFFFFFFFFFFFFull),
+                               DBL_MIN,
+                               -DBL_MIN,
+                               1.0,
+                               -1.0,
+                               1.5,
+                               DBL_MAX,
+                               -DBL_MAX,
+                               inf,
+                               -inf,
+                               nan};
     for (double a : specials) {
         for (double b : specials) p.Binary(a, b);
     }
 
     w.Line("# any doubles, and doubles of nearby size");
-    for (int k = 0; k < 300; ++k) p.Binary(std::bit_cast<double>(rng.Next()), std::bit_cast<double>(rng.Next()));
+    for (int k = 0; k < 300; ++k)
+        p.Binary(std::bit_cast<double>(rng.Next()), std::bit_cast<double>(rng.Next()));
     for (int k = 0; k < 300; ++k) {
         const int e = 1 + rng.Below(2045);
         const int f = std::clamp(e + rng.Below(121) - 60, 1, 2046);
@@ -924,8 +1432,8 @@ void PlatformVectors(Writer &w) {
     for (int s = 52; s <= 63; ++s) {
         const uint64_t half = s > 53 ? 1ull << (s - 54) : 0;
         const uint64_t base = 1ull << s;
-        for (uint64_t off : {uint64_t(1), uint64_t(2), uint64_t(3), half, half + 1, half - 1, 3 * half,
-                             2 * half, (base >> 1) | 1, base - 1}) {
+        for (uint64_t off : {uint64_t(1), uint64_t(2), uint64_t(3), half, half + 1, half - 1,
+                             3 * half, 2 * half, (base >> 1) | 1, base - 1}) {
             if (base + off >= (1ull << 63) && s == 63) {
                 p.FromU64(base + off);
                 continue;
@@ -957,8 +1465,8 @@ void PlatformVectors(Writer &w) {
     for (double d : {0.0, -0.0, 0.5, -0.5, 0x1p52 + 0.5, -0x1p52 - 0.5, 0x1p53, 0x1p62, -0x1p63,
                      0x1p63 - 1024, -(0x1p63 - 1024), 1e18, -1e18, 4503599627370495.5})
         p.ToI64(d);
-    for (double d : {0.0, -0.0, 0.5, -0.5, 0x1p52 + 0.5, 0x1p63, 0x1p63 + 2048, 0x1p64 - 2048,
-                     1e19, 0x1p32})
+    for (double d :
+         {0.0, -0.0, 0.5, -0.5, 0x1p52 + 0.5, 0x1p63, 0x1p63 + 2048, 0x1p64 - 2048, 1e19, 0x1p32})
         p.ToU64(d);
     for (int k = 0; k < 60; ++k) {
         const double m = double(rng.Next() >> 11) * 0x1p-53;  // [0, 1)
@@ -1045,8 +1553,9 @@ const char kHeader[] =
 }  // namespace
 
 int main(int argc, char **argv) {
-    const char *usage = "usage: conformance_generate OUTPUT\n"
-                        "Writes the conformance record (conformance/vectors.txt) to OUTPUT.\n";
+    const char *usage =
+        "usage: conformance_generate OUTPUT\n"
+        "Writes the conformance record (conformance/vectors.txt) to OUTPUT.\n";
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(usage, stdout);
         return 0;

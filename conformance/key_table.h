@@ -54,7 +54,8 @@ static const struct tqcal_key_row tqcal_key_rows[] = {
     {TQCAL_KEY_AC, "AC", "", "Escape a", "all clear (the memory stays)"},
     {TQCAL_KEY_MSTORE, "MS", "", "R", "memory store"},
     {TQCAL_KEY_MPLUS, "M+", "", "m", "complete the calculation and add it to the memory"},
-    {TQCAL_KEY_MMINUS, "M-", "M\xE2\x88\x92", "M", "complete the calculation and subtract it from the memory"},
+    {TQCAL_KEY_MMINUS, "M-", "M\xE2\x88\x92", "M",
+     "complete the calculation and subtract it from the memory"},
     {TQCAL_KEY_MRC, "MRC", "MR", "r", "memory recall; pressed twice in a row it clears the memory"},
     {TQCAL_KEY_MSTORE_ALT, "MSalt", "", "w", "memory store under the second store code"},
     {TQCAL_KEY_PI, "pi", "\xCF\x80", "p", "pi"},
@@ -72,7 +73,8 @@ static const struct tqcal_key_row tqcal_key_rows[] = {
     {TQCAL_KEY_EXPE, "e^x", "", "L", "e to the power x"},
     {TQCAL_KEY_LOG, "log", "", "g", "common logarithm"},
     {TQCAL_KEY_POW10, "10^x", "pow10", "G", "ten to the power x"},
-    {TQCAL_KEY_BLANK_OP, "blank", "", "b", "blank operator: applies the pending operators, then waits"},
+    {TQCAL_KEY_BLANK_OP, "blank", "", "b",
+     "blank operator: applies the pending operators, then waits"},
 };
 
 #define TQCAL_KEY_ROW_COUNT ((int)(sizeof tqcal_key_rows / sizeof tqcal_key_rows[0]))

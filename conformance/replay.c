@@ -68,16 +68,16 @@
  * its results do not depend on this platform's. Everywhere else it computes
  * with the same arithmetic as this program. */
 #if defined(__ARM_EABI__) && defined(__SOFTFP__) && !defined(__ARM_PCS_VFP)
-#define LIBRARY_OWN_ARITHMETIC 1
-#define ARITHMETIC_KIND "soft-float ARM EABI"
+#  define LIBRARY_OWN_ARITHMETIC 1
+#  define ARITHMETIC_KIND "soft-float ARM EABI"
 #elif defined(_WIN32_WCE) && (defined(_M_ARM) || defined(ARM))
 /* The Windows CE DLL is a soft-float build with its own helpers whatever
  * the device and its SDK's compiler do with doubles. */
-#define LIBRARY_OWN_ARITHMETIC 1
-#define ARITHMETIC_KIND "Windows CE on ARM"
+#  define LIBRARY_OWN_ARITHMETIC 1
+#  define ARITHMETIC_KIND "Windows CE on ARM"
 #else
-#define LIBRARY_OWN_ARITHMETIC 0
-#define ARITHMETIC_KIND "this platform's floating point"
+#  define LIBRARY_OWN_ARITHMETIC 0
+#  define ARITHMETIC_KIND "this platform's floating point"
 #endif
 
 #define MAX_LINE 8192
@@ -132,8 +132,7 @@ static uint64_t to_bits(double d)
 
 static int is_nan(uint64_t bits)
 {
-    return (bits & 0x7FF0000000000000u) == 0x7FF0000000000000u &&
-           (bits & 0x000FFFFFFFFFFFFFu) != 0;
+    return (bits & 0x7FF0000000000000u) == 0x7FF0000000000000u && (bits & 0x000FFFFFFFFFFFFFu) != 0;
 }
 
 /* "0x" and the 16 hex digits of v (8 when digits is 8). */
@@ -171,7 +170,10 @@ static uint64_t parse_hex(const char *s)
     return v;
 }
 
-static double parse_double(const char *s) { return from_bits(parse_hex(s)); }
+static double parse_double(const char *s)
+{
+    return from_bits(parse_hex(s));
+}
 
 static long parse_int(const char *s)
 {
@@ -239,28 +241,28 @@ enum field_type {
  * that every column of every kind of record below is either an input or
  * the column of exactly one of these fields. */
 #define LAST_COLUMN (-1)
-#define COMPARED_FIELDS(X)                                       \
-    X(KEY_DISPLAY, 'K', 1, T_DISPLAY, "display text")            \
-    X(KEY_EXPONENT, 'K', 2, T_TEXT, "exponent text")             \
-    X(KEY_NEGATIVE, 'K', 3, T_INT, "negative flag")              \
-    X(KEY_STATE, 'K', 4, T_STATE, "result state")                \
-    X(KEY_STATUS, 'K', 5, T_HEX, "status word")                  \
-    X(KEY_VALUE, 'K', 6, T_DOUBLE, "value")                      \
-    X(KEY_MEMORY, 'K', 7, T_DOUBLE, "memory")                    \
-    X(POW10_RESULT, 'P', 2, T_DOUBLE, "result")                  \
-    X(FORMAT_DISPLAY, 'D', 3, T_DISPLAY, "display text")         \
-    X(FORMAT_EXPONENT, 'D', 4, T_TEXT, "exponent text")          \
-    X(FORMAT_NEGATIVE, 'D', 5, T_INT, "negative flag")           \
-    X(FORMAT_RETURN, 'D', 6, T_INT, "return code")               \
-    X(BASE_RETURN, 'B', 3, T_INT, "return code")                 \
-    X(BASE_LEFT, 'B', 4, T_DOUBLE, "left operand")               \
-    X(BASE_RIGHT, 'B', 5, T_DOUBLE, "right operand")             \
-    X(CALC_RETURN, 'C', 1, T_INT, "return code")                 \
-    X(CALC_VALUE, 'C', 2, T_DOUBLE, "value")                     \
-    X(CALC_TEXT, 'C', 3, T_DISPLAY, "text")                      \
-    X(PLATFORM_RESULT, 'A', LAST_COLUMN, T_PLATFORM, "result")   \
-    X(SOAK_KEYS, 'H', 2, T_HEX, "keys hash")                     \
-    X(SOAK_STATES, 'H', 3, T_HEX, "states hash")
+#define COMPARED_FIELDS(X)                                   \
+  X(KEY_DISPLAY, 'K', 1, T_DISPLAY, "display text")          \
+  X(KEY_EXPONENT, 'K', 2, T_TEXT, "exponent text")           \
+  X(KEY_NEGATIVE, 'K', 3, T_INT, "negative flag")            \
+  X(KEY_STATE, 'K', 4, T_STATE, "result state")              \
+  X(KEY_STATUS, 'K', 5, T_HEX, "status word")                \
+  X(KEY_VALUE, 'K', 6, T_DOUBLE, "value")                    \
+  X(KEY_MEMORY, 'K', 7, T_DOUBLE, "memory")                  \
+  X(POW10_RESULT, 'P', 2, T_DOUBLE, "result")                \
+  X(FORMAT_DISPLAY, 'D', 3, T_DISPLAY, "display text")       \
+  X(FORMAT_EXPONENT, 'D', 4, T_TEXT, "exponent text")        \
+  X(FORMAT_NEGATIVE, 'D', 5, T_INT, "negative flag")         \
+  X(FORMAT_RETURN, 'D', 6, T_INT, "return code")             \
+  X(BASE_RETURN, 'B', 3, T_INT, "return code")               \
+  X(BASE_LEFT, 'B', 4, T_DOUBLE, "left operand")             \
+  X(BASE_RIGHT, 'B', 5, T_DOUBLE, "right operand")           \
+  X(CALC_RETURN, 'C', 1, T_INT, "return code")               \
+  X(CALC_VALUE, 'C', 2, T_DOUBLE, "value")                   \
+  X(CALC_TEXT, 'C', 3, T_DISPLAY, "text")                    \
+  X(PLATFORM_RESULT, 'A', LAST_COLUMN, T_PLATFORM, "result") \
+  X(SOAK_KEYS, 'H', 2, T_HEX, "keys hash")                   \
+  X(SOAK_STATES, 'H', 3, T_HEX, "states hash")
 
 #define FIELD_ID(id, kind, column, type, name) F_##id,
 enum field_id { COMPARED_FIELDS(FIELD_ID) FIELD_COUNT };
@@ -383,7 +385,6 @@ static void record_hex(uint64_t v, char *out)
     else
         sprintf(out, "%lx", (unsigned long)v);
 }
-
 
 /* v as a report shows it. */
 static void value_text(enum field_type type, const struct value *v, char *out)
@@ -782,8 +783,7 @@ static int platform_to_integer(const char *op, uint64_t x, uint64_t *got, int *d
  * kept for the report and fails the run where the library computes with
  * this same arithmetic. The library computes its square roots itself on
  * every target. */
-static void platform_result(char **f, int n, const char *operands, uint64_t got,
-                            int integer_digits)
+static void platform_result(char **f, int n, const char *operands, uint64_t got, int integer_digits)
 {
     const int library_own = LIBRARY_OWN_ARITHMETIC || strcmp(f[1], "sqrt") == 0;
     const int digits = integer_digits != 0 ? integer_digits : 16;
@@ -852,23 +852,26 @@ static void platform_report(void)
         printf("platform arithmetic: none in the record\n");
         return;
     }
-    printf("platform arithmetic: %ld of %ld operations (+ - * / sqrt, integers to doubles and "
-           "back) differ from x86-64%s\n",
-           g_platform_wrong, g_platform_ops, g_platform_wrong > 0 ? ":" : "");
+    printf(
+        "platform arithmetic: %ld of %ld operations (+ - * / sqrt, integers to doubles and "
+        "back) differ from x86-64%s\n",
+        g_platform_wrong, g_platform_ops, g_platform_wrong > 0 ? ":" : "");
     for (i = 0; i < g_platform_shown; ++i)
         printf("    %s\n", g_platform_lines[i]);
     if (g_platform_wrong > g_platform_shown)
         printf("    ... and %ld more\n", g_platform_wrong - g_platform_shown);
     if (LIBRARY_OWN_ARITHMETIC)
-        printf("platform arithmetic: %s: the library carries its own binary64 arithmetic and "
-               "square root, so these do not fail the run; the engine's results are compared "
-               "below\n",
-               ARITHMETIC_KIND);
+        printf(
+            "platform arithmetic: %s: the library carries its own binary64 arithmetic and "
+            "square root, so these do not fail the run; the engine's results are compared "
+            "below\n",
+            ARITHMETIC_KIND);
     else
-        printf("platform arithmetic: %s: the library computes + - * / and the conversions with "
-               "the same arithmetic as this program, so a difference there is a failure (%ld "
-               "here); it brings its own square root, so a wrong sqrt is not\n",
-               ARITHMETIC_KIND, g_platform_failed);
+        printf(
+            "platform arithmetic: %s: the library computes + - * / and the conversions with "
+            "the same arithmetic as this program, so a difference there is a failure (%ld "
+            "here); it brings its own square root, so a wrong sqrt is not\n",
+            ARITHMETIC_KIND, g_platform_failed);
 }
 
 /* ---- Soak ------------------------------------------------------------------------ */
@@ -876,8 +879,8 @@ static void platform_report(void)
 #define SOAK_MAX_BLOCKS 1000
 #define SOAK_DIGEST_BLOCKS 100
 
-static long g_soak_recorded;          /* sequences in the record */
-static long g_soak_blocks;            /* H records read */
+static long g_soak_recorded; /* sequences in the record */
+static long g_soak_blocks;   /* H records read */
 static uint64_t g_soak_keys[SOAK_MAX_BLOCKS], g_soak_states[SOAK_MAX_BLOCKS];
 static unsigned char g_soak_digest[SOAK_DIGEST_BLOCKS][TQCAL_SOAK_BLOCK];
 static int g_soak_has_digest[SOAK_MAX_BLOCKS];
@@ -929,11 +932,12 @@ static void soak_print_state(void *user, int position, int key, const TQCAL_Cont
     tqcal_key_label(key, name);
     read_cells(ctx->display, TQCAL_DISPLAY_AREA, display);
     read_cells(ctx->exponent, TQCAL_EXPONENT_CELLS, exponent);
-    printf("    key %d %s: display \"%s\" exponent \"%s\" negative %ld status %lx value "
-           "%08lx%08lx state %08lx%08lx\n",
-           position + 1, name, display, exponent, (long)ctx->negative, (unsigned long)status,
-           (unsigned long)(v >> 32), (unsigned long)(v & 0xFFFFFFFFu),
-           (unsigned long)(state_hash >> 32), (unsigned long)(state_hash & 0xFFFFFFFFu));
+    printf(
+        "    key %d %s: display \"%s\" exponent \"%s\" negative %ld status %lx value "
+        "%08lx%08lx state %08lx%08lx\n",
+        position + 1, name, display, exponent, (long)ctx->negative, (unsigned long)status,
+        (unsigned long)(v >> 32), (unsigned long)(v & 0xFFFFFFFFu),
+        (unsigned long)(state_hash >> 32), (unsigned long)(state_hash & 0xFFFFFFFFu));
     if (p->full) {
         unsigned char bytes[sizeof(TQCAL_Context)];
         size_t i;
@@ -994,18 +998,20 @@ static void describe_soak_block(long b, const struct check *c, int keys_match, l
     }
     if (first < 0) {
         if (g_soak_has_digest[b])
-            printf("    every sequence's digest matches the record (one differing sequence in "
-                   "256 keeps its digest); ");
+            printf(
+                "    every sequence's digest matches the record (one differing sequence in "
+                "256 keeps its digest); ");
         else
             printf("    the record singles out sequences in its first %d blocks only; ",
                    SOAK_DIGEST_BLOCKS);
         printf("compare --soak-trace of each sequence of the block with x86-64\n");
         return;
     }
-    printf("    first differing sequence %ld, this build's state after each key (x86-64 prints "
-           "its own with conformance_replay --soak-trace %ld; the first line that differs names "
-           "the key):\n",
-           first, first);
+    printf(
+        "    first differing sequence %ld, this build's state after each key (x86-64 prints "
+        "its own with conformance_replay --soak-trace %ld; the first line that differs names "
+        "the key):\n",
+        first, first);
     soak_show_sequence((unsigned long)first, 0);
 }
 
@@ -1032,8 +1038,8 @@ static void run_soak(void)
             continue;
         }
         ++g_failed;
-        keys_match = same_field(g_fields[F_SOAK_KEYS].type, &c.want[F_SOAK_KEYS],
-                                &c.got[F_SOAK_KEYS]);
+        keys_match =
+            same_field(g_fields[F_SOAK_KEYS].type, &c.want[F_SOAK_KEYS], &c.got[F_SOAK_KEYS]);
         if (keys_match)
             ++differ;
         else
@@ -1324,14 +1330,12 @@ static void flip_token(enum field_type type, const char *token, char *out)
     case T_TEXT:
         strcpy(out, strcmp(token, "!") == 0 ? "9" : token);
         if (strcmp(token, "!") != 0)
-            out[n - 1] = token[n - 1] == '9' ? '8'
+            out[n - 1] = token[n - 1] == '9'                          ? '8'
                          : token[n - 1] >= '0' && token[n - 1] <= '8' ? (char)(token[n - 1] + 1)
                                                                       : '9';
         break;
     case T_INT: sprintf(out, "%ld", parse_int(token) + 1); break;
-    case T_STATE:
-        sprintf(out, "%c", token[0] == 'O' ? 'E' : token[0] == 'E' ? 'F' : 'O');
-        break;
+    case T_STATE: sprintf(out, "%c", token[0] == 'O' ? 'E' : token[0] == 'E' ? 'F' : 'O'); break;
     case T_HEX: record_hex(parse_hex(token) ^ 1u, out); break;
     case T_DOUBLE:
     case T_PLATFORM:
@@ -1360,8 +1364,8 @@ static int flip_field(const struct record_kind *k, const struct sample *s, int i
     flip_token(f->type, token, flipped);
     if (k->group_names != NULL)
         sprintf(where, " (operation %c)", k->group_names[group]);
-    printf("flip: %s record of line %ld%s, %s %s -> %s\n", k->name, s->line[s->count - 1],
-           where, f->name, token, flipped);
+    printf("flip: %s record of line %ld%s, %s %s -> %s\n", k->name, s->line[s->count - 1], where,
+           f->name, token, flipped);
     replay_sample(s, column, flipped);
     if (k->kind == 'A') {
         g_platform_reported = 0;
@@ -1528,10 +1532,11 @@ int main(int argc, char **argv)
     run_soak();
     if (g_shown > g_show)
         printf("... and %ld more differences\n", g_shown - g_show);
-    printf("conformance: %ld key states, %ld powers of ten, %ld formats, %ld operations, "
-           "%ld whole sequences\n",
-           g_counts.keys, g_counts.powers, g_counts.formats, g_counts.operations,
-           g_counts.whole_sequences);
+    printf(
+        "conformance: %ld key states, %ld powers of ten, %ld formats, %ld operations, "
+        "%ld whole sequences\n",
+        g_counts.keys, g_counts.powers, g_counts.formats, g_counts.operations,
+        g_counts.whole_sequences);
     printf("conformance: %ld passed, %ld failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;
 }

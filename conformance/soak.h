@@ -36,7 +36,7 @@ typedef TQCAL_UInt32 uint32_t;
 typedef __int64 int64_t;
 typedef unsigned __int64 uint64_t;
 #else
-#include <stdint.h>
+#  include <stdint.h>
 #endif
 
 #ifdef __cplusplus
@@ -144,9 +144,9 @@ TQCAL_HOST_INLINE int tqcal_soak_number(uint64_t *rng, int *keys, int n, int max
  * wrong. At most 15 keys. */
 TQCAL_HOST_INLINE int tqcal_soak_small_argument(uint64_t *rng, int *keys, int n)
 {
-    static const int functions[] = {TQCAL_KEY_COS, TQCAL_KEY_COS,   TQCAL_KEY_EXPE,
-                                    TQCAL_KEY_EXPE, TQCAL_KEY_POW10, TQCAL_KEY_SIN,
-                                    TQCAL_KEY_TAN, TQCAL_KEY_LN,    TQCAL_KEY_SQRT,
+    static const int functions[] = {TQCAL_KEY_COS,    TQCAL_KEY_COS,   TQCAL_KEY_EXPE,
+                                    TQCAL_KEY_EXPE,   TQCAL_KEY_POW10, TQCAL_KEY_SIN,
+                                    TQCAL_KEY_TAN,    TQCAL_KEY_LN,    TQCAL_KEY_SQRT,
                                     TQCAL_KEY_SQUARE, TQCAL_KEY_RECIP};
     const int zeros = tqcal_soak_below(rng, 10);
     const int digits = 1 + tqcal_soak_below(rng, 3);
@@ -173,14 +173,14 @@ TQCAL_HOST_INLINE int tqcal_soak_small_argument(uint64_t *rng, int *keys, int n)
 TQCAL_HOST_INLINE int tqcal_soak_keys(unsigned long index, int *mode, int *keys)
 {
     static const int functions[] = {
-        TQCAL_KEY_SIN,   TQCAL_KEY_COS,    TQCAL_KEY_TAN,  TQCAL_KEY_ASIN,   TQCAL_KEY_ACOS,
-        TQCAL_KEY_ATAN,  TQCAL_KEY_LN,     TQCAL_KEY_LOG,  TQCAL_KEY_EXPE,   TQCAL_KEY_POW10,
-        TQCAL_KEY_SQUARE, TQCAL_KEY_SQRT,  TQCAL_KEY_RECIP, TQCAL_KEY_FACT,  TQCAL_KEY_PI,
-        TQCAL_KEY_PERCENT};
+        TQCAL_KEY_SIN,   TQCAL_KEY_COS,   TQCAL_KEY_TAN,    TQCAL_KEY_ASIN,
+        TQCAL_KEY_ACOS,  TQCAL_KEY_ATAN,  TQCAL_KEY_LN,     TQCAL_KEY_LOG,
+        TQCAL_KEY_EXPE,  TQCAL_KEY_POW10, TQCAL_KEY_SQUARE, TQCAL_KEY_SQRT,
+        TQCAL_KEY_RECIP, TQCAL_KEY_FACT,  TQCAL_KEY_PI,     TQCAL_KEY_PERCENT};
     static const int memory[] = {TQCAL_KEY_MSTORE, TQCAL_KEY_MSTORE_ALT, TQCAL_KEY_MPLUS,
                                  TQCAL_KEY_MMINUS, TQCAL_KEY_MRC};
     static const int editing[] = {TQCAL_KEY_BACKSPACE, TQCAL_KEY_SIGN, TQCAL_KEY_CE,
-                                  TQCAL_KEY_AC, TQCAL_KEY_EXP, TQCAL_KEY_POINT};
+                                  TQCAL_KEY_AC,        TQCAL_KEY_EXP,  TQCAL_KEY_POINT};
     static const int operators[] = {TQCAL_KEY_ADD, TQCAL_KEY_SUB, TQCAL_KEY_MUL, TQCAL_KEY_DIV,
                                     TQCAL_KEY_ADD, TQCAL_KEY_SUB, TQCAL_KEY_MUL, TQCAL_KEY_DIV,
                                     TQCAL_KEY_POW, TQCAL_KEY_ROOT};
@@ -241,7 +241,7 @@ typedef void (*tqcal_soak_observer)(void *user, int position, int key, const TQC
  * folded into it (the keys alone: a generator that differs shows there).
  * The observer, when given, sees every state. */
 TQCAL_HOST_INLINE uint64_t tqcal_soak_run(unsigned long index, uint64_t *keys_hash,
-                                      tqcal_soak_observer observer, void *user)
+                                          tqcal_soak_observer observer, void *user)
 {
     int keys[TQCAL_SOAK_MAX_KEYS], mode, count, i;
     TQCAL_Context ctx;

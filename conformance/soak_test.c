@@ -25,8 +25,8 @@ struct seen {
     long full_states, deepest_operators, deepest_operands;
 };
 
-static void watch(void *user, int position, int key, const TQCAL_Context *ctx,
-                  TQCAL_Status status, uint64_t state_hash)
+static void watch(void *user, int position, int key, const TQCAL_Context *ctx, TQCAL_Status status,
+                  uint64_t state_hash)
 {
     struct seen *s = (struct seen *)user;
     (void)position;

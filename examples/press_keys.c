@@ -7,8 +7,8 @@
 
 int main(void)
 {
-    static const int keys[] = {TQCAL_KEY_1, TQCAL_KEY_2, TQCAL_KEY_ADD, TQCAL_KEY_3,
-                               TQCAL_KEY_0, TQCAL_KEY_EQUAL};
+    static const int keys[] = {TQCAL_KEY_1, TQCAL_KEY_2, TQCAL_KEY_ADD,
+                               TQCAL_KEY_3, TQCAL_KEY_0, TQCAL_KEY_EQUAL};
     TQCAL_Context ctx;
     TQCAL_Status status;
     char line[2 * TQCAL_DISPLAY_AREA];

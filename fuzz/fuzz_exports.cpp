@@ -32,8 +32,8 @@ using Block = TQCAL_Context;
     std::abort();
 }
 
-#define EXPECT(cond, call, what) \
-    do {                         \
+#define EXPECT(cond, call, what)       \
+    do {                               \
         if (!(cond)) Fail(call, what); \
     } while (0)
 
@@ -43,7 +43,8 @@ struct Span {
     size_t begin, end;
 };
 
-#define FIELD(f) Span{offsetof(Block, f), offsetof(Block, f) + sizeof(Block::f)}
+#define FIELD(f) \
+    Span { offsetof(Block, f), offsetof(Block, f) + sizeof(Block::f) }
 constexpr Span kOperands = FIELD(operands);
 constexpr Span kValue = FIELD(value);
 constexpr Span kCounters = {offsetof(Block, parenDepth), offsetof(Block, optTop)};
@@ -112,12 +113,39 @@ double AnyDouble(FuzzedDataProvider &in) {
         -std::numeric_limits<double>::quiet_NaN(),
         std::numeric_limits<double>::infinity(),
         -std::numeric_limits<double>::infinity(),
-        0.0, -0.0, 4.9e-324, -4.9e-324, 2.2250738585072014e-308,
-        std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
-        1e100, -1e100, 9.9999999999991e99, 9.9999999999992e99, 9.999999999999e-100,
-        9.9999999999989e-100, 1e-99, 1.0, -1.0, 10.0, -10.0, 0.5, 90.0, 180.0, 270.0,
-        0.99999999999999, 1e14, 99999999999999.5, 2147483648.0, -2147483649.0, 70.0, 69.5,
-        1e300, -1e-300, 3.0, 0.25,
+        0.0,
+        -0.0,
+        4.9e-324,
+        -4.9e-324,
+        2.2250738585072014e-308,
+        std::numeric_limits<double>::max(),
+        -std::numeric_limits<double>::max(),
+        1e100,
+        -1e100,
+        9.9999999999991e99,
+        9.9999999999992e99,
+        9.999999999999e-100,
+        9.9999999999989e-100,
+        1e-99,
+        1.0,
+        -1.0,
+        10.0,
+        -10.0,
+        0.5,
+        90.0,
+        180.0,
+        270.0,
+        0.99999999999999,
+        1e14,
+        99999999999999.5,
+        2147483648.0,
+        -2147483649.0,
+        70.0,
+        69.5,
+        1e300,
+        -1e-300,
+        3.0,
+        0.25,
     };
     switch (in.ConsumeIntegralInRange(0, 3)) {
         case 0: {
@@ -126,24 +154,24 @@ double AnyDouble(FuzzedDataProvider &in) {
             std::memcpy(&d, &bits, sizeof d);
             return d;
         }
-        case 1:
-            return in.ConsumeFloatingPoint<double>();
-        default:
-            return kSpecial[in.ConsumeIntegralInRange<size_t>(0, std::size(kSpecial) - 1)];
+        case 1: return in.ConsumeFloatingPoint<double>();
+        default: return kSpecial[in.ConsumeIntegralInRange<size_t>(0, std::size(kSpecial) - 1)];
     }
 }
 
 int32_t AnyInt(FuzzedDataProvider &in, int32_t lo, int32_t hi) {
     switch (in.ConsumeIntegralInRange(0, 3)) {
-        case 0:
-            return in.ConsumeIntegral<int32_t>();
+        case 0: return in.ConsumeIntegral<int32_t>();
         case 1: {
-            static const int32_t kEdges[] = {INT32_MIN, INT32_MIN + 1, -(1 << 24), (1 << 24),
-                                             INT32_MAX, INT32_MAX - 1, -2, 18, 14, 17, 13};
+            static const int32_t kEdges[] = {INT32_MIN,  INT32_MIN + 1,
+                                             -(1 << 24), (1 << 24),
+                                             INT32_MAX,  INT32_MAX - 1,
+                                             -2,         18,
+                                             14,         17,
+                                             13};
             return kEdges[in.ConsumeIntegralInRange<size_t>(0, std::size(kEdges) - 1)];
         }
-        default:
-            return in.ConsumeIntegralInRange(lo, hi);
+        default: return in.ConsumeIntegralInRange(lo, hi);
     }
 }
 
@@ -153,17 +181,14 @@ int32_t AnyKey(FuzzedDataProvider &in) {
                                    KEY_RPAREN};
 #undef AS_ELEMENT
     switch (in.ConsumeIntegralInRange(0, 3)) {
-        case 0:
-            return kOps[in.ConsumeIntegralInRange<size_t>(0, std::size(kOps) - 1)];
-        case 1:
-            return AnyInt(in, -300, 300);
-        default:
-            return in.ConsumeIntegralInRange(0, static_cast<int>(KEY_LAST_EDIT_CODE));
+        case 0: return kOps[in.ConsumeIntegralInRange<size_t>(0, std::size(kOps) - 1)];
+        case 1: return AnyInt(in, -300, 300);
+        default: return in.ConsumeIntegralInRange(0, static_cast<int>(KEY_LAST_EDIT_CODE));
     }
 }
 
 TQCAL_WChar AnyCell(FuzzedDataProvider &in) {
-    static const TQCAL_WChar kCells[] = {u' ', u'0', u'1', u'5', u'9', u'.', u'-',
+    static const TQCAL_WChar kCells[] = {u' ', u'0', u'1', u'5', u'9',   u'.',   u'-',
                                          u'+', u'e', u'E', 0,    0xFFFF, 0x0660, u'x'};
     return kCells[in.ConsumeIntegralInRange<size_t>(0, std::size(kCells) - 1)];
 }
@@ -196,7 +221,8 @@ void Patch(FuzzedDataProvider &in, Block &b) {
             // to chosen tops, slots above them zero.
             b.optTop = in.ConsumeIntegralInRange(-1, 17);
             b.opdTop = in.ConsumeIntegralInRange(-1, 13);
-            for (int i = 0; i < TQCAL_OPERATOR_SLOTS; ++i) b.operators[i] = i <= b.optTop ? AnyKey(in) : 0;
+            for (int i = 0; i < TQCAL_OPERATOR_SLOTS; ++i)
+                b.operators[i] = i <= b.optTop ? AnyKey(in) : 0;
             for (int i = 0; i < TQCAL_OPERAND_SLOTS; ++i) {
                 b.operands[i] = i <= b.opdTop ? AnyDouble(in) : 0.0;
             }
@@ -268,11 +294,12 @@ void StackCall(FuzzedDataProvider &in, int which, Target t, bool nullArg) {
                        "refusal changed something");
                 return;
             }
-            EXPECT(r == 0 && t.ctx->opdTop == before.opdTop - 1 &&
-                       t.ctx->operands[before.opdTop] == 0.0 &&
-                       std::memcmp(out.get(), &before.operands[before.opdTop], sizeof(double)) == 0 &&
-                       SameOutside(*t.ctx, before, {kOperands, kOpdTop}),
-                   "TQCAL_PopOpd", "wrong pop");
+            EXPECT(
+                r == 0 && t.ctx->opdTop == before.opdTop - 1 &&
+                    t.ctx->operands[before.opdTop] == 0.0 &&
+                    std::memcmp(out.get(), &before.operands[before.opdTop], sizeof(double)) == 0 &&
+                    SameOutside(*t.ctx, before, {kOperands, kOpdTop}),
+                "TQCAL_PopOpd", "wrong pop");
             return;
         }
         case 5: {
@@ -299,7 +326,8 @@ void StackCall(FuzzedDataProvider &in, int which, Target t, bool nullArg) {
                 return;
             }
             EXPECT(r == 0 && t.ctx->optTop == before.optTop - 1 &&
-                       t.ctx->operators[before.optTop] == 0 && *out == before.operators[before.optTop] &&
+                       t.ctx->operators[before.optTop] == 0 &&
+                       *out == before.operators[before.optTop] &&
                        SameOutside(*t.ctx, before, {kOperators, kOptTop}),
                    "TQCAL_PopOpt", "wrong pop");
             return;
@@ -374,8 +402,8 @@ void FormatCall(FuzzedDataProvider &in, Target t, bool nullArg) {
     if (t.ctx && which == 0) {
         // Into the host's own block.
         const Block before = *t.ctx;
-        const int r = TQCAL_DivideDoubleToStr(v, t.ctx->display, t.ctx->exponent,
-                                              &t.ctx->negative, width);
+        const int r =
+            TQCAL_DivideDoubleToStr(v, t.ctx->display, t.ctx->exponent, &t.ctx->negative, width);
         EXPECT(r == 0 && SameOutside(*t.ctx, before, {kDisplay, kExponent, kNegative}),
                "TQCAL_DivideDoubleToStr", "wrote outside the texts");
         EXPECT(DisplayReadable(t.ctx->display) && ExponentReadable(t.ctx->exponent),
@@ -452,9 +480,10 @@ void EvalCall(FuzzedDataProvider &in, int which, Target t) {
         return;
     }
     if (which == 1) {
-        const int key = in.ConsumeBool() ? AnyKey(in)
-                                         : KEY_FIRST_DIRECT +
-                                               in.ConsumeIntegralInRange(0, KEY_LAST_DIRECT - KEY_FIRST_DIRECT);
+        const int key = in.ConsumeBool()
+                            ? AnyKey(in)
+                            : KEY_FIRST_DIRECT +
+                                  in.ConsumeIntegralInRange(0, KEY_LAST_DIRECT - KEY_FIRST_DIRECT);
         const int mode = in.ConsumeBool() ? in.ConsumeIntegralInRange(0, 1) : AnyInt(in, 0, 1);
         TQCAL_Operate(key, t.ctx, t.status, mode);
         if (!t.status) {
@@ -494,9 +523,9 @@ void EvalCall(FuzzedDataProvider &in, int which, Target t) {
     std::unique_ptr<double> result(new double(-1.0));
     const int nulls = in.ConsumeIntegralInRange(0, 7);
     const bool nullResult = nulls == 1, nullText = nulls == 2, nullKeys = nulls == 3;
-    const int rc = TQCAL_CalcString(nullResult ? nullptr : result.get(),
-                                    nullText ? nullptr : text.get(),
-                                    nullKeys ? nullptr : keys.get(), count);
+    const int rc =
+        TQCAL_CalcString(nullResult ? nullptr : result.get(), nullText ? nullptr : text.get(),
+                         nullKeys ? nullptr : keys.get(), count);
     EXPECT(rc == 0 || rc == 1, "TQCAL_CalcString", "result out of range");
     if (nullResult || nullText || (nullKeys && count > 0)) {
         EXPECT(rc == 0 && *result == -1.0, "TQCAL_CalcString", "null not refused");
@@ -504,7 +533,8 @@ void EvalCall(FuzzedDataProvider &in, int which, Target t) {
     }
     EXPECT(tqcal_terminated(text.get(), TQCAL_RESULT_TEXT_CELLS), "TQCAL_CalcString",
            "text not terminated");
-    if (rc == 0) EXPECT(*result == 10000000000001.0 && text[0] == 0, "TQCAL_CalcString", "bad error");
+    if (rc == 0)
+        EXPECT(*result == 10000000000001.0 && text[0] == 0, "TQCAL_CalcString", "bad error");
     if (rc == 1) EXPECT(std::fabs(*result) <= 9.9999999999991e99, "TQCAL_CalcString", "bad value");
 }
 

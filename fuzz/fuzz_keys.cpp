@@ -21,9 +21,22 @@ constexpr int kModes[] = {0, 1, 1, 7};  // equal priority, algebraic, another no
 // Every key: the codes below the first that is no key, then the direct codes.
 constexpr int kKeys = KEY_FIRST_NON_KEY + (KEY_LAST_DIRECT - KEY_FIRST_DIRECT + 1);
 
-constexpr int kNotAKey[] = {KEY_FIRST_NON_KEY, KEY_FIRST_NON_KEY + 1, 100, 127, 128, 200,
-                            KEY_FIRST_DIRECT - 1, KEY_LAST_DIRECT + 1, KEY_LAST_DIRECT + 2, 256,
-                            1000, -1, -KEY_FIRST_NON_KEY, -KEY_LAST_DIRECT, INT32_MIN, INT32_MAX};
+constexpr int kNotAKey[] = {KEY_FIRST_NON_KEY,
+                            KEY_FIRST_NON_KEY + 1,
+                            100,
+                            127,
+                            128,
+                            200,
+                            KEY_FIRST_DIRECT - 1,
+                            KEY_LAST_DIRECT + 1,
+                            KEY_LAST_DIRECT + 2,
+                            256,
+                            1000,
+                            -1,
+                            -KEY_FIRST_NON_KEY,
+                            -KEY_LAST_DIRECT,
+                            INT32_MIN,
+                            INT32_MAX};
 
 int KeyFor(uint8_t byte, bool &direct) {
     direct = byte >= 240;
@@ -33,10 +46,11 @@ int KeyFor(uint8_t byte, bool &direct) {
 }
 
 [[noreturn]] void Report(const uint8_t *data, size_t size, size_t at, const std::string &what) {
-    std::fprintf(stderr,
-                 "broken promise after key %zu of %zu: %s\nmode byte %u, keys as tqcal --keys names "
-                 "them (! sent straight to the dispatcher):",
-                 at, size - 1, what.c_str(), data[0]);
+    std::fprintf(
+        stderr,
+        "broken promise after key %zu of %zu: %s\nmode byte %u, keys as tqcal --keys names "
+        "them (! sent straight to the dispatcher):",
+        at, size - 1, what.c_str(), data[0]);
     for (size_t i = 1; i <= at && i < size; ++i) {
         bool direct = false;
         char label[16];

@@ -53,7 +53,7 @@ std::string Padded(std::string text, size_t width) {
 struct FailedKey {
     size_t number = 0;  // 1-based among the keys; one past them for the closing '='
     std::string token;
-    int column = 0;     // 0 for the closing '=' that --calc-string adds
+    int column = 0;  // 0 for the closing '=' that --calc-string adds
     int result = RES_ERROR;
 };
 
@@ -65,7 +65,8 @@ std::string FailedKeyJson(const std::optional<FailedKey> &failed) {
     if (!failed) {
         return "null";
     }
-    return "{\"number\":" + std::to_string(failed->number) + ",\"key\":" + JsonString(failed->token) +
+    return "{\"number\":" + std::to_string(failed->number) +
+           ",\"key\":" + JsonString(failed->token) +
            ",\"column\":" + (failed->column > 0 ? std::to_string(failed->column) : "null") +
            ",\"result\":" + JsonString(ResultName(failed->result)) + "}";
 }
@@ -82,7 +83,8 @@ std::string WithField(std::string json, std::string_view name, const std::string
 void ReportFailure(const FailedKey &failed, std::string_view where, std::ostream &err) {
     err << "tqcal: " << where << ": ";
     if (failed.column > 0) {
-        err << "key " << failed.number << " \"" << Printable(failed.token) << "\" at column " << failed.column;
+        err << "key " << failed.number << " \"" << Printable(failed.token) << "\" at column "
+            << failed.column;
     } else {
         err << "the closing \"=\"";
     }
@@ -96,7 +98,7 @@ struct Checked {
     std::optional<ParseError> error;
     size_t keys = 0;
     size_t notKeys = 0;
-    size_t firstNotKey = 0;        // 0-based among the keys
+    size_t firstNotKey = 0;          // 0-based among the keys
     std::optional<KeyPress> notKey;  // the first of them
 };
 
@@ -115,9 +117,11 @@ Checked CheckSequence(const Options &options, std::string_view text) {
             return;
         }
         if (IsDirectCode(key.code)) {
-            codeError = ParseError{Kept(key).token, key.column, "TQCAL_CalcString cannot be given the codes 251 to 253"};
+            codeError = ParseError{Kept(key).token, key.column,
+                                   "TQCAL_CalcString cannot be given the codes 251 to 253"};
         } else if (key.code < 0 || key.code > 255) {
-            codeError = ParseError{Kept(key).token, key.column, "TQCAL_CalcString takes one byte a key: codes 0 to 255"};
+            codeError = ParseError{Kept(key).token, key.column,
+                                   "TQCAL_CalcString takes one byte a key: codes 0 to 255"};
         }
     });
     if (!checked.error) {
@@ -132,8 +136,8 @@ void ReportNotKeys(const Checked &checked, std::string_view where, std::ostream 
         return;
     }
     const KeyPress &key = *checked.notKey;
-    err << "tqcal: " << where << ": key " << checked.firstNotKey + 1 << " \"" << Printable(key.token)
-        << "\" at column " << key.column << " is not a key and was skipped";
+    err << "tqcal: " << where << ": key " << checked.firstNotKey + 1 << " \""
+        << Printable(key.token) << "\" at column " << key.column << " is not a key and was skipped";
     if (checked.notKeys > 1) {
         err << " (" << checked.notKeys - 1 << " more like it)";
     }
@@ -142,7 +146,8 @@ void ReportNotKeys(const Checked &checked, std::string_view where, std::ostream 
 
 // Presses the keys as they are read: a line of a million keys needs no
 // more memory than one.
-std::optional<FailedKey> PrintLive(const Options &options, std::string_view text, std::ostream &out) {
+std::optional<FailedKey> PrintLive(const Options &options, std::string_view text,
+                                   std::ostream &out) {
     Calculator calc;
     ResetCalculator(calc, options.mode);
     auto traceLine = [&](std::string_view key, std::string_view note) {
@@ -171,7 +176,8 @@ std::optional<FailedKey> PrintLive(const Options &options, std::string_view text
         return failed;
     }
     if (options.json) {
-        out << WithField(JsonState(calc.ctx, calc.status, calc.mode, ""), "failedKey", FailedKeyJson(failed))
+        out << WithField(JsonState(calc.ctx, calc.status, calc.mode, ""), "failedKey",
+                         FailedKeyJson(failed))
             << '\n';
     } else {
         out << OneLine(ReadScreen(calc.ctx, calc.status)) << '\n';
@@ -210,9 +216,12 @@ std::optional<FailedKey> FirstFailureOfCalcString(std::string_view text) {
 // TQCAL_CalcString hands back the value and the magnitude text; the sign
 // comes from the value, and the exponent from formatting the value the same
 // way the engine formats its display.
-std::optional<FailedKey> PrintCalcString(const Options &options, std::string_view text, std::ostream &out) {
+std::optional<FailedKey> PrintCalcString(const Options &options, std::string_view text,
+                                         std::ostream &out) {
     std::vector<int8_t> codes;
-    ScanKeys(text, [&codes](const KeyView &key) { codes.push_back(static_cast<int8_t>(static_cast<uint8_t>(key.code))); });
+    ScanKeys(text, [&codes](const KeyView &key) {
+        codes.push_back(static_cast<int8_t>(static_cast<uint8_t>(key.code)));
+    });
     double value = 0.0;
     TQCAL_WChar cells[TQCAL_RESULT_TEXT_CELLS] = {};
     int ok = TQCAL_CalcString(&value, cells, codes.data(), static_cast<int>(codes.size()));
@@ -233,7 +242,8 @@ std::optional<FailedKey> PrintCalcString(const Options &options, std::string_vie
         }
     }
     if (options.json) {
-        out << "{\"screen\":" << JsonString(OneLine(screen)) << ",\"ok\":" << (ok == 1 ? "true" : "false")
+        out << "{\"screen\":" << JsonString(OneLine(screen))
+            << ",\"ok\":" << (ok == 1 ? "true" : "false")
             << ",\"display\":" << JsonString(screen.text) << ",\"heldValue\":" << JsonNumber(value)
             << ",\"shownValue\":" << JsonNumber(ShownValue(screen))
             << ",\"failedKey\":" << FailedKeyJson(failed) << "}\n";
@@ -307,15 +317,17 @@ void HoldPlace(const Options &options, const std::string &why, std::ostream &out
 // A line of input that has bad keys still takes its line of output (see
 // HoldPlace); the keys of --keys have none. The text is read twice, first
 // for bad keys, then pressing the keys as they are read.
-void RunSequence(const Options &options, std::string_view text, std::string_view where, bool holdPlace,
-                 std::ostream &out, std::ostream &err, Tally &tally) {
+void RunSequence(const Options &options, std::string_view text, std::string_view where,
+                 bool holdPlace, std::ostream &out, std::ostream &err, Tally &tally) {
     const Checked checked = CheckSequence(options, text);
     if (checked.error) {
         const ParseError &error = *checked.error;
         err << "tqcal: " << DescribeParseError(error, text, where) << '\n';
         tally.bad = true;
         if (holdPlace) {
-            HoldPlace(options, error.reason + " " + Quoted(error.token) + " at column " + std::to_string(error.column),
+            HoldPlace(options,
+                      error.reason + " " + Quoted(error.token) + " at column " +
+                          std::to_string(error.column),
                       out);
         }
         return;
@@ -361,10 +373,10 @@ ValueMatch OptionValue(const std::vector<std::string> &args, size_t &i, std::str
 // The options without a value; false when arg is none of them.
 bool ReadSwitch(std::string_view arg, Options &options) {
     bool *flag = arg == "--help" || arg == "-h" ? &options.help
-               : arg == "--version"             ? &options.version
-               : arg == "--trace"               ? &options.trace
-               : arg == "--json"                ? &options.json
-               : arg == "--calc-string"         ? &options.calcString
+                 : arg == "--version"           ? &options.version
+                 : arg == "--trace"             ? &options.trace
+                 : arg == "--json"              ? &options.json
+                 : arg == "--calc-string"       ? &options.calcString
                                                 : nullptr;
     if (flag != nullptr) {
         *flag = true;
@@ -373,7 +385,8 @@ bool ReadSwitch(std::string_view arg, Options &options) {
 }
 
 // The options with a value (--keys or -k, --mode) at args[i].
-ValueMatch ReadValueOption(const std::vector<std::string> &args, size_t &i, Options &options, std::string &error) {
+ValueMatch ReadValueOption(const std::vector<std::string> &args, size_t &i, Options &options,
+                           std::string &error) {
     std::string text;
     ValueMatch keys = OptionValue(args, i, "--keys", text, error);
     if (keys == ValueMatch::NotThisOption) {
@@ -407,7 +420,8 @@ std::string UnexpectedArgument(std::string_view arg) {
 // The options that cannot go together.
 bool CheckCombination(const Options &options, std::string &error) {
     if (options.calcString && options.trace) {
-        error = "--trace cannot be used with --calc-string, which evaluates the whole sequence in one call";
+        error =
+            "--trace cannot be used with --calc-string, which evaluates the whole sequence in one call";
         return false;
     }
     if (options.calcString && options.mode != kModeAlgebraic) {
@@ -542,9 +556,11 @@ int RunBatch(const Options &options, std::istream &in, std::ostream &out, std::o
         errno = 0;
         const std::string where = "line " + std::to_string(number);
         if (read == LineRead::TooLong) {
-            err << "tqcal: " << where << ": longer than " << kLineLimit << " bytes (1 MiB); not evaluated\n";
+            err << "tqcal: " << where << ": longer than " << kLineLimit
+                << " bytes (1 MiB); not evaluated\n";
             tally.bad = true;
-            HoldPlace(options, "the line is longer than " + std::to_string(kLineLimit) + " bytes", out);
+            HoldPlace(options, "the line is longer than " + std::to_string(kLineLimit) + " bytes",
+                      out);
         } else {
             RunSequence(options, line, where, true, out, err, tally);
         }

@@ -15,7 +15,8 @@ namespace tqhost {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;   // the terminal, the input or the output failed
 inline constexpr int kExitBadInput = 2;  // bad options, or a sequence with bad keys
-inline constexpr int kExitKeyFailed = 3; // a key ended in Error or Full; the screen is still printed
+inline constexpr int kExitKeyFailed =
+    3;  // a key ended in Error or Full; the screen is still printed
 
 // The longest line of standard input that is evaluated: a longer one is
 // reported and skipped, so that one line cannot take the machine's memory.

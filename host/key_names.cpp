@@ -9,7 +9,9 @@ constexpr const char *kRawCodeRule = "a raw code is # and a whole number that fi
 
 bool IsAsciiLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
 
 bool StartsWithFolded(std::string_view text, size_t pos, std::string_view name) {
     if (name.empty() || text.size() - pos < name.size()) {
@@ -86,7 +88,8 @@ struct Parse {
 constexpr size_t kFailed = std::string_view::npos;
 
 size_t Fail(Parse &parse, size_t pos, size_t length, const char *reason) {
-    parse.error = ParseError{ClippedToken(parse.text.substr(pos, length)), ColumnAt(parse.columns, pos), reason};
+    parse.error = ParseError{ClippedToken(parse.text.substr(pos, length)),
+                             ColumnAt(parse.columns, pos), reason};
     return kFailed;
 }
 
@@ -164,7 +167,8 @@ size_t ReadToken(Parse &parse, size_t pos, size_t wordEnd) {
     if (c == '#') {
         return ReadRawCode(parse, pos, wordEnd);
     }
-    size_t length = IsAsciiLetter(c) ? LetterRunEnd(text, pos, wordEnd) - pos : CharLength(text, pos);
+    size_t length =
+        IsAsciiLetter(c) ? LetterRunEnd(text, pos, wordEnd) - pos : CharLength(text, pos);
     return Fail(parse, pos, length, "unknown key");
 }
 
@@ -188,9 +192,12 @@ std::string KeyLabel(int code) {
     return label;
 }
 
-KeyPress Kept(const KeyView &key) { return KeyPress{key.code, ClippedToken(key.token), key.column}; }
+KeyPress Kept(const KeyView &key) {
+    return KeyPress{key.code, ClippedToken(key.token), key.column};
+}
 
-std::optional<ParseError> ScanKeys(std::string_view text, const std::function<void(const KeyView &)> &each) {
+std::optional<ParseError> ScanKeys(std::string_view text,
+                                   const std::function<void(const KeyView &)> &each) {
     Parse parse{text, ColumnCounter{text}, each, std::nullopt};
     size_t wordEnd = 0;
     for (size_t pos = 0; pos < text.size() && pos != kFailed;) {
@@ -206,16 +213,19 @@ std::optional<ParseError> ScanKeys(std::string_view text, const std::function<vo
 
 ParsedKeys ParseKeys(std::string_view text) {
     ParsedKeys parsed;
-    parsed.error = ScanKeys(text, [&parsed](const KeyView &key) { parsed.keys.push_back(Kept(key)); });
+    parsed.error =
+        ScanKeys(text, [&parsed](const KeyView &key) { parsed.keys.push_back(Kept(key)); });
     if (parsed.error) {
         parsed.keys.clear();
     }
     return parsed;
 }
 
-std::string DescribeParseError(const ParseError &error, std::string_view text, std::string_view where) {
-    return std::string(where) + ": " + error.reason + " \"" + Printable(error.token) + "\" at column " +
-           std::to_string(error.column) + QuoteWithCaret(text, error.column, error.token.size());
+std::string DescribeParseError(const ParseError &error, std::string_view text,
+                               std::string_view where) {
+    return std::string(where) + ": " + error.reason + " \"" + Printable(error.token) +
+           "\" at column " + std::to_string(error.column) +
+           QuoteWithCaret(text, error.column, error.token.size());
 }
 
 }  // namespace tqhost

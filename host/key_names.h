@@ -64,7 +64,8 @@ KeyPress Kept(const KeyView &key);
 // before it have been handed over by then), or nothing. Holds no more than
 // one key, however long the text: a caller that must not act on a sequence
 // with a bad key reads it twice, first with an each that does nothing.
-std::optional<ParseError> ScanKeys(std::string_view text, const std::function<void(const KeyView &)> &each);
+std::optional<ParseError> ScanKeys(std::string_view text,
+                                   const std::function<void(const KeyView &)> &each);
 
 // Splits a key sequence into key presses. Tokens are numbers (typed digit by
 // digit), operator symbols, key names (case does not matter) and raw codes

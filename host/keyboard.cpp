@@ -58,12 +58,12 @@ int InputFor(std::string_view key) {
 
 int CommandForInput(int input) {
     switch (input) {
-    case 'o':
-    case kInputTab: return kCommandMode;  // o as on the page; Tab moves the focus there
-    case 'q':
-    case 3:   // Ctrl-C: the terminal is in raw mode, so it arrives as a key
-    case 4: return kCommandQuit;
-    default: return kCommandNone;
+        case 'o':
+        case kInputTab: return kCommandMode;  // o as on the page; Tab moves the focus there
+        case 'q':
+        case 3:  // Ctrl-C: the terminal is in raw mode, so it arrives as a key
+        case 4: return kCommandQuit;
+        default: return kCommandNone;
     }
 }
 
@@ -108,9 +108,11 @@ std::vector<LegendPlace> LayOutLegend(int columns, int rows) {
         shown.push_back(quit);  // there is always a key that quits
     }
     // Fill the columns evenly, top to bottom, left to right.
-    size_t perColumn = (shown.size() + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns);
+    size_t perColumn =
+        (shown.size() + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns);
     for (size_t i = 0; i < shown.size(); ++i) {
-        places.push_back(LegendPlace{shown[i], static_cast<int>(i % perColumn), static_cast<int>(i / perColumn)});
+        places.push_back(LegendPlace{shown[i], static_cast<int>(i % perColumn),
+                                     static_cast<int>(i / perColumn)});
     }
     return places;
 }

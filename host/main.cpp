@@ -27,11 +27,13 @@ int main(int argc, char **argv) {
         return RunBatch(options, std::cin, std::cout, std::cerr);
     }
     if (options.trace || options.json || options.calcString) {
-        std::cerr << "tqcal: --trace, --json and --calc-string need --keys or key sequences on standard input\n";
+        std::cerr
+            << "tqcal: --trace, --json and --calc-string need --keys or key sequences on standard input\n";
         return kExitBadInput;
     }
     if (!isatty(STDOUT_FILENO)) {
-        std::cerr << "tqcal: the calculator screen needs a terminal on standard output; use --keys\n";
+        std::cerr
+            << "tqcal: the calculator screen needs a terminal on standard output; use --keys\n";
         return kExitFailure;
     }
     return RunTerminal(options.mode);

@@ -38,9 +38,9 @@ constexpr struct {
     TQCAL_Status bit;
     const char *name;
 } kBits[] = {
-    {ST_TYPED, "typed"},   {ST_MEMORY, "memory"}, {ST_CONST, "const"},      {ST_PCT_BASE, "pct-base"},
-    {ST_FRESH, "fresh"},   {ST_EXP_ENTRY, "exp"}, {ST_SHOWN, "shown"},      {ST_ZERO, "zero"},
-    {ST_CLEARED, "cleared"}, {ST_POINT, "point"}, {ST_MRC, "mrc"},
+    {ST_TYPED, "typed"},     {ST_MEMORY, "memory"}, {ST_CONST, "const"}, {ST_PCT_BASE, "pct-base"},
+    {ST_FRESH, "fresh"},     {ST_EXP_ENTRY, "exp"}, {ST_SHOWN, "shown"}, {ST_ZERO, "zero"},
+    {ST_CLEARED, "cleared"}, {ST_POINT, "point"},   {ST_MRC, "mrc"},
 };
 
 void Place(std::string &row, size_t at, std::string_view text) {
@@ -70,7 +70,8 @@ double ShownValue(const Screen &screen) {
     }
     std::string number = (screen.negative ? "-" : "") + screen.text;
     if (screen.exponentShown) {
-        number += std::string("e") + (screen.exponentSign == '-' ? "-" : "") + screen.exponentDigits;
+        number +=
+            std::string("e") + (screen.exponentSign == '-' ? "-" : "") + screen.exponentDigits;
     }
     double value = std::numeric_limits<double>::quiet_NaN();
     std::from_chars(number.data(), number.data() + number.size(), value);
@@ -100,9 +101,9 @@ Screen ReadScreen(const TQCAL_Context &ctx, TQCAL_Status status) {
 
 std::string_view ResultName(int result) {
     switch (result) {
-    case RES_OK: return "ok";
-    case RES_FULL: return "full";
-    default: return "error";
+        case RES_OK: return "ok";
+        case RES_FULL: return "full";
+        default: return "error";
     }
 }
 
@@ -149,9 +150,9 @@ std::string StatusBitNames(TQCAL_Status status) {
 std::string TraceLine(std::string_view key, const TQCAL_Context &ctx, TQCAL_Status status) {
     Screen screen = ReadScreen(ctx, status);
     char head[96];
-    std::snprintf(head, sizeof head, "%-6.*s %-20s %-5s 0x%04x", static_cast<int>(key.size()), key.data(),
-                  OneLine(screen).c_str(), std::string(ResultName(screen.result)).c_str(),
-                  static_cast<unsigned>(status));
+    std::snprintf(head, sizeof head, "%-6.*s %-20s %-5s 0x%04x", static_cast<int>(key.size()),
+                  key.data(), OneLine(screen).c_str(),
+                  std::string(ResultName(screen.result)).c_str(), static_cast<unsigned>(status));
     std::string line = head;
     std::string bits = StatusBitNames(status);
     if (!bits.empty()) {
@@ -183,7 +184,8 @@ std::string JsonString(std::string_view text) {
     return out;
 }
 
-std::string JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode, std::string_view key) {
+std::string JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode,
+                      std::string_view key) {
     Screen screen = ReadScreen(ctx, status);
     std::string json = "{";
     if (!key.empty()) {
@@ -241,7 +243,8 @@ std::array<std::string, 2> PanelRows(const Screen &screen, int mode) {
         Place(display, kTextEnd - word.size(), word);
         return {indicators, display};
     }
-    std::string text = screen.text.size() > 15 ? screen.text.substr(screen.text.size() - 15) : screen.text;
+    std::string text =
+        screen.text.size() > 15 ? screen.text.substr(screen.text.size() - 15) : screen.text;
     Place(display, kTextEnd - text.size(), text);
     if (screen.negative) {
         Place(display, kTextEnd - text.size() - 1, "-");

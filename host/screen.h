@@ -16,10 +16,10 @@ struct Screen {
     std::string exponentDigits;  // "13": the digit cells of the exponent text
     bool exponentShown = false;
     bool negative = false;
-    int result = RES_OK;         // RES_ERROR, RES_OK or RES_FULL
-    bool memory = false;         // memory indicator
-    bool constant = false;       // constant calculation armed
-    bool percentBase = false;    // a percent amount waits for + or -
+    int result = RES_OK;       // RES_ERROR, RES_OK or RES_FULL
+    bool memory = false;       // memory indicator
+    bool constant = false;     // constant calculation armed
+    bool percentBase = false;  // a percent amount waits for + or -
     int openParens = 0;
 };
 
@@ -52,7 +52,8 @@ std::string TraceLine(std::string_view key, const TQCAL_Context &ctx, TQCAL_Stat
 
 // The observable state as one JSON object. key is added as "key" when not
 // empty (--trace --json).
-std::string JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode, std::string_view key);
+std::string JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode,
+                      std::string_view key);
 
 // The two rows inside the frame of the terminal calculator: the indicators,
 // then the display text right-aligned with its sign right before it, and the

@@ -27,16 +27,16 @@ constexpr int kLegendColumnWidth = 25;
 // terminals also disagree on what Backspace sends.
 int NormaliseInput(int ch) {
     switch (ch) {
-    case KEY_BACKSPACE:
-    case 127:
-    case 8: return kInputBackspace;
-    case KEY_ENTER:
-    case '\r':
-    case '\n': return kInputEnter;
-    case KEY_DC: return kInputDelete;
-    case 27: return kInputEscape;
-    case '\t': return kInputTab;
-    default: return ch >= 0 && ch < 0x7f ? ch : -1;
+        case KEY_BACKSPACE:
+        case 127:
+        case 8: return kInputBackspace;
+        case KEY_ENTER:
+        case '\r':
+        case '\n': return kInputEnter;
+        case KEY_DC: return kInputDelete;
+        case 27: return kInputEscape;
+        case '\t': return kInputTab;
+        default: return ch >= 0 && ch < 0x7f ? ch : -1;
     }
 }
 
@@ -65,7 +65,9 @@ Size FullSize() {
     return Size{kPanelLeft + 2 * kLegendColumnWidth, kLegendTop + (entries + 1) / 2};
 }
 
-std::string SizeText(Size size) { return std::to_string(size.columns) + "x" + std::to_string(size.rows); }
+std::string SizeText(Size size) {
+    return std::to_string(size.columns) + "x" + std::to_string(size.rows);
+}
 
 bool Fits(Size need) { return COLS >= need.columns && LINES >= need.rows; }
 
@@ -73,8 +75,8 @@ bool Fits(Size need) { return COLS >= need.columns && LINES >= need.rows; }
 // what there is, then the number if there is room left.
 void DrawTooSmall(const Calculator &calc) {
     erase();
-    const std::string words =
-        "too small: needs " + SizeText(FullSize()) + " (is " + SizeText(Size{COLS, LINES}) + "); q quits";
+    const std::string words = "too small: needs " + SizeText(FullSize()) + " (is " +
+                              SizeText(Size{COLS, LINES}) + "); q quits";
     std::string line;
     int row = 0;
     auto put = [&](const std::string &text) {
@@ -84,7 +86,8 @@ void DrawTooSmall(const Calculator &calc) {
     };
     for (size_t pos = 0; pos < words.size();) {
         size_t end = words.find(' ', pos);
-        std::string word = words.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        std::string word =
+            words.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
         pos = end == std::string::npos ? words.size() : end + 1;
         if (!line.empty() && static_cast<int>(line.size() + 1 + word.size()) > COLS) {
             put(line);
@@ -108,7 +111,8 @@ void Draw(const Calculator &calc, const std::string &message) {
 
     // Room for the panel but not every key of the legend: the legend keeps
     // the way out, and the title says what size shows it all.
-    const std::string title = Fits(FullSize()) ? "tqcal" : "tqcal  too small, needs " + SizeText(FullSize());
+    const std::string title =
+        Fits(FullSize()) ? "tqcal" : "tqcal  too small, needs " + SizeText(FullSize());
     mvaddnstr(0, kPanelLeft, title.c_str(), COLS - kPanelLeft);
     DrawFrame(kPanelTop, kPanelLeft, 4, kPanelWidth + 4);
     mvaddstr(kPanelTop + 1, kPanelLeft + 2, rows[0].c_str());
@@ -123,14 +127,16 @@ void Draw(const Calculator &calc, const std::string &message) {
         attron(A_BOLD);
         mvaddnstr(row, col, place.entry->keys, kLegendKeysWidth - 1);
         attroff(A_BOLD);
-        mvaddnstr(row, col + kLegendKeysWidth, place.entry->label, kLegendColumnWidth - kLegendKeysWidth - 1);
+        mvaddnstr(row, col + kLegendKeysWidth, place.entry->label,
+                  kLegendColumnWidth - kLegendKeysWidth - 1);
     }
     mvaddnstr(kMessageRow, kPanelLeft, message.c_str(), COLS - kPanelLeft);
     refresh();
 }
 
 std::string ModeMessage(int mode) {
-    return mode == kModeAlgebraic ? "mode: algebraic (* and / before + and -)" : "mode: equal priority (left to right)";
+    return mode == kModeAlgebraic ? "mode: algebraic (* and / before + and -)"
+                                  : "mode: equal priority (left to right)";
 }
 
 }  // namespace

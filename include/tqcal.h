@@ -36,7 +36,7 @@ typedef unsigned short TQCAL_UInt16;
 typedef int TQCAL_Int32;
 typedef unsigned int TQCAL_UInt32;
 #else
-#include <stdint.h>
+#  include <stdint.h>
 typedef int8_t TQCAL_Int8;
 typedef uint8_t TQCAL_UInt8;
 typedef uint16_t TQCAL_UInt16;
@@ -86,12 +86,12 @@ typedef TQCAL_UInt16 TQCAL_WChar;
 typedef TQCAL_UInt32 TQCAL_Status;
 
 enum {
-    TQCAL_OPERAND_SLOTS = 14,  /* operand stack capacity */
-    TQCAL_OPERATOR_SLOTS = 18, /* operator stack capacity */
-    TQCAL_DISPLAY_CELLS = 15,  /* 14 text cells and the terminator cell */
-    TQCAL_DISPLAY_AREA = 17,   /* the display cells and the two spill cells */
-    TQCAL_DISPLAY_DIGITS = 14, /* significant digits shown: the digits field */
-    TQCAL_EXPONENT_CELLS = 4,  /* sign, two digits, terminator */
+    TQCAL_OPERAND_SLOTS = 14,    /* operand stack capacity */
+    TQCAL_OPERATOR_SLOTS = 18,   /* operator stack capacity */
+    TQCAL_DISPLAY_CELLS = 15,    /* 14 text cells and the terminator cell */
+    TQCAL_DISPLAY_AREA = 17,     /* the display cells and the two spill cells */
+    TQCAL_DISPLAY_DIGITS = 14,   /* significant digits shown: the digits field */
+    TQCAL_EXPONENT_CELLS = 4,    /* sign, two digits, terminator */
     TQCAL_RESULT_TEXT_CELLS = 16 /* room a TQCAL_CalcString text buffer needs */
 };
 
@@ -131,7 +131,7 @@ typedef struct TQCAL_Context {
 #  define TQCAL_ASSERT_JOIN2(a, b) a##b
 #  define TQCAL_ASSERT_JOIN(a, b) TQCAL_ASSERT_JOIN2(a, b)
 #  define TQCAL_STATIC_ASSERT(cond, msg) \
-     typedef char TQCAL_ASSERT_JOIN(tqcal_static_assert_, __LINE__)[(cond) ? 1 : -1]
+    typedef char TQCAL_ASSERT_JOIN(tqcal_static_assert_, __LINE__)[(cond) ? 1 : -1]
 #endif
 TQCAL_STATIC_ASSERT(sizeof(TQCAL_Context) == 288, "context is 288 bytes");
 TQCAL_STATIC_ASSERT(offsetof(TQCAL_Context, operands) == 0, "operands");
@@ -156,8 +156,16 @@ TQCAL_STATIC_ASSERT(sizeof(TQCAL_WChar) == 2, "text cells are 16 bits");
 
 /* Key codes. */
 enum {
-    TQCAL_KEY_0 = 0, TQCAL_KEY_1 = 1, TQCAL_KEY_2 = 2, TQCAL_KEY_3 = 3, TQCAL_KEY_4 = 4,
-    TQCAL_KEY_5 = 5, TQCAL_KEY_6 = 6, TQCAL_KEY_7 = 7, TQCAL_KEY_8 = 8, TQCAL_KEY_9 = 9,
+    TQCAL_KEY_0 = 0,
+    TQCAL_KEY_1 = 1,
+    TQCAL_KEY_2 = 2,
+    TQCAL_KEY_3 = 3,
+    TQCAL_KEY_4 = 4,
+    TQCAL_KEY_5 = 5,
+    TQCAL_KEY_6 = 6,
+    TQCAL_KEY_7 = 7,
+    TQCAL_KEY_8 = 8,
+    TQCAL_KEY_9 = 9,
     TQCAL_KEY_POINT = 10,
     TQCAL_KEY_EQUAL = 11,
     TQCAL_KEY_ADD = 12,
@@ -206,8 +214,16 @@ enum {
 };
 #ifndef TQCAL_NO_SHORT_NAMES
 enum {
-    KEY_0 = TQCAL_KEY_0, KEY_1 = TQCAL_KEY_1, KEY_2 = TQCAL_KEY_2, KEY_3 = TQCAL_KEY_3, KEY_4 = TQCAL_KEY_4,
-    KEY_5 = TQCAL_KEY_5, KEY_6 = TQCAL_KEY_6, KEY_7 = TQCAL_KEY_7, KEY_8 = TQCAL_KEY_8, KEY_9 = TQCAL_KEY_9,
+    KEY_0 = TQCAL_KEY_0,
+    KEY_1 = TQCAL_KEY_1,
+    KEY_2 = TQCAL_KEY_2,
+    KEY_3 = TQCAL_KEY_3,
+    KEY_4 = TQCAL_KEY_4,
+    KEY_5 = TQCAL_KEY_5,
+    KEY_6 = TQCAL_KEY_6,
+    KEY_7 = TQCAL_KEY_7,
+    KEY_8 = TQCAL_KEY_8,
+    KEY_9 = TQCAL_KEY_9,
     KEY_POINT = TQCAL_KEY_POINT,
     KEY_EQUAL = TQCAL_KEY_EQUAL,
     KEY_ADD = TQCAL_KEY_ADD,
@@ -374,14 +390,10 @@ enum {
 enum {
     TQCAL_RES_ERROR = 0, /* the computation failed: the display keeps its text */
     TQCAL_RES_OK = 1,
-    TQCAL_RES_FULL = 2   /* no room for another parenthesis or operator */
+    TQCAL_RES_FULL = 2 /* no room for another parenthesis or operator */
 };
 #ifndef TQCAL_NO_SHORT_NAMES
-enum {
-    RES_ERROR = TQCAL_RES_ERROR,
-    RES_OK = TQCAL_RES_OK,
-    RES_FULL = TQCAL_RES_FULL
-};
+enum { RES_ERROR = TQCAL_RES_ERROR, RES_OK = TQCAL_RES_OK, RES_FULL = TQCAL_RES_FULL };
 #endif
 
 /* The status word a fresh calculator starts with: a value shown, result OK. */
@@ -390,10 +402,7 @@ enum {
 /* Precedence modes, the mode argument of TQCAL_Operate: equal priority works
  * left to right as entered; algebraic lets multiplication and division bind
  * tighter than addition and subtraction. Every value but 1 is equal priority. */
-enum {
-    TQCAL_MODE_EQUAL = 0,
-    TQCAL_MODE_ALGEBRAIC = 1
-};
+enum { TQCAL_MODE_EQUAL = 0, TQCAL_MODE_ALGEBRAIC = 1 };
 
 /* ---- Operand and operator stacks ------------------------------------- */
 
@@ -445,8 +454,7 @@ TQCAL_API void TQCAL_ResetEditValue(TQCAL_Context *ctx);
 /* Adds ch at the right end of the display text, or replaces the placeholder
  * digit while the edit phase (ST_SHOWN|ST_ZERO) is not 0. Returns 1 when
  * placed, 0 when refused (field full, or a null pointer). */
-TQCAL_API int TQCAL_ApendChar(TQCAL_Context *ctx, TQCAL_Status *status,
-                              TQCAL_WChar ch);
+TQCAL_API int TQCAL_ApendChar(TQCAL_Context *ctx, TQCAL_Status *status, TQCAL_WChar ch);
 
 /* Removes the last typed character of the display text during an entry.
  * Returns 1 (also when there is nothing to delete), 0 for a null pointer. */
@@ -460,9 +468,8 @@ TQCAL_API int TQCAL_DeleteChar(TQCAL_Context *ctx, TQCAL_Status *status);
  * negative value). width is the number of significant digits, 14 in every
  * engine use; it is held to 1..14 so that nothing is written beyond those
  * cells. Returns 0, or -1 (nothing written) when a pointer is null. */
-TQCAL_API int TQCAL_DivideDoubleToStr(double value, TQCAL_WChar *display,
-                                      TQCAL_WChar *exponent, TQCAL_Int32 *negative,
-                                      int width);
+TQCAL_API int TQCAL_DivideDoubleToStr(double value, TQCAL_WChar *display, TQCAL_WChar *exponent,
+                                      TQCAL_Int32 *negative, int width);
 
 /* ---- Numeric ----------------------------------------------------------- */
 
@@ -499,16 +506,15 @@ TQCAL_API int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx);
  * KEY_BACKSPACE, nor when set with RES_FULL); unless the key is KEY_SIGN or
  * KEY_BACKSPACE during an entry set ST_SHOWN|ST_ZERO and clear ST_POINT; clear
  * ST_CLEARED. */
-TQCAL_API void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status,
-                             int mode);
+TQCAL_API void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status, int mode);
 
 /* Evaluates count key codes (one signed byte each) on a private fresh
  * calculator in algebraic mode, closed with '='. On success returns 1,
  * stores the value in *result and the display text (magnitude only, up to
  * 15 characters and a terminator) in text, which needs room for 16 cells.
  * On error returns 0, *result = 10000000000001.0 and text is empty. */
-TQCAL_API int TQCAL_CalcString(double *result, TQCAL_WChar *text,
-                               const TQCAL_Int8 *keys, int count);
+TQCAL_API int TQCAL_CalcString(double *result, TQCAL_WChar *text, const TQCAL_Int8 *keys,
+                               int count);
 
 #ifdef __cplusplus
 }

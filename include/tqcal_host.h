@@ -78,8 +78,7 @@ TQCAL_HOST_INLINE void tqcal_tidy(int key, TQCAL_Context *ctx, TQCAL_Status *sta
     const int result = tqcal_result(*status);
     const int failed = result == TQCAL_RES_ERROR || result == TQCAL_RES_FULL;
     const int keep_typed =
-        key == TQCAL_KEY_BACKSPACE ||
-        ((*status & TQCAL_ST_TYPED) != 0 && result == TQCAL_RES_FULL);
+        key == TQCAL_KEY_BACKSPACE || ((*status & TQCAL_ST_TYPED) != 0 && result == TQCAL_RES_FULL);
     const int mid_entry = (*status & TQCAL_ST_SHOWN) == 0;
 
     if (failed) {
@@ -174,10 +173,9 @@ TQCAL_HOST_INLINE int tqcal_is_binary_operator(TQCAL_Int32 code)
 {
 #define TQCAL_AS_CASE(key) case key:
     switch (code) {
-    TQCAL_BINARY_OPERATOR_KEYS(TQCAL_AS_CASE)
+        TQCAL_BINARY_OPERATOR_KEYS(TQCAL_AS_CASE)
         return 1;
-    default:
-        return 0;
+    default: return 0;
     }
 #undef TQCAL_AS_CASE
 }
@@ -216,8 +214,8 @@ TQCAL_HOST_INLINE const char *tqcal_problem(const TQCAL_Context *ctx, TQCAL_Stat
 {
     const TQCAL_Status named = TQCAL_ST_TYPED | TQCAL_ST_RESULT | TQCAL_ST_MEMORY | TQCAL_ST_CONST |
                                TQCAL_ST_PCT_BASE | TQCAL_ST_FRESH | TQCAL_ST_EXP_ENTRY |
-                               TQCAL_ST_SHOWN | TQCAL_ST_ZERO | TQCAL_ST_CLEARED |
-                               TQCAL_ST_POINT | TQCAL_ST_MRC;
+                               TQCAL_ST_SHOWN | TQCAL_ST_ZERO | TQCAL_ST_CLEARED | TQCAL_ST_POINT |
+                               TQCAL_ST_MRC;
     int i;
     if ((status & ~named) != 0)
         return "a status bit that no key sets";

@@ -37,7 +37,8 @@ public:
 #ifdef NDEBUG
     explicit ExportGuard(const Context *) {}
 #else
-    explicit ExportGuard(const Context *ctx) : ctx_(ctx), sound_(ctx != nullptr && BlockSound(*ctx)) {}
+    explicit ExportGuard(const Context *ctx)
+        : ctx_(ctx), sound_(ctx != nullptr && BlockSound(*ctx)) {}
     ~ExportGuard() { assert(!sound_ || BlockSound(*ctx_)); }
     ExportGuard(const ExportGuard &) = delete;
     ExportGuard &operator=(const ExportGuard &) = delete;

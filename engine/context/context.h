@@ -1,4 +1,5 @@
-// The calculator context and the status word as the engine sees them. Everything here is a plain view on the host's block.
+// The calculator context and the status word as the engine sees them. Everything here is a plain
+// view on the host's block.
 #pragma once
 
 #include "tqcal.h"
@@ -20,7 +21,7 @@ inline constexpr int kOperatorSlots = TQCAL_OPERATOR_SLOTS;
 inline constexpr int kDisplayArea = TQCAL_DISPLAY_AREA;
 inline constexpr int kExponentCells = TQCAL_EXPONENT_CELLS;
 inline constexpr int kFieldCells = TQCAL_DISPLAY_CELLS - 1;  // the right-aligned text field
-inline constexpr int kMaxOpenParens = 17;   // parenDepth + pendingOps limit
+inline constexpr int kMaxOpenParens = 17;                    // parenDepth + pendingOps limit
 
 inline constexpr WChar kBlank = u' ';
 inline constexpr WChar kTerminator = 0;
@@ -38,8 +39,7 @@ inline void Clear(Status &s, uint32_t bits) { s &= ~bits; }
 
 inline int ResultState(Status s) { return static_cast<int>((s >> 1) & 3u); }
 inline void SetResultState(Status &s, int state) {
-    s = (s & ~static_cast<uint32_t>(ST_RESULT)) |
-        ((static_cast<uint32_t>(state) & 3u) << 1);
+    s = (s & ~static_cast<uint32_t>(ST_RESULT)) | ((static_cast<uint32_t>(state) & 3u) << 1);
 }
 inline bool ResultOk(Status s) { return ResultState(s) == RES_OK; }
 

@@ -9,17 +9,19 @@ namespace tqcal {
 
 // Whether key is in one of tqcal.h's key lists, as a switch over the list.
 #define TQCAL_AS_CASE(code) case code:
-#define TQCAL_KEY_IN(list, key)                   \
-    [](int32_t k) {                               \
-        switch (k) {                              \
-            list(TQCAL_AS_CASE) return true;      \
-            default: return false;                \
-        }                                         \
+#define TQCAL_KEY_IN(list, key)              \
+    [](int32_t k) {                          \
+        switch (k) {                         \
+            list(TQCAL_AS_CASE) return true; \
+            default: return false;           \
+        }                                    \
     }(key)
 
 // The binary operators: the codes the operator stack holds besides
 // KEY_LPAREN.
-constexpr bool IsBinaryOperator(int32_t key) { return TQCAL_KEY_IN(TQCAL_BINARY_OPERATOR_KEYS, key); }
+constexpr bool IsBinaryOperator(int32_t key) {
+    return TQCAL_KEY_IN(TQCAL_BINARY_OPERATOR_KEYS, key);
+}
 
 // The binary operators with arithmetic of their own: all but KEY_BLANK_OP,
 // which only waits on the stack to be replaced by the next operator.

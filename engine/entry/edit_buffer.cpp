@@ -11,8 +11,8 @@ constexpr int kUnitsCell = kFieldCells - 2;  // 12: the placeholder digit
 // The reset texts, written with one copy each: 12 blanks and [0.], the
 // terminator, the two spill cells blank (the exponent gets kNoExponentText).
 constexpr WChar kPlaceholderText[kDisplayArea] = {
-    kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank,
-    kBlank, kBlank, kBlank, u'0', u'.', kTerminator, kBlank, kBlank};
+    kBlank, kBlank, kBlank, kBlank, kBlank, kBlank,      kBlank, kBlank, kBlank,
+    kBlank, kBlank, kBlank, u'0',   u'.',   kTerminator, kBlank, kBlank};
 
 // Searched from the end, where the engine's texts have their digits.
 bool AllBlank(const WChar *cells) {

@@ -36,9 +36,9 @@ WChar DigitChar(int32_t d) {
 
 // The field blanked with its terminator behind it, and the exponent " 00",
 // each put in place with one copy.
-constexpr WChar kBlankField[kFieldCells + 1] = {
-    kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank,
-    kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kBlank, kTerminator};
+constexpr WChar kBlankField[kFieldCells + 1] = {kBlank, kBlank, kBlank, kBlank, kBlank,
+                                                kBlank, kBlank, kBlank, kBlank, kBlank,
+                                                kBlank, kBlank, kBlank, kBlank, kTerminator};
 
 void ClearTexts(WChar *display, WChar *exponent) {
     std::memcpy(exponent, kNoExponentText, sizeof kNoExponentText);
@@ -65,10 +65,10 @@ double TakeSign(double value, int32_t *negative) {
 
 // What the decade and the form leave to be written.
 struct Layout {
-    double x;           // the magnitude, or the mantissa in exponent form
-    int32_t n;          // decade of the first digit written
-    bool belowOne;      // plain form of a magnitude below 1: "0.ddd"
-    int32_t exponent;   // the decade written into the exponent text; 0 for none
+    double x;          // the magnitude, or the mantissa in exponent form
+    int32_t n;         // decade of the first digit written
+    bool belowOne;     // plain form of a magnitude below 1: "0.ddd"
+    int32_t exponent;  // the decade written into the exponent text; 0 for none
     bool exponentForm;
 };
 
@@ -196,8 +196,7 @@ void AlignRight(WChar *display, TextLine &line, int last, int32_t width) {
 
 }  // namespace
 
-bool FormatValue(double value, WChar *display, WChar *exponent, int32_t *negative,
-                 int32_t width) {
+bool FormatValue(double value, WChar *display, WChar *exponent, int32_t *negative, int32_t width) {
     // The field has 14 cells for digits and the point plus one cell of
     // spill; a wider text would run past the display area and a width
     // below 1 leaves no digit at all, so the width is held to 1..14.

@@ -12,7 +12,6 @@ namespace tqcal {
 // cells), exponent for 4. width is the number of significant digits (14 in
 // every engine use). Returns true when the exponent text shows an exponent
 // (anything but " 00"), which is what the host's exponent-shown bit tells.
-bool FormatValue(double value, WChar *display, WChar *exponent, int32_t *negative,
-                 int32_t width);
+bool FormatValue(double value, WChar *display, WChar *exponent, int32_t *negative, int32_t width);
 
 }  // namespace tqcal

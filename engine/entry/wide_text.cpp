@@ -21,8 +21,7 @@ static_assert(kMaxDecimalDigits >= kMaxCells, "every cell may hold a digit");
 constexpr int64_t kExponentLimit = 1000000;
 
 bool IsSpace(int c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
-           c == '\r';
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }

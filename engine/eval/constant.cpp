@@ -11,9 +11,7 @@ void ClearConstant(Context &ctx, Status &status) {
     Clear(status, ST_CONST);
 }
 
-void LoadConstant(Context &ctx) {
-    LoadStacks(ctx, ctx.value, ctx.constOperand, ctx.constOperator);
-}
+void LoadConstant(Context &ctx) { LoadStacks(ctx, ctx.value, ctx.constOperand, ctx.constOperator); }
 
 void ArmConstant(Context &ctx, Status &status, int32_t key) {
     Set(status, ST_CONST);

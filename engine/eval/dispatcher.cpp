@@ -26,10 +26,10 @@ struct KeyRun {
     Context &ctx;
     Status &status;
     int32_t key;
-    int32_t mode;           // precedence mode of this call
-    int32_t topOp;          // operator on top of the stack when the key came
-    bool operandRefused;    // an operand found the operand stack full
-    bool skipEndSteps;      // the key is ignored whole (no formatting)
+    int32_t mode;         // precedence mode of this call
+    int32_t topOp;        // operator on top of the stack when the key came
+    bool operandRefused;  // an operand found the operand stack full
+    bool skipEndSteps;    // the key is ignored whole (no formatting)
 };
 
 bool Typed(const KeyRun &run) { return Has(run.status, ST_TYPED); }
@@ -61,8 +61,7 @@ bool TakeOperandForOperator(KeyRun &run) {
 // arms constant calculation instead of waiting for an operand.
 bool ArmsConstant(KeyRun &run) {
     const Context &ctx = run.ctx;
-    if (Typed(run) || ctx.optTop != 0 || ctx.operators[0] != run.key ||
-        Has(run.status, ST_CONST)) {
+    if (Typed(run) || ctx.optTop != 0 || ctx.operators[0] != run.key || Has(run.status, ST_CONST)) {
         return false;
     }
     ArmConstant(run.ctx, run.status, run.key);
@@ -208,14 +207,9 @@ void Percent(KeyRun &run) { PercentKey(run.ctx, run.status); }
 
 void PercentCompletion(KeyRun &run) {
     switch (PercentComplete(run.ctx, run.status, run.topOp, run.mode)) {
-        case PercentOutcome::NothingToDo:
-            run.skipEndSteps = true;
-            break;
-        case PercentOutcome::OperandRefused:
-            run.operandRefused = true;
-            break;
-        case PercentOutcome::Done:
-            break;
+        case PercentOutcome::NothingToDo: run.skipEndSteps = true; break;
+        case PercentOutcome::OperandRefused: run.operandRefused = true; break;
+        case PercentOutcome::Done: break;
     }
 }
 
@@ -306,10 +300,8 @@ bool UsesValue(int32_t key) {
         case KEY_CE:
         case KEY_AC:
         case KEY_PI:
-        case KEY_BACKSPACE:
-            return false;
-        default:
-            return ActionFor(key) != NoAction;
+        case KEY_BACKSPACE: return false;
+        default: return ActionFor(key) != NoAction;
     }
 }
 

@@ -24,23 +24,15 @@ int PercentOperate(double *a, const double *b, int32_t op) {
     if (!HasArithmetic(op)) return 0;  // a stays as it is
     double p = *b / kPercentDivisor;
     switch (op) {
-        case KEY_ADD:
-            *a = *a * (1.0 + p);
-            return 0;
-        case KEY_SUB:
-            *a = *a * (1.0 - p);
-            return 0;
-        case KEY_MUL:
-            *a = *a * p;
-            return 0;
+        case KEY_ADD: *a = *a * (1.0 + p); return 0;
+        case KEY_SUB: *a = *a * (1.0 - p); return 0;
+        case KEY_MUL: *a = *a * p; return 0;
         case KEY_DIV:
             if (*b == 0.0) return -1;
             *a = *a / p;
             return 0;
-        case KEY_POW:
-            return PowerXY(a, &p);
-        default:
-            return RootXY(a, &p);
+        case KEY_POW: return PowerXY(a, &p);
+        default: return RootXY(a, &p);
     }
 }
 

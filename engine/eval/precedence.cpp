@@ -10,11 +10,9 @@ int OperatorPriority(int32_t key, int32_t mode) {
     if (!HasArithmetic(key)) return 0;
     switch (key) {
         case KEY_ADD:
-        case KEY_SUB:
-            return 1;
+        case KEY_SUB: return 1;
         case KEY_MUL:
-        case KEY_DIV:
-            return mode == TQCAL_MODE_ALGEBRAIC ? 2 : 1;
+        case KEY_DIV: return mode == TQCAL_MODE_ALGEBRAIC ? 2 : 1;
         default:  // KEY_POW, KEY_ROOT
             return 3;
     }

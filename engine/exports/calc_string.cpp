@@ -16,8 +16,8 @@ bool Failed(TQCAL_Status status) {
 
 }  // namespace
 
-extern "C" TQCAL_API int TQCAL_CalcString(double *result, TQCAL_WChar *text,
-                                          const int8_t *keys, int count) {
+extern "C" TQCAL_API int TQCAL_CalcString(double *result, TQCAL_WChar *text, const int8_t *keys,
+                                          int count) {
     if (!result || !text || (!keys && count > 0)) return 0;
     TQCAL_Context ctx;
     TQCAL_Status status;

@@ -36,12 +36,16 @@ TQCAL_API int TQCAL_PushOpd(const double *value, TQCAL_Context *ctx) {
     return WithBoth(value, ctx, PushOperand);
 }
 
-TQCAL_API int TQCAL_PopOpd(double *out, TQCAL_Context *ctx) { return WithBoth(out, ctx, PopOperand); }
+TQCAL_API int TQCAL_PopOpd(double *out, TQCAL_Context *ctx) {
+    return WithBoth(out, ctx, PopOperand);
+}
 
 TQCAL_API int TQCAL_PushOpt(const int32_t *op, TQCAL_Context *ctx) {
     return WithBoth(op, ctx, PushOperator);
 }
 
-TQCAL_API int TQCAL_PopOpt(int32_t *out, TQCAL_Context *ctx) { return WithBoth(out, ctx, PopOperator); }
+TQCAL_API int TQCAL_PopOpt(int32_t *out, TQCAL_Context *ctx) {
+    return WithBoth(out, ctx, PopOperator);
+}
 
 }  // extern "C"

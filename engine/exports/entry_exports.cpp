@@ -21,8 +21,7 @@ TQCAL_API void TQCAL_ResetEditValue(TQCAL_Context *ctx) {
     if (ctx) tqcal::ResetEditValue(*ctx);
 }
 
-TQCAL_API int TQCAL_ApendChar(TQCAL_Context *ctx, TQCAL_Status *status,
-                              TQCAL_WChar ch) {
+TQCAL_API int TQCAL_ApendChar(TQCAL_Context *ctx, TQCAL_Status *status, TQCAL_WChar ch) {
     const ExportGuard guard(ctx);
     if (!ctx || !status) return 0;
     return tqcal::ApendChar(*ctx, *status, ch);
@@ -37,9 +36,8 @@ TQCAL_API int TQCAL_DeleteChar(TQCAL_Context *ctx, TQCAL_Status *status) {
 }
 
 // Always 0 for real buffers; -1 when a pointer is null (nothing written).
-TQCAL_API int TQCAL_DivideDoubleToStr(double value, TQCAL_WChar *display,
-                                      TQCAL_WChar *exponent, int32_t *negative,
-                                      int width) {
+TQCAL_API int TQCAL_DivideDoubleToStr(double value, TQCAL_WChar *display, TQCAL_WChar *exponent,
+                                      int32_t *negative, int width) {
     if (!display || !exponent || !negative) return -1;
     tqcal::FormatValue(value, display, exponent, negative, width);
     return 0;

@@ -111,7 +111,9 @@ uint64_t __aeabi_uidivmod(uint32_t n, uint32_t d);
 uint64_t __aeabi_idivmod(int32_t n, int32_t d);
 
 uint32_t __aeabi_uidiv(uint32_t n, uint32_t d) { return DivideUnsigned(n, d).quotient; }
-int32_t __aeabi_idiv(int32_t n, int32_t d) { return static_cast<int32_t>(DivideSigned(n, d).quotient); }
+int32_t __aeabi_idiv(int32_t n, int32_t d) {
+    return static_cast<int32_t>(DivideSigned(n, d).quotient);
+}
 uint64_t __aeabi_uidivmod(uint32_t n, uint32_t d) { return Pair(DivideUnsigned(n, d)); }
 uint64_t __aeabi_idivmod(int32_t n, int32_t d) { return Pair(DivideSigned(n, d)); }
 #endif

@@ -431,9 +431,9 @@ TQCAL_HELPER int __aeabi_dcmpun(double a, double b) {
 // less, 1 equal, 2 greater or unordered) into flags with one compare.
 TQCAL_HELPER int tqcal_compare_for_flags(double a, double b) {
     switch (CompareBits(B(a), B(b))) {
-    case Order::Less: return 0;
-    case Order::Equal: return 1;
-    default: return 2;
+        case Order::Less: return 0;
+        case Order::Equal: return 1;
+        default: return 2;
     }
 }
 __asm__(

@@ -24,9 +24,7 @@ TQCAL_MATH_INLINE uint64_t Bits(double x) { return __builtin_bit_cast(uint64_t, 
 TQCAL_MATH_INLINE double FromBits(uint64_t b) { return __builtin_bit_cast(double, b); }
 
 // 2^e for a normal exponent (-1022 <= e <= 1023).
-TQCAL_MATH_INLINE double TwoTo(int e) {
-    return FromBits(static_cast<uint64_t>(e + 1023) << 52);
-}
+TQCAL_MATH_INLINE double TwoTo(int e) { return FromBits(static_cast<uint64_t>(e + 1023) << 52); }
 
 // v rounded to the nearest multiple of 2^-B, for 0 <= v < 2^20; *count is
 // that multiple times 2^B. Adding 1.5 * 2^(52 - B) leaves the rounded value in

@@ -54,8 +54,8 @@ TQCAL_MATH_INLINE DD ExpKernel(DD x, int *k) {
     // exp(r) - 1 - r, |r| <= 0.0028: Taylor series to r^6 (next term 2^-72).
     // (Estrin's scheme: shorter chains of dependent operations than Horner's.)
     const double r2 = rh * rh;
-    const double q = r2 * ((1.0 / 2 + rh * (1.0 / 6)) +
-                           r2 * ((1.0 / 24 + rh * (1.0 / 120)) + r2 * (1.0 / 720)));
+    const double q =
+        r2 * ((1.0 / 2 + rh * (1.0 / 6)) + r2 * ((1.0 / 24 + rh * (1.0 / 120)) + r2 * (1.0 / 720)));
     const int j = n & 127;
     *k = n >> 7;  // floor(n / 128)
     const double *e = t::EXP_TABLE[j];
@@ -177,8 +177,8 @@ int IntegerKind(double y) {
     const uint64_t b = Bits(y) & 0x7fffffffffffffffULL;
     const int ex = static_cast<int>(b >> 52) - 1023;
     if (b >= 0x7ff0000000000000ULL) return 0;  // infinite or NaN
-    if (ex < 0) return b == 0 ? 2 : 0;          // zero, or 0 < |y| < 1
-    if (ex >= 53) return 2;                     // |y| >= 2^53: even
+    if (ex < 0) return b == 0 ? 2 : 0;         // zero, or 0 < |y| < 1
+    if (ex >= 53) return 2;                    // |y| >= 2^53: even
     const uint64_t frac_mask = (1ULL << (52 - ex)) - 1;
     if (b & frac_mask) return 0;
     return ((b >> (52 - ex)) & 1) ? 1 : 2;
@@ -255,7 +255,7 @@ __attribute__((noinline)) double PowSpecial(double x, double y) {
     const bool negative = Bits(x) >> 63;
     // Only odd integer powers keep the sign of the base.
     const bool odd = kind == 1;
-    if (by == 0x7ff0000000000000ULL) {  // y = +-inf
+    if (by == 0x7ff0000000000000ULL) {                // y = +-inf
         if (bx == 0x3ff0000000000000ULL) return 1.0;  // (-1)^+-inf
         const bool big = bx > 0x3ff0000000000000ULL;
         return (big == (y > 0)) ? kInf : 0.0;

@@ -64,9 +64,9 @@ TQCAL_MATH_INLINE DD Angle(DD y, DD x) {
     // below 2^-84 relative). The tail of v enters with its derivative.
     const double v2 = v.hi * v.hi;
     const double v4 = v2 * v2;
-    const double tail = v.hi * v2 *
-                        ((-1.0 / 3 + v2 * (1.0 / 5)) +
-                         v4 * ((-1.0 / 7 + v2 * (1.0 / 9)) + v4 * (-1.0 / 11)));
+    const double tail =
+        v.hi * v2 *
+        ((-1.0 / 3 + v2 * (1.0 / 5)) + v4 * ((-1.0 / 7 + v2 * (1.0 / 9)) + v4 * (-1.0 / 11)));
     const double *e = t::ATAN_TABLE[j];
     const DD s = FastTwoSum(e[ATAN_HI], v.hi);
     double lo = s.lo + (e[ATAN_LO] + (v.lo - v.lo * v2 + tail));

@@ -40,7 +40,21 @@ enum SinCosColumn { SIN_HI, SIN_LO, COS_HI, COS_LO };
 // head and tail, the head of B1 also in two halves for an exact product,
 // then the Taylor coefficients B2, ..., B10 of tan(c + d).
 enum TanColumn {
-    A_HI, A_LO, B1_HI, B1_LO, B1_HI_UPPER, B1_HI_LOWER, B2, B3, B4, B5, B6, B7, B8, B9, B10
+    A_HI,
+    A_LO,
+    B1_HI,
+    B1_LO,
+    B1_HI_UPPER,
+    B1_HI_LOWER,
+    B2,
+    B3,
+    B4,
+    B5,
+    B6,
+    B7,
+    B8,
+    B9,
+    B10
 };
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -122,15 +136,14 @@ __attribute__((noinline)) int ReduceLarge(double x, DD *r) {
     // The fraction f = p / 2^190 in [0, 1/2] as a sum of two doubles.
     int lead = 189;
     while (lead >= 0 && ((p[lead >> 5] >> (lead & 31)) & 1) == 0) --lead;
-    if (lead < 106) {  // cannot happen for a double (its closest approach
+    if (lead < 106) {     // cannot happen for a double (its closest approach
         *r = {0.0, 0.0};  // to a multiple of pi/2 is about 2^-62)
         return k & 3;
     }
     constexpr uint64_t MASK53 = (1ULL << 53) - 1;
-    const double fh = ExactDouble(Window64(p, lead - 52) & MASK53) *
-                      detail::TwoTo(lead - 52 - 190);
-    const double fl = ExactDouble(Window64(p, lead - 105) & MASK53) *
-                      detail::TwoTo(lead - 105 - 190);
+    const double fh = ExactDouble(Window64(p, lead - 52) & MASK53) * detail::TwoTo(lead - 52 - 190);
+    const double fl =
+        ExactDouble(Window64(p, lead - 105) & MASK53) * detail::TwoTo(lead - 105 - 190);
     // r = f pi/2.
     const DD ph = TwoProd(fh, t::PIO2_HI);
     const double lo = ph.lo + (fh * t::PIO2_LO + fl * t::PIO2_HI);
@@ -178,8 +191,8 @@ TQCAL_MATH_INLINE Parts Split64(DD r) {
 TQCAL_MATH_INLINE DD SinCosOf(double ph, double pl, double qh, double ql, const Parts &p) {
     const DD qd = TwoProd(qh, p.dh);
     const DD h = FastTwoSum(ph, qd.hi);
-    const double lo = h.lo + qd.lo +
-                      (pl + ql * p.dh + (ph * p.cd + qh * p.sd) + p.dl * (qh - ph * p.dh));
+    const double lo =
+        h.lo + qd.lo + (pl + ql * p.dh + (ph * p.cd + qh * p.sd) + p.dl * (qh - ph * p.dh));
     return {h.hi, lo};
 }
 
@@ -191,7 +204,7 @@ TQCAL_MATH_INLINE double SinCosAbs(DD r, bool cosine, bool *rneg) {
     const Parts p = Split64(*rneg ? Neg(r) : r);
     const double *e = t::SINCOS_TABLE[p.j];
     const DD v = cosine ? SinCosOf(e[COS_HI], e[COS_LO], -e[SIN_HI], -e[SIN_LO], p)
-                         : SinCosOf(e[SIN_HI], e[SIN_LO], e[COS_HI], e[COS_LO], p);
+                        : SinCosOf(e[SIN_HI], e[SIN_LO], e[COS_HI], e[COS_LO], p);
     return v.hi + v.lo;
 }
 
@@ -214,7 +227,8 @@ TQCAL_MATH_INLINE DD TanOf(DD r) {
     const double q = ((e[B2] + d * e[B3]) + d2 * (e[B4] + d * e[B5])) +
                      d4 * (((e[B6] + d * e[B7]) + d2 * (e[B8] + d * e[B9])) + d4 * e[B10]);
     // r.lo enters with the slope tan'(r.hi) = B1 + 2 B2 d + ...
-    const double lo = s.lo + b.lo + (e[A_LO] + e[B1_LO] * d + d2 * q + r.lo * (e[B1_HI] + 2.0 * e[B2] * d));
+    const double lo =
+        s.lo + b.lo + (e[A_LO] + e[B1_LO] * d + d2 * q + r.lo * (e[B1_HI] + 2.0 * e[B2] * d));
     return {s.hi, lo};
 }
 

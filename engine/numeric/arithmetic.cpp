@@ -94,8 +94,7 @@ AlignMode AlignOperands(double *a, double *b, double *scale) {
             *a = *a * *scale;
             *b = *b * *scale;
             return mode;
-        case ALIGN_NORMAL:
-            break;
+        case ALIGN_NORMAL: break;
     }
     const int32_t d = DecimalExponent(fa >= fb ? *a : *b);
     *scale = (d >= 0) ? Pow10(15 - d) : Pow10(14);
@@ -120,17 +119,11 @@ int BaseOperate(int32_t op, double *left, double *right) {
     if (!std::isfinite(*left) || !std::isfinite(*right)) return -1;
     switch (op) {
         case KEY_ADD:
-        case KEY_SUB:
-            return AddOrSubtract(op, left, right);
-        case KEY_MUL:
-            *left = *left * *right;
-            return 0;
-        case KEY_DIV:
-            return Divide(left, right);
-        case KEY_POW:
-            return PowerXY(left, right);
-        case KEY_ROOT:
-            return RootXY(left, right);
+        case KEY_SUB: return AddOrSubtract(op, left, right);
+        case KEY_MUL: *left = *left * *right; return 0;
+        case KEY_DIV: return Divide(left, right);
+        case KEY_POW: return PowerXY(left, right);
+        case KEY_ROOT: return RootXY(left, right);
         default:  // KEY_BLANK_OP, and codes that are no operator
             return -1;
     }

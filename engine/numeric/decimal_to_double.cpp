@@ -86,8 +86,7 @@ int Compare(const BigInt &a, const BigInt &b) {
 void Subtract(BigInt &a, const BigInt &b) {
     uint64_t borrow = 0;
     for (int i = 0; i < a.n; ++i) {
-        const uint64_t t = static_cast<uint64_t>(a.w[i]) -
-                           (i < b.n ? b.w[i] : 0) - borrow;
+        const uint64_t t = static_cast<uint64_t>(a.w[i]) - (i < b.n ? b.w[i] : 0) - borrow;
         a.w[i] = static_cast<uint32_t>(t);
         borrow = (t >> 32) & 1;
     }
@@ -127,7 +126,7 @@ void MulPow5(BigInt &a, int k) {
 // 0 <= f < 1 and f > 0 exactly when inexact is set.
 double RoundToDouble(const BigInt &n, int e2, bool inexact) {
     const int length = BitLength(n);
-    if (length == 0) return 0.0;  // f alone is below any double's half step
+    if (length == 0) return 0.0;      // f alone is below any double's half step
     const int top = length - 1 + e2;  // the value lies in [2^top, 2^(top + 1))
     if (top > 1023) return FromBits(0x7FF0000000000000u);
     // The weight of the last bit kept: 53 bits for a normal number, fewer

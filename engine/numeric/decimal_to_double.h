@@ -14,9 +14,9 @@ namespace tqcal {
 inline constexpr int kMaxDecimalDigits = 17;
 
 // Powers of ten that are doubles exactly: 10^22 = 2^22 * 5^22 and 5^22 < 2^53.
-inline constexpr double kExactPow10[] = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+inline constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 inline constexpr int kMaxExactPow10 = 22;
 inline constexpr uint64_t kExactIntegerLimit = uint64_t{1} << 53;
 

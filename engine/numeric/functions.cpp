@@ -10,13 +10,13 @@ namespace tqcal {
 
 namespace {
 
-constexpr double SQUARE_LIMIT = 1e50;         // |x| at or above: error
-constexpr double SQRT_SNAP_TOL = 1e-12;       // around 1
+constexpr double SQUARE_LIMIT = 1e50;                   // |x| at or above: error
+constexpr double SQRT_SNAP_TOL = 1e-12;                 // around 1
 constexpr double LOG_WINDOW_CENTRE = 0.99999999999999;  // MANTISSA_LOW
-constexpr double EXP_LIMIT = 230.258509299404;  // above: error
-constexpr double FACT_LIMIT = 70.0;           // exclusive upper bound
-constexpr double FACT_BIAS = 1e-9;            // added before the rounding
-constexpr double FACT_SCALE = 1e8;            // 8 decimal places
+constexpr double EXP_LIMIT = 230.258509299404;          // above: error
+constexpr double FACT_LIMIT = 70.0;                     // exclusive upper bound
+constexpr double FACT_BIAS = 1e-9;                      // added before the rounding
+constexpr double FACT_SCALE = 1e8;                      // 8 decimal places
 
 static_assert(LOG_WINDOW_CENTRE == MANTISSA_LOW);
 

@@ -12,12 +12,12 @@ namespace {
 
 // Conversions with PI always multiply first and divide second; a
 // precomputed factor would give different last bits.
-constexpr double PEAK_TOL = 0.000573;   // degrees around the +-1 peaks
-constexpr double ZERO_TOL = 1e-11;      // degrees around the zero crossings
-constexpr double POLE_TOL = 5e-11;      // degrees around the tangent's poles
-constexpr double SPECIAL_TOL = 1e-10;   // inverse functions' special angles
-constexpr double SNAP_OFFSET = 5e-10;   // added before the whole-degree test
-constexpr double SNAP_LIMIT = 1e-9;     // acceptance of the whole-degree test
+constexpr double PEAK_TOL = 0.000573;  // degrees around the +-1 peaks
+constexpr double ZERO_TOL = 1e-11;     // degrees around the zero crossings
+constexpr double POLE_TOL = 5e-11;     // degrees around the tangent's poles
+constexpr double SPECIAL_TOL = 1e-10;  // inverse functions' special angles
+constexpr double SNAP_OFFSET = 5e-10;  // added before the whole-degree test
+constexpr double SNAP_LIMIT = 1e-9;    // acceptance of the whole-degree test
 
 double ToRadians(double deg) { return (deg * PI) / 180; }
 double ToDegrees(double rad) { return (rad * 180) / PI; }
@@ -26,9 +26,7 @@ double ToDegrees(double rad) { return (rad * 180) / PI; }
 bool Within(double v, double a, double t) { return std::fabs(v - a) < t; }
 
 // Arguments the direct functions refuse: too large, infinite or NaN.
-bool BadDirectArgument(double x) {
-    return std::isnan(x) || std::fabs(x) >= OVERFLOW_LIMIT;
-}
+bool BadDirectArgument(double x) { return std::isnan(x) || std::fabs(x) >= OVERFLOW_LIMIT; }
 
 // The tidy-up of the inverse functions: the special angles in the order
 // given, then the whole-degree snap.

@@ -7,7 +7,7 @@ namespace tqcal {
 
 int SinDeg(double *value);
 int CosDeg(double *value);
-int TanDeg(double *value);   // on a pole the value keeps the reduced angle
+int TanDeg(double *value);  // on a pole the value keeps the reduced angle
 int AsinDeg(double *value);
 int AcosDeg(double *value);
 int AtanDeg(double *value);

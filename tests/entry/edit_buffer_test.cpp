@@ -150,7 +150,8 @@ TEST(EditBuffer, AppendingToAnyTextShiftsFromTheFirstNonBlankCell) {
         for (int i = 0; i < 14; ++i) {
             c.ctx.display[i] = i < blanks ? u' ' : alphabet[rng() % std::size(alphabet)];
         }
-        c.status = (rng() % 2 ? uint32_t{ST_POINT} : 0u) | (rng() % 4 == 0 ? uint32_t{ST_SHOWN} : 0u);
+        c.status =
+            (rng() % 2 ? uint32_t{ST_POINT} : 0u) | (rng() % 4 == 0 ? uint32_t{ST_SHOWN} : 0u);
         Context expected = c.ctx;
         Status expectedStatus = c.status;
         int expectedResult = 1;

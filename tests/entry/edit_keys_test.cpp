@@ -55,8 +55,12 @@ void Keys(Calc &c, std::initializer_list<Step> steps) {
 
 TEST(EditKeys, LeadingZerosThenPointAndDigit) {
     Calc c = Fresh();
-    Keys(c, {{KEY_0, 0, "0."}, {KEY_0, 0, "0."}, {KEY_7, 0, "7."},
-            {KEY_POINT, 0, "7."}, {KEY_5, 0, "7.5"}, {KEY_POINT, 0, "7.5"}});
+    Keys(c, {{KEY_0, 0, "0."},
+             {KEY_0, 0, "0."},
+             {KEY_7, 0, "7."},
+             {KEY_POINT, 0, "7."},
+             {KEY_5, 0, "7.5"},
+             {KEY_POINT, 0, "7.5"}});
     EXPECT_EQ(c.status & (ST_TYPED | ST_POINT | kEditPhase), uint32_t{ST_TYPED | ST_POINT});
 }
 
@@ -80,8 +84,13 @@ TEST(EditKeys, ExponentEntryKeepsTheLastTwoDigits) {
     EXPECT_EQ(Exponent(c.ctx), " 57");
 
     Calc d = Fresh();
-    Keys(d, {{KEY_5, 0, "5."}, {KEY_EXP, 0, "5."}, {KEY_1, 0, "5."}, {KEY_2, 0, "5."},
-            {KEY_3, 0, "5."}, {KEY_POINT, 0, "5."}, {KEY_BACKSPACE, 1, "0."}});
+    Keys(d, {{KEY_5, 0, "5."},
+             {KEY_EXP, 0, "5."},
+             {KEY_1, 0, "5."},
+             {KEY_2, 0, "5."},
+             {KEY_3, 0, "5."},
+             {KEY_POINT, 0, "5."},
+             {KEY_BACKSPACE, 1, "0."}});
     EXPECT_EQ(Exponent(d.ctx), " 23");
     EXPECT_TRUE(d.status & ST_EXP_ENTRY);
     Keys(d, {{KEY_CE, 1, "0."}});

@@ -88,7 +88,7 @@ TEST(Format, WorkedExamples) {
 
 TEST(Format, BoundariesSignsAndTrailingZeros) {
     const Row rows[] = {
-        {-9.9999e-100, "0.", " 00", 0},         // below the zero limit
+        {-9.9999e-100, "0.", " 00", 0},  // below the zero limit
         {-0.0, "0.", " 00", 0},
         {1234567890123.4, "1234567890123.4", " 00", 0},
         {-1234567890123, "1234567890123.", " 00", 1},
@@ -111,10 +111,8 @@ TEST(Format, BoundariesSignsAndTrailingZeros) {
 // over shows as the power of ten, never with a leading zero.
 TEST(Format, ValuesJustBelowAPowerOfTenShowThatPower) {
     const Row rows[] = {
-        {9.9999999999995, "10.", " 00", 0},
-        {99.999999999996, "100.", " 00", 0},
-        {-999999.99999995, "1000000.", " 00", 1},
-        {9999999999999.5, "1.", " 13", 0},
+        {9.9999999999995, "10.", " 00", 0},       {99.999999999996, "100.", " 00", 0},
+        {-999999.99999995, "1000000.", " 00", 1}, {9999999999999.5, "1.", " 13", 0},
         {9.99999999999951e50, "1.", " 51", 0},
     };
     ExpectRows(rows, std::size(rows));
@@ -164,8 +162,8 @@ TEST(Format, WidthIsHeldToWhatTheFieldHolds) {
 // no text starts with '0' unless the value is below 1.
 TEST(Format, EveryDecadeGivesWellFormedDigits) {
     for (int e = -99; e <= 99; ++e) {
-        for (double m : {1.0, 1.2345678901234567, 5.0, 9.99999999999949,
-                         9.9999999999995, 9.99999999999999}) {
+        for (double m :
+             {1.0, 1.2345678901234567, 5.0, 9.99999999999949, 9.9999999999995, 9.99999999999999}) {
             const double v = m * std::pow(10.0, e);
             const Shown s = Format(v);
             const size_t first = s.display.find_first_not_of(' ');

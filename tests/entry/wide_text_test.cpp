@@ -56,9 +56,9 @@ TEST(ParseWide, TextsAsTheEngineHoldsThem) {
         {"\r\n7.", 7.0},
         {"1.5e3", 1500.0},
         {"2E-2", 0.02},
-        {"1e", 1.0},      // an exponent needs digits
+        {"1e", 1.0},  // an exponent needs digits
         {"1e+", 1.0},
-        {"12-3", 12.0},   // the number ends where the grammar does
+        {"12-3", 12.0},  // the number ends where the grammar does
         {"1.2.3", 1.2},
         {"", 0.0},
         {"-", 0.0},
@@ -70,7 +70,7 @@ TEST(ParseWide, TextsAsTheEngineHoldsThem) {
         {"1e400", kInf},
         {"-1e400", -kInf},
         {"1e-400", 0.0},
-        {"1e99999999999999999999", kInf},   // exponent saturates
+        {"1e99999999999999999999", kInf},  // exponent saturates
         {"1e-310", 1e-310},
     };
     for (const auto &c : cases) EXPECT_EQ(Parse(c.text), c.value) << '"' << c.text << '"';
@@ -85,7 +85,7 @@ TEST(ParseWide, StopsAtTheCellLimitAndAtNonAsciiCells) {
     EXPECT_EQ(ParseWide(exponentCut, 2), 2.0);
     const WChar arabicOne[4] = {'1', '2', 0x0661, 0};  // not an ASCII digit
     EXPECT_EQ(ParseWide(arabicOne, 4), 12.0);
-    const WChar highByteTwo[3] = {'1', 0x0132, 0};      // low byte is '2'
+    const WChar highByteTwo[3] = {'1', 0x0132, 0};  // low byte is '2'
     EXPECT_EQ(ParseWide(highByteTwo, 3), 1.0);
 }
 
@@ -96,7 +96,7 @@ TEST(ParseWide, ReadsNoMoreThanTheDisplayArea) {
     EXPECT_EQ(Parse("9007199254740993.5"), 9007199254740992.0);  // ".5" is cells 17 and 18
     EXPECT_EQ(Parse("90071992547409935"), 90071992547409935.0);  // 17 cells, all read
     EXPECT_EQ(Parse("1234567890123456789"), 12345678901234567.0);
-    EXPECT_EQ(Parse("0.0000000000000001"), 0.0);                 // 18 cells: the 1 is lost
+    EXPECT_EQ(Parse("0.0000000000000001"), 0.0);  // 18 cells: the 1 is lost
     EXPECT_EQ(Parse("0.000000000000001"), 1e-15);
     EXPECT_EQ(Parse("               1e5"), 1.0);  // "e5" lies beyond the area
 }
@@ -201,21 +201,33 @@ TEST(ParseWide, AgreesWithStrtodOnHardCases) {
         "9007199254740995",          // a tie, to even above
         "9007199254740993.0000001",  // just above the tie
         "90071992547409930e-1",
-        "4503599627370496.5",        // 2^52 + 1/2: a tie
+        "4503599627370496.5",  // 2^52 + 1/2: a tie
         "4503599627370497.5",
-        "2.2250738585072011e-308",   // just below the least normal
+        "2.2250738585072011e-308",  // just below the least normal
         "2.2250738585072012e-308",
-        "2.2250738585072014e-308",   // the least normal
-        "4.9406564584124654e-324",   // the least subnormal
-        "2.4703282292062327e-324",   // just below half of it: zero
-        "2.4703282292062328e-324",   // just above: the least subnormal
-        "1.7976931348623157e308",    // the largest double
-        "1.7976931348623158e308",    // rounds down to it
-        "1.7976931348623159e308",    // overflows
-        "1e308", "1e-307", "1e-323", "1e-324", "1e23", "8.98846567431158e307",
-        "99999999999999999", "0.0000000000000001", "12345678901234567e-99",
-        "12345678901234567e+99", "7.2057594037927933e16", "1.00000000000000011",
-        "0.1", "0.3", "123456789012345.6", "999999999999999.9e+99",
+        "2.2250738585072014e-308",  // the least normal
+        "4.9406564584124654e-324",  // the least subnormal
+        "2.4703282292062327e-324",  // just below half of it: zero
+        "2.4703282292062328e-324",  // just above: the least subnormal
+        "1.7976931348623157e308",   // the largest double
+        "1.7976931348623158e308",   // rounds down to it
+        "1.7976931348623159e308",   // overflows
+        "1e308",
+        "1e-307",
+        "1e-323",
+        "1e-324",
+        "1e23",
+        "8.98846567431158e307",
+        "99999999999999999",
+        "0.0000000000000001",
+        "12345678901234567e-99",
+        "12345678901234567e+99",
+        "7.2057594037927933e16",
+        "1.00000000000000011",
+        "0.1",
+        "0.3",
+        "123456789012345.6",
+        "999999999999999.9e+99",
     };
     Agreement a;
     for (const char *c : cases) a.Check(c, static_cast<int>(std::strlen(c)));
@@ -282,11 +294,11 @@ TEST(ParseWide, AgreesWithStrtodAcrossTheWholeRange) {
 // C library's strtod reading of the same text in the "C" locale, where a
 // cell outside ASCII ends the text as the terminator does.
 enum class Cells {
-    Display,             // the display, from its first cell
-    DisplayAfterBlank,   // the display, after one blank
-    DisplayRightAligned, // the display, right-aligned in its 14-cell field
-                         // behind blanks, as the engine writes its texts
-    Exponent,            // the exponent cells, beside the display "1."
+    Display,              // the display, from its first cell
+    DisplayAfterBlank,    // the display, after one blank
+    DisplayRightAligned,  // the display, right-aligned in its 14-cell field
+                          // behind blanks, as the engine writes its texts
+    Exponent,             // the exponent cells, beside the display "1."
 };
 
 struct CellTemplate {
@@ -473,9 +485,9 @@ TEST(FormatDecimal, TwoDigitsAtLeastAndNeverPastTheCells) {
         int cells;
         const char *text;
     } cases[] = {
-        {0, 3, "00"},      {5, 3, "05"},  {13, 3, "13"},  {99, 3, "99"},
-        {100, 4, "100"},   {100, 3, "10"}, {7, 2, "0"},    {7, 1, ""},
-        {std::numeric_limits<uint32_t>::max(), 16, "4294967295"},
+        {0, 3, "00"},  {5, 3, "05"},    {13, 3, "13"},
+        {99, 3, "99"}, {100, 4, "100"}, {100, 3, "10"},
+        {7, 2, "0"},   {7, 1, ""},      {std::numeric_limits<uint32_t>::max(), 16, "4294967295"},
     };
     for (const auto &c : cases) {
         WChar cells[20];

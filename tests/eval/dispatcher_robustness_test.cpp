@@ -53,7 +53,8 @@ TEST(DispatcherLimits, FullOperandStackRefusesTheKeyAndKeepsTheExpression) {
             Type(probe, key);
             if (Screen(probe) == "Full") {
                 refused = true;
-                EXPECT_EQ(std::memcmp(probe.ctx.operands, before.operands, sizeof before.operands), 0)
+                EXPECT_EQ(std::memcmp(probe.ctx.operands, before.operands, sizeof before.operands),
+                          0)
                     << key;
                 EXPECT_EQ(probe.ctx.opdTop, before.opdTop) << key;
                 EXPECT_EQ(probe.ctx.optTop, before.optTop) << key;
@@ -84,8 +85,8 @@ TEST(DispatcherLimits, OverflowedValuesNeverReachTheRoutinesAsInfinity) {
     Type(grown, grow);
     ASSERT_EQ(Screen(grown), "Error");
     ASSERT_TRUE(std::isinf(grown.ctx.value));
-    const char *keys[] = {"1/x", "+", "*", "=", "sin", "tan", "!", "x^2", "sqrt", "ln",
-                          "e^x", "10^x", "%", "+/-", "MS", "M+", "M-", "pct", ")"};
+    const char *keys[] = {"1/x", "+",    "*", "=",   "sin", "tan", "!",  "x^2", "sqrt", "ln",
+                          "e^x", "10^x", "%", "+/-", "MS",  "M+",  "M-", "pct", ")"};
     for (const char *key : keys) {
         Calc c = grown;
         Type(c, key);

@@ -39,8 +39,8 @@ public:
         Add(3, {KEY_POINT, KEY_RPAREN});
         Add(2, {KEY_POW, KEY_ROOT, KEY_BACKSPACE, KEY_SIGN, KEY_EXP, KEY_CE});
         Add(1, {KEY_PERCENT, KEY_MSTORE, KEY_MPLUS, KEY_MMINUS, KEY_MRC, KEY_SQUARE, KEY_SQRT,
-                KEY_AC, KEY_PI, KEY_FACT, KEY_RECIP, KEY_SIN, KEY_ASIN, KEY_COS, KEY_ACOS,
-                KEY_TAN, KEY_ATAN, KEY_POW10, KEY_LN, KEY_EXPE, KEY_LOG});
+                KEY_AC,      KEY_PI,     KEY_FACT,  KEY_RECIP,  KEY_SIN, KEY_ASIN,   KEY_COS,
+                KEY_ACOS,    KEY_TAN,    KEY_ATAN,  KEY_POW10,  KEY_LN,  KEY_EXPE,   KEY_LOG});
         if (withDirectCodes) AddDirectCodes(2);
     }
 };
@@ -60,7 +60,7 @@ struct Depth {
 std::string RunSequence(uint32_t seed, int mode, Mix mix, Depth &depth) {
     KeySource source(seed, mix, true);
     Calc c = host_invariants::FreshCalculator(mode);  // pressed through tqcal_host.h
-    Calc twin = Fresh(mode);                           // through the driver's own copy
+    Calc twin = Fresh(mode);                          // through the driver's own copy
     for (Calc *calc : {&c, &twin}) {
         std::memset(calc->ctx.reserved0, 0xA5, sizeof calc->ctx.reserved0);
         std::memset(calc->ctx.reserved1, 0x5A, sizeof calc->ctx.reserved1);
@@ -122,7 +122,8 @@ TEST(RandomKeySequences, WholeSequenceCallAgreesWithPressingTheKeys) {
         for (int i = 0; i < length; ++i) {
             // Now and then a code that is no key: both roads skip it.
             const bool noKey = source.Below(20) == 0;
-            codes.push_back(static_cast<int8_t>(noKey ? KEY_FIRST_NON_KEY + source.Below(200) : source.Next()));
+            codes.push_back(
+                static_cast<int8_t>(noKey ? KEY_FIRST_NON_KEY + source.Below(200) : source.Next()));
         }
         std::vector<int> shown(codes.begin(), codes.end());
         SCOPED_TRACE("seed " + std::to_string(seed) + ", codes " + Codes(shown));

@@ -17,7 +17,8 @@ int main(void)
     for (i = 0; i < (int)(sizeof keys / sizeof keys[0]); ++i)
         tqcal_press(&ctx, &status, keys[i], TQCAL_MODE_ALGEBRAIC);
     for (i = 0; i < TQCAL_DISPLAY_AREA && ctx.display[i] != 0; ++i)
-        if (ctx.display[i] != ' ') shown[n++] = (char)ctx.display[i];
+        if (ctx.display[i] != ' ')
+            shown[n++] = (char)ctx.display[i];
     shown[n] = '\0';
     if (strcmp(shown, "42.") != 0 || tqcal_result(status) != RES_OK) {
         printf("12 + 30 = shows \"%s\", result state %d; expected \"42.\", %d\n", shown,

@@ -37,8 +37,8 @@ TEST(EntryExports, TypingAsAHostDoes) {
 
 TEST(EntryExports, FormatsIntoTheHostsCells) {
     TQCAL_Context ctx = FreshContext();
-    EXPECT_EQ(TQCAL_DivideDoubleToStr(-1.0 / 3, ctx.display, ctx.exponent, &ctx.negative,
-                                      ctx.digits), 0);
+    EXPECT_EQ(
+        TQCAL_DivideDoubleToStr(-1.0 / 3, ctx.display, ctx.exponent, &ctx.negative, ctx.digits), 0);
     EXPECT_EQ(Text(ctx.display, 17), "0.3333333333333");
     EXPECT_EQ(ctx.display[15], 0);
     EXPECT_EQ(ctx.display[16], u' ');  // the second spill cell is left alone

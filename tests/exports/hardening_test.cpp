@@ -40,7 +40,8 @@ std::vector<int> EveryCode() {
     std::vector<int> codes;
     for (int k = 0; k <= KEY_LAST_EDIT_CODE; ++k) codes.push_back(k);
     for (int k = KEY_FIRST_DIRECT; k <= KEY_LAST_DIRECT; ++k) codes.push_back(k);
-    for (int k : {int{KEY_FIRST_NON_KEY}, KEY_FIRST_DIRECT - 1, KEY_LAST_DIRECT + 1, -1, INT_MIN, INT_MAX}) {
+    for (int k : {int{KEY_FIRST_NON_KEY}, KEY_FIRST_DIRECT - 1, KEY_LAST_DIRECT + 1, -1, INT_MIN,
+                  INT_MAX}) {
         codes.push_back(k);
     }
     return codes;
@@ -92,8 +93,8 @@ TEST(InconsistentBlocks, DispatcherRefusesEveryKeyAndLeavesTheBlockAsItWas) {
         auto block = std::make_unique<TQCAL_Context>(base.ctx);
         corruption.apply(*block);
         const TQCAL_Context before = *block;
-        for (TQCAL_Status statusBefore : {base.status, TQCAL_STATUS_INITIAL | ST_TYPED,
-                                          TQCAL_Status{0xFFFFFFFFu}}) {
+        for (TQCAL_Status statusBefore :
+             {base.status, TQCAL_STATUS_INITIAL | ST_TYPED, TQCAL_Status{0xFFFFFFFFu}}) {
             for (int key : EveryCode()) {
                 auto status = std::make_unique<TQCAL_Status>(statusBefore);
                 TQCAL_Operate(key, block.get(), status.get(), TQCAL_MODE_ALGEBRAIC);
@@ -192,9 +193,22 @@ TEST(UnterminatedTexts, EditRoutinesStayWithinTheirCells) {
 // ---- any double, any width ------------------------------------------------------------
 
 TEST(Formatting, AnyDoubleAndWidthStaysInItsCellsAndReadsAsANumber) {
-    const double values[] = {kNaN, -kNaN, kInf, -kInf, 0.0, -0.0, 4.9e-324, -2.2250738585072014e-308,
-                             std::numeric_limits<double>::max(), 1e100, 9.9999999999992e99,
-                             9.999999999999e-100, 9.9999999999989e-100, 1e-99, 1.0 / 3, 2147483648.0};
+    const double values[] = {kNaN,
+                             -kNaN,
+                             kInf,
+                             -kInf,
+                             0.0,
+                             -0.0,
+                             4.9e-324,
+                             -2.2250738585072014e-308,
+                             std::numeric_limits<double>::max(),
+                             1e100,
+                             9.9999999999992e99,
+                             9.999999999999e-100,
+                             9.9999999999989e-100,
+                             1e-99,
+                             1.0 / 3,
+                             2147483648.0};
     const int widths[] = {INT_MIN, -1, 0, 1, 2, 13, 14, 15, 17, 100, INT_MAX};
     constexpr int kGuard = 8;
     for (double v : values) {

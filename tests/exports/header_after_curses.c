@@ -8,7 +8,8 @@
 
 int tqcal_after_curses_check(void);
 
-int tqcal_after_curses_check(void) {
+int tqcal_after_curses_check(void)
+{
     TQCAL_Context ctx;
     TQCAL_Status status;
     tqcal_reset(&ctx, &status);

@@ -5,8 +5,14 @@
 #include "tqcal.h"
 #include "tqcal_host.h"
 
-template <typename A, typename B> struct SameType { enum { value = 0 }; };
-template <typename A> struct SameType<A, A> { enum { value = 1 }; };
+template <typename A, typename B>
+struct SameType {
+    enum { value = 0 };
+};
+template <typename A>
+struct SameType<A, A> {
+    enum { value = 1 };
+};
 typedef char tqcal_cells_are_wchar_t[SameType<TQCAL_WChar, wchar_t>::value ? 1 : -1];
 
 extern "C" size_t wcslen(const wchar_t *text);

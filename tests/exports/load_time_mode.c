@@ -25,8 +25,8 @@ int main(void)
      * below x and leave 3 with the + still waiting. */
     rc = TQCAL_Calculator(KEY_MUL, 1, &ctx);
     if (rc != 0 || ctx.value != 5.0 || ctx.optTop != -1 || ctx.opdTop != 0) {
-        printf("2 + 3 then x: rc %d, value %g, optTop %d, opdTop %d; expected 0, 5, -1, 0\n",
-               rc, ctx.value, (int)ctx.optTop, (int)ctx.opdTop);
+        printf("2 + 3 then x: rc %d, value %g, optTop %d, opdTop %d; expected 0, 5, -1, 0\n", rc,
+               ctx.value, (int)ctx.optTop, (int)ctx.opdTop);
         return 1;
     }
     return 0;

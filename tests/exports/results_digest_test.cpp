@@ -92,8 +92,8 @@ public:
         if (std::fgets(theirs, sizeof theirs, reference_) != nullptr)
             theirs[std::strcspn(theirs, "\n")] = '\0';
         if (std::strcmp(line, theirs) != 0) {
-            firstDifference_ = "first differing case, " + std::to_string(cases_) + ", " +
-                               heading + ":\n  reference:  " + theirs + "\n  this build: " + line;
+            firstDifference_ = "first differing case, " + std::to_string(cases_) + ", " + heading +
+                               ":\n  reference:  " + theirs + "\n  this build: " + line;
         }
     }
 
@@ -189,12 +189,12 @@ public:
         Add(3, {KEY_LPAREN, KEY_BLANK_OP, KEY_RPAREN});
         Add(4, {KEY_EQUAL, KEY_POINT});
         Add(2, {KEY_BACKSPACE, KEY_SIGN, KEY_EXP, KEY_CE, KEY_PERCENT_OP});
-        Add(1, {KEY_PERCENT, KEY_MSTORE, KEY_MSTORE_ALT, KEY_MPLUS, KEY_MMINUS, KEY_MRC,
-                KEY_SQUARE, KEY_SQRT, KEY_AC, KEY_PI, KEY_RECIP});
+        Add(1, {KEY_PERCENT, KEY_MSTORE, KEY_MSTORE_ALT, KEY_MPLUS, KEY_MMINUS, KEY_MRC, KEY_SQUARE,
+                KEY_SQRT, KEY_AC, KEY_PI, KEY_RECIP});
         if (mix == Mix::Scientific) {
             Add(2, {KEY_POW, KEY_ROOT});
-            Add(1, {KEY_FACT, KEY_SIN, KEY_ASIN, KEY_COS, KEY_ACOS, KEY_TAN, KEY_ATAN,
-                    KEY_POW10, KEY_LN, KEY_EXPE, KEY_LOG});
+            Add(1, {KEY_FACT, KEY_SIN, KEY_ASIN, KEY_COS, KEY_ACOS, KEY_TAN, KEY_ATAN, KEY_POW10,
+                    KEY_LN, KEY_EXPE, KEY_LOG});
         }
     }
 };
@@ -230,13 +230,13 @@ void PressSequence(uint32_t seed, const std::vector<int> &keys, int mode, KeyRun
         if (!run.group.Tracing()) continue;
         Digest context;
         context.Add(ctx);
-        run.group.Case("seed %u, mode %d, key %zu (#%d): returns %d, display \"%s\" exponent "
-                       "\"%s\" negative %d status %x value %016llx context %016llx",
-                       seed, mode, i + 1, keys[i], pressed,
-                       CellText(ctx.display, TQCAL_DISPLAY_AREA).c_str(),
-                       CellText(ctx.exponent, TQCAL_EXPONENT_CELLS).c_str(),
-                       static_cast<int>(ctx.negative), static_cast<unsigned>(status),
-                       Bits(ctx.value), static_cast<unsigned long long>(context.h));
+        run.group.Case(
+            "seed %u, mode %d, key %zu (#%d): returns %d, display \"%s\" exponent "
+            "\"%s\" negative %d status %x value %016llx context %016llx",
+            seed, mode, i + 1, keys[i], pressed, CellText(ctx.display, TQCAL_DISPLAY_AREA).c_str(),
+            CellText(ctx.exponent, TQCAL_EXPONENT_CELLS).c_str(), static_cast<int>(ctx.negative),
+            static_cast<unsigned>(status), Bits(ctx.value),
+            static_cast<unsigned long long>(context.h));
     }
 }
 
@@ -339,10 +339,11 @@ void Format(double value, int width, Group &g) {
     g.digest.Add(exponent);
     g.digest.Add(negative);
     if (g.Tracing()) {
-        g.Case("TQCAL_DivideDoubleToStr(%016llx, width %d): returns %d, display \"%s\" exponent "
-               "\"%s\" negative %d",
-               Bits(value), width, rc, CellText(display, TQCAL_DISPLAY_AREA).c_str(),
-               CellText(exponent, TQCAL_EXPONENT_CELLS).c_str(), static_cast<int>(negative));
+        g.Case(
+            "TQCAL_DivideDoubleToStr(%016llx, width %d): returns %d, display \"%s\" exponent "
+            "\"%s\" negative %d",
+            Bits(value), width, rc, CellText(display, TQCAL_DISPLAY_AREA).c_str(),
+            CellText(exponent, TQCAL_EXPONENT_CELLS).c_str(), static_cast<int>(negative));
     }
 }
 
@@ -376,10 +377,10 @@ TEST(ResultsDigest, FormatterOverEveryDecade) {
         Format(v, 14, g);
     }
     // Widths other than 14 and values the engine never hands over.
-    for (double v : {0.0, -0.0, 1e-100, 9.999999999999e-100, 9.9999999999991e99, 1e100, 1e300,
-                     std::numeric_limits<double>::infinity(),
-                     -std::numeric_limits<double>::infinity(),
-                     std::numeric_limits<double>::quiet_NaN(), 1.0 / 3, 2.0 / 3, 99999.999999999}) {
+    for (double v :
+         {0.0, -0.0, 1e-100, 9.999999999999e-100, 9.9999999999991e99, 1e100, 1e300,
+          std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+          std::numeric_limits<double>::quiet_NaN(), 1.0 / 3, 2.0 / 3, 99999.999999999}) {
         for (int width : {-1, 0, 1, 2, 7, 13, 14, 15, 40}) Format(v, width, g);
     }
     g.Expect(0x4d216e1f8c9636dbull);
@@ -398,10 +399,10 @@ TEST(ResultsDigest, Pow10OverItsWholeRange) {
             pow10(k - f);
         }
     }
-    for (double x : {-0.0, 2147483647.0, -2147483647.0, 2147483648.0, -2147483648.0, 1e10,
-                     -1e10, 1e300, -1e300, std::numeric_limits<double>::infinity(),
-                     -std::numeric_limits<double>::infinity(),
-                     std::numeric_limits<double>::quiet_NaN(), 5e-324, -5e-324}) {
+    for (double x :
+         {-0.0, 2147483647.0, -2147483647.0, 2147483648.0, -2147483648.0, 1e10, -1e10, 1e300,
+          -1e300, std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+          std::numeric_limits<double>::quiet_NaN(), 5e-324, -5e-324}) {
         pow10(x);
     }
     g.Expect(0xc3501ca44b0208fdull);

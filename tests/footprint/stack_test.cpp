@@ -53,8 +53,8 @@ unsigned PressOnHostText() {
         int k = 0;
         for (; text[k] != 0; ++k) ctx.display[k] = static_cast<TQCAL_WChar>(text[k]);
         ctx.display[k] = 0;
-        status = (status & ~static_cast<TQCAL_Status>(TQCAL_ST_SHOWN | TQCAL_ST_ZERO)) |
-                 TQCAL_ST_TYPED;
+        status =
+            (status & ~static_cast<TQCAL_Status>(TQCAL_ST_SHOWN | TQCAL_ST_ZERO)) | TQCAL_ST_TYPED;
         tqcal_press(&ctx, &status, TQCAL_KEY_ADD, TQCAL_MODE_ALGEBRAIC);
         sum += static_cast<unsigned>(tqcal_result(status)) + static_cast<unsigned>(ctx.opdTop);
     }
@@ -72,15 +72,9 @@ void RunRoad() {
         case Road::KeysAlgebraic:
             checksum += footprint::PressAll(*workload, TQCAL_MODE_ALGEBRAIC);
             break;
-        case Road::KeysEqual:
-            checksum += footprint::PressAll(*workload, TQCAL_MODE_EQUAL);
-            break;
-        case Road::CalcString:
-            checksum += footprint::CalcStringAll(*workload);
-            break;
-        case Road::HostText:
-            checksum += PressOnHostText();
-            break;
+        case Road::KeysEqual: checksum += footprint::PressAll(*workload, TQCAL_MODE_EQUAL); break;
+        case Road::CalcString: checksum += footprint::CalcStringAll(*workload); break;
+        case Road::HostText: checksum += PressOnHostText(); break;
     }
 }
 

@@ -62,7 +62,7 @@ TEST(BatchScreens, RealisticSequences) {
         {"#2 #12 #3 #11 #45", "5"},
         {"12345678901234", "1234567890123"},  // the 14th digit does not fit
         {"0.000000000001", "0.000000000001"},
-        {"1.5 .5", "1.55"},                   // a second point is ignored
+        {"1.5 .5", "1.55"},  // a second point is ignored
         {"12 +/- 3", "-123"},
         {"1 2 +/- BS", "-1"},
         {"5 EXP 1 2 3", "5E23"},
@@ -120,11 +120,14 @@ TEST(BatchCalcString, EvaluatesTheWholeSequenceInOneCall) {
 
 TEST(BatchCalcString, JsonCarriesTheValue) {
     BatchRun run = RunWith({"--calc-string", "--json", "--keys", "0 - 5"});
-    EXPECT_EQ(run.out, "{\"screen\":\"-5\",\"ok\":true,\"display\":\"5.\",\"heldValue\":-5,\"shownValue\":-5,\"failedKey\":null}\n");
+    EXPECT_EQ(
+        run.out,
+        "{\"screen\":\"-5\",\"ok\":true,\"display\":\"5.\",\"heldValue\":-5,\"shownValue\":-5,\"failedKey\":null}\n");
     run = RunWith({"--calc-string", "--json", "--keys", "1 / 0"});
-    EXPECT_EQ(run.out,
-              "{\"screen\":\"Error\",\"ok\":false,\"display\":\"\",\"heldValue\":10000000000001,\"shownValue\":null,"
-              "\"failedKey\":{\"number\":4,\"key\":\"=\",\"column\":null,\"result\":\"error\"}}\n");
+    EXPECT_EQ(
+        run.out,
+        "{\"screen\":\"Error\",\"ok\":false,\"display\":\"\",\"heldValue\":10000000000001,\"shownValue\":null,"
+        "\"failedKey\":{\"number\":4,\"key\":\"=\",\"column\":null,\"result\":\"error\"}}\n");
 }
 
 TEST(BatchCalcString, DirectCodesCannotBeGiven) {
@@ -132,7 +135,8 @@ TEST(BatchCalcString, DirectCodesCannotBeGiven) {
         BatchRun run = RunWith({"--calc-string", "--keys", keys});
         EXPECT_EQ(run.exit, tqhost::kExitBadInput) << keys;
         EXPECT_EQ(run.out, "") << keys;
-        EXPECT_NE(run.err.find("cannot be given the codes 251 to 253"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("cannot be given the codes 251 to 253"), std::string::npos)
+            << run.err;
     }
 }
 
@@ -259,19 +263,20 @@ TEST(BatchTrace, JsonTraceHasOneObjectPerKey) {
     for (std::string line; std::getline(lines, line);) {
         objects.push_back(line.substr(0, line.find(",\"display\"")));
     }
-    EXPECT_EQ(objects, (std::vector<std::string>{"{\"key\":\"start\",\"screen\":\"0\"",
-                                                 "{\"key\":\"1\",\"screen\":\"1\"",
-                                                 "{\"key\":\"EXP\",\"screen\":\"1E00\"",
-                                                 "{\"key\":\"+\",\"screen\":\"1\""}));
+    EXPECT_EQ(objects,
+              (std::vector<std::string>{
+                  "{\"key\":\"start\",\"screen\":\"0\"", "{\"key\":\"1\",\"screen\":\"1\"",
+                  "{\"key\":\"EXP\",\"screen\":\"1E00\"", "{\"key\":\"+\",\"screen\":\"1\""}));
 }
 
 TEST(BatchJson, FinalStateForTools) {
     BatchRun run = RunWith({"--json", "--keys", "5 M+ 0 - 5 ="});
-    EXPECT_EQ(run.out,
-              "{\"screen\":\"-5\",\"display\":\"5.\",\"exponent\":\" 00\",\"exponentShown\":false,"
-              "\"negative\":true,\"heldValue\":-5,\"shownValue\":-5,\"memory\":5,\"result\":\"ok\",\"status\":778,"
-              "\"bits\":[\"memory\",\"shown\",\"zero\"],\"parenDepth\":0,\"mode\":\"algebraic\","
-              "\"failedKey\":null}\n");
+    EXPECT_EQ(
+        run.out,
+        "{\"screen\":\"-5\",\"display\":\"5.\",\"exponent\":\" 00\",\"exponentShown\":false,"
+        "\"negative\":true,\"heldValue\":-5,\"shownValue\":-5,\"memory\":5,\"result\":\"ok\",\"status\":778,"
+        "\"bits\":[\"memory\",\"shown\",\"zero\"],\"parenDepth\":0,\"mode\":\"algebraic\","
+        "\"failedKey\":null}\n");
     // While a number is typed the screen shows it, and the held value is
     // still what the last operation key left.
     const struct {
@@ -289,8 +294,10 @@ TEST(BatchJson, FinalStateForTools) {
         EXPECT_NE(run.out.find(c.values), std::string::npos) << c.keys << ": " << run.out;
     }
     run = RunWith({"--json", "--keys", "1 / 0 + 5 ="});
-    EXPECT_NE(run.out.find(",\"failedKey\":{\"number\":4,\"key\":\"+\",\"column\":7,\"result\":\"error\"}}\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find(
+            ",\"failedKey\":{\"number\":4,\"key\":\"+\",\"column\":7,\"result\":\"error\"}}\n"),
+        std::string::npos)
         << run.out;
 }
 
@@ -304,18 +311,36 @@ struct FailureCase {
 // ended in Error or Full, and the exit status says so.
 TEST(BatchFailures, TheFirstKeyThatFailedIsNamed) {
     const FailureCase cases[] = {
-        {{"--keys", "1 / 0 + 5 ="}, "0.2", "tqcal: --keys: key 4 \"+\" at column 7 ended in Error\n"},
-        {{"--keys", "1 / 0 = 1 / 0 ="}, "Error", "tqcal: --keys: key 4 \"=\" at column 7 ended in Error\n"},
-        {{"--keys", "90 tan 5 + 1 ="}, "6", "tqcal: --keys: key 3 \"tan\" at column 4 ended in Error\n"},
-        {{"--keys", "1 EXP 99 * 10 ="}, "Error", "tqcal: --keys: key 8 \"=\" at column 15 ended in Error\n"},
-        {{"--keys", "#1 #15 #0 #11"}, "Error", "tqcal: --keys: key 4 \"#11\" at column 11 ended in Error\n"},
-        {{"--keys", "((((((((((((((((((1"}, "1", "tqcal: --keys: key 18 \"(\" at column 18 ended in Full\n"},
-        {{"--mode", "equal", "--keys", "2 - 2 = 1/x"}, "Error",
-         "tqcal: --keys: key 5 \"1/x\" at column 9 ended in Error\n"},
-        {{"--trace", "--keys", "1/0="}, nullptr, "tqcal: --keys: key 4 \"=\" at column 4 ended in Error\n"},
-        {{"--calc-string", "--keys", "((((((((((((((((((1"}, "Error",
+        {{"--keys", "1 / 0 + 5 ="},
+         "0.2",
+         "tqcal: --keys: key 4 \"+\" at column 7 ended in Error\n"},
+        {{"--keys", "1 / 0 = 1 / 0 ="},
+         "Error",
+         "tqcal: --keys: key 4 \"=\" at column 7 ended in Error\n"},
+        {{"--keys", "90 tan 5 + 1 ="},
+         "6",
+         "tqcal: --keys: key 3 \"tan\" at column 4 ended in Error\n"},
+        {{"--keys", "1 EXP 99 * 10 ="},
+         "Error",
+         "tqcal: --keys: key 8 \"=\" at column 15 ended in Error\n"},
+        {{"--keys", "#1 #15 #0 #11"},
+         "Error",
+         "tqcal: --keys: key 4 \"#11\" at column 11 ended in Error\n"},
+        {{"--keys", "((((((((((((((((((1"},
+         "1",
          "tqcal: --keys: key 18 \"(\" at column 18 ended in Full\n"},
-        {{"--calc-string", "--keys", "1 / 0"}, "Error", "tqcal: --keys: the closing \"=\" ended in Error\n"},
+        {{"--mode", "equal", "--keys", "2 - 2 = 1/x"},
+         "Error",
+         "tqcal: --keys: key 5 \"1/x\" at column 9 ended in Error\n"},
+        {{"--trace", "--keys", "1/0="},
+         nullptr,
+         "tqcal: --keys: key 4 \"=\" at column 4 ended in Error\n"},
+        {{"--calc-string", "--keys", "((((((((((((((((((1"},
+         "Error",
+         "tqcal: --keys: key 18 \"(\" at column 18 ended in Full\n"},
+        {{"--calc-string", "--keys", "1 / 0"},
+         "Error",
+         "tqcal: --keys: the closing \"=\" ended in Error\n"},
     };
     for (const auto &c : cases) {
         BatchRun run = RunWith(c.args);
@@ -339,7 +364,9 @@ TEST(BatchNotAKey, RawCodesThatAreNoKeysAreNamedButDoNoHarm) {
     BatchRun run = RunWith({"--keys", "2 #99 #100 + 3 = #255"});
     EXPECT_EQ(run.exit, tqhost::kExitOk);
     EXPECT_EQ(run.out, "5\n");
-    EXPECT_EQ(run.err, "tqcal: --keys: key 2 \"#99\" at column 3 is not a key and was skipped (2 more like it)\n");
+    EXPECT_EQ(
+        run.err,
+        "tqcal: --keys: key 2 \"#99\" at column 3 is not a key and was skipped (2 more like it)\n");
 
     run = RunWith({"--calc-string", "--keys", "#45 7"});
     EXPECT_EQ(run.out, "7\n");
@@ -373,7 +400,8 @@ TEST(Arguments, OptionsAndTheirMistakes) {
         {{"--mode"}, "--mode needs a value"},
         {{"--verbose"}, "unknown option \"--verbose\""},
         {{"--\a\x1b[2J"}, "unknown option \"--\\x07\\x1B[2J\""},
-        {{"--mode", std::string(50, 'x')}, "--mode is algebraic or equal, not \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\xE2\x80\xA6\""},
+        {{"--mode", std::string(50, 'x')},
+         "--mode is algebraic or equal, not \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\xE2\x80\xA6\""},
         {{"--version", "--keys", "1"}, nullptr},
         {{"1 + 1"}, "unexpected argument \"1 + 1\" (a key sequence goes after --keys)"},
         {{"--calc-string", "--trace"},
@@ -411,10 +439,14 @@ namespace {
 // A byte order mark at the start of the input says only that the text is
 // UTF-8; anywhere else it is a character that is no key.
 TEST(BatchInput, AByteOrderMarkStartingTheInputIsSkipped) {
-    BatchRun run = RunWith({}, "\xEF\xBB\xBF" "1 + 2 =\n3 =\n");
+    BatchRun run = RunWith({},
+                           "\xEF\xBB\xBF"
+                           "1 + 2 =\n3 =\n");
     EXPECT_EQ(run.exit, tqhost::kExitOk) << run.err;
     EXPECT_EQ(run.out, "3\n3\n");
-    run = RunWith({}, "1 =\n\xEF\xBB\xBF" "2 =\n");
+    run = RunWith({},
+                  "1 =\n\xEF\xBB\xBF"
+                  "2 =\n");
     EXPECT_EQ(run.exit, tqhost::kExitBadInput);
     EXPECT_EQ(run.out, "1\n\n");
     EXPECT_EQ(run.err.rfind("tqcal: line 2: unknown key", 0), 0u) << run.err;

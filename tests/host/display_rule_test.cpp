@@ -104,7 +104,10 @@ std::string ShownByTheRule(uint64_t mantissa, int exponent, bool negative) {
         const int d = DigitAt(v, n - i);
         power = i < 13 ? d == 9 : n >= 0 ? d >= 5 : d == 9;
     }
-    const bool exponentForm = [&] { int m = power ? n + 1 : n; return m >= 13 || m <= -13; }();
+    const bool exponentForm = [&] {
+        int m = power ? n + 1 : n;
+        return m >= 13 || m <= -13;
+    }();
     std::string digits;  // the 14 digits shown, from the decade `top` down
     int top = 0;
     bool allPlaces = false;  // the fraction's trailing zeros are shown
@@ -176,7 +179,8 @@ TEST(DisplayRule, TheReadmeExamples) {
         const char *shown;
     } cases[] = {
         {8727.0 / 522.0, "16.718390804597"},  // 16.7183908045976998...: 0.6998 of a unit cut
-        {1913.0 / 661.0, "2.8940998487140"},  // 2.89409984871406944...: from 0.69 to 0.7, the 0 shows
+        {1913.0 / 661.0,
+         "2.8940998487140"},  // 2.89409984871406944...: from 0.69 to 0.7, the 0 shows
         {2.718281828459045, "2.718281828459"},
         {2.0 / 3.0, "0.6666666666666"},
         {8.0 / 9.0, "0.8888888888889"},
@@ -184,7 +188,7 @@ TEST(DisplayRule, TheReadmeExamples) {
         {-0.5, "-0.5"},
         {1e-13 * 0.9999999999999999, "1E-13"},
         {1234567890123.0 * 10.0, "1.234567890123E13"},
-        {99999.999999996, "100000"},  // 13 nines and a 6: the power above
+        {99999.999999996, "100000"},           // 13 nines and a 6: the power above
         {99999.999999995, "99999.999999995"},  // 99999.99999999499...: 13 nines and a 4
         {9.9999999999991e99, "9.9999999999991E99"},
         {1e-5, "0.00001"},
@@ -219,7 +223,8 @@ std::string RandomLine(std::mt19937_64 &random) {
         }
         return text;
     };
-    static const char *const kFunctions[] = {"sqrt", "sin", "cos", "tan", "ln", "log", "e^x", "1/x", "x^2", "atan"};
+    static const char *const kFunctions[] = {"sqrt", "sin", "cos", "tan", "ln",
+                                             "log",  "e^x", "1/x", "x^2", "atan"};
     static const char *const kOperators[] = {"+", "-", "*", "/", "^"};
     std::string line = number();
     for (int terms = 1 + pick(3); terms > 0; --terms) {
@@ -279,7 +284,8 @@ TEST(DisplayRule, HoldsOnARandomHundredThousandCalculations) {
         }
         const std::string held = Field(json, "heldValue");
         double value = 0;
-        ASSERT_EQ(std::from_chars(held.data(), held.data() + held.size(), value).ec, std::errc{}) << json;
+        ASSERT_EQ(std::from_chars(held.data(), held.data() + held.size(), value).ec, std::errc{})
+            << json;
         ++checked;
         if (ShownByTheRule(value) == screen) {
             continue;
@@ -289,7 +295,8 @@ TEST(DisplayRule, HoldsOnARandomHundredThousandCalculations) {
         bool near = false;
         int q = 1;
         for (; q <= 4 * kNearUlps && !near; ++q) {
-            near = ShownByTheRuleNear(value, q) == screen || ShownByTheRuleNear(value, -q) == screen;
+            near =
+                ShownByTheRuleNear(value, q) == screen || ShownByTheRuleNear(value, -q) == screen;
         }
         farthest = std::max(farthest, q - 1);
         EXPECT_TRUE(near) << lines[i] << ": the calculator shows " << screen << ", the rule "
@@ -298,8 +305,10 @@ TEST(DisplayRule, HoldsOnARandomHundredThousandCalculations) {
     }
     EXPECT_GT(checked, kLines * 9 / 10);
     EXPECT_LT(nearAMark, checked / 200) << "lines near a mark";
-    std::printf("%d calculations: the rule as written for %d, within %.2f units in the last place of a "
-                "mark for %d\n", checked, checked - nearAMark, farthest / 4.0, nearAMark);
+    std::printf(
+        "%d calculations: the rule as written for %d, within %.2f units in the last place of a "
+        "mark for %d\n",
+        checked, checked - nearAMark, farthest / 4.0, nearAMark);
 }
 
 }  // namespace

@@ -51,7 +51,8 @@ TEST(KeyTokens, SequencesReadAsAPersonTypesThem) {
         {"0.5 asin acos atan arcsin", {0, KEY_POINT, 5, KEY_ASIN, KEY_ACOS, KEY_ATAN, KEY_ASIN}},
         {"pi π", {KEY_PI, KEY_PI}},
         {"6 × 7 ÷ 2 − 1", {6, KEY_MUL, 7, KEY_DIV, 2, KEY_SUB, 1}},
-        {"200 * 10 pct %op %", {2, 0, 0, KEY_MUL, 1, 0, KEY_PERCENT_OP, KEY_PERCENT_OP, KEY_PERCENT}},
+        {"200 * 10 pct %op %",
+         {2, 0, 0, KEY_MUL, 1, 0, KEY_PERCENT_OP, KEY_PERCENT_OP, KEY_PERCENT}},
         {"#252 #0 #44 #255", {252, 0, 44, 255}},
         {"#12+3", {12, KEY_ADD, 3}},
     };
@@ -87,12 +88,15 @@ TEST(KeyTokens, BadTokensAreNamedWithTheirColumn) {
         {"2 x 3", "x", 3, "unknown key"},
         {"1.2.3", "1.2.3", 1, "a number has at most one point"},
         {"1 + 2..5", "2..5", 5, "a number has at most one point"},
-        {"#2147483648", "#2147483648", 1, "a raw code is # and a whole number that fits in 32 bits"},
-        {"#-2147483649", "#-2147483649", 1, "a raw code is # and a whole number that fits in 32 bits"},
+        {"#2147483648", "#2147483648", 1,
+         "a raw code is # and a whole number that fits in 32 bits"},
+        {"#-2147483649", "#-2147483649", 1,
+         "a raw code is # and a whole number that fits in 32 bits"},
         {"3 #", "#", 3, "a raw code is # and a whole number that fits in 32 bits"},
         {"2 #-", "#-", 3, "a raw code is # and a whole number that fits in 32 bits"},
         {"#abc", "#abc", 1, "a raw code is # and a whole number that fits in 32 bits"},
-        {"#99999999999999999999", "#99999999999999999999", 1, "a raw code is # and a whole number that fits in 32 bits"},
+        {"#99999999999999999999", "#99999999999999999999", 1,
+         "a raw code is # and a whole number that fits in 32 bits"},
         {"2 & 3", "&", 3, "unknown key"},
         {"× é", "é", 3, "unknown key"},  // columns count characters, not bytes
         {"msa", "msa", 1, "unknown key"},
@@ -133,17 +137,20 @@ TEST(Messages, UserTextIsShownSafely) {
     const PrintableCase cases[] = {
         {"2 + sinn", "2 + sinn"},
         {"× ÷ π é", "× ÷ π é"},
-        {"a\tb\rc", "a b c"},                   // blanks separate keys; they show as blanks
-        {"\a", "\\x07"},                          // the bell
-        {"\x1b[2J", "\\x1B[2J"},                 // an escape sequence loses its escape
+        {"a\tb\rc", "a b c"},     // blanks separate keys; they show as blanks
+        {"\a", "\\x07"},          // the bell
+        {"\x1b[2J", "\\x1B[2J"},  // an escape sequence loses its escape
         {"\x7f\x01", "\\x7F\\x01"},
-        {"\xC3", "\\xC3"},                        // a lead byte without its continuation
+        {"\xC3", "\\xC3"},  // a lead byte without its continuation
         {"\xC3(", "\\xC3("},
-        {"\x80\xBF", "\\x80\\xBF"},               // continuation bytes alone
-        {"\xC0\xAF", "\\xC0\\xAF"},               // an overlong '/'
-        {"\xED\xA0\x80", "\\xED\\xA0\\x80"},      // a surrogate
-        {"\xC2\x85", "\\xC2\\x85"},               // a C1 control
-        {"a\xE2\x80\xAE" "b", "a\\xE2\\x80\\xAE" "b"},  // right-to-left override
+        {"\x80\xBF", "\\x80\\xBF"},           // continuation bytes alone
+        {"\xC0\xAF", "\\xC0\\xAF"},           // an overlong '/'
+        {"\xED\xA0\x80", "\\xED\\xA0\\x80"},  // a surrogate
+        {"\xC2\x85", "\\xC2\\x85"},           // a C1 control
+        {"a\xE2\x80\xAE"
+         "b",
+         "a\\xE2\\x80\\xAE"
+         "b"},  // right-to-left override
         {std::string(40, '7'), "7777777777777777777777777777777777777777"},
         {std::string(41, '7'), "7777777777777777777777777777777777777777\xE2\x80\xA6"},
         {std::string(45, 'x') + "\a", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\xE2\x80\xA6"},
@@ -171,7 +178,9 @@ TEST(Messages, ParseErrorsQuoteAWindowOfTheInput) {
         {"\x1b 2 + sinn", "unknown key \"\\x1B\" at column 1\n  \\x1B 2 + sinn\n  ^^^^"},
         // A stray byte is a character of its own: echoed as an escape, the
         // caret under it.
-        {"\x93" "abc", "unknown key \"\\x93\" at column 1\n  \\x93abc\n  ^^^^"},
+        {"\x93"
+         "abc",
+         "unknown key \"\\x93\" at column 1\n  \\x93abc\n  ^^^^"},
         {"1 \x93 2", "unknown key \"\\x93\" at column 3\n  1 \\x93 2\n    ^^^^"},
         {"\xE2\x88 2", "unknown key \"\\xE2\" at column 1\n  \\xE2\\x88 2\n  ^^^^"},
         {ones + "foo + 2",
@@ -190,7 +199,8 @@ TEST(Messages, ParseErrorsQuoteAWindowOfTheInput) {
     for (const auto &c : cases) {
         auto parsed = ParseKeys(c.text);
         ASSERT_TRUE(parsed.error) << c.text;
-        EXPECT_EQ(tqhost::DescribeParseError(*parsed.error, c.text, "--keys"), std::string("--keys: ") + c.message)
+        EXPECT_EQ(tqhost::DescribeParseError(*parsed.error, c.text, "--keys"),
+                  std::string("--keys: ") + c.message)
             << c.text;
     }
 }
@@ -235,7 +245,8 @@ TEST(KeyTokens, EveryNameAndAliasReadsBackAsItsKey) {
     for (int code = KEY_EQUAL; code <= KEY_LAST_EDIT_CODE; ++code) {
         EXPECT_TRUE(codes.count(code)) << code << " has no name";
     }
-    EXPECT_TRUE(codes.count(KEY_MSTORE_ALT) && codes.count(KEY_PERCENT_OP) && codes.count(KEY_BLANK_OP));
+    EXPECT_TRUE(codes.count(KEY_MSTORE_ALT) && codes.count(KEY_PERCENT_OP) &&
+                codes.count(KEY_BLANK_OP));
     EXPECT_EQ(tqhost::KeyLabel(7), "7");
     EXPECT_EQ(tqhost::KeyLabel(KEY_POINT), ".");
     EXPECT_EQ(tqhost::KeyLabel(99), "#99");
@@ -276,7 +287,8 @@ TEST(Keyboard, LegendFitsItsAreaAndAlwaysShowsQuit) {
     const struct {
         int columns, rows;
         size_t shown;
-    } cases[] = {{1, 1, 1}, {1, 3, 3}, {1, 40, all}, {2, 5, 10}, {3, 9, all}, {4, 9, all}, {1, 0, 0}};
+    } cases[] = {{1, 1, 1},   {1, 3, 3},   {1, 40, all}, {2, 5, 10},
+                 {3, 9, all}, {4, 9, all}, {1, 0, 0}};
     for (const auto &c : cases) {
         auto places = tqhost::LayOutLegend(c.columns, c.rows);
         EXPECT_EQ(places.size(), c.shown) << c.columns << "x" << c.rows;
@@ -284,8 +296,10 @@ TEST(Keyboard, LegendFitsItsAreaAndAlwaysShowsQuit) {
         std::set<const tqhost::LegendEntry *> entries;
         bool quit = false;
         for (const auto &place : places) {
-            EXPECT_TRUE(place.row >= 0 && place.row < c.rows && place.column >= 0 && place.column < c.columns);
-            EXPECT_TRUE(cells.insert({place.row, place.column}).second) << "two entries in one place";
+            EXPECT_TRUE(place.row >= 0 && place.row < c.rows && place.column >= 0 &&
+                        place.column < c.columns);
+            EXPECT_TRUE(cells.insert({place.row, place.column}).second)
+                << "two entries in one place";
             EXPECT_TRUE(entries.insert(place.entry).second) << place.entry->keys << " shown twice";
             quit = quit || tqhost::CodeForInput(place.entry->keys[0]) == tqhost::kCommandQuit;
         }

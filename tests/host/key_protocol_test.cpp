@@ -23,7 +23,9 @@ Calculator Fresh(int mode = tqhost::kModeAlgebraic) {
     return calc;
 }
 
-std::string Shown(const Calculator &calc) { return tqhost::OneLine(tqhost::ReadScreen(calc.ctx, calc.status)); }
+std::string Shown(const Calculator &calc) {
+    return tqhost::OneLine(tqhost::ReadScreen(calc.ctx, calc.status));
+}
 
 TEST(KeyProtocol, FreshCalculatorIsSetUpAsTheEngineExpects) {
     Calculator calc = Fresh(tqhost::kModeEqual);
@@ -139,20 +141,22 @@ TEST(TidyStatus, AfterEachOperationKey) {
         {"an operator ends the entry", KEY_ADD,
          kOk | ST_TYPED | ST_POINT | ST_EXP_ENTRY | ST_CLEARED | ST_CONST | ST_MEMORY,
          kOk | kPhase | ST_CONST | ST_MEMORY, false},
-        {"an error drops constant and memory indicator", KEY_DIV, kError | ST_TYPED | ST_CONST | ST_MEMORY,
-         kError | kPhase, true},
-        {"a full stack keeps the typed number", KEY_LPAREN, kFull | ST_TYPED | ST_CONST, kFull | ST_TYPED | kPhase,
-         true},
+        {"an error drops constant and memory indicator", KEY_DIV,
+         kError | ST_TYPED | ST_CONST | ST_MEMORY, kError | kPhase, true},
+        {"a full stack keeps the typed number", KEY_LPAREN, kFull | ST_TYPED | ST_CONST,
+         kFull | ST_TYPED | kPhase, true},
         {"a full stack without a typed number", KEY_MUL, kFull | ST_MEMORY, kFull | kPhase, true},
-        {"sign in the middle of an entry", KEY_SIGN, kOk | ST_TYPED | ST_POINT, kOk | ST_POINT, false},
+        {"sign in the middle of an entry", KEY_SIGN, kOk | ST_TYPED | ST_POINT, kOk | ST_POINT,
+         false},
         {"sign on a shown value", KEY_SIGN, kOk | kPhase, kOk | kPhase, false},
         {"backspace in the middle of an entry", KEY_BACKSPACE, kOk | ST_TYPED | ST_POINT,
          kOk | ST_TYPED | ST_POINT, false},
-        {"backspace down to the placeholder", KEY_BACKSPACE, kOk | ST_TYPED | ST_ZERO, kOk | ST_TYPED | ST_ZERO,
-         false},
+        {"backspace down to the placeholder", KEY_BACKSPACE, kOk | ST_TYPED | ST_ZERO,
+         kOk | ST_TYPED | ST_ZERO, false},
         {"backspace on a shown value", KEY_BACKSPACE, kOk | ST_TYPED | kPhase | ST_POINT,
          kOk | ST_TYPED | kPhase, false},
-        {"bits the tidy-up leaves alone", KEY_EQUAL, kOk | ST_PCT_BASE | ST_FRESH | ST_MRC | 0x10000u,
+        {"bits the tidy-up leaves alone", KEY_EQUAL,
+         kOk | ST_PCT_BASE | ST_FRESH | ST_MRC | 0x10000u,
          kOk | ST_PCT_BASE | ST_FRESH | ST_MRC | 0x10000u | kPhase, false},
     };
     for (const auto &c : cases) {

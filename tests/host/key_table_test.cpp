@@ -17,7 +17,7 @@ namespace {
 
 struct Sequence {
     int line = 0;
-    std::string typed;        // "S MODE" taken off
+    std::string typed;         // "S MODE" taken off
     std::vector<int> pressed;  // the codes of the key lines that follow
 };
 
@@ -29,7 +29,8 @@ std::vector<Sequence> RecordedSequences() {
     std::string line;
     bool inSequence = false;
     for (int number = 1; std::getline(in, line); ++number) {
-        const bool keyLine = !line.empty() && (std::isdigit(static_cast<unsigned char>(line[0])) || line[0] == '-');
+        const bool keyLine =
+            !line.empty() && (std::isdigit(static_cast<unsigned char>(line[0])) || line[0] == '-');
         if (line.rfind("S ", 0) == 0) {
             sequences.push_back(Sequence{number, line.substr(line.find(' ', 2) + 1), {}});
             inSequence = true;

@@ -74,7 +74,9 @@ TEST(Program, InputIsQuotedSafelyInMessages) {
     // A bell and an escape sequence in the input come back as text.
     Result run = RunProgram("", "printf '1 + \\007\\033[2J =\\n'");
     EXPECT_EQ(run.exit, 2);
-    EXPECT_EQ(run.err, "tqcal: line 1: unknown key \"\\x07\" at column 5\n  1 + \\x07\\x1B[2J =\n      ^^^^\n");
+    EXPECT_EQ(
+        run.err,
+        "tqcal: line 1: unknown key \"\\x07\" at column 5\n  1 + \\x07\\x1B[2J =\n      ^^^^\n");
 }
 
 TEST(Program, Version) {
@@ -93,7 +95,8 @@ TEST(Program, BadKeysExitWithStatusTwo) {
     run = RunProgram("", "printf 'foo\\n1 + 1 =\\nbar\\n'");
     EXPECT_EQ(run.exit, 2);
     EXPECT_EQ(run.out, "\n2\n\n");
-    EXPECT_NE(run.err.find("line 3: unknown key \"bar\" at column 1"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("line 3: unknown key \"bar\" at column 1"), std::string::npos)
+        << run.err;
 }
 
 TEST(Program, AFullDiskIsNamed) {
@@ -166,12 +169,15 @@ TEST(Program, AnswersEachLineOfAFifoBeforeTheNextIsWritten) {
     ASSERT_NE(keys, nullptr);
     fcntl(readEnd, F_SETFL, fcntl(readEnd, F_GETFL) & ~O_NONBLOCK);
     Child child = Spawn(readEnd);
-    const std::pair<const char *, const char *> lines[] = {
-        {"100 - 99.99 =", "0.01"}, {"foo", ""}, {"2 sqrt", "1.4142135623731"}, {"1 / 0 =", "Error"}};
+    const std::pair<const char *, const char *> lines[] = {{"100 - 99.99 =", "0.01"},
+                                                           {"foo", ""},
+                                                           {"2 sqrt", "1.4142135623731"},
+                                                           {"1 / 0 =", "Error"}};
     for (const auto &[line, screen] : lines) {
         std::fprintf(keys, "%s\n", line);
         std::fflush(keys);
-        EXPECT_EQ(ReadLine(child.out), screen) << line;  // blocks if the answer waited for more input
+        EXPECT_EQ(ReadLine(child.out), screen)
+            << line;  // blocks if the answer waited for more input
     }
     std::fclose(keys);
     EXPECT_EQ(ReadLine(child.out), "");
@@ -242,7 +248,8 @@ TEST(Program, ATwentyMegabyteLineIsOneErrorInConstantMemory) {
     ASSERT_EQ(wait4(child.pid, &status, 0, &usage), child.pid);
     EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_EQ(FileText(output), "3\n\n9\n");
-    EXPECT_EQ(FileText(errors), "tqcal: line 2: longer than 1048576 bytes (1 MiB); not evaluated\n");
+    EXPECT_EQ(FileText(errors),
+              "tqcal: line 2: longer than 1048576 bytes (1 MiB); not evaluated\n");
     EXPECT_LT(usage.ru_maxrss, 20 * 1024) << "kilobytes resident at most";
     std::printf("a 20 MB line: %ld kB resident at most\n", usage.ru_maxrss);
     for (const std::string &path : {input, output, errors}) {
@@ -255,7 +262,9 @@ TEST(Program, BadOptionsPointToHelp) {
     Result run = RunProgram("--frobnicate");
     EXPECT_EQ(run.exit, 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "tqcal: unknown option \"--frobnicate\"\n(tqcal --help lists the options and keys)\n");
+    EXPECT_EQ(
+        run.err,
+        "tqcal: unknown option \"--frobnicate\"\n(tqcal --help lists the options and keys)\n");
 }
 
 TEST(Program, Help) {

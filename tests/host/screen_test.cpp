@@ -16,7 +16,8 @@ using tqhost::ReadScreen;
 
 // The display text right-aligned in the 14-cell field as the engine writes
 // it; a 15-character text starts in cell 0 and ends in cell 14.
-TQCAL_Context Context(const std::string &text, const char *exponent = " 00", bool negative = false) {
+TQCAL_Context Context(const std::string &text, const char *exponent = " 00",
+                      bool negative = false) {
     TQCAL_Context ctx{};
     for (auto &cell : ctx.display) {
         cell = u' ';
@@ -70,7 +71,8 @@ TEST(OneLine, ReadsAsAPersonReadsTheDisplay) {
     };
     for (const auto &c : cases) {
         TQCAL_Context ctx = Context(c.text, c.exponent, c.negative);
-        EXPECT_EQ(OneLine(ReadScreen(ctx, c.status)), c.line) << "[" << c.text << "] " << c.exponent;
+        EXPECT_EQ(OneLine(ReadScreen(ctx, c.status)), c.line)
+            << "[" << c.text << "] " << c.exponent;
     }
 }
 
@@ -127,7 +129,8 @@ TEST(PanelRows, TheDisplayRow) {
 TEST(PanelRows, Indicators) {
     TQCAL_Context ctx = Context("3.");
     ctx.parenDepth = 12;
-    auto rows = tqhost::PanelRows(ReadScreen(ctx, ST_MEMORY | ST_CONST | ST_PCT_BASE | kShownOk), tqhost::kModeEqual);
+    auto rows = tqhost::PanelRows(ReadScreen(ctx, ST_MEMORY | ST_CONST | ST_PCT_BASE | kShownOk),
+                                  tqhost::kModeEqual);
     EXPECT_EQ(rows[0], "MEM      K % (12       EQU");
     ctx.parenDepth = 0;
     rows = tqhost::PanelRows(ReadScreen(ctx, kShownOk), tqhost::kModeAlgebraic);
@@ -141,11 +144,12 @@ TEST(JsonState, CarriesTheObservableState) {
     ctx.memory = -2.5;
     ctx.parenDepth = 1;
     std::string json = tqhost::JsonState(ctx, kShownOk | ST_MEMORY, tqhost::kModeEqual, "");
-    EXPECT_EQ(json,
-              "{\"screen\":\"0.01\",\"display\":\"0.01\",\"exponent\":\" 00\",\"exponentShown\":false,"
-              "\"negative\":false,\"heldValue\":0.01,\"shownValue\":0.01,\"memory\":-2.5,\"result\":\"ok\",\"status\":" +
-                  std::to_string(kShownOk | ST_MEMORY) +
-                  ",\"bits\":[\"memory\",\"shown\",\"zero\"],\"parenDepth\":1,\"mode\":\"equal\"}");
+    EXPECT_EQ(
+        json,
+        "{\"screen\":\"0.01\",\"display\":\"0.01\",\"exponent\":\" 00\",\"exponentShown\":false,"
+        "\"negative\":false,\"heldValue\":0.01,\"shownValue\":0.01,\"memory\":-2.5,\"result\":\"ok\",\"status\":" +
+            std::to_string(kShownOk | ST_MEMORY) +
+            ",\"bits\":[\"memory\",\"shown\",\"zero\"],\"parenDepth\":1,\"mode\":\"equal\"}");
     json = tqhost::JsonState(Context("1.", " 20", true), kShownOk, tqhost::kModeAlgebraic, "+/-");
     EXPECT_EQ(json.rfind("{\"key\":\"+/-\",\"screen\":\"-1E20\"", 0), 0u) << json;
 }

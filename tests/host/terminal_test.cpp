@@ -92,12 +92,15 @@ protected:
     // Runs tqcal in a new pane; the pane then reports tqcal's exit status.
     // Skips the test where tmux cannot open a terminal.
     void Start(const std::string &args, int width = 100, int height = 30) {
-        std::string inner = "env TERM=screen '" TQCAL_PROGRAM "' " + args + "; echo tqcal-exited-\\$?; sleep 60";
+        std::string inner =
+            "env TERM=screen '" TQCAL_PROGRAM "' " + args + "; echo tqcal-exited-\\$?; sleep 60";
         std::string out = Tmux("new-session -d -s calc -x " + std::to_string(width) + " -y " +
                                std::to_string(height) + " \"" + inner + "\"");
         started_ = true;
         if (!out.empty()) {
-            GTEST_SKIP() << "tmux cannot run a terminal here, so the terminal calculator is not driven: " << out;
+            GTEST_SKIP()
+                << "tmux cannot run a terminal here, so the terminal calculator is not driven: "
+                << out;
         }
     }
 
@@ -204,7 +207,8 @@ TEST_F(Terminal, RedrawsTheCalculatorAfterEveryKey) {
     WaitForText("tqcal-exited-0");
     auto screen = Screen();
     for (const auto &line : screen) {
-        EXPECT_EQ(line.find("digits, point"), std::string::npos) << "the calculator screen stays after quitting";
+        EXPECT_EQ(line.find("digits, point"), std::string::npos)
+            << "the calculator screen stays after quitting";
     }
 }
 

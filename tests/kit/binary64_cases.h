@@ -54,11 +54,11 @@ struct Pair {
 inline uint64_t Fraction(Random &r) {
     const uint64_t f = r.Next();
     switch (f & 7) {
-    case 0: return 0;
-    case 1: return (1ULL << 52) - 1;
-    case 2: return 1ULL << ((f >> 8) % 52);
-    case 3: return ((1ULL << 52) - 1) ^ (1ULL << ((f >> 8) % 52));
-    default: return (f >> 12);
+        case 0: return 0;
+        case 1: return (1ULL << 52) - 1;
+        case 2: return 1ULL << ((f >> 8) % 52);
+        case 3: return ((1ULL << 52) - 1) ^ (1ULL << ((f >> 8) % 52));
+        default: return (f >> 12);
     }
 }
 
@@ -91,9 +91,21 @@ inline bool Agrees(uint64_t ours, double hardware, uint64_t a, uint64_t b) {
 }
 
 // The hardware's results; volatile keeps the compiler from folding them.
-inline double HardwareAdd(double a, double b) { volatile double x = a, y = b; return x + y; }
-inline double HardwareSub(double a, double b) { volatile double x = a, y = b; return x - y; }
-inline double HardwareMul(double a, double b) { volatile double x = a, y = b; return x * y; }
-inline double HardwareDiv(double a, double b) { volatile double x = a, y = b; return x / y; }
+inline double HardwareAdd(double a, double b) {
+    volatile double x = a, y = b;
+    return x + y;
+}
+inline double HardwareSub(double a, double b) {
+    volatile double x = a, y = b;
+    return x - y;
+}
+inline double HardwareMul(double a, double b) {
+    volatile double x = a, y = b;
+    return x * y;
+}
+inline double HardwareDiv(double a, double b) {
+    volatile double x = a, y = b;
+    return x / y;
+}
 
 }  // namespace binary64_cases

@@ -54,8 +54,7 @@ inline void Tidy(Calc &c, int key) {
     if (key != KEY_BACKSPACE && !((c.status & ST_TYPED) && state == RES_FULL)) {
         c.status &= ~static_cast<TQCAL_Status>(ST_TYPED);
     }
-    const bool entryGoesOn =
-        (key == KEY_SIGN || key == KEY_BACKSPACE) && !(c.status & ST_SHOWN);
+    const bool entryGoesOn = (key == KEY_SIGN || key == KEY_BACKSPACE) && !(c.status & ST_SHOWN);
     if (!entryGoesOn) {
         c.status |= ST_SHOWN | ST_ZERO;
         c.status &= ~static_cast<TQCAL_Status>(ST_POINT);
@@ -74,7 +73,8 @@ inline void Press(Calc &c, int key) {
 inline std::vector<int> Keys(std::string_view sequence) {
     std::vector<int> keys;
     std::string bad;
-    if (!kit::ParseKeySequence(sequence, keys, bad)) throw std::invalid_argument("unknown key token: " + bad);
+    if (!kit::ParseKeySequence(sequence, keys, bad))
+        throw std::invalid_argument("unknown key token: " + bad);
     return keys;
 }
 

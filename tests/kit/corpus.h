@@ -18,8 +18,8 @@
 namespace corpus {
 
 struct Expression {
-    std::string text;         // the line as written
-    std::vector<int> keys;    // key codes, in order
+    std::string text;           // the line as written
+    std::vector<int> keys;      // key codes, in order
     std::vector<int8_t> codes;  // the same as TQCAL_CalcString takes them
 };
 

@@ -40,7 +40,8 @@ inline Calc FreshCalculator(int mode) {
 // one point, ending in cell 14 or 15): right-aligned digits with exactly one
 // point, and a text of 15 characters (ending in cell 15) starts in cell 0.
 inline std::string LayoutProblem(const TQCAL_WChar *cells) {
-    const int end = cells[TQCAL_DISPLAY_CELLS - 1] == 0 ? TQCAL_DISPLAY_CELLS - 1 : TQCAL_DISPLAY_CELLS;
+    const int end =
+        cells[TQCAL_DISPLAY_CELLS - 1] == 0 ? TQCAL_DISPLAY_CELLS - 1 : TQCAL_DISPLAY_CELLS;
     int first = 0;
     while (first < end && cells[first] == u' ') ++first;
     if (end == TQCAL_DISPLAY_CELLS && first != 0) {
@@ -175,8 +176,8 @@ private:
     static std::string EditKeyProblem(const TQCAL_Context &ctx, const TQCAL_Context &before) {
         if (std::memcmp(ctx.operands, before.operands, sizeof ctx.operands) != 0 ||
             std::memcmp(ctx.operators, before.operators, sizeof ctx.operators) != 0 ||
-            std::memcmp(&ctx.value, &before.value, offsetof(TQCAL_Context, display) -
-                                                       offsetof(TQCAL_Context, value)) != 0) {
+            std::memcmp(&ctx.value, &before.value,
+                        offsetof(TQCAL_Context, display) - offsetof(TQCAL_Context, value)) != 0) {
             return "an edit key changed the stacks, values or counters";
         }
         return {};

@@ -16,8 +16,10 @@ struct ScreenCase {
     const char *screen;
 };
 
-inline void ExpectScreens(std::initializer_list<ScreenCase> cases, int mode = TQCAL_MODE_ALGEBRAIC) {
-    for (const ScreenCase &c : cases) EXPECT_EQ(ScreenAfter(c.keys, mode), c.screen) << "keys: " << c.keys;
+inline void ExpectScreens(std::initializer_list<ScreenCase> cases,
+                          int mode = TQCAL_MODE_ALGEBRAIC) {
+    for (const ScreenCase &c : cases)
+        EXPECT_EQ(ScreenAfter(c.keys, mode), c.screen) << "keys: " << c.keys;
 }
 
 }  // namespace calc_test

@@ -23,16 +23,14 @@ inline int64_t UlpDistance(double a, double b) {
     return ia > ib ? ia - ib : ib - ia;
 }
 
-inline ::testing::AssertionResult NearUlps(double actual, double expected,
-                                           int64_t max_ulps = 4) {
+inline ::testing::AssertionResult NearUlps(double actual, double expected, int64_t max_ulps = 4) {
     if (std::isfinite(actual) && std::isfinite(expected) &&
         UlpDistance(actual, expected) <= max_ulps) {
         return ::testing::AssertionSuccess();
     }
     return ::testing::AssertionFailure()
-           << std::hexfloat << actual << " is not within " << max_ulps
-           << " ulps of " << expected << std::defaultfloat << " (" << actual
-           << " vs " << expected << ")";
+           << std::hexfloat << actual << " is not within " << max_ulps << " ulps of " << expected
+           << std::defaultfloat << " (" << actual << " vs " << expected << ")";
 }
 
 // The in-place unary routines of the numeric core, and a call that leaves

@@ -43,19 +43,19 @@ const char *const kOpNames[kOps] = {"+", "-", "*", "/"};
 
 uint64_t Ours(int op, uint64_t a, uint64_t b) {
     switch (op) {
-    case kAdd: return AddBits(a, b);
-    case kSub: return SubBits(a, b);
-    case kMul: return MulBits(a, b);
-    default: return DivBits(a, b);
+        case kAdd: return AddBits(a, b);
+        case kSub: return SubBits(a, b);
+        case kMul: return MulBits(a, b);
+        default: return DivBits(a, b);
     }
 }
 
 double Hardware(int op, double a, double b) {
     switch (op) {
-    case kAdd: return HardwareAdd(a, b);
-    case kSub: return HardwareSub(a, b);
-    case kMul: return HardwareMul(a, b);
-    default: return HardwareDiv(a, b);
+        case kAdd: return HardwareAdd(a, b);
+        case kSub: return HardwareSub(a, b);
+        case kMul: return HardwareMul(a, b);
+        default: return HardwareDiv(a, b);
     }
 }
 
@@ -84,8 +84,10 @@ struct Checker {
         hash.Add(static_cast<uint64_t>(order));
         if (!kHardwareDoubles) return;
         const double x = Double(a), y = Double(b);
-        const Order h = x < y ? Order::Less : x == y ? Order::Equal : x > y ? Order::Greater
-                                                                          : Order::Unordered;
+        const Order h = x < y    ? Order::Less
+                        : x == y ? Order::Equal
+                        : x > y  ? Order::Greater
+                                 : Order::Unordered;
         if (order != h) Fail("comparing " + Hex(a) + " with " + Hex(b));
     }
 };
@@ -107,13 +109,20 @@ uint64_t Drawn(Random &r, int64_t low, int64_t count, bool sign = false) {
 // in both signs.
 std::vector<uint64_t> Specials() {
     const uint64_t magnitudes[] = {
-        0,                      0x7FF0000000000000ULL,  // 0, inf
-        0x7FF8000000000000ULL,  0x7FF8000000000ABCULL,  // quiet NaNs
-        0x7FF0000000000001ULL,  0x7FF4000000000000ULL,  // signalling NaNs
-        0x7FEFFFFFFFFFFFFFULL,  0x0010000000000000ULL,  // largest, smallest normal
-        0x000FFFFFFFFFFFFFULL,  0x0000000000000001ULL,  // largest, smallest subnormal
-        0x3FF0000000000000ULL,  0x4008000000000000ULL,  // 1, 3
-        0x3FF0000000000001ULL,  0x3FEFFFFFFFFFFFFFULL,  // 1 + ulp, 1 - ulp/2
+        0,
+        0x7FF0000000000000ULL,  // 0, inf
+        0x7FF8000000000000ULL,
+        0x7FF8000000000ABCULL,  // quiet NaNs
+        0x7FF0000000000001ULL,
+        0x7FF4000000000000ULL,  // signalling NaNs
+        0x7FEFFFFFFFFFFFFFULL,
+        0x0010000000000000ULL,  // largest, smallest normal
+        0x000FFFFFFFFFFFFFULL,
+        0x0000000000000001ULL,  // largest, smallest subnormal
+        0x3FF0000000000000ULL,
+        0x4008000000000000ULL,  // 1, 3
+        0x3FF0000000000001ULL,
+        0x3FEFFFFFFFFFFFFFULL,  // 1 + ulp, 1 - ulp/2
     };
     std::vector<uint64_t> v;
     for (uint64_t m : magnitudes) {
@@ -124,8 +133,8 @@ std::vector<uint64_t> Specials() {
 }
 
 void ExpectHash(const Hash &hash, uint64_t recorded) {
-    EXPECT_EQ(hash.value, recorded) << "hash " << Hex(hash.value) << ", recorded on x86-64 "
-                                    << Hex(recorded);
+    EXPECT_EQ(hash.value, recorded)
+        << "hash " << Hex(hash.value) << ", recorded on x86-64 " << Hex(recorded);
 }
 
 TEST(Binary64, ReportedSumsAreCorrectlyRounded) {
@@ -178,12 +187,12 @@ TEST(Binary64, ExactTies) {
         const uint64_t s = r.Next();
         const int64_t ea = 60 + static_cast<int64_t>(s % 1980);
         const uint64_t a = Make(s >> 63, ea, r.Next() >> 12);
-        c.Check(a, Make((s >> 62) & 1, ea - 53, 0));            // half a unit
+        c.Check(a, Make((s >> 62) & 1, ea - 53, 0));           // half a unit
         c.Check(a, Make((s >> 61) & 1, ea - 52, 1ULL << 51));  // one and a half
         // 3 m with m in [2^52, 2^54 / 3) and odd has 54 bits, the last a 1.
         const uint64_t m = ((r.Next() % ((1ULL << 52) / 3)) | 1);
         const int64_t em = 1 + static_cast<int64_t>(r.Next() % 2046);
-        int64_t e3 = 2047 - em + static_cast<int64_t>(s % 120) - 60;  // products near 1
+        int64_t e3 = 2047 - em + static_cast<int64_t>(s % 120) - 60;          // products near 1
         if (i % 4 == 0) e3 = 1023 - em + static_cast<int64_t>(s % 100) - 60;  // subnormal
         if (e3 < 1) e3 = 1;
         if (e3 > 2046) e3 = 2046;
@@ -260,8 +269,9 @@ TEST(Binary64, SquareRoot) {
         volatile double x = Double(a);
         const double h = std::sqrt(x);
         if (!Agrees(ours, h, a, a))
-            if (++failures <= 8) ADD_FAILURE() << "sqrt " << Hex(a) << " gives " << Hex(ours)
-                                               << ", the hardware " << Hex(Bits(h));
+            if (++failures <= 8)
+                ADD_FAILURE() << "sqrt " << Hex(a) << " gives " << Hex(ours) << ", the hardware "
+                              << Hex(Bits(h));
     };
     for (uint64_t a : Specials()) check(a);
     Random r{5};
@@ -272,8 +282,8 @@ TEST(Binary64, SquareRoot) {
         check(square);
         check(square + 1);
         check(square - 1);
-        check(r.Next() >> 12);         // subnormal
-        check(r.Next() & ~kSign);      // any positive double
+        check(r.Next() >> 12);     // subnormal
+        check(r.Next() & ~kSign);  // any positive double
         check(Drawn(r, 1, 2046));
     }
     ExpectHash(hash, 0x0C7E49A7788439ABULL);
@@ -294,8 +304,9 @@ TEST(Binary64, Remainder) {
         volatile double x = Double(a), y = Double(b);
         const double h = std::fmod(x, y);
         if (!Agrees(ours, h, a, b))
-            if (++failures <= 8) ADD_FAILURE() << "fmod(" << Hex(a) << ", " << Hex(b) << ") gives "
-                                               << Hex(ours) << ", the library " << Hex(Bits(h));
+            if (++failures <= 8)
+                ADD_FAILURE() << "fmod(" << Hex(a) << ", " << Hex(b) << ") gives " << Hex(ours)
+                              << ", the library " << Hex(Bits(h));
     };
     const std::vector<uint64_t> specials = Specials();
     for (uint64_t a : specials)

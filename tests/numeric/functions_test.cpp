@@ -41,8 +41,12 @@ void ExpectRefused(Routine f, double x, const char *name) {
 
 TEST(Square, Values) {
     const Exact cases[] = {
-        {3, 9}, {-3, 9}, {0, 0}, {3e49, 9.000000000000002e98},
-        {-3e49, 9.000000000000002e98}, {0.1, 0.1 * 0.1},
+        {3, 9},
+        {-3, 9},
+        {0, 0},
+        {3e49, 9.000000000000002e98},
+        {-3e49, 9.000000000000002e98},
+        {0.1, 0.1 * 0.1},
     };
     for (const Exact &c : cases) {
         double v;
@@ -64,8 +68,9 @@ TEST(Square, Limit) {
 
 TEST(SquareRoot, Values) {
     const Exact cases[] = {
-        {4, 2}, {2, 1.4142135623730951}, {0, 0}, {1, 1}, {1e98, 1e49},
-        {1.000000000003, std::sqrt(1.000000000003)},
+        {4, 2},       {2, 1.4142135623730951},
+        {0, 0},       {1, 1},
+        {1e98, 1e49}, {1.000000000003, std::sqrt(1.000000000003)},
     };
     for (const Exact &c : cases) {
         double v;
@@ -87,8 +92,7 @@ TEST(SquareRoot, SnapsToOneWithin1e12) {
     const double raw_below = std::sqrt(0.999999999999);  // 0.9999999999995
     ASSERT_NE(raw_above, 1.0);
     ASSERT_NE(raw_below, 1.0);
-    for (double x : {1.000000000001, 0.999999999999, 1.0000000000019,
-                     0.9999999999981}) {
+    for (double x : {1.000000000001, 0.999999999999, 1.0000000000019, 0.9999999999981}) {
         double v;
         ASSERT_EQ(Call(SquareRoot, x, &v), 0) << x;
         EXPECT_EQ(v, 1.0) << x;
@@ -117,10 +121,14 @@ TEST(SquareRoot, NegativeValuesFail) {
 
 TEST(Logarithms, WindowAroundOneGivesZero) {
     const double window_inside[] = {
-        1.0, 1.00000005, 0.9999999, 0.99999999999999,
+        1.0,
+        1.00000005,
+        0.9999999,
+        0.99999999999999,
         // The first and last doubles inside the window: it is centred on
         // 0.99999999999999 with the half-width Pow10(-7) = 1.0000000000000005e-07.
-        0.9999998999999901, 1.0000000999999898,
+        0.9999998999999901,
+        1.0000000999999898,
     };
     for (double x : window_inside) {
         double v;
@@ -206,8 +214,8 @@ TEST(Exponential, LimitIsAccepted) {
     ASSERT_EQ(Call(Exponential, 230.258509299404, &v), 0);
     EXPECT_EQ(v, 9.9999999999944266e+99);
     EXPECT_LT(v, 9.9999999999991e99);
-    for (double x : {std::nextafter(230.258509299404, kInf), 230.2585093,
-                     230.25850929940458, 1000.0, kInf}) {
+    for (double x :
+         {std::nextafter(230.258509299404, kInf), 230.2585093, 230.25850929940458, 1000.0, kInf}) {
         ExpectRefused(Exponential, x, "Exponential");
     }
 }
@@ -223,12 +231,21 @@ double Product(int n) {
 
 TEST(Factorial, Values) {
     const Exact cases[] = {
-        {0, 1},       {-0.0, 1},     {1e-100, 1},   {-1e-100, 1},
-        {1, 1},       {2, 2},        {5, 120},      {4.999999999, 120},
-        {5.000000001, 120},          {5.0000000089, 120},
-        {22, 1.1240007277776077e21}, {69, 1.711224524281413e98},
+        {0, 1},
+        {-0.0, 1},
+        {1e-100, 1},
+        {-1e-100, 1},
+        {1, 1},
+        {2, 2},
+        {5, 120},
+        {4.999999999, 120},
+        {5.000000001, 120},
+        {5.0000000089, 120},
+        {22, 1.1240007277776077e21},
+        {69, 1.711224524281413e98},
         {69.9999999995, 1.197857166996989e100},
-        {1.000000005, 1},            {0.999999999999999999, 1},
+        {1.000000005, 1},
+        {0.999999999999999999, 1},
     };
     for (const Exact &c : cases) {
         double v;
@@ -255,9 +272,9 @@ TEST(Factorial, EveryWholeArgumentMultipliesInIncreasingOrder) {
 
 TEST(Factorial, RefusedArguments) {
     const double refused[] = {
-        1e-99, -1e-99, ZERO_LIMIT, -ZERO_LIMIT, 0.5, 0.9999999995, -3, -1,
-        4.5, 4.99999999, 5.00000001, 5.0000000091, 4.9999999989, 70, 70.5,
-        69.99999999, 1e99, -1e99, kInf, -kInf,
+        1e-99, -1e-99,      ZERO_LIMIT, -ZERO_LIMIT, 0.5,          0.9999999995, -3,
+        -1,    4.5,         4.99999999, 5.00000001,  5.0000000091, 4.9999999989, 70,
+        70.5,  69.99999999, 1e99,       -1e99,       kInf,         -kInf,
     };
     for (double x : refused) ExpectRefused(Factorial, x, "Factorial");
 }
@@ -265,8 +282,7 @@ TEST(Factorial, RefusedArguments) {
 // ---------------------------------------------------------------- all six
 
 TEST(FunctionsNaN, EveryRoutineRefusesNaNAndLeavesTheValue) {
-    const Routine routines[] = {Square, SquareRoot, Factorial,
-                                NaturalLog, Exponential, CommonLog};
+    const Routine routines[] = {Square, SquareRoot, Factorial, NaturalLog, Exponential, CommonLog};
     const double nans[] = {std::numeric_limits<double>::quiet_NaN(),
                            -std::numeric_limits<double>::quiet_NaN(),
                            std::bit_cast<double>(uint64_t{0x7ff8000000001234})};

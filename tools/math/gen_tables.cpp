@@ -17,7 +17,10 @@ constexpr mpfr_prec_t kPrec = 400;
 
 struct Big {
     mpfr_t v;
-    Big() { mpfr_init2(v, kPrec); mpfr_set_ui(v, 0, MPFR_RNDN); }
+    Big() {
+        mpfr_init2(v, kPrec);
+        mpfr_set_ui(v, 0, MPFR_RNDN);
+    }
     ~Big() { mpfr_clear(v); }
     Big(const Big &) = delete;
     Big &operator=(const Big &) = delete;
@@ -71,8 +74,9 @@ void Split(double a, double *hi, double *lo) {
 
 int main(int argc, char **argv) {
     if (argc > 1) {
-        std::printf("usage: gen_tables > engine/math/tables.h\nWrites the tables of the engine's elementary"
-                    " functions from MPFR (tools/math/gen_tables.sh).\n");
+        std::printf(
+            "usage: gen_tables > engine/math/tables.h\nWrites the tables of the engine's elementary"
+            " functions from MPFR (tools/math/gen_tables.sh).\n");
         return std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ? 0 : 2;
     }
     std::printf(
@@ -163,35 +167,34 @@ int main(int argc, char **argv) {
     // LOG_TABLE_SHORT with c on the 2^-9 grid, where z c - 1 is a single exact
     // double (|r| < 1.7 2^-9, for log and log10).
     for (int table = 0; table < 2; ++table) {
-    const bool shortc = table == 1;
-    std::printf("// {c, head of -ln c, tail of -ln c} per piece%s.\n",
-                shortc ? ", c on the 2^-9 grid" : ", c of 26 bits");
-    std::printf("constexpr double %s[256][3] = {\n",
-                shortc ? "LOG_TABLE_SHORT" : "LOG_TABLE");
-    for (int i = 0; i < 256; ++i) {
-        const uint64_t a = off + static_cast<uint64_t>(i) * (1ULL << 44);
-        const uint64_t b = a + (1ULL << 44);
-        double za, zb;
-        std::memcpy(&za, &a, 8);
-        std::memcpy(&zb, &b, 8);
-        double c;
-        if (i == 148) {
-            c = 1.0;
-        } else {
-            mpfr_set_d(t.v, za, MPFR_RNDN);
-            mpfr_add_d(t.v, t.v, zb, MPFR_RNDN);
-            mpfr_ui_div(t.v, 2, t.v, MPFR_RNDN);  // 1 / ((za + zb) / 2)
-            c = shortc ? OnGrid(t.v, 9) : ToBits(t.v, 26);
+        const bool shortc = table == 1;
+        std::printf("// {c, head of -ln c, tail of -ln c} per piece%s.\n",
+                    shortc ? ", c on the 2^-9 grid" : ", c of 26 bits");
+        std::printf("constexpr double %s[256][3] = {\n", shortc ? "LOG_TABLE_SHORT" : "LOG_TABLE");
+        for (int i = 0; i < 256; ++i) {
+            const uint64_t a = off + static_cast<uint64_t>(i) * (1ULL << 44);
+            const uint64_t b = a + (1ULL << 44);
+            double za, zb;
+            std::memcpy(&za, &a, 8);
+            std::memcpy(&zb, &b, 8);
+            double c;
+            if (i == 148) {
+                c = 1.0;
+            } else {
+                mpfr_set_d(t.v, za, MPFR_RNDN);
+                mpfr_add_d(t.v, t.v, zb, MPFR_RNDN);
+                mpfr_ui_div(t.v, 2, t.v, MPFR_RNDN);  // 1 / ((za + zb) / 2)
+                c = shortc ? OnGrid(t.v, 9) : ToBits(t.v, 26);
+            }
+            mpfr_set_d(t.v, c, MPFR_RNDN);
+            mpfr_log(t.v, t.v, MPFR_RNDN);
+            mpfr_neg(t.v, t.v, MPFR_RNDN);
+            if (mpfr_zero_p(t.v)) mpfr_set_zero(t.v, 1);  // -ln 1 is +0
+            const double h = OnGrid(t.v, 41);
+            mpfr_sub_d(t.v, t.v, h, MPFR_RNDN);
+            std::printf("    {%a, %a, %a},\n", c, h, Nearest(t.v));
         }
-        mpfr_set_d(t.v, c, MPFR_RNDN);
-        mpfr_log(t.v, t.v, MPFR_RNDN);
-        mpfr_neg(t.v, t.v, MPFR_RNDN);
-        if (mpfr_zero_p(t.v)) mpfr_set_zero(t.v, 1);  // -ln 1 is +0
-        const double h = OnGrid(t.v, 41);
-        mpfr_sub_d(t.v, t.v, h, MPFR_RNDN);
-        std::printf("    {%a, %a, %a},\n", c, h, Nearest(t.v));
-    }
-    std::printf("};\n");
+        std::printf("};\n");
     }
 
     // ---- sin and cos of j/64, j = 0..51 (the reduced argument is at most
@@ -213,8 +216,9 @@ int main(int argc, char **argv) {
     // ---- tan about j/64, j = 1..51: tan(c + d) = A + B1 d + ... + B10 d^10
     // from the Taylor series; with tan' = 1 + tan^2 the coefficients follow
     //   (k + 1) a_(k+1) = [k = 0] + sum_(i=0..k) a_i a_(k-i).
-    std::printf("\n// tan about j/64, j = 0..51 (row 0 unused): {A head, A tail, B1 head,\n"
-                "// B1 tail, B1 head split in two halves, B2, ..., B10}.\n");
+    std::printf(
+        "\n// tan about j/64, j = 0..51 (row 0 unused): {A head, A tail, B1 head,\n"
+        "// B1 tail, B1 head split in two halves, B2, ..., B10}.\n");
     std::printf("constexpr double TAN_TABLE[52][15] = {\n");
     for (int j = 0; j < 52; ++j) {
         if (j == 0) {
@@ -238,7 +242,8 @@ int main(int argc, char **argv) {
         HiLo(a[1].v, &bh, &bl);
         Split(bh, &b1, &b2);
         std::printf("    {%a, %a, %a, %a, %a, %a", ah, al, bh, bl, b1, b2);
-        for (int k = 2; k <= 10; ++k) std::printf(",%s%a", k == 5 ? "\n     " : " ", Nearest(a[k].v));
+        for (int k = 2; k <= 10; ++k)
+            std::printf(",%s%a", k == 5 ? "\n     " : " ", Nearest(a[k].v));
         std::printf("},\n");
     }
     std::printf("};\n");
@@ -297,7 +302,8 @@ int main(int argc, char **argv) {
     // ---- The bits of 2/pi for the reduction of huge arguments: 64 zero bits
     // (room for windows that start before the binary point), then the first
     // 1216 bits after the point, in 32-bit words, most significant first.
-    std::printf("\n// Bits of 2/pi after 64 leading zero bits, 32 to a word, most significant first.\n");
+    std::printf(
+        "\n// Bits of 2/pi after 64 leading zero bits, 32 to a word, most significant first.\n");
     std::printf("constexpr uint32_t TWO_OVER_PI_BITS[40] = {\n");
     {
         mpfr_t w;

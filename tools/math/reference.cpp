@@ -28,9 +28,9 @@ struct Named {
 };
 
 const Named kOne[] = {
-    {"sin", mpfr_sin},   {"cos", mpfr_cos}, {"tan", mpfr_tan},   {"asin", mpfr_asin},
-    {"acos", mpfr_acos}, {"atan", mpfr_atan}, {"exp", mpfr_exp}, {"log", mpfr_log},
-    {"log10", mpfr_log10},
+    {"sin", mpfr_sin},   {"cos", mpfr_cos},   {"tan", mpfr_tan},
+    {"asin", mpfr_asin}, {"acos", mpfr_acos}, {"atan", mpfr_atan},
+    {"exp", mpfr_exp},   {"log", mpfr_log},   {"log10", mpfr_log10},
 };
 
 // f(x) (or pow(x, y) when f is null) correctly rounded to a double,
@@ -65,8 +65,9 @@ Fn1 Find(const char *name) {
 
 int main(int argc, char **argv) {
     if (argc > 1) {
-        std::printf("usage: reference < lines\nEach line \"<function> <x> [<y>]\" gets the correctly rounded"
-                    " result from MPFR (see the top of tools/math/reference.cpp).\n");
+        std::printf(
+            "usage: reference < lines\nEach line \"<function> <x> [<y>]\" gets the correctly rounded"
+            " result from MPFR (see the top of tools/math/reference.cpp).\n");
         return std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ? 0 : 2;
     }
     constexpr double kPi = 3.141592653589793;

@@ -34,7 +34,8 @@ static void fact(int holds, const char *label, const char *format, ...)
 
 #include <stdarg.h>
 
-static void fact(int holds, const char *label, const char *format, ...) {
+static void fact(int holds, const char *label, const char *format, ...)
+{
     va_list args;
     printf("  %-16s ", label);
     va_start(args, format);
@@ -52,12 +53,14 @@ static const char usage_text[] =
     "                          [--subsystem-version X.Y]\n";
 
 /* A mistake in the arguments: the usage on standard error, status 2. */
-static void usage(void) {
+static void usage(void)
+{
     fputs(usage_text, stderr);
     exit(2);
 }
 
-static int parse_machine(const char *s, unsigned *out) {
+static int parse_machine(const char *s, unsigned *out)
+{
     char *end;
     unsigned long v;
     if (strcmp(s, "ARM") == 0)
@@ -75,7 +78,8 @@ static int parse_machine(const char *s, unsigned *out) {
     return 0;
 }
 
-static uint8_t *read_file(const char *path, size_t *size) {
+static uint8_t *read_file(const char *path, size_t *size)
+{
     FILE *f = fopen(path, "rb");
     uint8_t *data = NULL;
     size_t used = 0, room = 0, n;
@@ -100,7 +104,8 @@ static uint8_t *read_file(const char *path, size_t *size) {
     return data;
 }
 
-static int same_name(const char *a, const char *b) {
+static int same_name(const char *a, const char *b)
+{
     for (; *a && *b; a++, b++) {
         char x = *a >= 'A' && *a <= 'Z' ? (char)(*a - 'A' + 'a') : *a;
         char y = *b >= 'A' && *b <= 'Z' ? (char)(*b - 'A' + 'a') : *b;
@@ -119,7 +124,8 @@ struct import_walk {
 };
 
 static int note_import(void *user, const char *dll, const char *name, uint32_t ordinal,
-                       uint32_t iat_rva, struct pe_error *err) {
+                       uint32_t iat_rva, struct pe_error *err)
+{
     struct import_walk *w = (struct import_walk *)user;
     char one[160];
     unsigned i;
@@ -150,7 +156,8 @@ struct export_walk {
     unsigned thumb, arm;
 };
 
-static int note_export(void *user, const char *name, uint32_t rva, struct pe_error *err) {
+static int note_export(void *user, const char *name, uint32_t rva, struct pe_error *err)
+{
     struct export_walk *w = (struct export_walk *)user;
     unsigned i;
     (void)err;
@@ -175,7 +182,8 @@ static int note_export(void *user, const char *name, uint32_t rva, struct pe_err
     return 0;
 }
 
-static const char *permissions(uint32_t c) {
+static const char *permissions(uint32_t c)
+{
     static char text[4];
     text[0] = (c & PE_SCN_MEM_READ) ? 'r' : '-';
     text[1] = (c & PE_SCN_MEM_WRITE) ? 'w' : '-';
@@ -184,7 +192,8 @@ static const char *permissions(uint32_t c) {
     return text;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     const char *path = NULL, *exports_path = NULL, *subsystem_version = NULL;
     const char *allowed[MAX_ALLOWED];
     unsigned allowed_count = 0, machines[MAX_MACHINES], machine_count = 0, i;
@@ -208,7 +217,8 @@ int main(int argc, char **argv) {
             return 0;
         }
         if (strcmp(a, "--expect-machine") == 0 && i + 1 < (unsigned)argc) {
-            if (machine_count == MAX_MACHINES || parse_machine(argv[++i], &machines[machine_count]) != 0)
+            if (machine_count == MAX_MACHINES ||
+                parse_machine(argv[++i], &machines[machine_count]) != 0)
                 usage();
             machine_count++;
         } else if (strcmp(a, "--exports") == 0 && i + 1 < (unsigned)argc) {
@@ -246,10 +256,10 @@ int main(int argc, char **argv) {
            img.section_count, (unsigned)img.linker_major, (unsigned)img.linker_minor);
 
     {
-        int ok = machine_count == 0 ? (img.machine == PE_MACHINE_ARM ||
-                                       img.machine == PE_MACHINE_THUMB ||
-                                       img.machine == PE_MACHINE_ARMNT)
-                                    : 0;
+        int ok = machine_count == 0
+                     ? (img.machine == PE_MACHINE_ARM || img.machine == PE_MACHINE_THUMB ||
+                        img.machine == PE_MACHINE_ARMNT)
+                     : 0;
         for (i = 0; i < machine_count; i++)
             ok |= img.machine == machines[i];
         fact(ok, "machine", "0x%04X %s", (unsigned)img.machine, pe_machine_name(img.machine));
@@ -268,7 +278,7 @@ int main(int argc, char **argv) {
              (unsigned)img.subsystem, pe_subsystem_name(img.subsystem), version,
              (unsigned)img.os_major, (unsigned)img.os_minor,
              subsystem_version && strcmp(subsystem_version, version) != 0 ? ", expected another"
-                                                                         : "");
+                                                                          : "");
     }
     fact((img.characteristics & PE_FILE_DLL) && (img.characteristics & PE_FILE_EXECUTABLE_IMAGE) &&
              !(img.characteristics & PE_FILE_RELOCS_STRIPPED),
@@ -278,11 +288,12 @@ int main(int argc, char **argv) {
                                                           : ", not an executable image",
          (img.characteristics & PE_FILE_32BIT_MACHINE) ? ", 32-bit" : "",
          (img.characteristics & PE_FILE_RELOCS_STRIPPED) ? ", relocations stripped" : "");
-    printf("  %-16s preferred base 0x%08X, 0x%X bytes; sections aligned 0x%X, file 0x%X; "
-           "DLL characteristics 0x%04X\n",
-           "image", (unsigned)img.image_base, (unsigned)img.size_of_image,
-           (unsigned)img.section_alignment, (unsigned)img.file_alignment,
-           (unsigned)img.dll_characteristics);
+    printf(
+        "  %-16s preferred base 0x%08X, 0x%X bytes; sections aligned 0x%X, file 0x%X; "
+        "DLL characteristics 0x%04X\n",
+        "image", (unsigned)img.image_base, (unsigned)img.size_of_image,
+        (unsigned)img.section_alignment, (unsigned)img.file_alignment,
+        (unsigned)img.dll_characteristics);
 
     /* Sections: none writable and executable. */
     {
@@ -292,10 +303,10 @@ int main(int argc, char **argv) {
             const struct pe_section *s = &img.sections[i];
             printf("  %-16s %-14s %s at 0x%05X, 0x%X bytes (0x%X in the file)%s\n",
                    i == 0 ? "sections" : "", s->name, permissions(s->characteristics),
-                   (unsigned)s->virtual_address, (unsigned)s->virtual_size,
-                   (unsigned)s->raw_size,
+                   (unsigned)s->virtual_address, (unsigned)s->virtual_size, (unsigned)s->raw_size,
                    (s->characteristics & PE_SCN_MEM_DISCARDABLE) ? ", discardable" : "");
-            if ((s->characteristics & PE_SCN_MEM_WRITE) && (s->characteristics & PE_SCN_MEM_EXECUTE)) {
+            if ((s->characteristics & PE_SCN_MEM_WRITE) &&
+                (s->characteristics & PE_SCN_MEM_EXECUTE)) {
                 if (wx++ == 0)
                     memcpy(first, s->name, sizeof first);
             }
@@ -313,10 +324,10 @@ int main(int argc, char **argv) {
         return 1;
     }
     pe_layout(&img, mem);
-    reloc_section = img.directory_count > PE_DIR_BASERELOC &&
-                            img.directories[PE_DIR_BASERELOC].size > 0
-                        ? pe_section_at(&img, img.directories[PE_DIR_BASERELOC].rva)
-                        : NULL;
+    reloc_section =
+        img.directory_count > PE_DIR_BASERELOC && img.directories[PE_DIR_BASERELOC].size > 0
+            ? pe_section_at(&img, img.directories[PE_DIR_BASERELOC].rva)
+            : NULL;
     if (pe_relocate(&img, mem, img.image_base + 0x01230000u, &stats, &err) != 0) {
         fact(0, "relocations", "%s", err.text);
     } else if (!reloc_section) {
@@ -346,8 +357,10 @@ int main(int argc, char **argv) {
             fact(0, "fixups", "%u address(es) point outside the image, the first at RVA 0x%X",
                  stats.targets_outside, (unsigned)stats.first_target_outside_rva);
         else
-            fact(1, "fixups", "each in a section (%s), each address into the image; applied at "
-                              "another base", text);
+            fact(1, "fixups",
+                 "each in a section (%s), each address into the image; applied at "
+                 "another base",
+                 text);
     }
 
     /* Imports. */
@@ -388,8 +401,7 @@ int main(int argc, char **argv) {
         for (i = 0; i < expected.count; i++) {
             if (ew.seen[i] == 0) {
                 missing++;
-                snprintf(text + strlen(text), sizeof text - strlen(text), " %s",
-                         expected.name[i]);
+                snprintf(text + strlen(text), sizeof text - strlen(text), " %s", expected.name[i]);
             }
             doubled += ew.seen[i] > 1;
         }
@@ -398,8 +410,8 @@ int main(int argc, char **argv) {
                  missing ? text : " none", ew.extra ? ew.extras : " none",
                  doubled ? "; some names twice" : "");
         else
-            fact(1, "exports", "%d names, exactly those of %s (%u ARM, %u Thumb)", n,
-                 exports_path, ew.arm, ew.thumb);
+            fact(1, "exports", "%d names, exactly those of %s (%u ARM, %u Thumb)", n, exports_path,
+                 ew.arm, ew.thumb);
     } else {
         fact(n > 0, "exports", "%d names (%u ARM, %u Thumb)", n, ew.arm, ew.thumb);
     }

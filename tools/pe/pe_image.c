@@ -9,25 +9,32 @@
 #include <stdio.h>
 #include <string.h>
 
-uint16_t pe_read16(const uint8_t *p) { return (uint16_t)(p[0] | (p[1] << 8)); }
+uint16_t pe_read16(const uint8_t *p)
+{
+    return (uint16_t)(p[0] | (p[1] << 8));
+}
 
-uint32_t pe_read32(const uint8_t *p) {
+uint32_t pe_read32(const uint8_t *p)
+{
     return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
 }
 
-static void write16(uint8_t *p, uint16_t v) {
+static void write16(uint8_t *p, uint16_t v)
+{
     p[0] = (uint8_t)v;
     p[1] = (uint8_t)(v >> 8);
 }
 
-void pe_write32(uint8_t *p, uint32_t v) {
+void pe_write32(uint8_t *p, uint32_t v)
+{
     p[0] = (uint8_t)v;
     p[1] = (uint8_t)(v >> 8);
     p[2] = (uint8_t)(v >> 16);
     p[3] = (uint8_t)(v >> 24);
 }
 
-int pe_fail(struct pe_error *err, const char *format, ...) {
+int pe_fail(struct pe_error *err, const char *format, ...)
+{
     va_list args;
     if (err) {
         va_start(args, format);
@@ -37,11 +44,13 @@ int pe_fail(struct pe_error *err, const char *format, ...) {
     return -1;
 }
 
-const char *pe_machine_name(uint16_t machine) {
+const char *pe_machine_name(uint16_t machine)
+{
     switch (machine) {
     case PE_MACHINE_ARM: return "ARM (ARM code: Windows CE)";
     case PE_MACHINE_THUMB: return "THUMB (ARM code with Thumb interworking: Windows CE, ARMV4I)";
-    case PE_MACHINE_ARMNT: return "ARMNT (Thumb-2, hard float: the Windows RT / Windows on ARM32 class)";
+    case PE_MACHINE_ARMNT:
+        return "ARMNT (Thumb-2, hard float: the Windows RT / Windows on ARM32 class)";
     case 0x014C: return "I386 (32-bit x86)";
     case 0x8664: return "AMD64 (64-bit x86)";
     case 0xAA64: return "ARM64";
@@ -49,7 +58,8 @@ const char *pe_machine_name(uint16_t machine) {
     }
 }
 
-const char *pe_subsystem_name(uint16_t subsystem) {
+const char *pe_subsystem_name(uint16_t subsystem)
+{
     switch (subsystem) {
     case 1: return "NATIVE";
     case PE_SUBSYSTEM_WINDOWS_GUI: return "WINDOWS_GUI";
@@ -59,39 +69,51 @@ const char *pe_subsystem_name(uint16_t subsystem) {
     }
 }
 
-const char *pe_reloc_type_name(unsigned type) {
+const char *pe_reloc_type_name(unsigned type)
+{
     static const char *const names[PE_REL_TYPES] = {
-        "ABSOLUTE", "HIGH", "LOW", "HIGHLOW", "HIGHADJ", "ARM_MOV32", "RESERVED", "THUMB_MOV32",
-        "RISCV_LOW12S", "MIPS_JMPADDR16", "DIR64", "type 11", "type 12", "type 13", "type 14",
-        "type 15"};
+        "ABSOLUTE", "HIGH",        "LOW",          "HIGHLOW",        "HIGHADJ", "ARM_MOV32",
+        "RESERVED", "THUMB_MOV32", "RISCV_LOW12S", "MIPS_JMPADDR16", "DIR64",   "type 11",
+        "type 12",  "type 13",     "type 14",      "type 15"};
     return type < PE_REL_TYPES ? names[type] : "unknown";
 }
 
-int pe_hard_float(const struct pe_image *img) { return img->machine == PE_MACHINE_ARMNT; }
+int pe_hard_float(const struct pe_image *img)
+{
+    return img->machine == PE_MACHINE_ARMNT;
+}
 
-static int is_windows_ce(uint16_t machine) {
+static int is_windows_ce(uint16_t machine)
+{
     return machine == PE_MACHINE_ARM || machine == PE_MACHINE_THUMB;
 }
 
-static int power_of_two(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
+static int power_of_two(uint32_t v)
+{
+    return v != 0 && (v & (v - 1)) == 0;
+}
 
 /* rva[0..len) lies inside the image. */
-static int in_image(const struct pe_image *img, uint32_t rva, uint64_t len) {
+static int in_image(const struct pe_image *img, uint32_t rva, uint64_t len)
+{
     return (uint64_t)rva + len <= img->size_of_image;
 }
 
-const struct pe_section *pe_section_at(const struct pe_image *img, uint32_t rva) {
+const struct pe_section *pe_section_at(const struct pe_image *img, uint32_t rva)
+{
     unsigned i;
     for (i = 0; i < img->section_count; i++) {
         const struct pe_section *s = &img->sections[i];
-        if (rva >= s->virtual_address && (uint64_t)rva < (uint64_t)s->virtual_address + s->virtual_size)
+        if (rva >= s->virtual_address &&
+            (uint64_t)rva < (uint64_t)s->virtual_address + s->virtual_size)
             return s;
     }
     return NULL;
 }
 
 /* rva[0..len) lies inside one section. */
-static const struct pe_section *section_span(const struct pe_image *img, uint32_t rva, uint32_t len) {
+static const struct pe_section *section_span(const struct pe_image *img, uint32_t rva, uint32_t len)
+{
     const struct pe_section *s = pe_section_at(img, rva);
     if (s && (uint64_t)rva + len <= (uint64_t)s->virtual_address + s->virtual_size)
         return s;
@@ -100,7 +122,8 @@ static const struct pe_section *section_span(const struct pe_image *img, uint32_
 
 /* A section name "/N" is at offset N of the COFF string table (after the
  * symbol table), where the file has one; otherwise it stays "/N". */
-static void long_name(const struct pe_image *img, char *name, size_t room) {
+static void long_name(const struct pe_image *img, char *name, size_t room)
+{
     uint32_t symbols = pe_read32(img->file + img->nt_offset + 12);
     uint32_t count = pe_read32(img->file + img->nt_offset + 16);
     uint64_t at = (uint64_t)symbols + 18ull * count;
@@ -124,12 +147,25 @@ static void long_name(const struct pe_image *img, char *name, size_t room) {
     }
 }
 
-static const char *const directory_names[PE_DIR_COUNT] = {
-    "export", "import", "resource", "exception", "certificate", "base relocation", "debug",
-    "architecture", "global pointer", "TLS", "load configuration", "bound import",
-    "import address table", "delay-load import", "CLR runtime", "reserved"};
+static const char *const directory_names[PE_DIR_COUNT] = {"export",
+                                                          "import",
+                                                          "resource",
+                                                          "exception",
+                                                          "certificate",
+                                                          "base relocation",
+                                                          "debug",
+                                                          "architecture",
+                                                          "global pointer",
+                                                          "TLS",
+                                                          "load configuration",
+                                                          "bound import",
+                                                          "import address table",
+                                                          "delay-load import",
+                                                          "CLR runtime",
+                                                          "reserved"};
 
-int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_error *err) {
+int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_error *err)
+{
     uint32_t nt, opt, opt_size, table;
     unsigned i, count;
     uint64_t end;
@@ -144,8 +180,10 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
         return pe_fail(err, "not a PE file: no MZ signature");
     nt = pe_read32(file + 0x3C);
     if ((uint64_t)nt + 24 > size)
-        return pe_fail(err, "truncated: the PE header at offset 0x%X lies beyond the end of the "
-                            "file (%lu bytes)", (unsigned)nt, (unsigned long)size);
+        return pe_fail(err,
+                       "truncated: the PE header at offset 0x%X lies beyond the end of the "
+                       "file (%lu bytes)",
+                       (unsigned)nt, (unsigned long)size);
     if (memcmp(file + nt, "PE\0\0", 4) != 0)
         return pe_fail(err, "not a PE file: no PE signature at offset 0x%X", (unsigned)nt);
     img->nt_offset = nt;
@@ -159,11 +197,15 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
         return pe_fail(err, "the optional header has %u bytes, fewer than a PE32 image's 96",
                        (unsigned)opt_size);
     if ((uint64_t)opt + opt_size > size)
-        return pe_fail(err, "truncated: the optional header ends beyond the end of the file "
-                            "(%lu bytes)", (unsigned long)size);
+        return pe_fail(err,
+                       "truncated: the optional header ends beyond the end of the file "
+                       "(%lu bytes)",
+                       (unsigned long)size);
     if (pe_read16(file + opt) != 0x10B)
-        return pe_fail(err, "not a PE32 image: optional header magic 0x%X (0x20B is PE32+, "
-                            "64-bit)", (unsigned)pe_read16(file + opt));
+        return pe_fail(err,
+                       "not a PE32 image: optional header magic 0x%X (0x20B is PE32+, "
+                       "64-bit)",
+                       (unsigned)pe_read16(file + opt));
     img->linker_major = file[opt + 2];
     img->linker_minor = file[opt + 3];
     img->entry_rva = pe_read32(file + opt + 16);
@@ -182,13 +224,15 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
 
     if (!power_of_two(img->section_alignment) || !power_of_two(img->file_alignment) ||
         img->file_alignment > img->section_alignment)
-        return pe_fail(err, "bad alignment: sections 0x%X, file 0x%X (powers of two, the file's "
-                            "no larger)", (unsigned)img->section_alignment,
-                       (unsigned)img->file_alignment);
+        return pe_fail(err,
+                       "bad alignment: sections 0x%X, file 0x%X (powers of two, the file's "
+                       "no larger)",
+                       (unsigned)img->section_alignment, (unsigned)img->file_alignment);
     if (img->size_of_image == 0 || img->size_of_image % img->section_alignment != 0)
-        return pe_fail(err, "bad image size 0x%X: not a positive multiple of the section "
-                            "alignment 0x%X", (unsigned)img->size_of_image,
-                       (unsigned)img->section_alignment);
+        return pe_fail(err,
+                       "bad image size 0x%X: not a positive multiple of the section "
+                       "alignment 0x%X",
+                       (unsigned)img->size_of_image, (unsigned)img->section_alignment);
     if ((uint64_t)img->image_base + img->size_of_image > 0x100000000ull)
         return pe_fail(err, "the image (base 0x%X, 0x%X bytes) does not fit in 32 bits",
                        (unsigned)img->image_base, (unsigned)img->size_of_image);
@@ -198,8 +242,10 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
     if (img->directory_count > PE_DIR_COUNT)
         return pe_fail(err, "%u data directories, more than 16", (unsigned)img->directory_count);
     if (96 + 8 * img->directory_count > opt_size)
-        return pe_fail(err, "the optional header (%u bytes) has no room for its %u data "
-                            "directories", (unsigned)opt_size, (unsigned)img->directory_count);
+        return pe_fail(err,
+                       "the optional header (%u bytes) has no room for its %u data "
+                       "directories",
+                       (unsigned)opt_size, (unsigned)img->directory_count);
     for (i = 0; i < img->directory_count; i++) {
         img->directories[i].rva = pe_read32(file + opt + 96 + 8 * i);
         img->directories[i].size = pe_read32(file + opt + 100 + 8 * i);
@@ -211,14 +257,16 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
     table = opt + opt_size;
     end = (uint64_t)table + 40u * count;
     if (end > size)
-        return pe_fail(err, "truncated: the section table ends at offset 0x%llX, beyond the end "
-                            "of the file (%lu bytes)", (unsigned long long)end,
-                       (unsigned long)size);
+        return pe_fail(err,
+                       "truncated: the section table ends at offset 0x%llX, beyond the end "
+                       "of the file (%lu bytes)",
+                       (unsigned long long)end, (unsigned long)size);
     if (img->size_of_headers < end || img->size_of_headers > size ||
         img->size_of_headers > img->size_of_image)
-        return pe_fail(err, "bad header size 0x%X: the headers end at 0x%llX, the file at 0x%lX, "
-                            "the image at 0x%X", (unsigned)img->size_of_headers,
-                       (unsigned long long)end, (unsigned long)size,
+        return pe_fail(err,
+                       "bad header size 0x%X: the headers end at 0x%llX, the file at 0x%lX, "
+                       "the image at 0x%X",
+                       (unsigned)img->size_of_headers, (unsigned long long)end, (unsigned long)size,
                        (unsigned)img->size_of_image);
     img->section_count = count;
     for (i = 0; i < count; i++) {
@@ -236,9 +284,10 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
         if (s->virtual_size == 0)
             s->virtual_size = s->raw_size;
         if (s->virtual_address % img->section_alignment != 0)
-            return pe_fail(err, "section %s: address 0x%X not a multiple of the section "
-                                "alignment 0x%X", s->name, (unsigned)s->virtual_address,
-                           (unsigned)img->section_alignment);
+            return pe_fail(err,
+                           "section %s: address 0x%X not a multiple of the section "
+                           "alignment 0x%X",
+                           s->name, (unsigned)s->virtual_address, (unsigned)img->section_alignment);
         if (s->virtual_address < img->size_of_headers)
             return pe_fail(err, "section %s: address 0x%X overlaps the headers (0x%X bytes)",
                            s->name, (unsigned)s->virtual_address, (unsigned)img->size_of_headers);
@@ -248,13 +297,17 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
                            s->name, (unsigned)s->virtual_address, img->sections[i - 1].name);
         section_end = (uint64_t)s->virtual_address + s->virtual_size;
         if (section_end > img->size_of_image)
-            return pe_fail(err, "section %s: 0x%X bytes at 0x%X end beyond the image (0x%X "
-                                "bytes)", s->name, (unsigned)s->virtual_size,
-                           (unsigned)s->virtual_address, (unsigned)img->size_of_image);
+            return pe_fail(err,
+                           "section %s: 0x%X bytes at 0x%X end beyond the image (0x%X "
+                           "bytes)",
+                           s->name, (unsigned)s->virtual_size, (unsigned)s->virtual_address,
+                           (unsigned)img->size_of_image);
         if (s->raw_size > 0 && (uint64_t)s->raw_offset + s->raw_size > size)
-            return pe_fail(err, "truncated: section %s has 0x%X bytes at file offset 0x%X, beyond "
-                                "the end of the file (%lu bytes)", s->name,
-                           (unsigned)s->raw_size, (unsigned)s->raw_offset, (unsigned long)size);
+            return pe_fail(err,
+                           "truncated: section %s has 0x%X bytes at file offset 0x%X, beyond "
+                           "the end of the file (%lu bytes)",
+                           s->name, (unsigned)s->raw_size, (unsigned)s->raw_offset,
+                           (unsigned long)size);
     }
 
     for (i = 0; i < img->directory_count; i++) {
@@ -263,54 +316,67 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
             continue;
         if (i == PE_DIR_SECURITY) {
             if ((uint64_t)d->rva + d->size > size)
-                return pe_fail(err, "truncated: the certificate table (0x%X bytes at file offset "
-                                    "0x%X) ends beyond the end of the file", (unsigned)d->size,
-                               (unsigned)d->rva);
+                return pe_fail(err,
+                               "truncated: the certificate table (0x%X bytes at file offset "
+                               "0x%X) ends beyond the end of the file",
+                               (unsigned)d->size, (unsigned)d->rva);
         } else if (d->rva == 0 || !in_image(img, d->rva, d->size)) {
-            return pe_fail(err, "the %s directory (0x%X bytes at 0x%X) lies outside the image "
-                                "(0x%X bytes)", directory_names[i], (unsigned)d->size,
-                           (unsigned)d->rva, (unsigned)img->size_of_image);
+            return pe_fail(err,
+                           "the %s directory (0x%X bytes at 0x%X) lies outside the image "
+                           "(0x%X bytes)",
+                           directory_names[i], (unsigned)d->size, (unsigned)d->rva,
+                           (unsigned)img->size_of_image);
         }
     }
     return 0;
 }
 
-int pe_check_loadable(const struct pe_image *img, struct pe_error *err) {
-    static const int refused[] = {PE_DIR_TLS, PE_DIR_DELAY_IMPORT, PE_DIR_BOUND_IMPORT, PE_DIR_CLR,
-                                  PE_DIR_GLOBALPTR, PE_DIR_ARCHITECTURE};
+int pe_check_loadable(const struct pe_image *img, struct pe_error *err)
+{
+    static const int refused[] = {PE_DIR_TLS, PE_DIR_DELAY_IMPORT, PE_DIR_BOUND_IMPORT,
+                                  PE_DIR_CLR, PE_DIR_GLOBALPTR,    PE_DIR_ARCHITECTURE};
     unsigned i;
     if (img->machine != PE_MACHINE_ARM && img->machine != PE_MACHINE_THUMB &&
         img->machine != PE_MACHINE_ARMNT)
-        return pe_fail(err, "machine 0x%04X (%s) is not a 32-bit ARM Windows machine (0x01C0 ARM "
-                            "or 0x01C2 THUMB for Windows CE, 0x01C4 ARMNT for Windows RT)",
+        return pe_fail(err,
+                       "machine 0x%04X (%s) is not a 32-bit ARM Windows machine (0x01C0 ARM "
+                       "or 0x01C2 THUMB for Windows CE, 0x01C4 ARMNT for Windows RT)",
                        (unsigned)img->machine, pe_machine_name(img->machine));
     if (is_windows_ce(img->machine) && img->subsystem != PE_SUBSYSTEM_WINDOWS_CE_GUI)
-        return pe_fail(err, "subsystem %u (%s): a Windows CE image (machine 0x%04X) has "
-                            "WINDOWS_CE_GUI (9)", (unsigned)img->subsystem,
-                       pe_subsystem_name(img->subsystem), (unsigned)img->machine);
+        return pe_fail(err,
+                       "subsystem %u (%s): a Windows CE image (machine 0x%04X) has "
+                       "WINDOWS_CE_GUI (9)",
+                       (unsigned)img->subsystem, pe_subsystem_name(img->subsystem),
+                       (unsigned)img->machine);
     if (img->machine == PE_MACHINE_ARMNT && img->subsystem != PE_SUBSYSTEM_WINDOWS_GUI &&
         img->subsystem != PE_SUBSYSTEM_WINDOWS_CUI)
-        return pe_fail(err, "subsystem %u (%s): an ARMNT image has WINDOWS_GUI (2) or "
-                            "WINDOWS_CUI (3)", (unsigned)img->subsystem,
-                       pe_subsystem_name(img->subsystem));
+        return pe_fail(err,
+                       "subsystem %u (%s): an ARMNT image has WINDOWS_GUI (2) or "
+                       "WINDOWS_CUI (3)",
+                       (unsigned)img->subsystem, pe_subsystem_name(img->subsystem));
     if (!(img->characteristics & PE_FILE_DLL))
         return pe_fail(err, "not a DLL: characteristics 0x%04X lack IMAGE_FILE_DLL (0x2000)",
                        (unsigned)img->characteristics);
     if (!(img->characteristics & PE_FILE_EXECUTABLE_IMAGE))
-        return pe_fail(err, "not an executable image: characteristics 0x%04X lack "
-                            "IMAGE_FILE_EXECUTABLE_IMAGE (0x0002)", (unsigned)img->characteristics);
+        return pe_fail(err,
+                       "not an executable image: characteristics 0x%04X lack "
+                       "IMAGE_FILE_EXECUTABLE_IMAGE (0x0002)",
+                       (unsigned)img->characteristics);
     if (img->characteristics & PE_FILE_RELOCS_STRIPPED)
-        return pe_fail(err, "relocations stripped (IMAGE_FILE_RELOCS_STRIPPED): the image cannot "
-                            "be loaded at another base");
+        return pe_fail(err,
+                       "relocations stripped (IMAGE_FILE_RELOCS_STRIPPED): the image cannot "
+                       "be loaded at another base");
     if (img->directory_count <= PE_DIR_BASERELOC || img->directories[PE_DIR_BASERELOC].size == 0)
         return pe_fail(err, "no base relocations: the image cannot be loaded at another base");
     for (i = 0; i < sizeof refused / sizeof refused[0]; i++) {
         int d = refused[i];
         if ((unsigned)d < img->directory_count &&
             (img->directories[d].rva != 0 || img->directories[d].size != 0))
-            return pe_fail(err, "has a %s directory (0x%X bytes at 0x%X), which this loader does "
-                                "not handle%s", directory_names[d],
-                           (unsigned)img->directories[d].size, (unsigned)img->directories[d].rva,
+            return pe_fail(err,
+                           "has a %s directory (0x%X bytes at 0x%X), which this loader does "
+                           "not handle%s",
+                           directory_names[d], (unsigned)img->directories[d].size,
+                           (unsigned)img->directories[d].rva,
                            d == PE_DIR_TLS ? " (thread-local data needs the system's loader)" : "");
     }
     if (img->entry_rva != 0) {
@@ -322,7 +388,8 @@ int pe_check_loadable(const struct pe_image *img, struct pe_error *err) {
     return 0;
 }
 
-void pe_layout(const struct pe_image *img, uint8_t *mem) {
+void pe_layout(const struct pe_image *img, uint8_t *mem)
+{
     unsigned i;
     memcpy(mem, img->file, img->size_of_headers);
     for (i = 0; i < img->section_count; i++) {
@@ -334,16 +401,22 @@ void pe_layout(const struct pe_image *img, uint8_t *mem) {
 }
 
 /* The 16-bit immediate of an ARM movw/movt, and the instruction with another. */
-static uint32_t arm_imm16(uint32_t insn) { return ((insn >> 4) & 0xF000) | (insn & 0x0FFF); }
-static uint32_t arm_with_imm16(uint32_t insn, uint32_t imm) {
+static uint32_t arm_imm16(uint32_t insn)
+{
+    return ((insn >> 4) & 0xF000) | (insn & 0x0FFF);
+}
+static uint32_t arm_with_imm16(uint32_t insn, uint32_t imm)
+{
     return (insn & 0xFFF0F000u) | ((imm & 0xF000) << 4) | (imm & 0x0FFF);
 }
 /* The same for a Thumb-2 movw/movt (two halfwords: hi, lo). */
-static uint32_t thumb_imm16(uint16_t hi, uint16_t lo) {
+static uint32_t thumb_imm16(uint16_t hi, uint16_t lo)
+{
     return ((uint32_t)(hi & 0xF) << 12) | ((uint32_t)((hi >> 10) & 1) << 11) |
            ((uint32_t)((lo >> 12) & 7) << 8) | (lo & 0xFF);
 }
-static void thumb_with_imm16(uint8_t *p, uint32_t imm) {
+static void thumb_with_imm16(uint8_t *p, uint32_t imm)
+{
     uint16_t hi = pe_read16(p), lo = pe_read16(p + 2);
     hi = (uint16_t)((hi & 0xFBF0) | ((imm >> 12) & 0xF) | (((imm >> 11) & 1) << 10));
     lo = (uint16_t)((lo & 0x8F00) | (((imm >> 8) & 7) << 12) | (imm & 0xFF));
@@ -353,14 +426,16 @@ static void thumb_with_imm16(uint8_t *p, uint32_t imm) {
 
 /* Adds delta to the address the fixup of type at rva holds; returns 0 or -1. */
 static int fix_one(const struct pe_image *img, uint8_t *mem, unsigned type, uint32_t rva,
-                   uint32_t delta, struct pe_reloc_stats *stats, struct pe_error *err) {
+                   uint32_t delta, struct pe_reloc_stats *stats, struct pe_error *err)
+{
     uint32_t width = type == PE_REL_HIGHLOW ? 4 : 8;
     uint32_t value;
     const struct pe_section *s = section_span(img, rva, width);
     if (!s)
-        return pe_fail(err, "relocation (%s) at RVA 0x%X lies outside the image's sections "
-                            "(image 0x%X bytes)", pe_reloc_type_name(type), (unsigned)rva,
-                       (unsigned)img->size_of_image);
+        return pe_fail(err,
+                       "relocation (%s) at RVA 0x%X lies outside the image's sections "
+                       "(image 0x%X bytes)",
+                       pe_reloc_type_name(type), (unsigned)rva, (unsigned)img->size_of_image);
     if (type != PE_REL_HIGHLOW && !(s->characteristics & PE_SCN_MEM_EXECUTE))
         return pe_fail(err, "relocation (%s) at RVA 0x%X is in section %s, which is not code",
                        pe_reloc_type_name(type), (unsigned)rva, s->name);
@@ -371,8 +446,10 @@ static int fix_one(const struct pe_image *img, uint8_t *mem, unsigned type, uint
         uint32_t movw = pe_read32(mem + rva), movt = pe_read32(mem + rva + 4);
         if ((movw & 0x0FF00000u) != 0x03000000u || (movt & 0x0FF00000u) != 0x03400000u ||
             ((movw >> 12) & 15) != ((movt >> 12) & 15))
-            return pe_fail(err, "relocation ARM_MOV32 at RVA 0x%X: 0x%08X 0x%08X is no ARM "
-                                "movw/movt pair", (unsigned)rva, (unsigned)movw, (unsigned)movt);
+            return pe_fail(err,
+                           "relocation ARM_MOV32 at RVA 0x%X: 0x%08X 0x%08X is no ARM "
+                           "movw/movt pair",
+                           (unsigned)rva, (unsigned)movw, (unsigned)movt);
         value = arm_imm16(movw) | (arm_imm16(movt) << 16);
         pe_write32(mem + rva, arm_with_imm16(movw, (value + delta) & 0xFFFF));
         pe_write32(mem + rva + 4, arm_with_imm16(movt, (value + delta) >> 16));
@@ -381,9 +458,10 @@ static int fix_one(const struct pe_image *img, uint8_t *mem, unsigned type, uint
         uint16_t h3 = pe_read16(mem + rva + 4), h4 = pe_read16(mem + rva + 6);
         if ((h1 & 0xFBF0) != 0xF240 || (h2 & 0x8000) != 0 || (h3 & 0xFBF0) != 0xF2C0 ||
             (h4 & 0x8000) != 0 || ((h2 >> 8) & 15) != ((h4 >> 8) & 15))
-            return pe_fail(err, "relocation THUMB_MOV32 at RVA 0x%X: %04X %04X %04X %04X is no "
-                                "Thumb-2 movw/movt pair", (unsigned)rva, (unsigned)h1,
-                           (unsigned)h2, (unsigned)h3, (unsigned)h4);
+            return pe_fail(err,
+                           "relocation THUMB_MOV32 at RVA 0x%X: %04X %04X %04X %04X is no "
+                           "Thumb-2 movw/movt pair",
+                           (unsigned)rva, (unsigned)h1, (unsigned)h2, (unsigned)h3, (unsigned)h4);
         value = thumb_imm16(h1, h2) | (thumb_imm16(h3, h4) << 16);
         thumb_with_imm16(mem + rva, (value + delta) & 0xFFFF);
         thumb_with_imm16(mem + rva + 4, (value + delta) >> 16);
@@ -401,7 +479,8 @@ static int fix_one(const struct pe_image *img, uint8_t *mem, unsigned type, uint
 }
 
 int pe_relocate(const struct pe_image *img, uint8_t *mem, uint32_t new_base,
-                struct pe_reloc_stats *stats, struct pe_error *err) {
+                struct pe_reloc_stats *stats, struct pe_error *err)
+{
     const struct pe_directory *d = &img->directories[PE_DIR_BASERELOC];
     uint32_t delta = new_base - img->image_base;
     uint32_t at = 0;
@@ -416,19 +495,22 @@ int pe_relocate(const struct pe_image *img, uint8_t *mem, uint32_t new_base,
         uint32_t page, block, n, k;
         const uint8_t *p = mem + d->rva + at;
         if (d->size - at < 8)
-            return pe_fail(err, "base relocations: a block header at offset 0x%X is cut off by "
-                                "the end of the directory (0x%X bytes)", (unsigned)at,
-                           (unsigned)d->size);
+            return pe_fail(err,
+                           "base relocations: a block header at offset 0x%X is cut off by "
+                           "the end of the directory (0x%X bytes)",
+                           (unsigned)at, (unsigned)d->size);
         page = pe_read32(p);
         block = pe_read32(p + 4);
         if (block < 8 || block % 2 != 0 || block > d->size - at)
-            return pe_fail(err, "base relocations: the block at offset 0x%X has a bad size 0x%X "
-                                "(directory 0x%X bytes)", (unsigned)at, (unsigned)block,
-                           (unsigned)d->size);
+            return pe_fail(err,
+                           "base relocations: the block at offset 0x%X has a bad size 0x%X "
+                           "(directory 0x%X bytes)",
+                           (unsigned)at, (unsigned)block, (unsigned)d->size);
         if (page >= img->size_of_image)
-            return pe_fail(err, "base relocations: the block for page RVA 0x%X lies outside the "
-                                "image (0x%X bytes)", (unsigned)page,
-                           (unsigned)img->size_of_image);
+            return pe_fail(err,
+                           "base relocations: the block for page RVA 0x%X lies outside the "
+                           "image (0x%X bytes)",
+                           (unsigned)page, (unsigned)img->size_of_image);
         stats->blocks++;
         n = (block - 8) / 2;
         for (k = 0; k < n; k++) {
@@ -444,14 +526,17 @@ int pe_relocate(const struct pe_image *img, uint8_t *mem, uint32_t new_base,
                 if (fix_one(img, mem, type, rva, delta, stats, err) != 0)
                     return -1;
             } else if (type == PE_REL_ARM_MOV32 || type == PE_REL_THUMB_MOV32) {
-                return pe_fail(err, "relocation type %u (%s) at RVA 0x%X: a movw/movt pair, "
-                                    "which a machine 0x%04X image cannot hold (ARMv6T2 and "
-                                    "later)", type, pe_reloc_type_name(type), (unsigned)rva,
+                return pe_fail(err,
+                               "relocation type %u (%s) at RVA 0x%X: a movw/movt pair, "
+                               "which a machine 0x%04X image cannot hold (ARMv6T2 and "
+                               "later)",
+                               type, pe_reloc_type_name(type), (unsigned)rva,
                                (unsigned)img->machine);
             } else {
-                return pe_fail(err, "relocation type %u (%s) at RVA 0x%X is unknown to this "
-                                    "loader, which applies ABSOLUTE (0), HIGHLOW (3)%s", type,
-                               pe_reloc_type_name(type), (unsigned)rva,
+                return pe_fail(err,
+                               "relocation type %u (%s) at RVA 0x%X is unknown to this "
+                               "loader, which applies ABSOLUTE (0), HIGHLOW (3)%s",
+                               type, pe_reloc_type_name(type), (unsigned)rva,
                                img->machine == PE_MACHINE_ARMNT
                                    ? ", ARM_MOV32 (5) and THUMB_MOV32 (7)"
                                    : " only");
@@ -465,7 +550,8 @@ int pe_relocate(const struct pe_image *img, uint8_t *mem, uint32_t new_base,
 /* The text at rva: NUL-terminated within the image, at most limit bytes,
  * printable. NULL with *err otherwise. */
 static const char *image_text(const struct pe_image *img, const uint8_t *mem, uint32_t rva,
-                              size_t limit, const char *what, struct pe_error *err) {
+                              size_t limit, const char *what, struct pe_error *err)
+{
     size_t n;
     if (rva == 0 || rva >= img->size_of_image) {
         pe_fail(err, "%s: its name at 0x%X lies outside the image", what, (unsigned)rva);
@@ -483,7 +569,8 @@ static const char *image_text(const struct pe_image *img, const uint8_t *mem, ui
 }
 
 int pe_imports(const struct pe_image *img, const uint8_t *mem, pe_import_fn fn, void *user,
-               struct pe_error *err) {
+               struct pe_error *err)
+{
     const struct pe_directory *d = &img->directories[PE_DIR_IMPORT];
     uint32_t at;
     int count = 0;
@@ -534,7 +621,8 @@ int pe_imports(const struct pe_image *img, const uint8_t *mem, pe_import_fn fn, 
     return count;
 }
 
-static int is_identifier(const char *s) {
+static int is_identifier(const char *s)
+{
     const char *p;
     for (p = s; *p; p++) {
         int c = (unsigned char)*p;
@@ -546,14 +634,17 @@ static int is_identifier(const char *s) {
 }
 
 int pe_exports(const struct pe_image *img, const uint8_t *mem, pe_export_fn fn, void *user,
-               struct pe_error *err) {
+               struct pe_error *err)
+{
     const struct pe_directory *d = &img->directories[PE_DIR_EXPORT];
     uint32_t functions, names, ordinals, n_functions, n_names, k;
     if (img->directory_count <= PE_DIR_EXPORT || d->rva == 0)
         return 0;
     if (d->size < 40 || !in_image(img, d->rva, 40))
-        return pe_fail(err, "exports: the directory at 0x%X (0x%X bytes) is too small or outside "
-                            "the image", (unsigned)d->rva, (unsigned)d->size);
+        return pe_fail(err,
+                       "exports: the directory at 0x%X (0x%X bytes) is too small or outside "
+                       "the image",
+                       (unsigned)d->rva, (unsigned)d->size);
     n_functions = pe_read32(mem + d->rva + 20);
     n_names = pe_read32(mem + d->rva + 24);
     functions = pe_read32(mem + d->rva + 28);
@@ -562,21 +653,23 @@ int pe_exports(const struct pe_image *img, const uint8_t *mem, pe_export_fn fn, 
     if (n_functions > 0x10000 || n_names > n_functions ||
         !in_image(img, functions, 4ull * n_functions) || !in_image(img, names, 4ull * n_names) ||
         !in_image(img, ordinals, 2ull * n_names))
-        return pe_fail(err, "exports: %u functions and %u names, whose tables lie outside the "
-                            "image", (unsigned)n_functions, (unsigned)n_names);
+        return pe_fail(err,
+                       "exports: %u functions and %u names, whose tables lie outside the "
+                       "image",
+                       (unsigned)n_functions, (unsigned)n_names);
     for (k = 0; k < n_names; k++) {
         uint32_t ordinal = pe_read16(mem + ordinals + 2 * k), rva;
         const struct pe_section *s;
-        const char *name = image_text(img, mem, pe_read32(mem + names + 4 * k), 255,
-                                      "an exported function", err);
+        const char *name =
+            image_text(img, mem, pe_read32(mem + names + 4 * k), 255, "an exported function", err);
         if (!name)
             return -1;
         if (!is_identifier(name))
             return pe_fail(err, "exports: the name \"%s\" is not a C identifier (decorated?)",
                            name);
         if (ordinal >= n_functions)
-            return pe_fail(err, "exports: %s has ordinal index %u of %u", name,
-                           (unsigned)ordinal, (unsigned)n_functions);
+            return pe_fail(err, "exports: %s has ordinal index %u of %u", name, (unsigned)ordinal,
+                           (unsigned)n_functions);
         rva = pe_read32(mem + functions + 4 * ordinal);
         if (rva >= d->rva && (uint64_t)rva < (uint64_t)d->rva + d->size)
             return pe_fail(err, "exports: %s is forwarded to another DLL", name);
@@ -596,7 +689,8 @@ struct find_export {
     int found;
 };
 
-static int match_export(void *user, const char *name, uint32_t rva, struct pe_error *err) {
+static int match_export(void *user, const char *name, uint32_t rva, struct pe_error *err)
+{
     struct find_export *f = (struct find_export *)user;
     (void)err;
     if (!f->found && strcmp(name, f->name) == 0) {
@@ -606,8 +700,9 @@ static int match_export(void *user, const char *name, uint32_t rva, struct pe_er
     return 0;
 }
 
-int pe_find_export(const struct pe_image *img, const uint8_t *mem, const char *name,
-                   uint32_t *rva, struct pe_error *err) {
+int pe_find_export(const struct pe_image *img, const uint8_t *mem, const char *name, uint32_t *rva,
+                   struct pe_error *err)
+{
     struct find_export f;
     f.name = name;
     f.rva = 0;
@@ -620,7 +715,8 @@ int pe_find_export(const struct pe_image *img, const uint8_t *mem, const char *n
     return 0;
 }
 
-int pe_read_names(const char *path, struct pe_names *names, struct pe_error *err) {
+int pe_read_names(const char *path, struct pe_names *names, struct pe_error *err)
+{
     char line[256];
     FILE *f = fopen(path, "r");
     names->count = 0;

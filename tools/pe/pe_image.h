@@ -71,10 +71,10 @@ enum {
 
 /* Base relocation types. */
 enum {
-    PE_REL_ABSOLUTE = 0,     /* padding */
-    PE_REL_HIGHLOW = 3,      /* a 32-bit address */
-    PE_REL_ARM_MOV32 = 5,    /* an ARM movw/movt pair */
-    PE_REL_THUMB_MOV32 = 7,  /* a Thumb-2 movw/movt pair */
+    PE_REL_ABSOLUTE = 0,    /* padding */
+    PE_REL_HIGHLOW = 3,     /* a 32-bit address */
+    PE_REL_ARM_MOV32 = 5,   /* an ARM movw/movt pair */
+    PE_REL_THUMB_MOV32 = 7, /* a Thumb-2 movw/movt pair */
     PE_REL_TYPES = 16
 };
 
@@ -87,16 +87,16 @@ struct pe_error {
 };
 
 struct pe_section {
-    char name[24];             /* the name, terminated (a long one from the string table) */
-    uint32_t virtual_address;  /* RVA */
-    uint32_t virtual_size;     /* the size in memory (the raw size where 0) */
-    uint32_t raw_offset;       /* file offset of its bytes */
-    uint32_t raw_size;         /* bytes in the file */
-    uint32_t characteristics;  /* PE_SCN_* */
+    char name[24];            /* the name, terminated (a long one from the string table) */
+    uint32_t virtual_address; /* RVA */
+    uint32_t virtual_size;    /* the size in memory (the raw size where 0) */
+    uint32_t raw_offset;      /* file offset of its bytes */
+    uint32_t raw_size;        /* bytes in the file */
+    uint32_t characteristics; /* PE_SCN_* */
 };
 
 struct pe_directory {
-    uint32_t rva;   /* a file offset for PE_DIR_SECURITY */
+    uint32_t rva; /* a file offset for PE_DIR_SECURITY */
     uint32_t size;
 };
 
@@ -105,7 +105,7 @@ struct pe_directory {
 struct pe_image {
     const uint8_t *file;
     size_t file_size;
-    uint32_t nt_offset;          /* "PE\0\0" */
+    uint32_t nt_offset; /* "PE\0\0" */
     uint16_t machine;
     uint16_t characteristics;
     uint32_t time_date_stamp;
@@ -114,15 +114,15 @@ struct pe_image {
     uint16_t subsystem_major, subsystem_minor;
     uint16_t subsystem;
     uint16_t dll_characteristics;
-    uint32_t entry_rva;          /* 0: no entry point */
-    uint32_t image_base;         /* the preferred base */
+    uint32_t entry_rva;  /* 0: no entry point */
+    uint32_t image_base; /* the preferred base */
     uint32_t section_alignment;
     uint32_t file_alignment;
     uint32_t size_of_image;
     uint32_t size_of_headers;
     unsigned section_count;
     struct pe_section sections[PE_MAX_SECTIONS];
-    unsigned directory_count;    /* NumberOfRvaAndSizes (at most 16) */
+    unsigned directory_count; /* NumberOfRvaAndSizes (at most 16) */
     struct pe_directory directories[PE_DIR_COUNT];
 };
 
@@ -164,9 +164,9 @@ void pe_layout(const struct pe_image *img, uint8_t *mem);
 /* What pe_relocate counted. */
 struct pe_reloc_stats {
     unsigned blocks;
-    unsigned by_type[PE_REL_TYPES];      /* entries of each type, ABSOLUTE included */
-    unsigned targets_outside;            /* fixed addresses not inside the image */
-    uint32_t first_target_outside_rva;   /* where the first of those is */
+    unsigned by_type[PE_REL_TYPES];        /* entries of each type, ABSOLUTE included */
+    unsigned targets_outside;              /* fixed addresses not inside the image */
+    uint32_t first_target_outside_rva;     /* where the first of those is */
     unsigned per_section[PE_MAX_SECTIONS]; /* fixups in each section */
 };
 
@@ -203,8 +203,8 @@ int pe_exports(const struct pe_image *img, const uint8_t *mem, pe_export_fn fn, 
 /* The address (RVA) of the function exported as name; for ARMNT the Thumb
  * bit is set. Returns 0 when found, 1 when the DLL has no such export, -1
  * with *err when the directory is bad. */
-int pe_find_export(const struct pe_image *img, const uint8_t *mem, const char *name,
-                   uint32_t *rva, struct pe_error *err);
+int pe_find_export(const struct pe_image *img, const uint8_t *mem, const char *name, uint32_t *rva,
+                   struct pe_error *err);
 
 /* A list of exported names, as engine/exports/exports.txt holds them: one
  * C identifier a line; other lines (comments, blank lines) are skipped. */

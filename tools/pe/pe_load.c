@@ -16,18 +16,16 @@
 #include <unistd.h>
 
 #if !defined(__arm__)
-#error "the PE loader runs the DLL's code: it is built for 32-bit ARM only"
+#  error "the PE loader runs the DLL's code: it is built for 32-bit ARM only"
 #endif
 
 /* pe_call.S reads struct pe_call at these offsets. */
-typedef char pe_call_layout_check[(offsetof(struct pe_call, stack) == 16 &&
-                                   offsetof(struct pe_call, stack_count) == 32 &&
-                                   offsetof(struct pe_call, broken) == 36 &&
-                                   offsetof(struct pe_call, d0) == 40 &&
-                                   offsetof(struct pe_call, ret) == 48 &&
-                                   offsetof(struct pe_call, call_sp) == 56)
-                                      ? 1
-                                      : -1];
+typedef char pe_call_layout_check
+    [(offsetof(struct pe_call, stack) == 16 && offsetof(struct pe_call, stack_count) == 32 &&
+      offsetof(struct pe_call, broken) == 36 && offsetof(struct pe_call, d0) == 40 &&
+      offsetof(struct pe_call, ret) == 48 && offsetof(struct pe_call, call_sp) == 56)
+         ? 1
+         : -1];
 
 enum { DLL_PROCESS_DETACH = 0, DLL_PROCESS_ATTACH = 1 };
 
@@ -52,7 +50,8 @@ struct pe_module {
     int attached;
 };
 
-static uint8_t *read_file(const char *path, size_t *size, struct pe_error *err) {
+static uint8_t *read_file(const char *path, size_t *size, struct pe_error *err)
+{
     FILE *f = fopen(path, "rb");
     uint8_t *data = NULL;
     size_t used = 0, room = 0;
@@ -98,7 +97,8 @@ static uint8_t *read_file(const char *path, size_t *size, struct pe_error *err) 
 
 /* Whether this processor executes the machine's code. The architecture
  * comes from AT_PLATFORM ("v5l", "v7l"), the extensions from AT_HWCAP. */
-static int processor_runs(uint16_t machine, struct pe_error *err) {
+static int processor_runs(uint16_t machine, struct pe_error *err)
+{
     const char *platform = (const char *)getauxval(AT_PLATFORM);
     unsigned long hwcap = getauxval(AT_HWCAP);
     int arch = 0;
@@ -125,16 +125,16 @@ static int processor_runs(uint16_t machine, struct pe_error *err) {
         if (arch >= 7 && (hwcap & HWCAP_ARM_VFPv3) && (hwcap & HWCAP_ARM_NEON))
             return 0;
         break;
-    default:
-        break;
+    default: break;
     }
-    return pe_fail(err, "this processor (ARMv%d, %s%s%s%s) cannot execute machine 0x%04X "
-                        "code, which needs %s", arch,
-                   (hwcap & HWCAP_ARM_THUMB) ? "Thumb" : "no Thumb",
+    return pe_fail(err,
+                   "this processor (ARMv%d, %s%s%s%s) cannot execute machine 0x%04X "
+                   "code, which needs %s",
+                   arch, (hwcap & HWCAP_ARM_THUMB) ? "Thumb" : "no Thumb",
                    (hwcap & HWCAP_ARM_VFP) ? ", VFP" : ", no VFP",
                    (hwcap & HWCAP_ARM_VFPv3) ? ", VFPv3" : "",
                    (hwcap & HWCAP_ARM_NEON) ? ", NEON" : "", (unsigned)machine,
-                   machine == PE_MACHINE_ARMNT ? "ARMv7 with Thumb-2, VFPv3 and NEON"
+                   machine == PE_MACHINE_ARMNT   ? "ARMv7 with Thumb-2, VFPv3 and NEON"
                    : machine == PE_MACHINE_THUMB ? "ARMv4T or later with Thumb"
                                                  : "ARMv4 or later");
 }
@@ -145,18 +145,21 @@ struct import_ctx {
 };
 
 static int resolve_import(void *user, const char *dll, const char *name, uint32_t ordinal,
-                          uint32_t iat_rva, struct pe_error *err) {
+                          uint32_t iat_rva, struct pe_error *err)
+{
     struct import_ctx *ctx = (struct import_ctx *)user;
     struct pe_module *m = ctx->m;
     uintptr_t address = 0;
     if (m->img.machine != PE_MACHINE_ARMNT) {
         if (name)
-            return pe_fail(err, "imports %s!%s: not on the loader's list, which is empty for a "
-                                "Windows CE image (machine 0x%04X)", dll, name,
-                           (unsigned)m->img.machine);
-        return pe_fail(err, "imports ordinal %u of %s: not on the loader's list, which is empty "
-                            "for a Windows CE image (machine 0x%04X)", (unsigned)ordinal, dll,
-                       (unsigned)m->img.machine);
+            return pe_fail(err,
+                           "imports %s!%s: not on the loader's list, which is empty for a "
+                           "Windows CE image (machine 0x%04X)",
+                           dll, name, (unsigned)m->img.machine);
+        return pe_fail(err,
+                       "imports ordinal %u of %s: not on the loader's list, which is empty "
+                       "for a Windows CE image (machine 0x%04X)",
+                       (unsigned)ordinal, dll, (unsigned)m->img.machine);
     }
     if (name && strcasecmp(dll, "msvcrt.dll") == 0) {
         if (strcmp(name, "memcpy") == 0)
@@ -168,17 +171,22 @@ static int resolve_import(void *user, const char *dll, const char *name, uint32_
     }
     if (!address) {
         if (name)
-            return pe_fail(err, "imports %s!%s: not on the loader's list (msvcrt.dll: memcpy, "
-                                "memset, memcmp)", dll, name);
-        return pe_fail(err, "imports ordinal %u of %s: not on the loader's list (msvcrt.dll: "
-                            "memcpy, memset, memcmp, by name)", (unsigned)ordinal, dll);
+            return pe_fail(err,
+                           "imports %s!%s: not on the loader's list (msvcrt.dll: memcpy, "
+                           "memset, memcmp)",
+                           dll, name);
+        return pe_fail(err,
+                       "imports ordinal %u of %s: not on the loader's list (msvcrt.dll: "
+                       "memcpy, memset, memcmp, by name)",
+                       (unsigned)ordinal, dll);
     }
     pe_write32(m->base + iat_rva, (uint32_t)address);
     m->imports++;
     return 0;
 }
 
-static int keep_export(void *user, const char *name, uint32_t rva, struct pe_error *err) {
+static int keep_export(void *user, const char *name, uint32_t rva, struct pe_error *err)
+{
     struct pe_module *m = (struct pe_module *)user;
     struct pe_export_entry *e = &m->exports[m->export_count];
     e->name = strdup(name);
@@ -189,7 +197,8 @@ static int keep_export(void *user, const char *name, uint32_t rva, struct pe_err
     return 0;
 }
 
-static int count_export(void *user, const char *name, uint32_t rva, struct pe_error *err) {
+static int count_export(void *user, const char *name, uint32_t rva, struct pe_error *err)
+{
     (void)name;
     (void)rva;
     (void)err;
@@ -197,7 +206,8 @@ static int count_export(void *user, const char *name, uint32_t rva, struct pe_er
     return 0;
 }
 
-static int page_protection(uint32_t characteristics) {
+static int page_protection(uint32_t characteristics)
+{
     int prot = 0;
     if (characteristics & PE_SCN_MEM_READ)
         prot |= PROT_READ;
@@ -210,7 +220,8 @@ static int page_protection(uint32_t characteristics) {
 
 /* Each page gets the permissions of the sections on it (the headers are
  * read-only, pages of no section inaccessible). */
-static int protect(struct pe_module *m, size_t page, struct pe_error *err) {
+static int protect(struct pe_module *m, size_t page, struct pe_error *err)
+{
     size_t pages = m->map_size / page, p, start;
     unsigned i;
     int *prot = (int *)calloc(pages, sizeof *prot);
@@ -227,8 +238,9 @@ static int protect(struct pe_module *m, size_t page, struct pe_error *err) {
             prot[p] |= page_protection(s->characteristics);
             if ((prot[p] & PROT_WRITE) && (prot[p] & PROT_EXEC)) {
                 free(prot);
-                return pe_fail(err, "the page at RVA 0x%lX would be both writable and executable "
-                                    "(section %s; section alignment 0x%X)",
+                return pe_fail(err,
+                               "the page at RVA 0x%lX would be both writable and executable "
+                               "(section %s; section alignment 0x%X)",
                                (unsigned long)(p * page), s->name,
                                (unsigned)m->img.section_alignment);
             }
@@ -246,7 +258,8 @@ static int protect(struct pe_module *m, size_t page, struct pe_error *err) {
     return 0;
 }
 
-static void release(struct pe_module *m) {
+static void release(struct pe_module *m)
+{
     unsigned i;
     if (m->base)
         munmap(m->base, m->map_size);
@@ -260,7 +273,8 @@ static void release(struct pe_module *m) {
 }
 
 int pe_call(struct pe_module *m, const void *fn, struct pe_call *c, const char *what,
-            struct pe_error *err) {
+            struct pe_error *err)
+{
     char lost[64] = "";
     unsigned r;
     if (pe_hard_float(&m->img))
@@ -277,11 +291,14 @@ int pe_call(struct pe_module *m, const void *fn, struct pe_call *c, const char *
         snprintf(lost + strlen(lost), sizeof lost - strlen(lost), " sp");
     if (c->broken & PE_BROKE_D8)
         snprintf(lost + strlen(lost), sizeof lost - strlen(lost), " d8");
-    return pe_fail(err, "%s did not preserve what the procedure call standard has the callee "
-                        "keep:%s", what, lost);
+    return pe_fail(err,
+                   "%s did not preserve what the procedure call standard has the callee "
+                   "keep:%s",
+                   what, lost);
 }
 
-static int call_entry(struct pe_module *m, uint32_t reason, struct pe_error *err) {
+static int call_entry(struct pe_module *m, uint32_t reason, struct pe_error *err)
+{
     struct pe_call c;
     uintptr_t fn = (uintptr_t)m->base + m->img.entry_rva;
     if (m->img.machine == PE_MACHINE_ARMNT)
@@ -301,7 +318,8 @@ static int call_entry(struct pe_module *m, uint32_t reason, struct pe_error *err
     return 0;
 }
 
-struct pe_module *pe_load(const char *path, struct pe_error *err) {
+struct pe_module *pe_load(const char *path, struct pe_error *err)
+{
     struct pe_module *m = (struct pe_module *)calloc(1, sizeof *m);
     struct import_ctx ictx;
     size_t size = 0, page = (size_t)sysconf(_SC_PAGESIZE);
@@ -326,7 +344,8 @@ struct pe_module *pe_load(const char *path, struct pe_error *err) {
     m->guard = mmap(want, m->map_size, PROT_NONE,
                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED_NOREPLACE, -1, 0);
 #else
-    m->guard = mmap(want, m->map_size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    m->guard =
+        mmap(want, m->map_size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
 #endif
     if (m->guard == MAP_FAILED) {
         m->guard = NULL;
@@ -387,7 +406,8 @@ fail:
     return NULL;
 }
 
-const void *pe_symbol(struct pe_module *m, const char *name, struct pe_error *err) {
+const void *pe_symbol(struct pe_module *m, const char *name, struct pe_error *err)
+{
     unsigned i;
     for (i = 0; i < m->export_count; i++) {
         if (strcmp(m->exports[i].name, name) == 0)
@@ -397,17 +417,37 @@ const void *pe_symbol(struct pe_module *m, const char *name, struct pe_error *er
     return NULL;
 }
 
-const struct pe_image *pe_module_image(const struct pe_module *m) { return &m->img; }
-uintptr_t pe_module_base(const struct pe_module *m) { return (uintptr_t)m->base; }
-int pe_module_guarded(const struct pe_module *m) { return m->guard != NULL; }
-const struct pe_reloc_stats *pe_module_relocs(const struct pe_module *m) { return &m->relocs; }
-unsigned pe_module_imports(const struct pe_module *m) { return m->imports; }
-unsigned pe_module_export_count(const struct pe_module *m) { return m->export_count; }
-const char *pe_module_export_name(const struct pe_module *m, unsigned i) {
+const struct pe_image *pe_module_image(const struct pe_module *m)
+{
+    return &m->img;
+}
+uintptr_t pe_module_base(const struct pe_module *m)
+{
+    return (uintptr_t)m->base;
+}
+int pe_module_guarded(const struct pe_module *m)
+{
+    return m->guard != NULL;
+}
+const struct pe_reloc_stats *pe_module_relocs(const struct pe_module *m)
+{
+    return &m->relocs;
+}
+unsigned pe_module_imports(const struct pe_module *m)
+{
+    return m->imports;
+}
+unsigned pe_module_export_count(const struct pe_module *m)
+{
+    return m->export_count;
+}
+const char *pe_module_export_name(const struct pe_module *m, unsigned i)
+{
     return i < m->export_count ? m->exports[i].name : NULL;
 }
 
-int pe_unload(struct pe_module *m, struct pe_error *err) {
+int pe_unload(struct pe_module *m, struct pe_error *err)
+{
     int rc = 0;
     if (m->attached)
         rc = call_entry(m, DLL_PROCESS_DETACH, err);

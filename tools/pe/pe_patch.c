@@ -26,42 +26,52 @@ static uint8_t *data;
 static size_t size;
 static struct pe_image img;
 
-static int fail(const char *why) {
+static int fail(const char *why)
+{
     fprintf(stderr, "tqcal_pe_patch: %s\n", why);
     return 1;
 }
 
 /* The file offset of rva, inside a section's bytes or the headers; 0 if none. */
-static size_t file_offset(uint32_t rva, uint32_t len) {
+static size_t file_offset(uint32_t rva, uint32_t len)
+{
     unsigned i;
     if ((uint64_t)rva + len <= img.size_of_headers)
         return rva;
     for (i = 0; i < img.section_count; i++) {
         const struct pe_section *s = &img.sections[i];
-        if (rva >= s->virtual_address && (uint64_t)rva + len <= (uint64_t)s->virtual_address + s->raw_size)
+        if (rva >= s->virtual_address &&
+            (uint64_t)rva + len <= (uint64_t)s->virtual_address + s->raw_size)
             return s->raw_offset + (rva - s->virtual_address);
     }
     return 0;
 }
 
-static size_t directory_offset(unsigned d) { return img.nt_offset + 24 + 96 + 8 * d; }
+static size_t directory_offset(unsigned d)
+{
+    return img.nt_offset + 24 + 96 + 8 * d;
+}
 
-static void put32(uint32_t rva, uint32_t v) { pe_write32(data + file_offset(rva, 4), v); }
+static void put32(uint32_t rva, uint32_t v)
+{
+    pe_write32(data + file_offset(rva, 4), v);
+}
 
 /* The RVA of n unused bytes that the loader maps from the file: the slack
  * after the section table in the headers, or else the file bytes past a
  * section's virtual size (which then grows over them). 0 if none. */
-static uint32_t room(uint32_t n) {
-    size_t table_end = img.nt_offset + 24 + pe_read16(data + img.nt_offset + 20) +
-                       40u * img.section_count;
+static uint32_t room(uint32_t n)
+{
+    size_t table_end =
+        img.nt_offset + 24 + pe_read16(data + img.nt_offset + 20) + 40u * img.section_count;
     uint32_t a = (uint32_t)((table_end + 15) & ~(size_t)15);
     unsigned i;
     if (a + n <= img.size_of_headers)
         return a;
     for (i = 0; i < img.section_count; i++) {
         const struct pe_section *s = &img.sections[i];
-        uint32_t limit = i + 1 < img.section_count ? img.sections[i + 1].virtual_address
-                                                   : img.size_of_image;
+        uint32_t limit =
+            i + 1 < img.section_count ? img.sections[i + 1].virtual_address : img.size_of_image;
         a = (s->virtual_address + s->virtual_size + 15) & ~15u;
         if (a + n <= s->virtual_address + s->raw_size && a + n <= limit) {
             uint8_t *header = data + table_end - 40u * (img.section_count - i);
@@ -73,7 +83,8 @@ static uint32_t room(uint32_t n) {
     return 0;
 }
 
-static int write_file(const char *path, size_t length) {
+static int write_file(const char *path, size_t length)
+{
     FILE *f = fopen(path, "wb");
     if (!f || fwrite(data, 1, length, f) != length || fclose(f) != 0)
         return fail("cannot write the copy");
@@ -86,7 +97,8 @@ struct find {
     const uint8_t *mem;
 };
 
-static int find_name(void *user, const char *name, uint32_t rva, struct pe_error *err) {
+static int find_name(void *user, const char *name, uint32_t rva, struct pe_error *err)
+{
     struct find *f = (struct find *)user;
     (void)rva;
     (void)err;
@@ -95,7 +107,8 @@ static int find_name(void *user, const char *name, uint32_t rva, struct pe_error
     return 0;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     const char *what;
     struct pe_error err;
     FILE *f;

@@ -21,12 +21,14 @@
 #include <stdlib.h>
 #include <string.h>
 
-static int fail(const char *what, const char *why) {
+static int fail(const char *what, const char *why)
+{
     fprintf(stderr, "tqcal_pe_run: %s: %s\n", what, why);
     return 1;
 }
 
-static int self_test(void) {
+static int self_test(void)
+{
     struct pe_call c;
     int bad = 0;
     memset(&c, 0, sizeof c);
@@ -35,9 +37,10 @@ static int self_test(void) {
     c.stack[2] = 0x33333333u;
     c.stack_count = 3;
     pe_call_core((const void *)(uintptr_t)pe_probe_sp, &c);
-    printf("a call with 3 stack words: sp 0x%08X at the call (%u mod 8), the callee sees 0x%08X; "
-           "broken 0x%X\n",
-           (unsigned)c.call_sp, (unsigned)(c.call_sp % 8), (unsigned)c.ret[0], (unsigned)c.broken);
+    printf(
+        "a call with 3 stack words: sp 0x%08X at the call (%u mod 8), the callee sees 0x%08X; "
+        "broken 0x%X\n",
+        (unsigned)c.call_sp, (unsigned)(c.call_sp % 8), (unsigned)c.ret[0], (unsigned)c.broken);
     if (c.call_sp % 8 != 4 || c.ret[0] != c.call_sp || c.broken != 0)
         bad = fail("self-test", "the callee did not see sp 4 mod 8, or the check misfired");
     pe_call_core((const void *)(uintptr_t)pe_probe_stack_words, &c);
@@ -57,8 +60,8 @@ static int self_test(void) {
     c.d0 = 2.5;
     c.stack_count = 0;
     pe_call_vfp((const void *)(uintptr_t)pe_probe_sp, &c);
-    printf("the VFP trampoline: sp %u mod 8, d0 %g back, broken 0x%X\n",
-           (unsigned)(c.call_sp % 8), c.d0, (unsigned)c.broken);
+    printf("the VFP trampoline: sp %u mod 8, d0 %g back, broken 0x%X\n", (unsigned)(c.call_sp % 8),
+           c.d0, (unsigned)c.broken);
     if (c.call_sp % 8 != 4 || c.d0 != 2.5 || c.broken != 0)
         bad = fail("self-test", "the VFP trampoline misbehaved");
 #endif
@@ -68,7 +71,8 @@ static int self_test(void) {
 }
 
 /* TQCAL_CalcString("12+30") and TQCAL_Pow10(3), in the DLL's calling standard. */
-static int calculate(struct pe_module *m, const char *path) {
+static int calculate(struct pe_module *m, const char *path)
+{
     static const int8_t keys[] = {1, 2, 12, 3, 0};
     struct pe_error err;
     struct pe_call c;
@@ -120,7 +124,8 @@ static int calculate(struct pe_module *m, const char *path) {
     return 0;
 }
 
-static int check_exports(struct pe_module *m, const char *path, const char *list) {
+static int check_exports(struct pe_module *m, const char *path, const char *list)
+{
     struct pe_names names;
     struct pe_error err;
     unsigned i, j, count = pe_module_export_count(m);
@@ -146,10 +151,12 @@ static int check_exports(struct pe_module *m, const char *path, const char *list
     return bad;
 }
 
-static const char usage_text[] = "usage: tqcal_pe_run DLL [--exports FILE] [--calculate]\n"
-                                 "       tqcal_pe_run --self-test\n";
+static const char usage_text[] =
+    "usage: tqcal_pe_run DLL [--exports FILE] [--calculate]\n"
+    "       tqcal_pe_run --self-test\n";
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     const char *path = NULL, *list = NULL;
     int want_calculation = 0, i, rc = 0;
     struct pe_module *m;

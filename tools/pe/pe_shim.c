@@ -26,17 +26,33 @@
 #include <string.h>
 
 enum {
-    F_InitOpd, F_InitOpt, F_InitStack, F_PushOpd, F_PopOpd, F_PushOpt, F_PopOpt, F_EEditInfo,
-    F_ResetEditValue, F_ApendChar, F_DeleteChar, F_DivideDoubleToStr, F_Pow10, F_BaseOperate,
-    F_Calculator, F_Operate, F_CalcString, F_COUNT
+    F_InitOpd,
+    F_InitOpt,
+    F_InitStack,
+    F_PushOpd,
+    F_PopOpd,
+    F_PushOpt,
+    F_PopOpt,
+    F_EEditInfo,
+    F_ResetEditValue,
+    F_ApendChar,
+    F_DeleteChar,
+    F_DivideDoubleToStr,
+    F_Pow10,
+    F_BaseOperate,
+    F_Calculator,
+    F_Operate,
+    F_CalcString,
+    F_COUNT
 };
 
 /* The names, in the order above: exactly the exports of tqcal.h. */
 static const char *const names[F_COUNT] = {
-    "TQCAL_InitOpd", "TQCAL_InitOpt", "TQCAL_InitStack", "TQCAL_PushOpd", "TQCAL_PopOpd",
-    "TQCAL_PushOpt", "TQCAL_PopOpt", "EEditInfo", "TQCAL_ResetEditValue", "TQCAL_ApendChar",
-    "TQCAL_DeleteChar", "TQCAL_DivideDoubleToStr", "TQCAL_Pow10", "TQCAL_BaseOperate",
-    "TQCAL_Calculator", "TQCAL_Operate", "TQCAL_CalcString"};
+    "TQCAL_InitOpd",        "TQCAL_InitOpt",     "TQCAL_InitStack",  "TQCAL_PushOpd",
+    "TQCAL_PopOpd",         "TQCAL_PushOpt",     "TQCAL_PopOpt",     "EEditInfo",
+    "TQCAL_ResetEditValue", "TQCAL_ApendChar",   "TQCAL_DeleteChar", "TQCAL_DivideDoubleToStr",
+    "TQCAL_Pow10",          "TQCAL_BaseOperate", "TQCAL_Calculator", "TQCAL_Operate",
+    "TQCAL_CalcString"};
 
 #define EXIT_LOAD_FAILED 70
 
@@ -45,18 +61,21 @@ static struct pe_module *module;
 static const void *functions[F_COUNT];
 static int hard_float;
 
-static void die(const char *what, const char *why) {
+static void die(const char *what, const char *why)
+{
     fprintf(stderr, "libtqcal_pe: %s: %s\n", what, why);
     fflush(stderr);
     exit(EXIT_LOAD_FAILED);
 }
 
-static void load(void) {
+static void load(void)
+{
     struct pe_error err;
     const char *path = getenv("TQCAL_PE_DLL");
     unsigned i, j, count;
     if (!path || !*path)
-        die("TQCAL_PE_DLL is not set", "it names the tqcal.dll this library forwards every call to");
+        die("TQCAL_PE_DLL is not set",
+            "it names the tqcal.dll this library forwards every call to");
     module = pe_load(path, &err);
     if (!module)
         die(path, err.text);
@@ -81,7 +100,8 @@ static void load(void) {
     hard_float = pe_hard_float(pe_module_image(module));
 }
 
-__attribute__((destructor)) static void unload(void) {
+__attribute__((destructor)) static void unload(void)
+{
     struct pe_error err;
     if (module && pe_unload(module, &err) != 0) {
         module = NULL;
@@ -92,11 +112,15 @@ __attribute__((destructor)) static void unload(void) {
     module = NULL;
 }
 
-static uint32_t word(const void *p) { return (uint32_t)(uintptr_t)p; }
+static uint32_t word(const void *p)
+{
+    return (uint32_t)(uintptr_t)p;
+}
 
 /* Calls function f with the argument registers r0-r3 = a0-a3 (and c->d0
  * and c->stack, set by the caller); fills in *c. */
-static void call(int f, struct pe_call *c, uint32_t a0, uint32_t a1, uint32_t a2, uint32_t a3) {
+static void call(int f, struct pe_call *c, uint32_t a0, uint32_t a1, uint32_t a2, uint32_t a3)
+{
     struct pe_error err;
     pthread_once(&once, load);
     c->r[0] = a0;
@@ -107,91 +131,106 @@ static void call(int f, struct pe_call *c, uint32_t a0, uint32_t a1, uint32_t a2
         die(names[f], err.text);
 }
 
-static struct pe_call fresh(void) {
+static struct pe_call fresh(void)
+{
     struct pe_call c;
     memset(&c, 0, sizeof c);
     return c;
 }
 
 /* A double as two words, low word first (little endian), and back. */
-static void split(double d, uint32_t *lo, uint32_t *hi) {
+static void split(double d, uint32_t *lo, uint32_t *hi)
+{
     uint64_t bits;
     memcpy(&bits, &d, sizeof bits);
     *lo = (uint32_t)bits;
     *hi = (uint32_t)(bits >> 32);
 }
-static double join(uint32_t lo, uint32_t hi) {
+static double join(uint32_t lo, uint32_t hi)
+{
     uint64_t bits = ((uint64_t)hi << 32) | lo;
     double d;
     memcpy(&d, &bits, sizeof d);
     return d;
 }
 
-void TQCAL_InitOpd(TQCAL_Context *ctx) {
+void TQCAL_InitOpd(TQCAL_Context *ctx)
+{
     struct pe_call c = fresh();
     call(F_InitOpd, &c, word(ctx), 0, 0, 0);
 }
 
-void TQCAL_InitOpt(TQCAL_Context *ctx) {
+void TQCAL_InitOpt(TQCAL_Context *ctx)
+{
     struct pe_call c = fresh();
     call(F_InitOpt, &c, word(ctx), 0, 0, 0);
 }
 
-void TQCAL_InitStack(TQCAL_Context *ctx) {
+void TQCAL_InitStack(TQCAL_Context *ctx)
+{
     struct pe_call c = fresh();
     call(F_InitStack, &c, word(ctx), 0, 0, 0);
 }
 
-int TQCAL_PushOpd(const double *value, TQCAL_Context *ctx) {
+int TQCAL_PushOpd(const double *value, TQCAL_Context *ctx)
+{
     struct pe_call c = fresh();
     call(F_PushOpd, &c, word(value), word(ctx), 0, 0);
     return (int)c.ret[0];
 }
 
-int TQCAL_PopOpd(double *out, TQCAL_Context *ctx) {
+int TQCAL_PopOpd(double *out, TQCAL_Context *ctx)
+{
     struct pe_call c = fresh();
     call(F_PopOpd, &c, word(out), word(ctx), 0, 0);
     return (int)c.ret[0];
 }
 
-int TQCAL_PushOpt(const int32_t *op, TQCAL_Context *ctx) {
+int TQCAL_PushOpt(const int32_t *op, TQCAL_Context *ctx)
+{
     struct pe_call c = fresh();
     call(F_PushOpt, &c, word(op), word(ctx), 0, 0);
     return (int)c.ret[0];
 }
 
-int TQCAL_PopOpt(int32_t *out, TQCAL_Context *ctx) {
+int TQCAL_PopOpt(int32_t *out, TQCAL_Context *ctx)
+{
     struct pe_call c = fresh();
     call(F_PopOpt, &c, word(out), word(ctx), 0, 0);
     return (int)c.ret[0];
 }
 
-int EEditInfo(int key, TQCAL_Context *ctx, TQCAL_Status *status) {
+int EEditInfo(int key, TQCAL_Context *ctx, TQCAL_Status *status)
+{
     struct pe_call c = fresh();
     call(F_EEditInfo, &c, (uint32_t)key, word(ctx), word(status), 0);
     return (int)c.ret[0];
 }
 
-void TQCAL_ResetEditValue(TQCAL_Context *ctx) {
+void TQCAL_ResetEditValue(TQCAL_Context *ctx)
+{
     struct pe_call c = fresh();
     call(F_ResetEditValue, &c, word(ctx), 0, 0, 0);
 }
 
-int TQCAL_ApendChar(TQCAL_Context *ctx, TQCAL_Status *status, TQCAL_WChar ch) {
+int TQCAL_ApendChar(TQCAL_Context *ctx, TQCAL_Status *status, TQCAL_WChar ch)
+{
     struct pe_call c = fresh();
     /* A 16-bit argument goes zero-extended to a word. */
     call(F_ApendChar, &c, word(ctx), word(status), (uint32_t)ch, 0);
     return (int)c.ret[0];
 }
 
-int TQCAL_DeleteChar(TQCAL_Context *ctx, TQCAL_Status *status) {
+int TQCAL_DeleteChar(TQCAL_Context *ctx, TQCAL_Status *status)
+{
     struct pe_call c = fresh();
     call(F_DeleteChar, &c, word(ctx), word(status), 0, 0);
     return (int)c.ret[0];
 }
 
 int TQCAL_DivideDoubleToStr(double value, TQCAL_WChar *display, TQCAL_WChar *exponent,
-                            int32_t *negative, int width) {
+                            int32_t *negative, int width)
+{
     struct pe_call c = fresh();
     pthread_once(&once, load);
     if (hard_float) {
@@ -209,7 +248,8 @@ int TQCAL_DivideDoubleToStr(double value, TQCAL_WChar *display, TQCAL_WChar *exp
     return (int)c.ret[0];
 }
 
-double TQCAL_Pow10(double x) {
+double TQCAL_Pow10(double x)
+{
     struct pe_call c = fresh();
     pthread_once(&once, load);
     if (hard_float) {
@@ -224,24 +264,28 @@ double TQCAL_Pow10(double x) {
     }
 }
 
-int TQCAL_BaseOperate(int op, double *left, double *right) {
+int TQCAL_BaseOperate(int op, double *left, double *right)
+{
     struct pe_call c = fresh();
     call(F_BaseOperate, &c, (uint32_t)op, word(left), word(right), 0);
     return (int)c.ret[0];
 }
 
-int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx) {
+int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx)
+{
     struct pe_call c = fresh();
     call(F_Calculator, &c, (uint32_t)type, (uint32_t)toBottom, word(ctx), 0);
     return (int)c.ret[0];
 }
 
-void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status, int mode) {
+void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status, int mode)
+{
     struct pe_call c = fresh();
     call(F_Operate, &c, (uint32_t)key, word(ctx), word(status), (uint32_t)mode);
 }
 
-int TQCAL_CalcString(double *result, TQCAL_WChar *text, const int8_t *keys, int count) {
+int TQCAL_CalcString(double *result, TQCAL_WChar *text, const int8_t *keys, int count)
+{
     struct pe_call c = fresh();
     call(F_CalcString, &c, word(result), word(text), word(keys), (uint32_t)count);
     return (int)c.ret[0];
