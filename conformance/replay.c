@@ -702,6 +702,20 @@ static uint64_t platform_binary(char op, uint64_t a, uint64_t b)
     return to_bits(r);
 }
 
+/* The signed integer whose two's complement bits u holds, by arithmetic
+ * alone (converting an out-of-range unsigned value is the compiler's
+ * choice). */
+static int32_t signed_32(uint32_t u)
+{
+    return u < 0x80000000u ? (int32_t)u : (int32_t)(u - 0x80000000u) - 0x7FFFFFFF - 1;
+}
+static int64_t signed_64(uint64_t u)
+{
+    return u < 0x8000000000000000ull
+               ? (int64_t)u
+               : (int64_t)(u - 0x8000000000000000ull) - 0x7FFFFFFFFFFFFFFFll - 1;
+}
+
 /* sqrt, and integers (as their two's complement bits) to doubles: "i32d
  * u32d i64d u64d". Returns 0 for another operation. */
 static int platform_to_double(const char *op, uint64_t x, uint64_t *got, char *operands)
@@ -714,11 +728,7 @@ static int platform_to_double(const char *op, uint64_t x, uint64_t *got, char *o
         *got = to_bits(sqrt(d));
         sprintf(operands, "sqrt %s", hex);
     } else if (strcmp(op, "i32d") == 0) {
-        const uint32_t u = (uint32_t)x;
-        int32_t v;
-        volatile int32_t vi;
-        memcpy(&v, &u, sizeof v);
-        vi = v;
+        volatile int32_t vi = signed_32((uint32_t)x);
         *got = to_bits((double)vi);
         sprintf(operands, "(double)(int32_t)%s", hex);
     } else if (strcmp(op, "u32d") == 0) {
@@ -726,10 +736,7 @@ static int platform_to_double(const char *op, uint64_t x, uint64_t *got, char *o
         *got = to_bits((double)vu);
         sprintf(operands, "(double)(uint32_t)%s", hex);
     } else if (strcmp(op, "i64d") == 0) {
-        int64_t v;
-        volatile int64_t vi;
-        memcpy(&v, &x, sizeof v);
-        vi = v;
+        volatile int64_t vi = signed_64(x);
         *got = to_bits((double)vi);
         sprintf(operands, "(double)(int64_t)%s", hex);
     } else if (strcmp(op, "u64d") == 0) {

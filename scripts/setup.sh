@@ -87,21 +87,16 @@ group_cross_common() {
   group_tests
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 }
-group_armhf() {
+# cross_group COMPILER EMULATOR PACKAGE...: a cross compiler (from the
+# packages named) and the qemu-user emulator its programs run under.
+cross_group() {
   group_cross_common
-  has arm-linux-gnueabihf-g++ || need+=(g++-arm-linux-gnueabihf binutils-arm-linux-gnueabihf)
-  has qemu-arm || need+=(qemu-user)
+  has "$1" || need+=("${@:3}")
+  has "$2" || need+=(qemu-user)
 }
-group_armel() {
-  group_cross_common
-  has arm-linux-gnueabi-g++ || need+=(g++-arm-linux-gnueabi binutils-arm-linux-gnueabi)
-  has qemu-arm || need+=(qemu-user)
-}
-group_i686() {
-  group_cross_common
-  has i686-linux-gnu-g++ || need+=(g++-i686-linux-gnu binutils-i686-linux-gnu)
-  has qemu-i386 || need+=(qemu-user)
-}
+group_armhf() { cross_group arm-linux-gnueabihf-g++ qemu-arm g++-arm-linux-gnueabihf binutils-arm-linux-gnueabihf; }
+group_armel() { cross_group arm-linux-gnueabi-g++ qemu-arm g++-arm-linux-gnueabi binutils-arm-linux-gnueabi; }
+group_i686() { cross_group i686-linux-gnu-g++ qemu-i386 g++-i686-linux-gnu binutils-i686-linux-gnu; }
 group_windows() {
   group_cross_common
   has x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)

@@ -50,49 +50,46 @@ Result RunProgram(const std::string &args, const std::string &input_command = "t
     return result;
 }
 
-TEST(Program, KeysOnTheCommandLine) {
-    Result run = RunProgram("--keys '100 - 99.99 ='");
-    EXPECT_EQ(run.exit, 0);
-    EXPECT_EQ(run.out, "0.01\n");
-    EXPECT_EQ(run.err, "");
-}
+// What a shell sees of one run: the arguments, the command whose output is
+// standard input, the exit status, and standard output and error exactly
+// (nullptr: not looked at).
+struct ShellRun {
+    const char *what;
+    const char *args;
+    const char *input;
+    int exit;
+    const char *out;
+    const char *err;
+};
 
-TEST(Program, KeySequencesOnStandardInput) {
-    Result run = RunProgram("--mode equal", "printf '2+3*4=\\n\\n'");
-    EXPECT_EQ(run.exit, 0);
-    EXPECT_EQ(run.out, "20\n0\n");
-}
-
-TEST(Program, AKeyThatFailedGivesStatusThreeAfterTheScreen) {
-    Result run = RunProgram("--keys '1 / 0 + 5 ='");
-    EXPECT_EQ(run.exit, 3);
-    EXPECT_EQ(run.out, "0.2\n");
-    EXPECT_EQ(run.err, "tqcal: --keys: key 4 \"+\" at column 7 ended in Error\n");
-}
-
-TEST(Program, InputIsQuotedSafelyInMessages) {
+constexpr ShellRun kShellRuns[] = {
+    {"keys on the command line", "--keys '100 - 99.99 ='", "true", 0, "0.01\n", ""},
+    {"key sequences on standard input", "--mode equal", "printf '2+3*4=\\n\\n'", 0, "20\n0\n",
+     nullptr},
+    {"a key that failed: status 3 after the screen", "--keys '1 / 0 + 5 ='", "true", 3, "0.2\n",
+     "tqcal: --keys: key 4 \"+\" at column 7 ended in Error\n"},
     // A bell and an escape sequence in the input come back as text.
-    Result run = RunProgram("", "printf '1 + \\007\\033[2J =\\n'");
-    EXPECT_EQ(run.exit, 2);
-    EXPECT_EQ(
-        run.err,
-        "tqcal: line 1: unknown key \"\\x07\" at column 5\n  1 + \\x07\\x1B[2J =\n      ^^^^\n");
+    {"input quoted safely in messages", "", "printf '1 + \\007\\033[2J =\\n'", 2, nullptr,
+     "tqcal: line 1: unknown key \"\\x07\" at column 5\n  1 + \\x07\\x1B[2J =\n      ^^^^\n"},
+    {"version", "--version", "true", 0, "tqcal " TQCAL_VERSION "\n", nullptr},
+    {"bad keys: status 2", "--keys '2 + foo ='", "true", 2, "",
+     "tqcal: --keys: unknown key \"foo\" at column 5\n  2 + foo =\n      ^^^\n"},
+    {"a bad option points to the help", "--frobnicate", "true", 2, "",
+     "tqcal: unknown option \"--frobnicate\"\n(tqcal --help lists the options and keys)\n"},
+};
+
+TEST(Program, RunsAsAShellSeesThem) {
+    for (const ShellRun &expected : kShellRuns) {
+        SCOPED_TRACE(expected.what);
+        Result run = RunProgram(expected.args, expected.input);
+        EXPECT_EQ(run.exit, expected.exit);
+        if (expected.out) EXPECT_EQ(run.out, expected.out);
+        if (expected.err) EXPECT_EQ(run.err, expected.err);
+    }
 }
 
-TEST(Program, Version) {
-    Result run = RunProgram("--version");
-    EXPECT_EQ(run.exit, 0);
-    EXPECT_EQ(run.out, "tqcal " TQCAL_VERSION "\n");
-}
-
-TEST(Program, BadKeysExitWithStatusTwo) {
-    Result run = RunProgram("--keys '2 + foo ='");
-    EXPECT_EQ(run.exit, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "tqcal: --keys: unknown key \"foo\" at column 5\n  2 + foo =\n      ^^^\n");
-
-    // Lines around a bad one are still answered, each in its place.
-    run = RunProgram("", "printf 'foo\\n1 + 1 =\\nbar\\n'");
+TEST(Program, LinesAroundABadOneAreAnsweredInTheirPlaces) {
+    Result run = RunProgram("", "printf 'foo\\n1 + 1 =\\nbar\\n'");
     EXPECT_EQ(run.exit, 2);
     EXPECT_EQ(run.out, "\n2\n\n");
     EXPECT_NE(run.err.find("line 3: unknown key \"bar\" at column 1"), std::string::npos)
@@ -256,15 +253,6 @@ TEST(Program, ATwentyMegabyteLineIsOneErrorInConstantMemory) {
         std::remove(path.c_str());
     }
     rmdir(dir);
-}
-
-TEST(Program, BadOptionsPointToHelp) {
-    Result run = RunProgram("--frobnicate");
-    EXPECT_EQ(run.exit, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(
-        run.err,
-        "tqcal: unknown option \"--frobnicate\"\n(tqcal --help lists the options and keys)\n");
 }
 
 TEST(Program, Help) {

@@ -33,11 +33,12 @@
 #define C_RET 48
 #define C_CALL_SP 56
 
-#define CANARY7 0x7E570007
-#define CANARY8 0x7E570008
-#define CANARY9 0x7E570009
-#define CANARY10 0x7E57000A
-#define CANARY11 0x7E57000B
+/* What r7 to r11 hold across a call: CANARYn for rn. */
+    .equ CANARY7, 0x7E570007
+    .equ CANARY8, 0x7E570008
+    .equ CANARY9, 0x7E570009
+    .equ CANARY10, 0x7E57000A
+    .equ CANARY11, 0x7E57000B
 #define CANARY_D8_LO 0x7E5700D8
 #define CANARY_D8_HI 0x7E57D8D8
 
@@ -67,11 +68,10 @@
     str r7, [r3, r1, lsl #2]
     add r1, r1, #1
     b 1b
-2:  ldr r7, =CANARY7
-    ldr r8, =CANARY8
-    ldr r9, =CANARY9
-    ldr r10, =CANARY10
-    ldr r11, =CANARY11
+2:
+    .irp reg, 7, 8, 9, 10, 11
+    ldr r\reg, =CANARY\reg
+    .endr
 .endm
 
 /* After the call: r0 and r1 stored; r2 = the bits of what was not kept. */
@@ -83,27 +83,14 @@
     cmp r0, r4
     beq 1f
     orr r2, r2, #(1 << 13)
-1:  ldr r0, =CANARY7
-    cmp r7, r0
-    beq 1f
-    orr r2, r2, #(1 << 7)
-1:  ldr r0, =CANARY8
-    cmp r8, r0
-    beq 1f
-    orr r2, r2, #(1 << 8)
-1:  ldr r0, =CANARY9
-    cmp r9, r0
-    beq 1f
-    orr r2, r2, #(1 << 9)
-1:  ldr r0, =CANARY10
-    cmp r10, r0
-    beq 1f
-    orr r2, r2, #(1 << 10)
-1:  ldr r0, =CANARY11
-    cmp r11, r0
-    beq 1f
-    orr r2, r2, #(1 << 11)
 1:
+    .irp reg, 7, 8, 9, 10, 11
+    ldr r0, =CANARY\reg
+    cmp r\reg, r0
+    beq 1f
+    orr r2, r2, #(1 << \reg)
+1:
+    .endr
 .endm
 
 FUNCTION(pe_call_core)

@@ -78,32 +78,6 @@ static int parse_machine(const char *s, unsigned *out)
     return 0;
 }
 
-static uint8_t *read_file(const char *path, size_t *size)
-{
-    FILE *f = fopen(path, "rb");
-    uint8_t *data = NULL;
-    size_t used = 0, room = 0, n;
-    if (!f)
-        return NULL;
-    do {
-        if (used == room) {
-            uint8_t *more;
-            room = room ? room * 2 : 1u << 18;
-            if (room > (64u << 20) || !(more = (uint8_t *)realloc(data, room))) {
-                free(data);
-                fclose(f);
-                return NULL;
-            }
-            data = more;
-        }
-        n = fread(data + used, 1, room - used, f);
-        used += n;
-    } while (n > 0);
-    fclose(f);
-    *size = used;
-    return data;
-}
-
 static int same_name(const char *a, const char *b)
 {
     for (; *a && *b; a++, b++) {
@@ -242,9 +216,9 @@ int main(int argc, char **argv)
     if (no_imports)
         allowed_count = 0;
 
-    file = read_file(path, &size);
+    file = pe_read_file(path, &size, &err);
     if (!file) {
-        fprintf(stderr, "tqcal_pe_check: cannot read %s\n", path);
+        fprintf(stderr, "tqcal_pe_check: %s\n", err.text);
         return 1;
     }
     if (pe_parse(&img, file, size, &err) != 0) {

@@ -7,6 +7,7 @@
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 uint16_t pe_read16(const uint8_t *p)
@@ -739,4 +740,53 @@ int pe_read_names(const char *path, struct pe_names *names, struct pe_error *err
     if (names->count == 0)
         return pe_fail(err, "%s lists no names", path);
     return 0;
+}
+
+/* No DLL of ours comes near this: a larger file is not one. */
+#define PE_MAX_FILE_SIZE (64u << 20)
+
+uint8_t *pe_read_file(const char *path, size_t *size, struct pe_error *err)
+{
+    FILE *f = fopen(path, "rb");
+    uint8_t *data = NULL;
+    size_t used = 0, room = 0;
+    if (!f) {
+        pe_fail(err, "cannot open %s", path);
+        return NULL;
+    }
+    for (;;) {
+        size_t n;
+        if (used == room) {
+            uint8_t *more;
+            if (room >= PE_MAX_FILE_SIZE) {
+                pe_fail(err, "%s is larger than %u MiB: no DLL of ours", path,
+                        PE_MAX_FILE_SIZE >> 20);
+                free(data);
+                fclose(f);
+                return NULL;
+            }
+            room = room ? room * 2 : 256u << 10;
+            more = (uint8_t *)realloc(data, room);
+            if (!more) {
+                pe_fail(err, "out of memory reading %s", path);
+                free(data);
+                fclose(f);
+                return NULL;
+            }
+            data = more;
+        }
+        n = fread(data + used, 1, room - used, f);
+        used += n;
+        if (n == 0)
+            break;
+    }
+    if (ferror(f)) {
+        pe_fail(err, "cannot read %s", path);
+        free(data);
+        fclose(f);
+        return NULL;
+    }
+    fclose(f);
+    *size = used;
+    return data;
 }

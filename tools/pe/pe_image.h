@@ -222,6 +222,11 @@ uint16_t pe_read16(const uint8_t *p);
 uint32_t pe_read32(const uint8_t *p);
 void pe_write32(uint8_t *p, uint32_t v);
 
+/* The whole file at path, in memory the caller frees, its length in *size;
+ * NULL with *err set when it cannot be read (or is larger than any DLL of
+ * ours). */
+uint8_t *pe_read_file(const char *path, size_t *size, struct pe_error *err);
+
 /* Sets *err to the formatted text and returns -1. */
 int pe_fail(struct pe_error *err, const char *format, ...)
 #if defined(__GNUC__)

@@ -29,8 +29,6 @@ typedef char pe_call_layout_check
 
 enum { DLL_PROCESS_DETACH = 0, DLL_PROCESS_ATTACH = 1 };
 
-#define MAX_FILE_SIZE (64u << 20)
-
 struct pe_export_entry {
     char *name;
     uint32_t rva;
@@ -49,51 +47,6 @@ struct pe_module {
     unsigned export_count;
     int attached;
 };
-
-static uint8_t *read_file(const char *path, size_t *size, struct pe_error *err)
-{
-    FILE *f = fopen(path, "rb");
-    uint8_t *data = NULL;
-    size_t used = 0, room = 0;
-    if (!f) {
-        pe_fail(err, "cannot open %s", path);
-        return NULL;
-    }
-    for (;;) {
-        size_t n;
-        if (used == room) {
-            uint8_t *more;
-            if (room >= MAX_FILE_SIZE) {
-                pe_fail(err, "%s is larger than %u MiB: no DLL of ours", path, MAX_FILE_SIZE >> 20);
-                free(data);
-                fclose(f);
-                return NULL;
-            }
-            room = room ? room * 2 : 256u << 10;
-            more = (uint8_t *)realloc(data, room);
-            if (!more) {
-                pe_fail(err, "out of memory reading %s", path);
-                free(data);
-                fclose(f);
-                return NULL;
-            }
-            data = more;
-        }
-        n = fread(data + used, 1, room - used, f);
-        used += n;
-        if (n == 0)
-            break;
-    }
-    if (ferror(f)) {
-        pe_fail(err, "cannot read %s", path);
-        free(data);
-        fclose(f);
-        return NULL;
-    }
-    fclose(f);
-    *size = used;
-    return data;
-}
 
 /* Whether this processor executes the machine's code. The architecture
  * comes from AT_PLATFORM ("v5l", "v7l"), the extensions from AT_HWCAP. */
@@ -330,7 +283,7 @@ struct pe_module *pe_load(const char *path, struct pe_error *err)
         pe_fail(err, "out of memory");
         return NULL;
     }
-    m->file = read_file(path, &size, err);
+    m->file = pe_read_file(path, &size, err);
     if (!m->file)
         goto fail;
     if (pe_parse(&m->img, m->file, size, err) != 0 || pe_check_loadable(&m->img, err) != 0 ||

@@ -154,78 +154,69 @@ static double join(uint32_t lo, uint32_t hi)
     return d;
 }
 
-void TQCAL_InitOpd(TQCAL_Context *ctx)
+/* Calls export f with four argument words (no double, no stack word) and
+ * returns what it left in r0. */
+static int forward(int f, uint32_t r0, uint32_t r1, uint32_t r2, uint32_t r3)
 {
     struct pe_call c = fresh();
-    call(F_InitOpd, &c, word(ctx), 0, 0, 0);
+    call(f, &c, r0, r1, r2, r3);
+    return (int)c.ret[0];
+}
+
+void TQCAL_InitOpd(TQCAL_Context *ctx)
+{
+    forward(F_InitOpd, word(ctx), 0, 0, 0);
 }
 
 void TQCAL_InitOpt(TQCAL_Context *ctx)
 {
-    struct pe_call c = fresh();
-    call(F_InitOpt, &c, word(ctx), 0, 0, 0);
+    forward(F_InitOpt, word(ctx), 0, 0, 0);
 }
 
 void TQCAL_InitStack(TQCAL_Context *ctx)
 {
-    struct pe_call c = fresh();
-    call(F_InitStack, &c, word(ctx), 0, 0, 0);
+    forward(F_InitStack, word(ctx), 0, 0, 0);
 }
 
 int TQCAL_PushOpd(const double *value, TQCAL_Context *ctx)
 {
-    struct pe_call c = fresh();
-    call(F_PushOpd, &c, word(value), word(ctx), 0, 0);
-    return (int)c.ret[0];
+    return forward(F_PushOpd, word(value), word(ctx), 0, 0);
 }
 
 int TQCAL_PopOpd(double *out, TQCAL_Context *ctx)
 {
-    struct pe_call c = fresh();
-    call(F_PopOpd, &c, word(out), word(ctx), 0, 0);
-    return (int)c.ret[0];
+    return forward(F_PopOpd, word(out), word(ctx), 0, 0);
 }
 
 int TQCAL_PushOpt(const int32_t *op, TQCAL_Context *ctx)
 {
-    struct pe_call c = fresh();
-    call(F_PushOpt, &c, word(op), word(ctx), 0, 0);
-    return (int)c.ret[0];
+    return forward(F_PushOpt, word(op), word(ctx), 0, 0);
 }
 
 int TQCAL_PopOpt(int32_t *out, TQCAL_Context *ctx)
 {
-    struct pe_call c = fresh();
-    call(F_PopOpt, &c, word(out), word(ctx), 0, 0);
-    return (int)c.ret[0];
+    return forward(F_PopOpt, word(out), word(ctx), 0, 0);
 }
 
 int EEditInfo(int key, TQCAL_Context *ctx, TQCAL_Status *status)
 {
-    struct pe_call c = fresh();
-    call(F_EEditInfo, &c, (uint32_t)key, word(ctx), word(status), 0);
-    return (int)c.ret[0];
+    return forward(F_EEditInfo, (uint32_t)key, word(ctx), word(status), 0);
 }
 
 void TQCAL_ResetEditValue(TQCAL_Context *ctx)
 {
-    struct pe_call c = fresh();
-    call(F_ResetEditValue, &c, word(ctx), 0, 0, 0);
+    forward(F_ResetEditValue, word(ctx), 0, 0, 0);
 }
 
 int TQCAL_ApendChar(TQCAL_Context *ctx, TQCAL_Status *status, TQCAL_WChar ch)
 {
-    struct pe_call c = fresh();
     /* A 16-bit argument goes zero-extended to a word. */
-    call(F_ApendChar, &c, word(ctx), word(status), (uint32_t)ch, 0);
-    return (int)c.ret[0];
+    return forward(F_ApendChar, word(ctx), word(status), (uint32_t)ch, 0);
 }
 
 int TQCAL_DeleteChar(TQCAL_Context *ctx, TQCAL_Status *status)
 {
-    struct pe_call c = fresh();
-    call(F_DeleteChar, &c, word(ctx), word(status), 0, 0);
-    return (int)c.ret[0];
+    return forward(F_DeleteChar, word(ctx), word(status), 0, 0);
 }
 
 int TQCAL_DivideDoubleToStr(double value, TQCAL_WChar *display, TQCAL_WChar *exponent,
@@ -266,27 +257,20 @@ double TQCAL_Pow10(double x)
 
 int TQCAL_BaseOperate(int op, double *left, double *right)
 {
-    struct pe_call c = fresh();
-    call(F_BaseOperate, &c, (uint32_t)op, word(left), word(right), 0);
-    return (int)c.ret[0];
+    return forward(F_BaseOperate, (uint32_t)op, word(left), word(right), 0);
 }
 
 int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx)
 {
-    struct pe_call c = fresh();
-    call(F_Calculator, &c, (uint32_t)type, (uint32_t)toBottom, word(ctx), 0);
-    return (int)c.ret[0];
+    return forward(F_Calculator, (uint32_t)type, (uint32_t)toBottom, word(ctx), 0);
 }
 
 void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status, int mode)
 {
-    struct pe_call c = fresh();
-    call(F_Operate, &c, (uint32_t)key, word(ctx), word(status), (uint32_t)mode);
+    forward(F_Operate, (uint32_t)key, word(ctx), word(status), (uint32_t)mode);
 }
 
 int TQCAL_CalcString(double *result, TQCAL_WChar *text, const int8_t *keys, int count)
 {
-    struct pe_call c = fresh();
-    call(F_CalcString, &c, word(result), word(text), word(keys), (uint32_t)count);
-    return (int)c.ret[0];
+    return forward(F_CalcString, word(result), word(text), word(keys), (uint32_t)count);
 }

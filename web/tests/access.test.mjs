@@ -10,7 +10,7 @@ import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 import { AxePuppeteer } from '@axe-core/puppeteer';
-import { ARTIFACTS, SITE, WEB, hostScreens, launch, readScreen, serve } from './lib.mjs';
+import { ARTIFACTS, SITE, WEB, hostScreens, launch, openHeldBack, readScreen, serve } from './lib.mjs';
 
 const WCAG_TAGS = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22aa'];
 
@@ -343,15 +343,7 @@ describe('the page for everyone (issue 27)', () => {
 
   test('8. while the engine loads, the display says that it is starting and shows each key pressed', async () => {
     const { page, close } = await open({ wait: false });
-    await page.setRequestInterception(true);
-    const held = { 'calculator.js': [], 'tqcal-engine.wasm': [] };
-    page.on('request', (r) => {
-      const name = new URL(r.url()).pathname.slice(1);
-      if (held[name]) held[name].push(r);
-      else r.continue();
-    });
-    const loaded = page.goto(site.url);
-    await page.waitForSelector('#keypad [data-code="7"]');
+    const { loaded, releaseScript, releaseEngine } = await openHeldBack(page, site.url);
     const screen = () => page.evaluate(() => ({
       echo: getComputedStyle(document.querySelector('.echo')).display !== 'none' && document.querySelector('.echo').textContent,
       digits: getComputedStyle(document.getElementById('digits')).display,
@@ -361,14 +353,14 @@ describe('the page for everyone (issue 27)', () => {
     await page.click('#keypad [data-code="8"]');
     await page.keyboard.type('1+');
     assert.equal((await screen()).echo, 'starting\u202681+');
-    for (const r of held['calculator.js']) await r.continue();
+    await releaseScript();
     await page.waitForFunction(() => window.tqcalTiming !== undefined);
     await page.keyboard.type('2');
     await page.click('#keypad [data-code="11"]');
     assert.deepEqual(await screen(), {
       echo: 'starting\u202681+2=', digits: 'none', reading: 'Display: starting, keys waiting: 8 1 + 2 =',
     });
-    for (const r of held['tqcal-engine.wasm']) await r.continue();
+    await releaseEngine();
     await loaded;
     await page.waitForSelector('html[data-ready]');
     assert.deepEqual(await screen(), { echo: false, digits: 'block', reading: 'Display: 83' });

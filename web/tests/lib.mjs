@@ -237,3 +237,24 @@ export async function keyPositions(page) {
   }));
   return new Map(keys.map((k) => [k.name, k]));
 }
+
+// Opens url in page with the page's script and the engine held back, so that
+// only the HTML (keys and display) has arrived. Returns the page's load and
+// what lets the script, then the engine, through.
+export async function openHeldBack(page, url) {
+  await page.setRequestInterception(true);
+  const held = { 'calculator.js': [], 'tqcal-engine.wasm': [] };
+  page.on('request', (r) => {
+    const name = new URL(r.url()).pathname.slice(1);
+    if (held[name]) held[name].push(r);
+    else r.continue();
+  });
+  const loaded = page.goto(url);
+  await page.waitForSelector('#keypad [data-code="7"]');
+  const release = async (name) => { for (const r of held[name]) await r.continue(); };
+  return {
+    loaded,
+    releaseScript: () => release('calculator.js'),
+    releaseEngine: () => release('tqcal-engine.wasm'),
+  };
+}

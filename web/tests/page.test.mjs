@@ -10,8 +10,8 @@ import { after, before, describe, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 import { PredefinedNetworkConditions } from 'puppeteer-core';
 import {
-  ARTIFACTS, HOST, SITE, expectedScreen, hostScreens, hostTraces, keyNames, keyPositions, launch, openPage,
-  randomSequences, readScreen, readSequences, serve,
+  ARTIFACTS, HOST, SITE, expectedScreen, hostScreens, hostTraces, keyNames, keyPositions, launch,
+  openHeldBack, openPage, randomSequences, readScreen, readSequences, serve,
 } from './lib.mjs';
 
 const SIZE_LIMIT = 100 * 1024;        // everything a first visit loads, uncompressed
@@ -594,24 +594,16 @@ describe('the layout', () => {
 describe('before the engine is there', () => {
   test('keys pressed before the scripts arrive are applied, in order, once they have', async () => {
     const { page: p, close } = await isolatedPage();
-    await p.setRequestInterception(true);
-    const held = { 'calculator.js': [], 'tqcal-engine.wasm': [] };
-    p.on('request', (r) => {
-      const name = new URL(r.url()).pathname.slice(1);
-      if (held[name]) held[name].push(r);
-      else r.continue();
-    });
-    const loaded = p.goto(site.url);
-    await p.waitForSelector('#keypad [data-code="7"]');
+    const { loaded, releaseScript, releaseEngine } = await openHeldBack(p, site.url);
     await p.click('#keypad [data-code="7"]');          // no script of the page's yet
     await p.keyboard.type('+');
-    for (const r of held['calculator.js']) await r.continue();
+    await releaseScript();
     await p.waitForFunction(() => window.tqcalTiming !== undefined);
     await p.keyboard.type('2');                          // the page's script, no engine
     await p.click('#keypad [data-code="11"]');
     assert.equal(await p.$eval('#reading', (e) => e.textContent), 'Display: starting, keys waiting: 7 + 2 =');
     await p.waitForFunction(() => document.querySelector('.key.down') === null);
-    for (const r of held['tqcal-engine.wasm']) await r.continue();
+    await releaseEngine();
     await loaded;
     await p.waitForSelector('html[data-ready]');
     assert.equal((await readScreen(p)).line, '9');
