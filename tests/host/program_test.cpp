@@ -83,8 +83,12 @@ TEST(Program, RunsAsAShellSeesThem) {
         SCOPED_TRACE(expected.what);
         Result run = RunProgram(expected.args, expected.input);
         EXPECT_EQ(run.exit, expected.exit);
-        if (expected.out) EXPECT_EQ(run.out, expected.out);
-        if (expected.err) EXPECT_EQ(run.err, expected.err);
+        if (expected.out) {
+            EXPECT_EQ(run.out, expected.out);
+        }
+        if (expected.err) {
+            EXPECT_EQ(run.err, expected.err);
+        }
     }
 }
 
