@@ -1,6 +1,6 @@
 /*
  * pe_image.c - reading, checking and laying out a 32-bit ARM Windows DLL.
- * See pe_image.h. Offsets are those of the PE/COFF specification; every
+ * See pe_image.h. Offsets are those of the PE/COFF file format; every
  * sum of an offset and a size is formed in 64 bits before it is compared.
  */
 #include "pe_image.h"
