@@ -406,6 +406,8 @@ const char *const kHandSequences[] = {
     "200 * 10 pct M+ MRC",
     "200 * 10 pct = =",
     "50 blank 10 pct",
+    // the pending * overflows to -inf inside the completion: an error, not 0
+    "/ sqrt * 1 EXP 99 = * 1 EXP 99 = ^ 10^x * +/- pct",
     // memory
     "5 M+ 3 M- MRC MRC",
     "7 MS MRC 5 MRC",

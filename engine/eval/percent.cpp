@@ -5,6 +5,7 @@
 #include "eval/constant.h"
 #include "eval/operands.h"
 #include "eval/precedence.h"
+#include "numeric/decimal.h"
 #include "numeric/power.h"
 
 namespace tqcal {
@@ -22,6 +23,7 @@ bool OnlyParentheses(const Context &ctx) {
 
 int PercentOperate(double *a, const double *b, int32_t op) {
     if (!HasArithmetic(op)) return 0;  // a stays as it is
+    if (!FiniteOperands(*a, *b)) return -1;
     double p = *b / kPercentDivisor;
     switch (op) {
         case KEY_ADD: *a = *a * (1.0 + p); return 0;

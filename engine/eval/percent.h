@@ -11,7 +11,8 @@ namespace tqcal {
 inline constexpr double kPercentDivisor = 100.0;
 
 // a = a op b% with p = b / 100 in plain double arithmetic; powers and roots
-// through PowerXY and RootXY. -1 on failure (division by exactly 0.0, a
+// through PowerXY and RootXY. -1 on failure (an infinite or NaN a or b, left
+// by an overflow inside the reduction before; division by exactly 0.0; a
 // failing power or root).
 int PercentOperate(double *a, const double *b, int32_t op);
 

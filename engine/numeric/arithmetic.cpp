@@ -114,9 +114,8 @@ void UnscaleOperands(double *a, double *b, double scale, AlignMode mode) {
 }
 
 int BaseOperate(int32_t op, double *left, double *right) {
-    // Infinities and NaN never come from the calculator's own keys; refusing
-    // them keeps every decade loop below finite.
-    if (!std::isfinite(*left) || !std::isfinite(*right)) return -1;
+    // Refusing infinities and NaN also keeps every decade loop below finite.
+    if (!FiniteOperands(*left, *right)) return -1;
     switch (op) {
         case KEY_ADD:
         case KEY_SUB: return AddOrSubtract(op, left, right);

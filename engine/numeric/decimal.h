@@ -27,6 +27,13 @@ inline constexpr double MANTISSA_LOW = 0.99999999999999;
 // The largest magnitude the calculator shows; above it is an error.
 inline constexpr double OVERFLOW_LIMIT = 9.9999999999991e99;
 
+// The operands every two-operand routine accepts. An infinity or NaN comes
+// from no key, only from an intermediate that overflowed inside a longer
+// reduction (a x b before a percent completion, say). Every such routine
+// refuses it, so that it ends as an error rather than in a number: x^-inf is
+// 0 and a/inf is 0, finite results the end steps would show.
+inline bool FiniteOperands(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
+
 // The double nearest to pi: the value of KEY_PI and the factor of the
 // degree conversions.
 inline constexpr double PI = 3.141592653589793;

@@ -76,23 +76,23 @@ int PowerOverflows(const double *x, const double *y) {
 }
 
 int PowerXY(double *x, const double *y) {
+    if (!FiniteOperands(*x, *y)) return -1;
     // An exponent that counts as zero: x^0 = 1. Without this the reciprocal
     // test below would take such an exponent for an odd root and put the
     // sign of a negative base back onto the 1.
-    if (std::fabs(*y) < ZERO_LIMIT && *x != 0.0 && !std::isnan(*x)) {
+    if (std::fabs(*y) < ZERO_LIMIT && *x != 0.0) {
         *x = 1.0;
         return 0;
     }
     if (*y <= 0.0 && *x == 0.0) return -1;
     if (*x < 0.0 && !NegativeBaseAllowed(*y, true)) return -1;
     if (PowerOverflows(x, y) != 0) return -1;
-    // x >= 0 rather than !(x < 0): a NaN base goes the negative road, which
-    // decides the sign bit of the NaN it leaves.
     if (*x >= 0.0) return RaisePower(x, y);
     return RaiseNegative(x, y);
 }
 
 int RootXY(double *x, double *y) {
+    if (!FiniteOperands(*x, *y)) return -1;
     if (*y == 0.0) return -1;
     if (*y < 0.0 && *x == 0.0) return -1;
     if (*x < 0.0 && (!NegativeBaseAllowed(*y, false) || IsEven(*y))) return -1;

@@ -18,10 +18,12 @@ int PowerOverflows(const double *x, const double *y);
 
 // x = x^y, with the calculator's rules for negative bases (whole exponents
 // and reciprocals of odd whole numbers only). An exponent that counts as
-// zero gives 1 for every non-zero base.
+// zero gives 1 for every non-zero base. An infinite or NaN x or y is
+// refused (FiniteOperands), both left as they were.
 int PowerXY(double *x, const double *y);
 
-// x = the y-th root of x; y is replaced by 1/y, the exponent applied.
+// x = the y-th root of x; y is replaced by 1/y, the exponent applied. An
+// infinite or NaN x or y is refused, both left as they were.
 int RootXY(double *x, double *y);
 
 }  // namespace tqcal

@@ -56,6 +56,15 @@ TEST(PercentKeys, CompletionOfEachOperator) {
     });
 }
 
+// The pending x, reduced by the completion, overflows: 1e198 x -1e198 is
+// -inf, which the bottom ^ then takes as a percentage. That ends in Error,
+// not in 1e198^-inf = 0.
+TEST(PercentKeys, OverflowBeforeTheCompletionIsAnError) {
+    ExpectScreens({
+        {"/ sqrt * 1 EXP 99 = * 1 EXP 99 = ^ 10^x * +/- pct", "Error"},
+    });
+}
+
 TEST(PercentKeys, BaseOfAPercentMultiplication) {
     Calc c = Fresh();
     Type(c, "200 * 10 pct");
@@ -121,6 +130,13 @@ TEST(PercentOperate, TableOfOperators) {
         {50, KEY_DIV, 0, -1, 50},
         {4, KEY_POW, 50, 0, 2},
         {8, KEY_LPAREN, 50, 0, 8},
+        // an infinity or NaN is refused, also where the arithmetic would
+        // give a finite number (a / inf, a ^ -inf, the inf-th root)
+        {50, KEY_DIV, HUGE_VAL, -1, 50},
+        {1e198, KEY_POW, -HUGE_VAL, -1, 1e198},
+        {8, KEY_ROOT, HUGE_VAL, -1, 8},
+        {HUGE_VAL, KEY_ADD, 10, -1, HUGE_VAL},
+        {2, KEY_MUL, std::nan(""), -1, 2},
     };
     for (const auto &c : cases) {
         double a = c.a;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -72,6 +73,23 @@ TEST(RootXY, ValuesAndFailures) {
     double x = -8, y = 3;
     RootXY(&x, &y);
     EXPECT_EQ(y, 0.3333333333333333);
+}
+
+// An infinity or NaN in either place is refused with both operands as they
+// were, also where pow would give a finite number (2^-inf is 0, 1^NaN is 1).
+TEST(PowerAndRoot, RefuseNonFiniteOperands) {
+    const double inf = HUGE_VAL, nan = std::nan("");
+    const double pairs[][2] = {{2, -inf}, {2, inf},   {1, nan},  {nan, 0},  {inf, 0.5},
+                               {-inf, 3}, {nan, nan}, {0, -inf}, {-8, inf}, {1e198, -inf}};
+    for (const auto &p : pairs) {
+        for (auto routine : {+[](double *x, double *y) { return PowerXY(x, y); },
+                             +[](double *x, double *y) { return RootXY(x, y); }}) {
+            double x = p[0], y = p[1];
+            EXPECT_EQ(routine(&x, &y), -1) << p[0] << ", " << p[1];
+            EXPECT_EQ(std::memcmp(&x, &p[0], sizeof x), 0) << p[0] << ", " << p[1];
+            EXPECT_EQ(std::memcmp(&y, &p[1], sizeof y), 0) << p[0] << ", " << p[1];
+        }
+    }
 }
 
 TEST(RaisePower, TensTakeTheirPowersFromPow10) {
