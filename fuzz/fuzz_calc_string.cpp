@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr double kErrorValue = 10000000000001.0;
 constexpr int kTextCells = TQCAL_RESULT_TEXT_CELLS;
 
 [[noreturn]] void Report(const int8_t *keys, size_t count, const char *what) {
@@ -55,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (rc != 0 && rc != 1) Report(keys.get(), size, "return neither 0 nor 1");
     if (rc == 0) {
         if (!failed) Report(keys.get(), size, "error, but pressing the keys did not fail");
-        if (value != kErrorValue) Report(keys.get(), size, "error without the error value");
+        if (value != TQCAL_CALC_STRING_ERROR)
+            Report(keys.get(), size, "error without the error value");
         if (text[0] != 0) Report(keys.get(), size, "error without an empty text");
         return 0;
     }

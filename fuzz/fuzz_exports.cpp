@@ -534,7 +534,7 @@ void EvalCall(FuzzedDataProvider &in, int which, Target t) {
     EXPECT(tqcal_terminated(text.get(), TQCAL_RESULT_TEXT_CELLS), "TQCAL_CalcString",
            "text not terminated");
     if (rc == 0)
-        EXPECT(*result == 10000000000001.0 && text[0] == 0, "TQCAL_CalcString", "bad error");
+        EXPECT(*result == TQCAL_CALC_STRING_ERROR && text[0] == 0, "TQCAL_CalcString", "bad error");
     if (rc == 1) EXPECT(std::fabs(*result) <= 9.9999999999991e99, "TQCAL_CalcString", "bad value");
 }
 

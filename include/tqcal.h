@@ -492,14 +492,14 @@ TQCAL_API int TQCAL_BaseOperate(int op, double *left, double *right);
  * 0 keeps the bottom operator. Uses the precedence mode of the last
  * TQCAL_Operate call. Returns 0, or -1 when an operation failed (the stacks
  * stay as before the failing step) or a stack top or counter is out of its
- * range (tqcal_stacks_usable in tqcal_host.h; nothing is changed then). */
+ * range (tqcal_stacks_usable in tqcal_block.h; nothing is changed then). */
 TQCAL_API int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx);
 
 /* The key dispatcher: acts on key in precedence mode (1 algebraic, other
  * values equal priority) and formats the value into the texts. It also
  * stores mode as the process-wide mode a direct TQCAL_Calculator call uses;
  * calculators on different threads may use different modes. Outcome in the
- * result state of *status; a block that tqcal_block_usable (tqcal_host.h)
+ * result state of *status; a block that tqcal_block_usable (tqcal_block.h)
  * refuses is left as it is, with RES_ERROR. After it the host tidies the
  * status word: on RES_ERROR or RES_FULL clear ST_CONST and ST_MEMORY and zero
  * lastKey and parenDepth; clear ST_EXP_ENTRY; clear ST_TYPED (not for
@@ -508,11 +508,15 @@ TQCAL_API int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx);
  * ST_CLEARED. */
 TQCAL_API void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status, int mode);
 
+/* The value TQCAL_CalcString stores in *result when the sequence fails: one
+ * past the 14-digit numbers, so no result can be mistaken for it. */
+#define TQCAL_CALC_STRING_ERROR 10000000000001.0
+
 /* Evaluates count key codes (one signed byte each) on a private fresh
  * calculator in algebraic mode, closed with '='. On success returns 1,
  * stores the value in *result and the display text (magnitude only, up to
  * 15 characters and a terminator) in text, which needs room for 16 cells.
- * On error returns 0, *result = 10000000000001.0 and text is empty. */
+ * On error returns 0, *result = TQCAL_CALC_STRING_ERROR and text is empty. */
 TQCAL_API int TQCAL_CalcString(double *result, TQCAL_WChar *text, const TQCAL_Int8 *keys,
                                int count);
 

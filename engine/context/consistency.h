@@ -1,12 +1,12 @@
 // Checks on a block handed in by a host. The engine never produces a block
 // that fails them; a host-written one that does is refused rather than
 // trusted, so no routine indexes outside a stack or counts past int range.
-// The checks themselves are the host protocol's (tqcal_host.h), so that the
-// engine, the hosts and the tests hold blocks to one definition.
+// The checks themselves are the public tqcal_block.h's, so that the engine,
+// the hosts, the page and the tests hold blocks to one definition.
 #pragma once
 
 #include "context/context.h"
-#include "tqcal_host.h"
+#include "tqcal_block.h"
 
 #include <cassert>
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tqcal.h"
+#include "tqcal_block.h"
 
 #include <cstdint>
 #include <type_traits>
@@ -37,7 +38,7 @@ inline bool Has(Status s, uint32_t bits) { return (s & bits) != 0; }
 inline void Set(Status &s, uint32_t bits) { s |= bits; }
 inline void Clear(Status &s, uint32_t bits) { s &= ~bits; }
 
-inline int ResultState(Status s) { return static_cast<int>((s >> 1) & 3u); }
+inline int ResultState(Status s) { return tqcal_result(s); }
 inline void SetResultState(Status &s, int state) {
     s = (s & ~static_cast<uint32_t>(ST_RESULT)) | ((static_cast<uint32_t>(state) & 3u) << 1);
 }

@@ -4,6 +4,7 @@
 // stacks.cpp: the layers above change the stacks only through these.
 #pragma once
 
+#include "context/assert.h"
 #include "context/context.h"
 
 namespace tqcal {
@@ -36,19 +37,23 @@ inline void ClaimBottomOperand(Context &ctx) {
     if (ctx.opdTop == -1) ctx.opdTop = 0;
 }
 
-// The top operand becomes value; an empty stack takes slot 0 for it.
+// The top operand becomes value; an empty stack takes slot 0 for it. The
+// top must lie within the stack.
 inline void SetTopOperand(Context &ctx, double value) {
     ClaimBottomOperand(ctx);
+    TQCAL_ASSERT(ctx.opdTop >= 0 && ctx.opdTop < kOperandSlots);
     ctx.operands[ctx.opdTop] = value;
 }
 
 // The top entry leaves its stack, its slot cleared. The stack must not be
 // empty.
 inline void DropOperand(Context &ctx) {
+    TQCAL_ASSERT(ctx.opdTop >= 0 && ctx.opdTop < kOperandSlots);
     ctx.operands[ctx.opdTop] = 0.0;
     ctx.opdTop -= 1;
 }
 inline void DropOperator(Context &ctx) {
+    TQCAL_ASSERT(ctx.optTop >= 0 && ctx.optTop < kOperatorSlots);
     ctx.operators[ctx.optTop] = 0;
     ctx.optTop -= 1;
 }
@@ -56,6 +61,7 @@ inline void DropOperator(Context &ctx) {
 // The top two operands become one, result, in the lower slot. The stack
 // must hold two.
 inline void MergeTopOperands(Context &ctx, double result) {
+    TQCAL_ASSERT(ctx.opdTop >= 1);
     DropOperand(ctx);
     ctx.operands[ctx.opdTop] = result;
 }

@@ -1,5 +1,6 @@
 #include "eval/percent.h"
 
+#include "context/assert.h"
 #include "context/keys.h"
 #include "context/stacks.h"
 #include "eval/constant.h"
@@ -59,8 +60,11 @@ namespace {
 
 // A percent multiplication a x b% keeps a as the base of a directly
 // following + or -, which then gives the add-on or the discount: the base in
-// slot 0, the amount in slot 1, the slot above cleared.
+// slot 0, the amount in slot 1, the slot above cleared. The completion has
+// just applied the bottom operator to a and b, so both are on the stack.
 void KeepPercentBase(Context &ctx, double base) {
+    static_assert(kOperandSlots > 2, "the base, the amount and the cleared slot");
+    TQCAL_ASSERT(ctx.opdTop >= 1);
     ctx.operands[1] = ctx.operands[0];
     ctx.operands[0] = base;
     ctx.operands[2] = 0.0;

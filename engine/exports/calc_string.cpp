@@ -6,9 +6,6 @@
 
 namespace {
 
-// Returned in place of a result when a sequence fails (0x9184E72A001).
-constexpr double kCalcStringError = 10000000000001.0;
-
 bool Failed(TQCAL_Status status) {
     const int result = tqcal_result(status);
     return result == RES_ERROR || result == RES_FULL;
@@ -34,7 +31,7 @@ extern "C" TQCAL_API int TQCAL_CalcString(double *result, TQCAL_WChar *text, con
         ok = !Failed(status);
     }
     if (!ok) {
-        *result = kCalcStringError;
+        *result = TQCAL_CALC_STRING_ERROR;
         text[0] = 0;
         return 0;
     }

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double kError = 10000000000001.0;
+constexpr double kError = TQCAL_CALC_STRING_ERROR;
 
 struct Outcome {
     int rc;

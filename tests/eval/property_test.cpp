@@ -20,8 +20,6 @@ namespace {
 
 using namespace calc_test;
 
-constexpr double kErrorValue = 10000000000001.0;
-
 // Keys drawn with weights close to how people type: mostly digits and the
 // four operators, some parentheses and equals, every other key now and then.
 // The nesting mix presses opening parentheses and operators far more often,
@@ -147,7 +145,7 @@ TEST(RandomKeySequences, WholeSequenceCallAgreesWithPressingTheKeys) {
         if (keyFailed) {
             ++failed;
             ASSERT_EQ(rc, 0);
-            ASSERT_EQ(value, kErrorValue);
+            ASSERT_EQ(value, TQCAL_CALC_STRING_ERROR);
             ASSERT_EQ(text[0], 0);
             continue;
         }
