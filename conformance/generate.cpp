@@ -920,6 +920,56 @@ double RandomDecimal(Rng &rng, int minDecade, int maxDecade) {
     return std::strtod(s.c_str(), nullptr);
 }
 
+// The display's edges: 14 digits, the exponent form, the zero and
+// overflow limits, and the doubles next to each
+const char *const kFormatEdges[] = {
+    "9.9999999999995",
+    "0.99999999999999",
+    "9.999999999999e-100",
+    "9.9999999999991e99",
+    "99999999999999",
+    "99999999999999.5",
+    "9999999999999.5",
+    "999999999999.95",
+    "1e13",
+    "9.9999999999999e12",
+    "1e-13",
+    "9.9999999999999e-14",
+    "0.000000000001",
+    "0.0000000000001",
+    "0.00000000000015",
+    "1.2345678901234e13",
+    "12345678901234",
+    "1234567890123.4",
+    "0.1234567890123",
+    "0.12345678901234",
+    "0.3333333333333333",
+    "0.6666666666666666",
+    "3.141592653589793",
+    "2.718281828459045",
+    "1e-99",
+    "1e-100",
+    "9.99999999999e-100",
+    "1.7976931348623157e308",
+    "2.2250738585072014e-308",
+    "4.9406564584124654e-324",
+    "2.2250738585072009e-308",
+    "1e-310",
+    "123456789",
+    "0.5",
+    "1",
+    "10",
+    "100",
+    "0.1",
+    "0.01",
+    "0.3",
+    "0.7",
+    "1.1",
+    "1e99",
+    "9e99",
+    "9.99e99",
+};
+
 void FormatVectors(Writer &w) {
     w.Line("# TQCAL_DivideDoubleToStr");
     std::vector<double> vs;
@@ -936,56 +986,7 @@ void FormatVectors(Writer &w) {
             vs.push_back(Dec((std::string(m) + "e" + std::to_string(e)).c_str()));
         }
     }
-    // the display's edges: 14 digits, the exponent form, the zero and
-    // overflow limits, and the doubles next to each
-    const char *edges[] = {
-        "9.9999999999995",
-        "0.99999999999999",
-        "9.999999999999e-100",
-        "9.9999999999991e99",
-        "99999999999999",
-        "99999999999999.5",
-        "9999999999999.5",
-        "999999999999.95",
-        "1e13",
-        "9.9999999999999e12",
-        "1e-13",
-        "9.9999999999999e-14",
-        "0.000000000001",
-        "0.0000000000001",
-        "0.00000000000015",
-        "1.2345678901234e13",
-        "12345678901234",
-        "1234567890123.4",
-        "0.1234567890123",
-        "0.12345678901234",
-        "0.3333333333333333",
-        "0.6666666666666666",
-        "3.141592653589793",
-        "2.718281828459045",
-        "1e-99",
-        "1e-100",
-        "9.99999999999e-100",
-        "1.7976931348623157e308",
-        "2.2250738585072014e-308",
-        "4.9406564584124654e-324",
-        "2.2250738585072009e-308",
-        "1e-310",
-        "123456789",
-        "0.5",
-        "1",
-        "10",
-        "100",
-        "0.1",
-        "0.01",
-        "0.3",
-        "0.7",
-        "1.1",
-        "1e99",
-        "9e99",
-        "9.99e99",
-    };
-    for (const char *e : edges) {
+    for (const char *e : kFormatEdges) {
         const double v = Dec(e);
         vs.insert(vs.end(), {v, std::nextafter(v, 0.0), std::nextafter(v, inf)});
     }
@@ -1030,57 +1031,60 @@ void BaseOne(Writer &w, double a, double b) {
     ++w.counts.base;
 }
 
+// Pairs as typed, each also reversed and with either sign negative: the
+// alignment's edges, the zero and overflow limits, signed zeros.
+const char *const kBasePairs[][2] = {
+    {"100", "99.99"},
+    {"0.1", "0.2"},
+    {"0.3", "0.1"},
+    {"1", "0.9"},
+    {"1", "3"},
+    {"2", "3"},
+    {"1", "0"},
+    {"0", "0"},
+    {"0", "5"},
+    {"5", "0"},
+    {"1e99", "1e99"},
+    {"9e99", "9e99"},
+    {"1e-99", "1e-99"},
+    {"1e-99", "10"},
+    {"1e14", "1"},
+    {"1e15", "1"},
+    {"1e14", "1e-14"},
+    {"99999999999999", "1"},
+    {"0.99999999999999", "4"},
+    {"-0.99999999999999", "4"},
+    {"0.99999999999999", "3"},
+    {"1.00000000000001", "4"},
+    {"1", "9.999999999999e-100"},
+    {"1", "9.9999999999989e-100"},
+    {"1", "1e-100"},
+    {"5e-100", "5e-100"},
+    {"1e-15", "1e-15"},
+    {"1e-15", "3e-16"},
+    {"1e-20", "1"},
+    {"1e-30", "2e-30"},
+    {"123456789012345", "1"},
+    {"1.2345678901234e20", "1e7"},
+    {"1e100", "1"},
+    {"1.7976931348623157e308", "1.7976931348623157e308"},
+    {"4.9e-324", "1"},
+    {"-0", "0"},
+    {"-0", "-0"},
+    {"0", "-0"},
+    {"3.141592653589793", "2.718281828459045"},
+    {"19.99", "3"},
+    {"0.000001", "0.000001"},
+    {"1234567", "7654321"},
+    {"2", "2"},
+};
+
 void BaseVectors(Writer &w) {
     w.Line("# TQCAL_BaseOperate: + - * / on each pair");
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const char *pairs[][2] = {
-        {"100", "99.99"},
-        {"0.1", "0.2"},
-        {"0.3", "0.1"},
-        {"1", "0.9"},
-        {"1", "3"},
-        {"2", "3"},
-        {"1", "0"},
-        {"0", "0"},
-        {"0", "5"},
-        {"5", "0"},
-        {"1e99", "1e99"},
-        {"9e99", "9e99"},
-        {"1e-99", "1e-99"},
-        {"1e-99", "10"},
-        {"1e14", "1"},
-        {"1e15", "1"},
-        {"1e14", "1e-14"},
-        {"99999999999999", "1"},
-        {"0.99999999999999", "4"},
-        {"-0.99999999999999", "4"},
-        {"0.99999999999999", "3"},
-        {"1.00000000000001", "4"},
-        {"1", "9.999999999999e-100"},
-        {"1", "9.9999999999989e-100"},
-        {"1", "1e-100"},
-        {"5e-100", "5e-100"},
-        {"1e-15", "1e-15"},
-        {"1e-15", "3e-16"},
-        {"1e-20", "1"},
-        {"1e-30", "2e-30"},
-        {"123456789012345", "1"},
-        {"1.2345678901234e20", "1e7"},
-        {"1e100", "1"},
-        {"1.7976931348623157e308", "1.7976931348623157e308"},
-        {"4.9e-324", "1"},
-        {"-0", "0"},
-        {"-0", "-0"},
-        {"0", "-0"},
-        {"3.141592653589793", "2.718281828459045"},
-        {"19.99", "3"},
-        {"0.000001", "0.000001"},
-        {"1234567", "7654321"},
-        {"2", "2"},
-    };
     std::vector<std::pair<double, double>> ps;
-    for (const auto &p : pairs) {
+    for (const auto &p : kBasePairs) {
         const double a = Dec(p[0]), b = Dec(p[1]);
         ps.insert(ps.end(), {{a, b}, {b, a}, {-a, b}, {a, -b}});
     }
@@ -1270,13 +1274,28 @@ double Make(bool negative, int biasedExponent, uint64_t mantissa) {
                                  (mantissa & 0x000FFFFFFFFFFFFFull));
 }
 
-void PlatformVectors(Writer &w) {
-    Platform p(w);
-    Rng rng{2026120801};
-    const uint64_t kMantissaBits = 0x000FFFFFFFFFFFFFull;
-    const double inf = std::numeric_limits<double>::infinity();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr uint64_t kMantissaBits = 0x000FFFFFFFFFFFFFull;
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
+// NaN, infinity, zero and the edges of the format, each sign.
+const double kSpecials[] = {0.0,
+                            -0.0,
+                            std::numeric_limits<double>::denorm_min(),
+                            -std::numeric_limits<double>::denorm_min(),
+                            std::bit_cast<double>(0x000FFFFFFFFFFFFFull),
+                            DBL_MIN,
+                            -DBL_MIN,
+                            1.0,
+                            -1.0,
+                            1.5,
+                            DBL_MAX,
+                            -DBL_MAX,
+                            kInf,
+                            -kInf,
+                            std::numeric_limits<double>::quiet_NaN()};
+
+// Sums once seen rounded wrongly, then every alignment of two operands.
+void SumsAtEveryAlignment(Platform &p, Rng &rng, Writer &w) {
     w.Line("# Platform arithmetic: what x86-64 computes for + - * / sqrt and the");
     w.Line("# conversions between integers and doubles");
     w.Line("# the sums that a soft-float addition was seen to round wrongly");
@@ -1311,7 +1330,10 @@ void PlatformVectors(Writer &w) {
         const int e = 64 + rng.Below(1900);
         p.Sum(Make(rng.OneIn(2), e - d, rng.Next()), Make(rng.OneIn(2), e, rng.Next()));
     }
+}
 
+// Exact ties, cancellation, subnormal results and overflow.
+void TiesSubnormalsAndOverflow(Platform &p, Rng &rng, Writer &w) {
     w.Line("# exact ties, cancellation, subnormal results, overflow");
     for (int k = 0; k < 8; ++k) {
         // half a unit of the last place: to even, up or down
@@ -1362,7 +1384,10 @@ void PlatformVectors(Writer &w) {
         p.Product(a, 1.0 / b);
         p.Sum(a, Make(false, 2046, rng.Next()));
     }
+}
 
+// Products that are exact ties, and their neighbours.
+void RoundingEdgeProducts(Platform &p, Rng &rng, Writer &w) {
     w.Line("# products on the rounding edge: exact ties and their neighbours");
     for (int k = 0; k < 120; ++k) {
         // odd 27-bit factors whose product takes 54 bits: exactly half a unit
@@ -1371,7 +1396,7 @@ void PlatformVectors(Writer &w) {
         const double a = std::ldexp(double(m1), -26 + rng.Below(20) - 10);
         const double b = std::ldexp(double(m2), -26 + rng.Below(20) - 10);
         p.Product(rng.OneIn(2) ? -a : a, b);
-        p.Product(std::nextafter(a, inf), b);
+        p.Product(std::nextafter(a, kInf), b);
     }
     for (int k = 0; k < 60; ++k) {
         const uint64_t ma = rng.Next() & kMantissaBits, mb = rng.Next() & kMantissaBits;
@@ -1379,25 +1404,13 @@ void PlatformVectors(Writer &w) {
         p.Product(Make(false, 1023, kMantissaBits - (ma & 0xFF)),
                   Make(false, 1023, kMantissaBits - (mb & 0xFF)));
     }
+}
 
+// The special values with each other, then any doubles and doubles of nearby size.
+void SpecialsAndAnyDoubles(Platform &p, Rng &rng, Writer &w) {
     w.Line("# NaN, infinity, zero and the edges, each with each");
-    const double specials[] = {0.0,
-                               -0.0,
-                               std::numeric_limits<double>::denorm_min(),
-                               -std::numeric_limits<double>::denorm_min(),
-                               std::bit_cast<double>(0x000FFFFFFFFFFFFFull),
-                               DBL_MIN,
-                               -DBL_MIN,
-                               1.0,
-                               -1.0,
-                               1.5,
-                               DBL_MAX,
-                               -DBL_MAX,
-                               inf,
-                               -inf,
-                               nan};
-    for (double a : specials) {
-        for (double b : specials) p.Binary(a, b);
+    for (double a : kSpecials) {
+        for (double b : kSpecials) p.Binary(a, b);
     }
 
     w.Line("# any doubles, and doubles of nearby size");
@@ -1408,20 +1421,26 @@ void PlatformVectors(Writer &w) {
         const int f = std::clamp(e + rng.Below(121) - 60, 1, 2046);
         p.Binary(Make(rng.OneIn(2), e, rng.Next()), Make(rng.OneIn(2), f, rng.Next()));
     }
+}
 
+// Square roots: the special values, exact squares and their neighbours.
+void SquareRoots(Platform &p, Rng &rng, Writer &w) {
     w.Line("# square roots");
-    for (double a : specials) p.Sqrt(a);
+    for (double a : kSpecials) p.Sqrt(a);
     for (double a : {2.0, 3.0, 0.5, 1e-300, 1e300, 0x1p-1074, 0x1p-1073, 0x1p-1022, 4.0}) p.Sqrt(a);
     for (int k = 0; k < 100; ++k) {
         const uint64_t m = (rng.Next() >> 38) | 1;  // 26 bits: its square is exact
         const double s = double(m) * double(m);
         p.Sqrt(s);
         p.Sqrt(std::nextafter(s, 0.0));
-        p.Sqrt(std::nextafter(s, inf));
+        p.Sqrt(std::nextafter(s, kInf));
         p.Sqrt(std::bit_cast<double>(rng.Next() & 0x7FFFFFFFFFFFFFFFull));
         p.Sqrt(Make(false, 0, rng.Next()));
     }
+}
 
+// Conversions of 32- and 64-bit integers to doubles, rounding above 2^53.
+void IntegersToDoubles(Platform &p, Rng &rng, Writer &w) {
     w.Line("# integers to doubles");
     for (int32_t v : {0, 1, -1, 2, -2, INT32_MAX, INT32_MIN, INT32_MIN + 1, 1 << 24, (1 << 24) + 1})
         p.FromI32(v);
@@ -1455,7 +1474,10 @@ void PlatformVectors(Writer &w) {
         p.FromU64(v);
         p.FromI64(int64_t(v));
     }
+}
 
+// Conversions of doubles to integers, cut toward zero.
+void DoublesToIntegers(Platform &p, Rng &rng, Writer &w) {
     w.Line("# doubles to integers, cut toward zero");
     for (double d : {0.0, -0.0, 0.5, -0.5, 0.9999999999999999, -0.9999999999999999, 1.0, -1.0, 1.5,
                      -1.5, 2147483647.0, 2147483647.9999998, -2147483648.0, -2147483648.9999995,
@@ -1477,6 +1499,20 @@ void PlatformVectors(Writer &w) {
         p.ToI64((rng.OneIn(2) ? -1 : 1) * std::ldexp(m, rng.Below(64)));
         p.ToU64(std::ldexp(m, rng.Below(65)));
     }
+}
+
+// What x86-64 computes for + - * / sqrt and the conversions, one group after
+// another from one random sequence (the order is part of the record).
+void PlatformVectors(Writer &w) {
+    Platform p(w);
+    Rng rng{2026120801};
+    SumsAtEveryAlignment(p, rng, w);
+    TiesSubnormalsAndOverflow(p, rng, w);
+    RoundingEdgeProducts(p, rng, w);
+    SpecialsAndAnyDoubles(p, rng, w);
+    SquareRoots(p, rng, w);
+    IntegersToDoubles(p, rng, w);
+    DoublesToIntegers(p, rng, w);
 }
 
 // ---- Soak -----------------------------------------------------------------------------
