@@ -301,11 +301,9 @@ struct Tally {
 
 // Places the answer of a line that was not evaluated: an empty line, or with
 // --json an object naming why, so that the answers of the other lines keep
-// their places. --trace prints nothing for it.
+// their places. Under --trace it stands where the line's "start" would: a
+// reader that splits the trace at each start still counts every line.
 void HoldPlace(const Options &options, const std::string &why, std::ostream &out) {
-    if (options.trace) {
-        return;
-    }
     if (options.json) {
         out << "{\"error\":" << JsonString(why) << "}\n";
     } else {
