@@ -176,7 +176,7 @@ TEST(BatchInput, BadLinesAreReportedAndTheOthersStillEvaluated) {
               "  2 + foo\n"
               "      ^^^\n"
               "tqcal: line 3: key 4 \"=\" at column 7 ended in Error\n"
-              "tqcal: line 4: a number has at most one point \"4..5\" at column 1\n"
+              "tqcal: line 4: bad number \"4..5\" at column 1: a number has at most one point\n"
               "  4..5\n"
               "  ^^^^\n");
     // --keys is one sequence: bad keys print nothing.
