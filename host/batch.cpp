@@ -116,11 +116,12 @@ Checked CheckSequence(const Options &options, std::string_view text) {
         if (!options.calcString || codeError) {
             return;
         }
+        constexpr const char *kCannotSend = "key that --calc-string cannot send";
         if (IsDirectCode(key.code)) {
-            codeError = ParseError{Kept(key).token, key.column,
+            codeError = ParseError{Kept(key).token, key.column, kCannotSend,
                                    "TQCAL_CalcString cannot be given the codes 251 to 253"};
         } else if (key.code < 0 || key.code > 255) {
-            codeError = ParseError{Kept(key).token, key.column,
+            codeError = ParseError{Kept(key).token, key.column, kCannotSend,
                                    "TQCAL_CalcString takes one byte a key: codes 0 to 255"};
         }
     });
@@ -301,11 +302,9 @@ struct Tally {
 
 // Places the answer of a line that was not evaluated: an empty line, or with
 // --json an object naming why, so that the answers of the other lines keep
-// their places. --trace prints nothing for it.
+// their places. Under --trace it stands where the line's "start" would: a
+// reader that splits the trace at each start still counts every line.
 void HoldPlace(const Options &options, const std::string &why, std::ostream &out) {
-    if (options.trace) {
-        return;
-    }
     if (options.json) {
         out << "{\"error\":" << JsonString(why) << "}\n";
     } else {
@@ -325,10 +324,7 @@ void RunSequence(const Options &options, std::string_view text, std::string_view
         err << "tqcal: " << DescribeParseError(error, text, where) << '\n';
         tally.bad = true;
         if (holdPlace) {
-            HoldPlace(options,
-                      error.reason + " " + Quoted(error.token) + " at column " +
-                          std::to_string(error.column),
-                      out);
+            HoldPlace(options, ParseErrorText(error), out);
         }
         return;
     }

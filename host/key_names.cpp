@@ -87,9 +87,9 @@ struct Parse {
 
 constexpr size_t kFailed = std::string_view::npos;
 
-size_t Fail(Parse &parse, size_t pos, size_t length, const char *reason) {
+size_t Fail(Parse &parse, size_t pos, size_t length, const char *reason, const char *rule = "") {
     parse.error = ParseError{ClippedToken(parse.text.substr(pos, length)),
-                             ColumnAt(parse.columns, pos), reason};
+                             ColumnAt(parse.columns, pos), reason, rule};
     return kFailed;
 }
 
@@ -122,7 +122,7 @@ size_t ReadNumber(Parse &parse, size_t pos, size_t wordEnd) {
         ++end;
     }
     if (points > 1) {
-        return Fail(parse, pos, end - pos, "a number has at most one point");
+        return Fail(parse, pos, end - pos, "bad number", "a number has at most one point");
     }
     for (size_t i = pos; i < end; ++i) {
         Emit(parse, text[i] == '.' ? KEY_POINT : KEY_0 + (text[i] - '0'), pos, end - pos);
@@ -146,7 +146,7 @@ size_t ReadRawCode(Parse &parse, size_t pos, size_t wordEnd) {
     }
     if (end == digits || magnitude > (negative ? kLimit : kLimit - 1)) {
         size_t shown = end == digits ? LetterRunEnd(text, end, wordEnd) : end;
-        return Fail(parse, pos, shown - pos, kRawCodeRule);
+        return Fail(parse, pos, shown - pos, "bad raw code", kRawCodeRule);
     }
     Emit(parse, static_cast<int>(negative ? -magnitude : magnitude), pos, end - pos);
     return end;
@@ -221,10 +221,14 @@ ParsedKeys ParseKeys(std::string_view text) {
     return parsed;
 }
 
+std::string ParseErrorText(const ParseError &error) {
+    return error.reason + " \"" + Printable(error.token) + "\" at column " +
+           std::to_string(error.column) + (error.rule.empty() ? "" : ": " + error.rule);
+}
+
 std::string DescribeParseError(const ParseError &error, std::string_view text,
                                std::string_view where) {
-    return std::string(where) + ": " + error.reason + " \"" + Printable(error.token) +
-           "\" at column " + std::to_string(error.column) +
+    return std::string(where) + ": " + ParseErrorText(error) +
            QuoteWithCaret(text, error.column, error.token.size());
 }
 

@@ -39,7 +39,8 @@ struct KeyPress {
 struct ParseError {
     std::string token;
     int column;          // 1-based, in characters
-    std::string reason;  // e.g. "unknown key"
+    std::string reason;  // what the token is, named before it: "unknown key", "bad number"
+    std::string rule;    // the rule it breaks, said after its place; empty for an unknown key
 };
 
 struct ParsedKeys {
@@ -73,6 +74,10 @@ std::optional<ParseError> ScanKeys(std::string_view text,
 // between a number and a symbol: "2+3*4=" reads as 2 + 3 * 4 =. The time
 // taken grows with the length of the text, not faster.
 ParsedKeys ParseKeys(std::string_view text);
+
+// A parse error as one sentence: its reason, the token quoted, its column,
+// and the rule it breaks: bad raw code "#1e9" at column 3: a raw code is ...
+std::string ParseErrorText(const ParseError &error);
 
 // The message for a parse error, with the input (at most kQuoteLimit
 // characters of it, around the bad token) and a caret under the bad token

@@ -72,9 +72,13 @@ std::string SizeText(Size size) {
 bool Fits(Size need) { return COLS >= need.columns && LINES >= need.rows; }
 
 // Too small for the panel: say so, and the size needed, word-wrapped into
-// what there is, then the number if there is room left.
+// what there is, then the number if there is room left. The screen is
+// cleared and sent whole every time (clear, not erase): a terminal this
+// small has often just been shrunk, and one that rewraps its lines on a
+// resize leaves pieces of the panel where curses believes there are blanks.
+// The few cells cost nothing to send again.
 void DrawTooSmall(const Calculator &calc) {
-    erase();
+    clear();
     const std::string words = "too small: needs " + SizeText(FullSize()) + " (is " +
                               SizeText(Size{COLS, LINES}) + "); q quits";
     std::string line;

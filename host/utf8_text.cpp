@@ -58,7 +58,13 @@ size_t Render(std::string_view text, size_t begin, size_t end, std::string &out)
     for (size_t pos = begin; pos < end;) {
         unsigned char c = static_cast<unsigned char>(text[pos]);
         size_t printable = c >= 0x80 ? PrintableSequenceLength(text, pos) : 0;
-        if (c >= 0x20 && c < 0x7f) {
+        if (c == '\\') {
+            // Doubled, so that a typed "\x07" never reads as the escape of a
+            // real bell.
+            out += "\\\\";
+            columns += 2;
+            pos += 1;
+        } else if (c >= 0x20 && c < 0x7f) {
             out += static_cast<char>(c);
             columns += 1;
             pos += 1;

@@ -33,7 +33,8 @@ int ColumnAt(ColumnCounter &counter, size_t pos);
 // Text from the user as a message may show it: at most limit characters
 // (then "…"), blanks as one blank, and control characters and bytes that
 // are not printable UTF-8 as \xNN, so that a message never rings the bell
-// or moves the cursor.
+// or moves the cursor; a backslash as \\, so that typed text never reads
+// as such an escape.
 std::string Printable(std::string_view text, size_t limit = kQuoteLimit);
 
 // The two lines that end a message about a token: the text around it (at

@@ -520,6 +520,34 @@ TQCAL_API void TQCAL_Operate(int key, TQCAL_Context *ctx, TQCAL_Status *status, 
 TQCAL_API int TQCAL_CalcString(double *result, TQCAL_WChar *text, const TQCAL_Int8 *keys,
                                int count);
 
+/* ---- Pointer types of the exports -------------------------------------- */
+
+/* One type for each export, named TQCAL_PFN_ and the export's name without
+ * its TQCAL_ prefix (TQCAL_PFN_Operate, TQCAL_PFN_EEditInfo), for a host
+ * that loads the library when it runs (LoadLibrary and GetProcAddress,
+ * dlopen and dlsym) instead of linking it. Each is exactly the type of the
+ * function above; the contracts are theirs. The exports use the compiler's
+ * default calling convention, so the types name none. */
+typedef void (*TQCAL_PFN_InitOpd)(TQCAL_Context *ctx);
+typedef void (*TQCAL_PFN_InitOpt)(TQCAL_Context *ctx);
+typedef void (*TQCAL_PFN_InitStack)(TQCAL_Context *ctx);
+typedef int (*TQCAL_PFN_PushOpd)(const double *value, TQCAL_Context *ctx);
+typedef int (*TQCAL_PFN_PopOpd)(double *out, TQCAL_Context *ctx);
+typedef int (*TQCAL_PFN_PushOpt)(const TQCAL_Int32 *op, TQCAL_Context *ctx);
+typedef int (*TQCAL_PFN_PopOpt)(TQCAL_Int32 *out, TQCAL_Context *ctx);
+typedef int (*TQCAL_PFN_EEditInfo)(int key, TQCAL_Context *ctx, TQCAL_Status *status);
+typedef void (*TQCAL_PFN_ResetEditValue)(TQCAL_Context *ctx);
+typedef int (*TQCAL_PFN_ApendChar)(TQCAL_Context *ctx, TQCAL_Status *status, TQCAL_WChar ch);
+typedef int (*TQCAL_PFN_DeleteChar)(TQCAL_Context *ctx, TQCAL_Status *status);
+typedef int (*TQCAL_PFN_DivideDoubleToStr)(double value, TQCAL_WChar *display,
+                                           TQCAL_WChar *exponent, TQCAL_Int32 *negative, int width);
+typedef double (*TQCAL_PFN_Pow10)(double x);
+typedef int (*TQCAL_PFN_BaseOperate)(int op, double *left, double *right);
+typedef int (*TQCAL_PFN_Calculator)(int type, int toBottom, TQCAL_Context *ctx);
+typedef void (*TQCAL_PFN_Operate)(int key, TQCAL_Context *ctx, TQCAL_Status *status, int mode);
+typedef int (*TQCAL_PFN_CalcString)(double *result, TQCAL_WChar *text, const TQCAL_Int8 *keys,
+                                    int count);
+
 #ifdef __cplusplus
 }
 #endif

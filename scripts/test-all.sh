@@ -39,7 +39,7 @@ stage_table=(
   "arm-windows | arm_windows  | arm-windows armhf | tqcal.dll for 32-bit ARM Windows (the Windows RT / Windows on ARM32 class): its facts checked, then run by tools/pe's loader under qemu-arm -cpu cortex-a9 (conformance replay with 10^5 soak sequences, the export tests); the replayer compiled for it"
   "wince      | wince         | wince      | tqcal.dll for Windows CE on ARM: ARMv4T code only, the headers as a CE compiler sees them, and the DLL run through the project's PE loader under qemu-arm -cpu pxa270"
   "i686       | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
-  "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), then the tree moved: pkg-config --define-prefix, find_package; add_subdirectory; the conformance kit's README commands"
+  "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), --strip (no debug information left), then the tree moved: pkg-config --define-prefix, find_package; add_subdirectory; the conformance kit's README commands"
   "web        | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
 )
 # stage_field ROW N: field N (1 to 4) of a row of stage_table, trimmed.
@@ -392,6 +392,15 @@ install_stage() {
     { echo "tqcal.pc's version is not the header's"; return 1; }
   readelf -d "$work/home/tqcal/lib/libtqcal.so.1" | grep -q 'SONAME.*\[libtqcal\.so\.1\]' ||
     { echo "libtqcal.so.1 lacks its SONAME"; return 1; }
+  passed=$((passed + 1))
+
+  # The default build type keeps debug information in what it installs;
+  # --strip, as the README says, installs the library without it.
+  readelf -S "$work/home/tqcal/lib/libtqcal.so.1" | grep -q '\.debug_info' ||
+    { echo "the default install's library has no debug information"; return 1; }
+  cmake --install "$work/src/build" --strip --prefix "$work/stripped" || return 1
+  ! readelf -S "$work/stripped/lib/libtqcal.so.1" | grep -q '\.debug_\|\.symtab' ||
+    { echo "cmake --install --strip left debug information or symbols"; return 1; }
   passed=$((passed + 1))
 
   # Moved elsewhere, the tree still serves pkg-config (told to take the

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -175,15 +176,45 @@ TEST(BatchInput, BadLinesAreReportedAndTheOthersStillEvaluated) {
               "  2 + foo\n"
               "      ^^^\n"
               "tqcal: line 3: key 4 \"=\" at column 7 ended in Error\n"
-              "tqcal: line 4: a number has at most one point \"4..5\" at column 1\n"
+              "tqcal: line 4: bad number \"4..5\" at column 1: a number has at most one point\n"
               "  4..5\n"
               "  ^^^^\n");
-    run = RunWith({"--json"}, "foo\n");
-    EXPECT_EQ(run.out, "{\"error\":\"unknown key \\\"foo\\\" at column 1\"}\n");
     // --keys is one sequence: bad keys print nothing.
     run = RunWith({"--keys", "2 + foo"});
     EXPECT_EQ(run.exit, tqhost::kExitBadInput);
     EXPECT_EQ(run.out, "");
+}
+
+// Every output form keeps each input line's place: a bad line, or one over
+// the length limit, answers with one line of its own (empty, or with --json
+// an object naming the error) between what the lines around it print.
+TEST(BatchInput, EveryOutputFormKeepsABadLinesPlace) {
+    const struct {
+        std::string line;
+        std::string error;
+    } bad[] = {
+        {"foo", "unknown key \\\"foo\\\" at column 1"},
+        {std::string(tqhost::kLineLimit + 1, '1'), "the line is longer than 1048576 bytes"},
+    };
+    const std::vector<std::string> forms[] = {
+        {},
+        {"--json"},
+        {"--trace"},
+        {"--trace", "--json"},
+        {"--calc-string"},
+        {"--calc-string", "--json"},
+    };
+    for (const auto &form : forms) {
+        const bool json = std::find(form.begin(), form.end(), "--json") != form.end();
+        const std::string before = RunWith(form, "1 + 1 =\n").out;
+        const std::string after = RunWith(form, "2 * 3 =\n").out;
+        for (const auto &b : bad) {
+            const std::string held = json ? "{\"error\":\"" + b.error + "\"}\n" : "\n";
+            BatchRun run = RunWith(form, "1 + 1 =\n" + b.line + "\n2 * 3 =\n");
+            EXPECT_EQ(run.exit, tqhost::kExitBadInput);
+            EXPECT_EQ(run.out, before + held + after) << form.size() << " options, json " << json;
+        }
+    }
 }
 
 // Each line's result is out (flushed) before the next line is read.
@@ -461,8 +492,6 @@ TEST(BatchInput, ALineOverTheLimitIsOneErrorInItsPlace) {
     EXPECT_EQ(run.exit, tqhost::kExitBadInput);
     EXPECT_EQ(run.out, "2\n\n1111111111111\n6\n");
     EXPECT_EQ(run.err, "tqcal: line 2: longer than 1048576 bytes (1 MiB); not evaluated\n");
-    run = RunWith({"--json"}, tooLong + "\n");
-    EXPECT_EQ(run.out, "{\"error\":\"the line is longer than 1048576 bytes\"}\n");
 }
 
 }  // namespace

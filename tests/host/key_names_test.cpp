@@ -86,17 +86,14 @@ TEST(KeyTokens, BadTokensAreNamedWithTheirColumn) {
         {"2 + sinn 3", "sinn", 5, "unknown key"},
         {"pie", "pie", 1, "unknown key"},
         {"2 x 3", "x", 3, "unknown key"},
-        {"1.2.3", "1.2.3", 1, "a number has at most one point"},
-        {"1 + 2..5", "2..5", 5, "a number has at most one point"},
-        {"#2147483648", "#2147483648", 1,
-         "a raw code is # and a whole number that fits in 32 bits"},
-        {"#-2147483649", "#-2147483649", 1,
-         "a raw code is # and a whole number that fits in 32 bits"},
-        {"3 #", "#", 3, "a raw code is # and a whole number that fits in 32 bits"},
-        {"2 #-", "#-", 3, "a raw code is # and a whole number that fits in 32 bits"},
-        {"#abc", "#abc", 1, "a raw code is # and a whole number that fits in 32 bits"},
-        {"#99999999999999999999", "#99999999999999999999", 1,
-         "a raw code is # and a whole number that fits in 32 bits"},
+        {"1.2.3", "1.2.3", 1, "bad number"},
+        {"1 + 2..5", "2..5", 5, "bad number"},
+        {"#2147483648", "#2147483648", 1, "bad raw code"},
+        {"#-2147483649", "#-2147483649", 1, "bad raw code"},
+        {"3 #", "#", 3, "bad raw code"},
+        {"2 #-", "#-", 3, "bad raw code"},
+        {"#abc", "#abc", 1, "bad raw code"},
+        {"#99999999999999999999", "#99999999999999999999", 1, "bad raw code"},
         {"2 & 3", "&", 3, "unknown key"},
         {"× é", "é", 3, "unknown key"},  // columns count characters, not bytes
         {"msa", "msa", 1, "unknown key"},
@@ -120,6 +117,14 @@ TEST(KeyTokens, ErrorMessageShowsTheInputWithACaretUnderTheToken) {
               "--keys: unknown key \"sinn\" at column 5\n"
               "  2 + sinn 3\n"
               "      ^^^^");
+    // A token that breaks a rule: the rule follows its place.
+    parsed = ParseKeys("#99999999999");
+    ASSERT_TRUE(parsed.error);
+    EXPECT_EQ(tqhost::DescribeParseError(*parsed.error, "#99999999999", "--keys"),
+              "--keys: bad raw code \"#99999999999\" at column 1: a raw code is # and a whole "
+              "number that fits in 32 bits\n"
+              "  #99999999999\n"
+              "  ^^^^^^^^^^^^");
     parsed = ParseKeys("×\t÷ ?");
     ASSERT_TRUE(parsed.error);
     EXPECT_EQ(tqhost::DescribeParseError(*parsed.error, "×\t÷ ?", "line 4"),
@@ -139,6 +144,7 @@ TEST(Messages, UserTextIsShownSafely) {
         {"× ÷ π é", "× ÷ π é"},
         {"a\tb\rc", "a b c"},     // blanks separate keys; they show as blanks
         {"\a", "\\x07"},          // the bell
+        {"a\\x07", "a\\\\x07"},   // typed, the escape's text is not the bell's
         {"\x1b[2J", "\\x1B[2J"},  // an escape sequence loses its escape
         {"\x7f\x01", "\\x7F\\x01"},
         {"\xC3", "\\xC3"},  // a lead byte without its continuation
@@ -182,6 +188,7 @@ TEST(Messages, ParseErrorsQuoteAWindowOfTheInput) {
          "abc",
          "unknown key \"\\x93\" at column 1\n  \\x93abc\n  ^^^^"},
         {"1 \x93 2", "unknown key \"\\x93\" at column 3\n  1 \\x93 2\n    ^^^^"},
+        {"\\ 2 \\x07", "unknown key \"\\\\\" at column 1\n  \\\\ 2 \\\\x07\n  ^^"},
         {"\xE2\x88 2", "unknown key \"\\xE2\" at column 1\n  \\xE2\\x88 2\n  ^^^^"},
         {ones + "foo + 2",
          "unknown key \"foo\" at column 121\n"
