@@ -48,19 +48,20 @@ quietly() { "$@" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }; }
 configured() { [ -f "$1/CMakeCache.txt" ]; }
 tc() { echo "-DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/toolchains/$1.cmake"; }
 
+# The folders are the test command's, configured as its stages do.
 if [ -z "$dll" ]; then
-  configured build-wince || quietly cmake -S . -B build-wince "$(tc arm-wince)"
+  configured build-wince || quietly cmake -S . -B build-wince -DTQCAL_WERROR=ON "$(tc arm-wince)"
   quietly cmake --build build-wince -j2
   dll=build-wince/bin/tqcal.dll
 fi
 [ -f "$dll" ] || { echo "ce_instructions: $dll: no such file" >&2; exit 1; }
 dll=$(realpath "$dll")
 configured build-wince-pe ||
-  quietly cmake -S . -B build-wince-pe "$(tc $triple)" -DTQCAL_BUILD_TESTS=OFF \
-    -DTQCAL_PE_SHIM=ON -DTQCAL_PE_DLL_FILE="$dll" -DTQCAL_QEMU_CPU=pxa270
+  quietly cmake -S . -B build-wince-pe -DTQCAL_WERROR=ON "$(tc $triple)" -DTQCAL_PE_SHIM=ON \
+    -DTQCAL_PE_DLL_FILE="$dll" -DTQCAL_QEMU_CPU=pxa270
 quietly cmake --build build-wince-pe -j2 --target tqcal_pe
 if [ "$armel" -eq 1 ]; then
-  configured build-armel || quietly cmake -S . -B build-armel "$(tc $triple)"
+  configured build-armel || quietly cmake -S . -B build-armel -DTQCAL_WERROR=ON "$(tc $triple)"
   quietly cmake --build build-armel -j2 --target tqcal
 fi
 
