@@ -42,7 +42,7 @@ build() {
 }
 # The driver, built once; each library is found through LD_LIBRARY_PATH.
 if ! { build own ON && build compiler OFF &&
-       $triple-g++ -std=c++20 -O2 -Iinclude -Ibench bench/replay.cpp \
+       $triple-g++ -std=c++20 -O2 -Iinclude -Itests/kit -Iconformance bench/replay.cpp \
          -L"$dir/own" -ltqcal -o "$dir/replay"; } >"$log" 2>&1; then
   cat "$log" >&2
   exit 1

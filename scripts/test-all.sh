@@ -37,7 +37,7 @@ stage_table=(
   "armel      | armel         | armel      | the same for 32-bit ARM without a floating-point unit (ARMv5TE, soft float), under qemu-arm"
   "windows    | windows       | windows    | the same as a Windows DLL and programs, run under wine"
   "arm-windows | arm_windows  | arm-windows armhf | tqcal.dll for 32-bit ARM Windows (the Windows RT / Windows on ARM32 class): its facts checked, then run by tools/pe's loader under qemu-arm -cpu cortex-a9 (conformance replay with 10^5 soak sequences, the export tests); the replayer compiled for it"
-  "wince      | wince         | wince      | tqcal.dll for Windows CE on ARM: ARMv4T code only, the headers as a CE compiler sees them, and the DLL run through the project's PE loader under qemu-arm -cpu pxa270"
+  "wince      | wince         | wince      | tqcal.dll for Windows CE on ARM: ARMv4T code only, the headers as a CE compiler sees them, the DLL run through the project's PE loader under qemu-arm -cpu pxa270, and its instructions per key held to 3,500"
   "i686       | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
   "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), --strip (no debug information left), then the tree moved: pkg-config --define-prefix, find_package; add_subdirectory; the conformance kit's README commands"
   "web        | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
@@ -321,8 +321,9 @@ arm_windows() {
 # public headers and the replayer compiled as a CE SDK's compiler sees them,
 # then the DLL loaded by the project's PE loader in armel programs under an
 # XScale emulator (pe_suite: its facts, the conformance replay with 10^5
-# soak sequences, the export tests, the loader's bad-input tests). The count
-# is the checks and tests that passed.
+# soak sequences, the export and thread tests, the loader's bad-input tests,
+# the binary64 routines built for ARMv4T), and the instructions it executes
+# per key held to a bound. The count is the checks and tests that passed.
 wince() {
   local dir=build-wince passed=0 tc
   mapfile -t tc < <(toolchain arm-wince)
@@ -337,6 +338,10 @@ wince() {
   pe_suite "$dir"/bin/tqcal.dll build-wince-pe arm-linux-gnueabi pxa270 \
     --expect-machine THUMB --no-imports --subsystem-version 4.20 || return 1
   passed=$((passed + pe_suite_passed))
+  # Instructions per key of an everyday mix through the DLL, counted exactly
+  # under the emulator: at most 3,500.
+  bash bench/ce_instructions.sh --dll "$dir"/bin/tqcal.dll --no-armel --check 3500 || return 1
+  passed=$((passed + 1))
   echo "$passed" >"$STAGE_COUNT"
 }
 

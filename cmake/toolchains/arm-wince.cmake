@@ -14,7 +14,7 @@
 #
 # ARMv4T: every ARM processor that runs Windows CE (ARM920T and later,
 # XScale, ARM926). Nothing in the engine asks for more: no count-leading-
-# zeros instruction (the binary64 code counts by halving there) and, without
+# zeros instruction (the binary64 code reads a nibble table there) and, without
 # the doubleword loads and stores of ARMv5TE, no instruction that needs the
 # 8-byte stack alignment the EABI promises and a CE caller does not.
 set(CMAKE_SYSTEM_NAME Generic)

@@ -36,21 +36,45 @@ uint64_t Magnitude(uint64_t a) { return a & ~kSign; }
 uint64_t PropagateNaN(uint64_t a, uint64_t b) { return (IsNaN(a) ? a : b) | kQuiet; }
 
 // x is never 0. ARMv4 has no count-leading-zeros instruction (and the
-// compiler's helper for it uses one), so there the count is a binary search.
+// compiler's helper for it uses one), so there the count narrows the word
+// down to its leading nibble in three steps and reads that nibble's count
+// from a table: a few instructions, where a loop took dozens.
 #if defined(__ARM_ARCH) && __ARM_ARCH < 5
-int LeadingZeros(uint64_t x) {
+constexpr uint8_t kNibbleLeadingZeros[16] = {4, 3, 2, 2, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+
+int LeadingZeros32(uint32_t x) {
     int n = 0;
-    for (int step = 32; step > 0; step >>= 1) {
-        if ((x >> (64 - step)) == 0) {
-            n += step;
-            x <<= step;
-        }
+    if (x < (1u << 16)) {
+        n = 16;
+        x <<= 16;
     }
-    return n;
+    if (x < (1u << 24)) {
+        n += 8;
+        x <<= 8;
+    }
+    if (x < (1u << 28)) {
+        n += 4;
+        x <<= 4;
+    }
+    return n + kNibbleLeadingZeros[x >> 28];
+}
+
+int LeadingZeros(uint64_t x) {
+    const uint32_t high = static_cast<uint32_t>(x >> 32);
+    return high != 0 ? LeadingZeros32(high) : 32 + LeadingZeros32(static_cast<uint32_t>(x));
 }
 #else
+int LeadingZeros32(uint32_t x) { return __builtin_clz(x); }
 int LeadingZeros(uint64_t x) { return __builtin_clzll(x); }
 #endif
+
+// True when neither a nor b is zero, subnormal, infinite or NaN: the
+// common case, which skips the tests of the others.
+bool BothNormal(uint64_t a, uint64_t b) {
+    const uint32_t ea = static_cast<uint32_t>(a >> 52) & 0x7FF;
+    const uint32_t eb = static_cast<uint32_t>(b >> 52) & 0x7FF;
+    return ea - 1 < 0x7FE && eb - 1 < 0x7FE;
+}
 
 // x >> n, with a 1 in bit 0 when any bit shifted out was a 1.
 uint64_t ShiftRightSticky(uint64_t x, int n) {
@@ -112,7 +136,8 @@ uint64_t NormalizeRoundPack(uint64_t sign, int e, uint64_t m) {
 
 // a + (b with its sign flipped when negate), for operands that are not NaN.
 uint64_t AddSigned(uint64_t a, uint64_t b) {
-    if (IsInf(a) || IsInf(b)) {
+    const bool normal = BothNormal(a, b);
+    if (!normal && (IsInf(a) || IsInf(b))) {
         if (IsInf(a) && IsInf(b) && ((a ^ b) & kSign)) return kDefaultNaN;
         return IsInf(a) ? a : b;
     }
@@ -124,7 +149,7 @@ uint64_t AddSigned(uint64_t a, uint64_t b) {
     }
     const uint64_t sign = a & kSign;
     const bool subtract = ((a ^ b) & kSign) != 0;
-    if (Magnitude(b) == 0) {
+    if (!normal && Magnitude(b) == 0) {
         // x + 0 = x; +0 + -0 = +0, -0 + -0 = -0.
         if (Magnitude(a) == 0) return subtract ? 0 : a;
         return a;
@@ -142,23 +167,78 @@ uint64_t AddSigned(uint64_t a, uint64_t b) {
     return NormalizeRoundPack(sign, ua.e, m);
 }
 
-// The 106-bit product of two significands below 2^53, as high and low words.
-struct Wide {
-    uint64_t hi, lo;
+// The leading 64 bits of the product of two significands below 2^53, less
+// the 42 lowest folded into bit 0: each moved up to a leading one in bit
+// 63, the product's high word with a sticky bit for the low one. Four
+// 32 by 32-bit products, which ARMv4 and later make with one instruction
+// each (UMULL).
+uint64_t ProductSticky(uint64_t a, uint64_t b) {
+    a <<= 11;
+    b <<= 11;
+    const uint32_t al = static_cast<uint32_t>(a), ah = static_cast<uint32_t>(a >> 32);
+    const uint32_t bl = static_cast<uint32_t>(b), bh = static_cast<uint32_t>(b >> 32);
+    const uint64_t p0 = static_cast<uint64_t>(al) * bl, p1 = static_cast<uint64_t>(al) * bh;
+    const uint64_t p2 = static_cast<uint64_t>(ah) * bl, p3 = static_cast<uint64_t>(ah) * bh;
+    const uint64_t mid = (p0 >> 32) + static_cast<uint32_t>(p1) + static_cast<uint32_t>(p2);
+    const uint64_t high = p3 + (p1 >> 32) + (p2 >> 32) + (mid >> 32);
+    return high | ((static_cast<uint32_t>(p0) | static_cast<uint32_t>(mid)) != 0);
+}
+
+// Seeds for the reciprocal of a divisor word d in [2^31, 2^32), by the five
+// bits after its leading one: the top 16 bits of 2^62 / (the largest d with
+// those bits, plus one), so that every seed lies below 2^62 / d, by less
+// than a 32nd of it.
+constexpr uint16_t kReciprocalSeed[32] = {
+#define TQCAL_SEED(i) static_cast<uint16_t>((1ULL << 62) / ((32ULL + (i) + 1) << 26) >> 15)
+    TQCAL_SEED(0),  TQCAL_SEED(1),  TQCAL_SEED(2),  TQCAL_SEED(3),  TQCAL_SEED(4),  TQCAL_SEED(5),
+    TQCAL_SEED(6),  TQCAL_SEED(7),  TQCAL_SEED(8),  TQCAL_SEED(9),  TQCAL_SEED(10), TQCAL_SEED(11),
+    TQCAL_SEED(12), TQCAL_SEED(13), TQCAL_SEED(14), TQCAL_SEED(15), TQCAL_SEED(16), TQCAL_SEED(17),
+    TQCAL_SEED(18), TQCAL_SEED(19), TQCAL_SEED(20), TQCAL_SEED(21), TQCAL_SEED(22), TQCAL_SEED(23),
+    TQCAL_SEED(24), TQCAL_SEED(25), TQCAL_SEED(26), TQCAL_SEED(27), TQCAL_SEED(28), TQCAL_SEED(29),
+    TQCAL_SEED(30), TQCAL_SEED(31)
+#undef TQCAL_SEED
 };
 
-Wide MultiplyWide(uint64_t a, uint64_t b) {
-    const uint64_t al = a & 0xFFFFFFFFu, ah = a >> 32;
-    const uint64_t bl = b & 0xFFFFFFFFu, bh = b >> 32;
-    const uint64_t p0 = al * bl, p1 = al * bh, p2 = ah * bl, p3 = ah * bh;
-    const uint64_t mid = (p0 >> 32) + (p1 & 0xFFFFFFFFu) + (p2 & 0xFFFFFFFFu);
-    return {p3 + (p1 >> 32) + (p2 >> 32) + (mid >> 32), (p0 & 0xFFFFFFFFu) | (mid << 32)};
+// v, below 2^62 / d and within 2^-28 of it relatively (d in [2^31, 2^32)).
+// Each Newton step v + v * (2^62 - d * v) / 2^62 squares the relative error
+// of the one before and, rounded down, stays below 2^62 / d: from a 32nd to
+// 2^-10, 2^-20 and 2^-40, less the few units that the rounding loses.
+uint32_t Reciprocal(uint32_t d) {
+    uint32_t v = static_cast<uint32_t>(kReciprocalSeed[(d >> 26) & 31]) << 15;
+    for (int step = 0; step < 3; ++step) {
+        const uint64_t error = (1ULL << 62) - static_cast<uint64_t>(d) * v;
+        v += static_cast<uint32_t>(static_cast<uint64_t>(v) * static_cast<uint32_t>(error >> 30) >>
+                                   32);
+    }
+    return v;
+}
+
+// One digit of a long division by b (a significand in [2^52, 2^53)):
+// *r, below 2 * b, becomes the remainder of *r * 2^27 by b, and the
+// quotient, below 2^28, is returned. The estimate from the top 32 bits of
+// *r (shifted down by shift) and the reciprocal v = Reciprocal(b >> 21)
+// lies within one of the quotient, so the remainder, computed modulo 2^64,
+// is exact as a signed number, and a correction or two makes both exact.
+uint32_t DivideDigit(uint64_t *r, uint64_t b, uint32_t v, int shift) {
+    uint32_t q = static_cast<uint32_t>(
+        static_cast<uint64_t>(static_cast<uint32_t>(*r >> shift)) * v >> (56 - shift));
+    int64_t rest = static_cast<int64_t>((*r << 27) - q * b);
+    if (rest < 0) {
+        rest += static_cast<int64_t>(b);
+        --q;
+    }
+    while (static_cast<uint64_t>(rest) >= b) {
+        rest -= static_cast<int64_t>(b);
+        ++q;
+    }
+    *r = static_cast<uint64_t>(rest);
+    return q;
 }
 
 }  // namespace
 
 uint64_t AddBits(uint64_t a, uint64_t b) {
-    if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b);
+    if (!BothNormal(a, b) && (IsNaN(a) || IsNaN(b))) return PropagateNaN(a, b);
     return AddSigned(a, b);
 }
 
@@ -168,29 +248,34 @@ uint64_t SubBits(uint64_t a, uint64_t b) {
 }
 
 uint64_t MulBits(uint64_t a, uint64_t b) {
-    if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b);
     const uint64_t sign = (a ^ b) & kSign;
-    if (IsInf(a) || IsInf(b)) {
-        if (Magnitude(a) == 0 || Magnitude(b) == 0) return kDefaultNaN;
-        return sign | kInf;
+    if (!BothNormal(a, b)) {
+        if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b);
+        if (IsInf(a) || IsInf(b)) {
+            if (Magnitude(a) == 0 || Magnitude(b) == 0) return kDefaultNaN;
+            return sign | kInf;
+        }
+        if (Magnitude(a) == 0 || Magnitude(b) == 0) return sign;
     }
-    if (Magnitude(a) == 0 || Magnitude(b) == 0) return sign;
     const Unpacked ua = UnpackNormalized(a);
     const Unpacked ub = UnpackNormalized(b);
     // The product lies in [2^104, 2^106): its leading 64 bits, less the
     // 42 lowest folded into bit 0, have the leading one in bit 62 or 63.
-    const Wide p = MultiplyWide(ua.m, ub.m);
-    const uint64_t m = (p.hi << 22) | (p.lo >> 42) | ((p.lo & ((1ULL << 42) - 1)) != 0);
-    return NormalizeRoundPack(sign, ua.e + ub.e - 1023, m);
+    const uint64_t m = ProductSticky(ua.m, ub.m);
+    const int e = ua.e + ub.e - 1023;
+    if (m >> 63) return RoundPack(sign, e + 1, (m >> 1) | (m & 1));
+    return RoundPack(sign, e, m);
 }
 
 uint64_t DivBits(uint64_t a, uint64_t b) {
-    if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b);
     const uint64_t sign = (a ^ b) & kSign;
-    if (IsInf(a)) return IsInf(b) ? kDefaultNaN : sign | kInf;
-    if (IsInf(b)) return sign;
-    if (Magnitude(b) == 0) return Magnitude(a) == 0 ? kDefaultNaN : sign | kInf;
-    if (Magnitude(a) == 0) return sign;
+    if (!BothNormal(a, b)) {
+        if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b);
+        if (IsInf(a)) return IsInf(b) ? kDefaultNaN : sign | kInf;
+        if (IsInf(b)) return sign;
+        if (Magnitude(b) == 0) return Magnitude(a) == 0 ? kDefaultNaN : sign | kInf;
+        if (Magnitude(a) == 0) return sign;
+    }
     const Unpacked ua = UnpackNormalized(a);
     const Unpacked ub = UnpackNormalized(b);
     int e = ua.e - ub.e + 1023;
@@ -199,17 +284,12 @@ uint64_t DivBits(uint64_t a, uint64_t b) {
         r <<= 1;
         --e;
     }
-    // Long division, one quotient bit a step: 55 bits, the first a one,
-    // and the remainder for the sticky bit.
-    uint64_t q = 0;
-    for (int i = 0; i < 55; ++i) {
-        q <<= 1;
-        if (r >= ub.m) {
-            r -= ub.m;
-            q |= 1;
-        }
-        r <<= 1;
-    }
+    // The quotient r * 2^54 / b in two digits of 27 bits (the first with
+    // its leading one, 28), each exact with its remainder: 55 bits, the
+    // first a one, and the last remainder for the sticky bit.
+    const uint32_t v = Reciprocal(static_cast<uint32_t>(ub.m >> 21));
+    const uint64_t high = DivideDigit(&r, ub.m, v, 22);
+    const uint64_t q = high << 27 | DivideDigit(&r, ub.m, v, 21);
     return RoundPack(sign, e, (q << 8) | (r != 0));
 }
 
@@ -290,12 +370,13 @@ uint64_t FmodBits(uint64_t a, uint64_t b) {
 
 Order CompareBits(uint64_t a, uint64_t b) {
     if (IsNaN(a) || IsNaN(b)) return Order::Unordered;
-    // The magnitude with the sign applied orders doubles as integers; both
-    // zeros become 0.
-    const int64_t ka = (a & kSign) ? -static_cast<int64_t>(Magnitude(a)) : static_cast<int64_t>(a);
-    const int64_t kb = (b & kSign) ? -static_cast<int64_t>(Magnitude(b)) : static_cast<int64_t>(b);
-    if (ka < kb) return Order::Less;
-    return ka == kb ? Order::Equal : Order::Greater;
+    if (((a | b) & ~kSign) == 0) return Order::Equal;  // +0 and -0
+    // As signed integers the bit patterns order as the doubles do, except
+    // that among two negative ones the larger pattern is the smaller number.
+    const int64_t ka = static_cast<int64_t>(a), kb = static_cast<int64_t>(b);
+    if (ka == kb) return Order::Equal;
+    if ((ka < kb) != ((a & b) >> 63 != 0)) return Order::Less;
+    return Order::Greater;
 }
 
 namespace {
@@ -304,6 +385,15 @@ uint64_t FromMagnitude(uint64_t sign, uint64_t v) {
     if (v == 0) return 0;
     // v = m * 2^(e - 1085) with the leading one of v moved to bit 62.
     return NormalizeRoundPack(sign, 1085, v);
+}
+
+// A 32-bit magnitude is exact in a double: its leading one moves to bit 52.
+uint64_t FromMagnitude32(uint64_t sign, uint32_t v) {
+    if (v == 0) return 0;
+    const int lz = LeadingZeros32(v);
+    // The field less one plus the significand, leading one included.
+    return sign |
+           ((static_cast<uint64_t>(1054 - lz - 1) << 52) + (static_cast<uint64_t>(v) << (lz + 21)));
 }
 
 // The magnitude of a truncated towards zero, saturating at limit.
@@ -331,8 +421,11 @@ Int ToSigned(uint64_t a) {
 
 }  // namespace
 
-uint64_t FromInt32(int32_t v) { return FromInt64(v); }
-uint64_t FromUint32(uint32_t v) { return FromMagnitude(0, v); }
+uint64_t FromInt32(int32_t v) {
+    return FromMagnitude32(v < 0 ? kSign : 0,
+                           v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v));
+}
+uint64_t FromUint32(uint32_t v) { return FromMagnitude32(0, v); }
 uint64_t FromInt64(int64_t v) {
     const uint64_t sign = v < 0 ? kSign : 0;
     const uint64_t magnitude = v < 0 ? -static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
@@ -353,7 +446,16 @@ uint64_t FromFloatBits(uint32_t f) {
     return sign | (static_cast<uint64_t>(e + 1023 - 127) << 52) | (fraction << 29);
 }
 
-int32_t ToInt32(uint64_t a) { return ToSigned<int32_t>(a); }
+int32_t ToInt32(uint64_t a) {
+    // Below 2^31 in magnitude the whole part is the significand shifted
+    // down by 22 to 52 places; the rest (saturation, NaN) as for 64 bits.
+    const uint32_t high = static_cast<uint32_t>(a >> 32);
+    const int e = static_cast<int>((high >> 20) & 0x7FF);
+    if (e < 1023) return 0;
+    if (e >= 1023 + 31) return ToSigned<int32_t>(a);
+    const uint32_t v = static_cast<uint32_t>(((a & kFraction) | kImplicit) >> (1075 - e));
+    return static_cast<int32_t>((high >> 31) ? 0u - v : v);
+}
 int64_t ToInt64(uint64_t a) { return ToSigned<int64_t>(a); }
 uint32_t ToUint32(uint64_t a) {
     if (IsNaN(a) || (a & kSign)) return 0;
@@ -399,8 +501,17 @@ double D(uint64_t x) { return __builtin_bit_cast(double, x); }
 #define TQCAL_HELPER extern "C" __attribute__((visibility("hidden"), used, flatten))
 
 TQCAL_HELPER double __aeabi_dadd(double a, double b) { return D(AddBits(B(a), B(b))); }
-TQCAL_HELPER double __aeabi_dsub(double a, double b) { return D(SubBits(B(a), B(b))); }
-TQCAL_HELPER double __aeabi_drsub(double a, double b) { return D(SubBits(B(b), B(a))); }
+// A subtraction is the addition with the sign of its second operand
+// flipped, unless that operand is a NaN, which comes out with its own sign:
+// one copy of the addition, reached by a branch, rather than three.
+namespace {
+double Negated(double x) { return D(IsNaN(B(x)) ? B(x) : B(x) ^ (1ULL << 63)); }
+}  // namespace
+#define TQCAL_HELPER_CALLING extern "C" __attribute__((visibility("hidden"), used))
+TQCAL_HELPER_CALLING double __aeabi_dsub(double a, double b) { return __aeabi_dadd(a, Negated(b)); }
+TQCAL_HELPER_CALLING double __aeabi_drsub(double a, double b) {
+    return __aeabi_dadd(b, Negated(a));
+}
 TQCAL_HELPER double __aeabi_dmul(double a, double b) { return D(MulBits(B(a), B(b))); }
 TQCAL_HELPER double __aeabi_ddiv(double a, double b) { return D(DivBits(B(a), B(b))); }
 

@@ -152,6 +152,26 @@ TEST(Binary64, SpecialOperands) {
     ExpectHash(c.hash, 0xF016CB1C2A78D317ULL);
 }
 
+#if defined(__ARM_EABI__) && defined(__SOFTFP__)
+extern "C" double __aeabi_dsub(double a, double b);
+extern "C" double __aeabi_drsub(double a, double b);
+
+// The subtraction helpers flip a sign and branch to the addition: a NaN
+// operand must keep its own sign and payload, and every other result be
+// SubBits' (the reversed one with its operands swapped).
+TEST(Binary64, SubtractionHelpers) {
+    const std::vector<uint64_t> specials = Specials();
+    for (uint64_t a : specials) {
+        for (uint64_t b : specials) {
+            EXPECT_EQ(Bits(__aeabi_dsub(Double(a), Double(b))), SubBits(a, b))
+                << Hex(a) << " " << Hex(b);
+            EXPECT_EQ(Bits(__aeabi_drsub(Double(a), Double(b))), SubBits(b, a))
+                << Hex(a) << " " << Hex(b);
+        }
+    }
+}
+#endif
+
 // Every exponent difference from 0 to 64, both ways round, with fractions
 // that are a power of two, one unit above it, all ones or random, in every
 // sign, at exponents in the middle of the range and near both ends.

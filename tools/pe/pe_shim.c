@@ -98,6 +98,12 @@ static void load(void)
         }
     }
     hard_float = pe_hard_float(pe_module_image(module));
+    /* Where the image lies, for a tool that counts the instructions
+     * executed inside it (bench/ce_instructions.sh). */
+    if (getenv("TQCAL_PE_SHOW_BASE"))
+        fprintf(stderr, "libtqcal_pe: %s mapped at 0x%08lX, 0x%lX bytes\n", path,
+                (unsigned long)pe_module_base(module),
+                (unsigned long)pe_module_image(module)->size_of_image);
 }
 
 __attribute__((destructor)) static void unload(void)
