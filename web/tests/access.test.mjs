@@ -697,8 +697,10 @@ describe('what a new user still met', () => {
 });
 
 describe('axe-core: no WCAG 2.2 A/AA violation, and the page\'s own contrast checks (issue 27, 4)', () => {
-  for (const [width, height] of [[1280, 800], [360, 740], [320, 256]]) {
-    for (const scheme of ['light', 'dark']) {
+  // The window sizes of the layouts: wide, a phone, 400 % zoom; and, light
+  // only, the laptop with the keys side by side and the shortest phone.
+  for (const [width, height, schemes] of [[1280, 800], [360, 740], [320, 256], [1280, 620, ['light']], [320, 480, ['light']]]) {
+    for (const scheme of schemes || ['light', 'dark']) {
       test(`${width}\u00d7${height}, ${scheme}, the display in Error, the tape full`, async () => {
         const { page, close } = await open({ width, height, scheme });
         await errorWithFullTape(page);
