@@ -161,11 +161,12 @@ describe('the page for everyone (issue 27)', () => {
     assert.equal(selected, '12.5');
     await ctrl(page, 'KeyC', 'Copy');
     assert.equal(await page.evaluate(() => navigator.clipboard.readText()), '12.5');
+    await page.keyboard.type('=');                 // a result on the tape, with its two buttons
     const m = await page.evaluate(() => {
       const pt = document.querySelector('#cells .pt');
       const style = getComputedStyle(pt);
       const box = pt.getBoundingClientRect();
-      const edges = [...document.querySelectorAll('.key, .bar button')].filter((b) => {
+      const edges = [...document.querySelectorAll('.key, .bar button, .tape button')].filter((b) => {
         const s = getComputedStyle(b);
         return !(parseFloat(s.borderTopWidth) >= 1 && s.borderTopStyle !== 'none' && s.borderTopColor !== s.backgroundColor);
       }).map((b) => b.textContent);
