@@ -2,9 +2,10 @@
 """Serves web/ (the calculator page) on 127.0.0.1, compressed where the
 browser accepts gzip:
 
-    python3 scripts/serve-web.py [--port N] [--dir DIR]
+    python3 scripts/serve-web.py [--port N] [--dir DIR] [--delay SECONDS]
 
-Port 0 takes a free port. The first line on standard output is the page's
+Port 0 takes a free port. --delay holds every response that long, to try
+the page on a slow server. The first line on standard output is the page's
 address; standard error gets one line per response: method, path, status,
 bytes sent and bytes of the file ("GET /tqcal-engine.wasm 200 39998 57844").
 Every response says Cache-Control: no-cache, so a browser asks again each
@@ -17,6 +18,7 @@ import gzip
 import http.server
 import os
 import sys
+import time
 
 TYPES = {
     ".html": "text/html; charset=utf-8",
@@ -34,8 +36,10 @@ COMPRESS = {".html", ".js", ".css", ".svg", ".wasm", ".webmanifest", ".json"}
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     compressed = {}  # path -> (mtime, gzip bytes)
+    delay = 0.0
 
     def send_head(self):
+        time.sleep(self.delay)
         self.code, self.sent, self.file_size = 0, 0, 0
         path = self.translate_path(self.path)
         if os.path.isdir(path):
@@ -112,9 +116,11 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 def main():
     parser = argparse.ArgumentParser(description="Serves the calculator page, compressed.")
     parser.add_argument("--port", type=int, default=8080)
+    parser.add_argument("--delay", type=float, default=0.0)
     parser.add_argument("--dir", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
     args = parser.parse_args()
     directory = os.path.abspath(args.dir)
+    Handler.delay = args.delay
 
     def handler(*a, **k):
         return Handler(*a, directory=directory, **k)

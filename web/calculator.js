@@ -10,7 +10,8 @@
 // (conformance/key_table.h), which web/tests/keys.test.mjs holds them to.
 //
 // Keyboard: every key of the list works wherever the focus is, except in the
-// command field. Enter is '=' while a calculation is typed; it presses the
+// command field; single letters can be turned off, and never act while a
+// control outside the calculator has the focus. Enter is '=' while a calculation is typed; it presses the
 // focused control only when the focus was moved there (Tab, the arrow keys)
 // after the last key typed. Space presses the focused control. The keypad is
 // one tab stop; the arrow keys, Home and End move inside it. Ctrl+C copies
@@ -19,10 +20,11 @@
 
 const $ = (id) => document.getElementById(id);
 
-const KEY_CAPS = { Escape: 'Esc', Delete: 'Del', Backspace: 'Bksp' };
 const KEY = {};         // code -> { code, name, tape, keyboard, button }
 const KEYBOARD = {};    // KeyboardEvent.key -> code
 const KEYS = [...document.querySelectorAll('#keypad button[data-code]')];
+// The function keys: they work on the number shown.
+const FUNCTION_KEYS = new Set([25, 26, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42]);
 for (const button of KEYS) {
   button.tabIndex = button.dataset.code === '7' ? 0 : -1;   // the keypad's tab stop, at first 7
   const code = Number(button.dataset.code);
@@ -37,8 +39,10 @@ for (const button of KEYS) {
   for (const k of key.keyboard) KEYBOARD[k] = code;
   button.setAttribute('aria-keyshortcuts',
     key.keyboard.map((k) => (/^[A-Z]$/.test(k) ? 'Shift+' + k : k)).join(' '));
-  const shortcut = key.keyboard.map((k) => KEY_CAPS[k] || k).join(' or ');
-  button.title = (button.title || button.getAttribute('aria-label') || label) + ` (key ${shortcut})`;
+  const shortcut = key.keyboard.map((k) => tqcalCaps[k] || k).join(' or ');
+  const name = button.getAttribute('aria-label') || label;
+  button.title = (button.title || (FUNCTION_KEYS.has(code) ? name.split(', ')[1] + ' of the number shown' : name)) +
+    ` (key ${shortcut})`;
 }
 
 // The context block: byte offsets of what the screen shows.
@@ -55,8 +59,6 @@ const SHADOW = { [MODE_ALGEBRAIC]: 1, [MODE_EQUAL]: 2 };
 // Keys after which the tape prints what the screen shows.
 const RESULT_KEYS = new Set([11, 16, 19, 20, 21, 22, 25, 26, 30, 31, 32, 33, 34, 35, 36, 37, 38,
                              39, 40, 41, 42, 251, 252]);
-// The function keys: they work on the number shown.
-const FUNCTION_KEYS = new Set([25, 26, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42]);
 // Last keys after which the display holds no number of the user's: a fresh
 // calculator (0), all clear, an operator, an opening parenthesis.
 const NOTHING_ENTERED = new Set([0, 28, 12, 13, 14, 15, 17, 43, 44, 253]);
@@ -75,12 +77,12 @@ const state = {
   shown: null,          // the screen as drawn last (readScreen)
   announced: '',
   message: '',          // a hint, until the next key
-  functionHinted: false,
+  letters: true,         // single letters are keys
   focusMoved: false,    // the focus moved (Tab, arrows) after the last key typed
   undo: null,           // the calculator New calculator replaced
   copying: null,        // the text a copy command in progress puts on the clipboard
   scrolling: false,     // the tape scrolls to its end at the next frame
-  timing: { firstPressed: null, firstAnswered: null, ready: null },
+  timing: { firstAnswered: null, ready: null },
 };
 window.tqcalTiming = state.timing;
 
@@ -175,6 +177,7 @@ function draw(s) {
   $('sign').textContent = s.negative && !failed ? '\u2212' : '';
 
   const shown = s.expShown && !failed;
+  $('mark').textContent = shown ? 'E' : '';
   const exp = $('exponent').children;
   exp[0].textContent = shown && s.expSign ? '\u2212' : '';
   exp[1].textContent = shown ? s.expDigits[0] || '' : '';
@@ -196,14 +199,18 @@ function draw(s) {
   showHint();
 }
 
-// The line under the display: a hint until the next key, else what clears
-// Error and Full while they are shown.
+// The lines under the display: a hint until the next key, else what clears
+// Error and Full while they are shown; else (#expr, which a screen reader
+// does not hear: the tape says it) the keys of the calculation so far, the
+// tape's last line of keys.
 function showHint() {
   const s = state.shown;
   let text = state.message;
   if (!text && s && s.result === RES_ERROR) text = 'Error: AC or Esc clears it (a digit also starts afresh).';
   if (!text && s && s.result === RES_FULL) text = 'Full: no room for another operation. AC or Esc clears it.';
   if ($('hint').textContent !== text) $('hint').textContent = text;
+  const row = state.tape.findLast((r) => r[0] === 'entry');
+  $('expr').textContent = row ? row.slice(1).join('').slice(-60) : '';
 }
 
 function hint(text) {
@@ -255,11 +262,23 @@ const sameBytes = (a, b) => a.length === b.length && a.every((x, i) => x === b[i
 
 // --- the tape -------------------------------------------------------------------
 
+// A result's number is a button that enters it again, with one that copies
+// it; inside the tape the arrow keys move between them (onTapeKey).
 function renderRow(row) {
   const li = document.createElement('li');
-  li.className = row[0] === 'result' && row[2] ? 'result failed' : row[0];
+  const failed = row[0] === 'result' && row[2];
+  li.className = failed ? 'result failed' : row[0];
   if (row[0] === 'entry') {
     for (const label of row.slice(1)) li.appendChild(document.createElement('span')).textContent = label;
+  } else if (row[0] === 'result' && !failed) {
+    for (const [cls, name] of [['use', 'Enter'], ['copy-line', 'Copy']]) {
+      const b = li.appendChild(document.createElement('button'));
+      b.className = cls;
+      b.tabIndex = -1;
+      b.dataset.v = row[1];
+      b.setAttribute('aria-label', `${name} ${row[1]}`);
+    }
+    li.firstChild.textContent = row[1];
   } else {
     li.textContent = row[1];
   }
@@ -269,6 +288,7 @@ function renderRow(row) {
 function renderTape() {
   $('tape').replaceChildren(...state.tape.map(renderRow));
   scrollTape();
+  showHint();
 }
 
 // Keeps the last row in sight: once a frame, so that keys in quick
@@ -318,8 +338,7 @@ function tapeKey(code) {
 // whose replay ends on this very calculator, and says so when neither does.
 function command() {
   if (!state.tokens) {
-    return `# More than ${COMMAND_KEYS} keys since New calculator: too many for one command. ` +
-      'New calculator starts a tape that it can replay.';
+    return `# More than ${COMMAND_KEYS} keys since New calculator: too many for one command.`;
   }
   const keys = `tqcal --keys '${state.tokens.join(' ')}'`;
   const main = getBlock(0);
@@ -327,8 +346,7 @@ function command() {
   const other = state.mode === MODE_ALGEBRAIC ? MODE_EQUAL : MODE_ALGEBRAIC;
   const mode = replays(state.mode) ? state.mode : replays(other) ? other : null;
   if (mode === null) {
-    return '# No command replays this tape: the mode changed on the way, and tqcal --keys ' +
-      'runs one mode. New calculator starts a tape that it can replay.';
+    return '# No command replays this tape: the mode changed on the way, and tqcal --keys runs one mode.';
   }
   return mode === MODE_EQUAL ? keys + ' --mode equal' : keys;
 }
@@ -496,11 +514,10 @@ function press(code, mode) {
   const after = getBlock(0);
   const s = readScreen(after);
   state.message = '';
-  // A function key with no number of the user's on the display: say once
-  // what it works on.
-  if (FUNCTION_KEYS.has(code) && !state.functionHinted && was.result === RES_OK &&
+  // A function key with no number of the user's on the display: say what
+  // it works on.
+  if (FUNCTION_KEYS.has(code) && was.result === RES_OK &&
       !(was.status & ST_TYPED) && NOTHING_ENTERED.has(was.lastKey)) {
-    state.functionHinted = true;
     state.message = `${KEY[code].tape} works on the number shown (${oneLine(was)}): type the number first, then ${KEY[code].tape}.`;
   }
   draw(s);
@@ -516,6 +533,7 @@ function press(code, mode) {
     state.numberOpen = false;
     announce(s);
   }
+  showHint();
   updateCommand();
   save();
 }
@@ -565,7 +583,6 @@ function act(action) {
 }
 
 function pressed(code) {
-  if (state.timing.firstPressed === null) state.timing.firstPressed = performance.now();
   const button = KEY[code].button;
   button.classList.add('down');
   setTimeout(() => button.classList.remove('down'), 90);
@@ -578,6 +595,10 @@ function onKeyDown(event) {
   if (event.ctrlKey || event.metaKey || event.altKey || event.defaultPrevented) return;
   const target = event.target;
   if (isField(target)) return;
+  // A letter is a key only while letters are on, and the focus is on the
+  // calculator or nowhere: on the tape, say, it is the user's letter.
+  if (/^[a-z]$/i.test(event.key) && (!state.letters ||
+      (target !== document.body && target.closest && !target.closest('.device')))) return;
   // Space presses the focused control; Enter does when the focus was moved
   // there after the last key typed, and is '=' otherwise.
   const control = target && target.closest && target.closest('button, a[href], summary');
@@ -607,63 +628,47 @@ function onClick(event) {
   else if (button.id === 'undo') act({ undo: true });
   else if (button.id === 'copy') copyCommand();
   else if (button.id === 'copy-value') copyValue();
+  else if (button.id === 'letters') setLetters(!state.letters, true);
+  else if (button.className === 'use') enterNumber(button.dataset.v);
+  else if (button.className === 'copy-line') copyValue(button.dataset.v);
+}
+
+// Single letters as keys, on or off; the choice is kept.
+function setLetters(on, keep) {
+  state.letters = on;
+  $('letters').setAttribute('aria-pressed', String(on));
+  if (keep) try { localStorage.setItem(STORE + '-letters', on ? '1' : '0'); } catch { /* not kept */ }
+}
+
+// Inside the tape the arrow keys move between the results' buttons, up and
+// down by the results, left and right between a number and its Copy (and on
+// to the next result's number).
+function onTapeKey(event) {
+  const all = [...$('tape').querySelectorAll('button')];
+  const i = all.indexOf(document.activeElement);
+  const step = { ArrowUp: -2, ArrowDown: 2, ArrowLeft: -1, ArrowRight: 1 }[event.key];
+  if (!step || all.length === 0 || event.ctrlKey || event.metaKey || event.altKey) return;
+  event.preventDefault();
+  const next = all[i < 0 ? all.length - 2 : i + step];
+  if (next) next.focus();
 }
 
 // The keypad is one tab stop (the last key focused); the arrow keys move by
-// the keys as they are laid out, Home and End to the first and the last.
+// the keys as they are laid out, six to a row in both blocks, Home and End
+// to the first and the last.
 function onKeypadKey(event) {
   const i = KEYS.indexOf(document.activeElement);
   if (i < 0 || event.ctrlKey || event.metaKey || event.altKey) return;
-  let next;
-  if (event.key === 'ArrowLeft') next = KEYS[i - 1];
-  else if (event.key === 'ArrowRight') next = KEYS[i + 1];
-  else if (event.key === 'Home') next = KEYS[0];
-  else if (event.key === 'End') next = KEYS[KEYS.length - 1];
-  else if (event.key === 'ArrowUp' || event.key === 'ArrowDown') next = keyBelowAbove(KEYS[i], event.key === 'ArrowDown');
-  else return;
+  const move = { ArrowLeft: -1, ArrowRight: 1, ArrowUp: -6, ArrowDown: 6, Home: -i, End: KEYS.length - 1 - i }[event.key];
+  if (move === undefined) return;
   event.preventDefault();
-  if (next) focusKey(next);
+  if (KEYS[i + move]) focusKey(KEYS[i + move]);
   state.focusMoved = true;
-}
-
-// The nearest key in the next row down (or up), by the centres on screen.
-function keyBelowAbove(from, down) {
-  const centre = (b) => { const r = b.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2, r.height]; };
-  const [x, y, h] = centre(from);
-  let best = null, bestDy = Infinity, bestDx = Infinity;
-  for (const b of KEYS) {
-    const [bx, by] = centre(b);
-    const dy = down ? by - y : y - by;
-    if (dy < h / 2) continue;
-    const dx = Math.abs(bx - x);
-    if (dy < bestDy - h / 2 || (dy < bestDy + h / 2 && dx < bestDx)) { best = b; bestDy = dy; bestDx = dx; }
-  }
-  return best;
 }
 
 function focusKey(button) {
   for (const b of KEYS) b.tabIndex = b === button ? 0 : -1;
   button.focus();
-}
-
-// The keyboard list on the page, in the order of the keypad's families.
-const LEGEND_ORDER = [11, 12, 13, 14, 15, 17, 18, 16, 252, 24, 29, 23, 27, 28, 22, 19, 251, 20, 21,
-                      43, 44, 26, 25, 32, 31, 30, 33, 34, 35, 36, 37, 38, 42, 39, 40, 41, 253];
-function buildLegend() {
-  const rows = [[['0', '\u2026', '9', '.'], 'digits, point'], [['o'], 'mode ALG / EQU'],
-                [['Ctrl+C'], 'copy the number'], [['Ctrl+V'], 'type a number in']];
-  for (const code of LEGEND_ORDER) rows.push([KEY[code].keyboard, KEY[code].tape, KEY[code].button.title]);
-  const legend = $('legend');
-  for (const [keys, what, title] of rows) {
-    const dt = document.createElement('dt');
-    for (const cap of keys) {
-      dt.appendChild(document.createElement(cap === '\u2026' ? 'span' : 'kbd')).textContent = KEY_CAPS[cap] || cap;
-    }
-    const dd = document.createElement('dd');
-    dd.textContent = what;
-    if (title) dd.title = title.replace(/ \(key .*\)$/, '');
-    legend.append(dt, dd);
-  }
 }
 
 // --- copy and paste ------------------------------------------------------------------
@@ -685,19 +690,23 @@ async function copyCommand() {
   status('Keys copied.');
 }
 
-// The number shown, as one number (0.01, -5, 1.7112245242814E98), or null
-// with the reason on the hint line.
+const STARTING = 'The calculator is still starting: try again in a moment.';
+
+// The number to copy, as one number (0.01, -5, 1.7112245242814E98): a
+// result of the tape that has the focus, else the number shown; or null
+// with the reason on the hint line. Error and Full are no numbers.
 function shownNumber() {
   const s = state.shown;
-  if (!state.engine || !s) return hint('The calculator is still starting: nothing to copy yet.'), null;
+  const v = document.activeElement.dataset.v;
+  if (v) return v;
+  if (!state.engine || !s) return hint(STARTING), null;
   if (s.result !== RES_OK) return hint(`The display reads ${oneLine(s)}: nothing to copy.`), null;
-  hint(`Copied ${oneLine(s)}.`);
   return oneLine(s);
 }
 
-function copyValue() {
-  const text = shownNumber();
-  if (text !== null) toClipboard(text);
+// Copies text, by default the number to copy, and says so.
+function copyValue(text = shownNumber()) {
+  if (text !== null) hint(`Copied ${text}.`), toClipboard(text);
 }
 
 // A copy outside the fields and outside a selection of the page's text is a
@@ -715,57 +724,82 @@ function onCopy(event) {
   } else if (copiesValue()) {
     event.preventDefault();
     const text = shownNumber();
-    if (text !== null) event.clipboardData.setData('text/plain', text);
+    if (text !== null) hint(`Copied ${text}.`), event.clipboardData.setData('text/plain', text);
   }
 }
 
-// A pasted number becomes the keys that type it: digits and point, EXP and
-// the exponent, then the change of sign. A negative exponent cannot be
-// typed: such a number is typed in full where it fits the 14 digits
-// (1.5E-5 as 0.000015), and otherwise as a division in parentheses.
-function pastedKeys(text) {
-  const m = /^([-+\u2212]?)(\d*)(?:[.,](\d*))?(?:[eE]([-+\u2212]?)(\d{1,3}))?$/.exec(text.trim());
-  if (!m || !(m[2] + (m[3] || ''))) return null;
-  const [, sign, whole, fraction = '', expSign, expDigits] = m;
-  let keys;
-  if (expDigits === undefined) {
-    keys = whole + (m[3] !== undefined ? '.' + fraction : '');
-  } else {
-    // The digits without leading zeros, and the power of ten of the first.
-    let digits = (whole + fraction).replace(/^0+/, '');
-    const exponent = (expSign && expSign !== '+' ? -1 : 1) * Number(expDigits) +
-      whole.length - 1 - ((whole + fraction).length - digits.length);
-    digits = digits.replace(/0+$/, '') || '0';
-    if (digits === '0') keys = '0';
-    else if (exponent >= 0 && exponent < DIGIT_CELLS) {
-      keys = digits.padEnd(exponent + 1, '0');
-      if (digits.length > exponent + 1) keys = keys.slice(0, exponent + 1) + '.' + keys.slice(exponent + 1);
-    } else if (exponent < 0 && digits.length - exponent <= DIGIT_CELLS) {
-      keys = '0.' + '0'.repeat(-exponent - 1) + digits;
-    } else if (Math.abs(exponent) > 99) {
-      return null;
-    } else {
-      const mantissa = digits[0] + (digits.length > 1 ? '.' + digits.slice(1) : '');
-      keys = exponent > 0 ? `${mantissa}E${exponent}` : `(${mantissa}/1E${-exponent})`;
-    }
+// A pasted number as the user meant it: { sign, digits, power } (the
+// significant digits, the power of ten of the first), or why it is none.
+// The last point or comma is the decimal one, unless it repeats alone; the
+// other marks and spaces group thousands. A lone comma before three digits
+// (1,234) could be either, and is refused.
+function readNumber(text) {
+  const t = text.trim(), q = `\u201c${t.length > 16 ? t.slice(0, 15) + '\u2026' : t}\u201d`;
+  const m = /^([-+\u2212]?)([\d.,' \u00a0\u202f]*\d[\d.,' \u00a0\u202f]*)(?:[eE]([-+\u2212]?\d+))?$/.exec(t);
+  if (!m) return { why: `Paste takes a number, like 12.5, -0.01 or 1.5E-7; not ${q}.` };
+  const body = m[2].replace(/[' \u00a0\u202f]/g, ' '), marks = body.replace(/[\d ]/g, '');
+  const point = marks.length > 1 && marks[0] === marks.slice(-1) ? '' : marks.slice(-1);
+  if (point === ',' && /^\d{1,3},\d{3}$/.test(body)) {
+    return { why: `${q}: thousands or decimals? Paste ${body.replace(',', '')} or ${body.replace(',', '.')}.` };
   }
-  const codes = [];
-  for (const ch of keys) codes.push(ch === 'E' ? 29 : ch === '(' ? 17 : ch === ')' ? 18 : ch === '/' ? 15 : ch === '.' ? 10 : Number(ch));
-  if (sign && sign !== '+') codes.push(24);
-  return codes;
+  const at = point ? body.lastIndexOf(point) : body.length, whole = body.slice(0, at), fraction = body.slice(at + 1);
+  if (!/^\d*$/.test(fraction) || !/^(\d*|\d{1,3}([ ,.])\d{3}(\2\d{3})*)$/.test(whole)) {
+    return { why: `${q}: digits not grouped in threes. Paste it without separators.` };
+  }
+  const all = (whole + fraction).replace(/\D/g, ''), lead = all.length - all.replace(/^0+/, '').length;
+  const digits = all.slice(lead).replace(/0+$/, '');
+  const power = Number((m[3] || '0').replace('\u2212', '-')) + whole.replace(/\D/g, '').length - 1 - lead;
+  if (!digits) return { sign: '', digits, power: 0, q };
+  if (Math.abs(power) > 99) return { why: `${q} is out of range: the calculator holds 1E-99 to 9.9999999999999E99.` };
+  return { sign: m[1] && m[1] !== '+' ? '-' : '', digits, power, q };
+}
+
+// The keys that type digits (at most 14 of them) times ten to the power:
+// typed in full where they fit the 13 digits a number takes, else with EXP,
+// or divided by a power of ten when the exponent is negative (no key types
+// one); a 14th digit is added to the first 13, in parentheses.
+function numberKeys(digits, power) {
+  if (!digits) return '0';
+  if (digits.length > 13) {
+    return `(${numberKeys(digits.slice(0, 13), power)}+${numberKeys(digits.slice(13, 14), power - 13)})`;
+  }
+  if (power >= 0 && power < 13) {
+    const keys = digits.padEnd(power + 1, '0');
+    return keys.slice(0, power + 1) + (keys.length > power + 1 ? '.' + keys.slice(power + 1) : '');
+  }
+  if (power < 0 && digits.length - power <= 13) return '0.' + '0'.repeat(-power - 1) + digits;
+  const mantissa = digits[0] + (digits.length > 1 ? '.' + digits.slice(1) : '');
+  return power > 0 ? `${mantissa}E${power}` : `(${mantissa}/1E${-power})`;
+}
+
+const KEY_OF = { E: 29, '(': 17, ')': 18, '/': 15, '+': 12, '.': 10 };
+
+// Enters a number (pasted, or a result of the tape) as the keys that type
+// it, in place of a number being typed: first on calculator 0 itself, which
+// gets its bytes back, and for real only when the display then reads
+// exactly that number. Otherwise the hint says why, and no key is pressed.
+function enterNumber(text) {
+  const n = readNumber(text), e = state.engine;
+  if (n.why || !e) return hint(n.why || STARTING);
+  const codes = [...numberKeys(n.digits.slice(0, 14), n.power)].map((ch) => KEY_OF[ch] ?? Number(ch));
+  if (n.sign) codes.push(24);
+  if (state.shown.status & ST_TYPED) codes.unshift(27);
+  const before = getBlock(0);
+  for (const code of codes) e.tqcal_web_press(0, code, state.mode);
+  const s = readScreen(getBlock(0)), got = readNumber(oneLine(s));
+  putBlock(0, before);
+  if (s.result !== RES_OK || got.digits !== n.digits || got.power !== n.power || got.sign !== n.sign) {
+    return hint(s.result !== RES_OK ? `${n.q} cannot be entered now: it would end in ${oneLine(s)}.`
+      : `${n.q} has more digits than the display: it would read ${oneLine(s)}.`);
+  }
+  state.focusMoved = false;
+  for (const code of codes) pressed(code);
 }
 
 function onPaste(event) {
   if (isField(event.target)) return;
   event.preventDefault();
-  const text = event.clipboardData.getData('text/plain');
-  const codes = pastedKeys(text);
-  if (!codes) {
-    hint(`Paste takes a number, like 12.5, -0.01 or 1.5E-7; not \u201c${text.trim().slice(0, 24)}\u201d.`);
-    return;
-  }
-  state.focusMoved = false;
-  for (const code of codes) pressed(code);
+  enterNumber(event.clipboardData.getData('text/plain'));
 }
 
 // --- start ---------------------------------------------------------------------------
@@ -805,7 +839,6 @@ async function loadEngine() {
 }
 
 function setup() {
-  buildLegend();
   const stored = showStored();
 
   // Whatever arrived before this script, in order, then the page's own handlers.
@@ -816,6 +849,8 @@ function setup() {
   document.addEventListener('keydown', onKeyDown);
   document.addEventListener('focusin', () => { state.focusMoved = true; });
   $('keypad').addEventListener('keydown', onKeypadKey);
+  $('tape-box').addEventListener('keydown', onTapeKey);
+  try { setLetters(localStorage.getItem(STORE + '-letters') !== '0'); } catch { /* letters on */ }
   // Copy and paste work with nothing selected: the browser offers them when
   // beforecopy and beforepaste are cancelled.
   document.addEventListener('beforecopy', (e) => { if (copiesValue()) e.preventDefault(); });

@@ -161,11 +161,12 @@ describe('the page for everyone (issue 27)', () => {
     assert.equal(selected, '12.5');
     await ctrl(page, 'KeyC', 'Copy');
     assert.equal(await page.evaluate(() => navigator.clipboard.readText()), '12.5');
+    await page.keyboard.type('=');                 // a result on the tape, with its two buttons
     const m = await page.evaluate(() => {
       const pt = document.querySelector('#cells .pt');
       const style = getComputedStyle(pt);
       const box = pt.getBoundingClientRect();
-      const edges = [...document.querySelectorAll('.key, .bar button')].filter((b) => {
+      const edges = [...document.querySelectorAll('.key, .bar button, .tape button')].filter((b) => {
         const s = getComputedStyle(b);
         return !(parseFloat(s.borderTopWidth) >= 1 && s.borderTopStyle !== 'none' && s.borderTopColor !== s.backgroundColor);
       }).map((b) => b.textContent);
@@ -231,14 +232,17 @@ describe('the page for everyone (issue 27)', () => {
     await close();
   });
 
-  test('3. every key 44 by 44 px at 360 by 740; every control 24 by 24 px from 320 px wide', async () => {
+  test('3. every control 44 by 44 px at 360 by 740 (the tape\'s too); every control 24 by 24 px from 320 px wide', async () => {
     const { page, close } = await open({ width: 360, height: 740 });
-    const sizes = () => page.evaluate(() => [...document.querySelectorAll('button, input, [tabindex="0"]')]
+    await keys(page, '1+1=');
+    await page.$eval('.dev', (d) => { d.open = true; });
+    const sizes = () => page.evaluate(() => [...document.querySelectorAll('button, input, textarea, summary, [tabindex="0"]')]
       .filter((e) => e.checkVisibility())
-      .map((e) => { const r = e.getBoundingClientRect(); return { name: e.id || e.textContent, key: e.matches('.key'), w: r.width, h: r.height }; }));
-    const keysAt360 = (await sizes()).filter((s) => s.key);
-    assert.equal(keysAt360.length, 48);
-    for (const s of keysAt360) assert.ok(s.w >= 44 && s.h >= 44, `${s.name}: ${s.w} by ${s.h}`);
+      .map((e) => { const r = e.getBoundingClientRect(); return { name: e.id || e.getAttribute('aria-label') || e.textContent, key: e.matches('.key'), w: r.width, h: r.height }; }));
+    const at360 = await sizes();
+    assert.equal(at360.filter((s) => s.key).length, 48);
+    assert.equal(at360.length, 48 + 12, at360.map((s) => s.name).join(', '));
+    for (const s of at360) assert.ok(s.w >= 44 && s.h >= 44, `${s.name}: ${s.w} by ${s.h}`);
     for (const [width, height] of [[320, 568], [360, 740], [390, 844], [600, 900], [844, 390], [1024, 768], [1280, 800]]) {
       await page.setViewport({ width, height });
       for (const s of await sizes()) {
@@ -269,11 +273,22 @@ describe('the page for everyone (issue 27)', () => {
     assert.equal(m.small, 0, 'keys under 44 px');
     const [expected] = hostScreens(['1234567.89 +/- * 9 EXP 12 ='], 'algebraic');
     assert.equal(await line(page), expected);
+    // Scrolled down to =, the display is still in view, above the keys; the
+    // tape is no taller than the screen.
+    const scrolled = await page.evaluate(() => {
+      document.querySelector('[data-code="11"]').scrollIntoView({ block: 'end' });
+      const box = (s) => { const r = document.querySelector(s).getBoundingClientRect(); return { top: r.top, bottom: r.bottom, height: r.height }; };
+      return { lcd: box('#lcd'), eq: box('[data-code="11"]'), tape: box('#tape-box').height, height: innerHeight, y: scrollY };
+    });
+    assert.ok(scrolled.y > 0);
+    assert.ok(scrolled.lcd.top >= 0 && scrolled.lcd.bottom <= scrolled.eq.top && scrolled.eq.bottom <= scrolled.height + 0.5,
+      `display ${scrolled.lcd.top}-${scrolled.lcd.bottom}, = ${scrolled.eq.top}-${scrolled.eq.bottom} in ${scrolled.height}`);
+    assert.ok(scrolled.tape <= scrolled.height, `the tape is ${scrolled.tape} px in ${scrolled.height}`);
     await page.screenshot({ path: path.join(ARTIFACTS, 'web-320x256.png'), fullPage: true });
     await close();
   });
 
-  test('6. a function key with nothing entered says, once, that it works on the number shown; the percent keys say what they do', async () => {
+  test('6. a function key with nothing entered says, each time, that it works on the number shown; the percent keys say what they do', async () => {
     const { page, close } = await open();
     await page.keyboard.type('30s');
     assert.equal(await text(page, '#hint'), '', 'a number was typed');
@@ -283,8 +298,10 @@ describe('the page for everyone (issue 27)', () => {
     await page.keyboard.type('30=');
     assert.equal(await text(page, '#hint'), '');
     assert.equal(await line(page), hostScreens(['sin 3 0 ='], 'algebraic')[0]);
-    await page.keyboard.type('a+v');
-    assert.equal(await text(page, '#hint'), '', 'said once');
+    await page.keyboard.type('a+c');
+    assert.equal(await text(page, '#hint'), 'cos works on the number shown (0): type the number first, then cos.', 'said again');
+    await page.keyboard.type('45');
+    assert.equal(await text(page, '#hint'), '');
     const [pct, percent] = hostScreens(['200 + 10 pct =', '200 + 10 % ='], 'algebraic');
     assert.deepEqual([pct, percent], ['220', '200.1']);
     await page.keyboard.type('a200+10P=');
@@ -350,6 +367,7 @@ describe('the page for everyone (issue 27)', () => {
       reading: document.getElementById('reading').textContent,
     }));
     assert.deepEqual(await screen(), { echo: 'starting\u2026', digits: 'none', reading: 'Display: starting' });
+    assert.equal(await page.$$eval('#legend dt', (dt) => dt.length), 41, 'the keyboard list, before calculator.js');
     await page.click('#keypad [data-code="8"]');
     await page.keyboard.type('1+');
     assert.equal((await screen()).echo, 'starting\u202681+');
@@ -393,31 +411,56 @@ describe('the page for everyone (issue 27)', () => {
     await ctrl(page, 'KeyC', 'Copy');
     assert.equal(await clipboard(), paragraph);
     await page.evaluate(() => getSelection().removeAllRanges());
-    // Error is nothing to copy.
-    await page.keyboard.type('a1/0=');
-    await ctrl(page, 'KeyC', 'Copy');
-    assert.equal(await clipboard(), paragraph);
-    assert.equal(await text(page, '#hint'), 'The display reads Error: nothing to copy.');
-    // Pasting types the number: as typed where it fits, else by its exponent.
-    const pastes = [
-      ['12.5', '12.5'], ['-0.01', '0.01 +/-'], ['1.5E-7', '0.00000015'], ['-2.5e3', '2500 +/-'],
-      ['1.7112245242814E98', '1.7112245242814 EXP 98'], ['3E-20', '( 3 / 1 EXP 20 )'], [' 7,25 ', '7.25'],
-    ];
-    const screens = hostScreens(pastes.map(([, k]) => k), 'algebraic');
-    for (const [i, [pasted]] of pastes.entries()) {
-      await page.keyboard.press('Escape');
+    // Error and Full are nothing to copy, by Ctrl+C or by the Copy key.
+    for (const [typed, shown] of [['a1/0=', 'Error'], ['a' + '('.repeat(18), 'Full']]) {
+      await page.keyboard.type(typed);
+      assert.equal(await line(page), shown);
+      await ctrl(page, 'KeyC', 'Copy');
+      await page.click('#copy-value');
+      assert.equal(await clipboard(), paragraph, shown);
+      assert.equal(await text(page, '#hint'), `The display reads ${shown}: nothing to copy.`);
+    }
+    // A paste reads the number exactly as it was meant, or types nothing and
+    // says why.
+    const paste = async (pasted) => {
       await page.evaluate((t) => navigator.clipboard.writeText(t), pasted);
       await ctrl(page, 'KeyV', 'Paste');
-      assert.equal(await line(page), screens[i], pasted);
+    };
+    await page.click('#reset');
+    const pastes = [
+      ['12.5', '12.5'], ['+12.5', '12.5'], ['-0.01', '-0.01'], ['\u22123', '-3'], ['1.5E-7', '0.00000015'],
+      ['-2.5e3', '-2500'], ['1.7112245242814E98', '1.7112245242814E98'], ['3E-20', '3E-20'],
+      ['0.6666666666666', '0.6666666666666'], ['3.1415926535898', '3.1415926535898'], [' 7,25 ', '7.25'],
+      ['1,234.5', '1234.5'], ['1.234,5', '1234.5'], ['1 234', '1234'], ['1,234,567', '1234567'],
+    ];
+    for (const [pasted, shown] of pastes) {
+      await page.keyboard.press('Escape');
+      await keys(page, '12');                    // a number being typed: the paste replaces it
+      await paste(pasted);
+      assert.equal(await line(page), shown, pasted);
     }
+    // The keys it pressed, replayed by the host program, end on the same number.
+    const replay = /^tqcal --keys '(.*)'$/.exec(await page.$eval('#command', (e) => e.value))[1];
+    assert.equal(hostScreens([replay], 'algebraic')[0], '1234567');
+    const refusals = [
+      ['abc', /^Paste takes a number, like 12\.5, -0\.01 or 1\.5E-7; not \u201cabc\u201d\.$/],
+      ['1+1', /^Paste takes a number/], ['', /^Paste takes a number/],
+      ['1,234', /^\u201c1,234\u201d: thousands or decimals\? Paste 1234 or 1\.234\.$/],
+      ['1,23,4', /: digits not grouped in threes/],
+      ['1e100', /^\u201c1e100\u201d is out of range: the calculator holds 1E-99 to 9\.9999999999999E99\.$/],
+      ['1E-100', /is out of range/],
+      ['3.14159265358979323', /^\u201c3\.1415926535897\u2026\u201d has more digits than the display: it would read 3\.1415926535897\.$/],
+      ['0.012345678901234', /has more digits than the display: it would read 0\.0123456789012\./],
+    ];
+    for (const [pasted, says] of refusals) {
+      await paste(pasted);
+      assert.equal(await line(page), '1234567', pasted);
+      assert.match(await text(page, '#hint'), says, pasted);
+    }
+    await page.keyboard.press('Escape');
+    await paste('7,25');
     await page.keyboard.type('+1=');
-    assert.equal(await line(page), hostScreens(['7.25 + 1 ='], 'algebraic')[0]);
-    for (const refused of ['abc', '1+1', '1E100', '']) {
-      await page.evaluate((t) => navigator.clipboard.writeText(t), refused);
-      await ctrl(page, 'KeyV', 'Paste');
-      assert.equal(await line(page), '8.25', refused);
-      assert.match(await text(page, '#hint'), /^Paste takes a number, like 12\.5, -0\.01 or 1\.5E-7/);
-    }
+    assert.equal(await line(page), '8.25');
     for (const typed of ['8x2=', '8X2=', '8*2=']) {
       await page.keyboard.type('a' + typed);
       assert.equal(await line(page), '16', typed);
@@ -526,9 +569,11 @@ describe('the page for everyone (issue 27)', () => {
     assert.deepEqual(paths.filter((p, i) => paths.indexOf(p) !== i), [], `fetched more than once: ${paths}`);
     assert.ok(paths.includes('/icon.svg') && paths.includes('/manifest.webmanifest'), paths.join(' '));
     await close();
-    // The page's icon is icon.svg itself.
-    const icon = fs.readFileSync(path.join(WEB, 'icon.svg'), 'utf8').trim().replace(/\n/g, '').replace(/"/g, "'").replace(/#/g, '%23');
-    assert.ok(fs.readFileSync(path.join(WEB, 'index.html'), 'utf8').includes(`href="data:image/svg+xml,${icon}"`));
+    // The tab's icon is in the page, in icon.svg's colours.
+    const tabIcon = /<link rel="icon" href="data:image\/svg\+xml,([^"]*)">/.exec(fs.readFileSync(path.join(WEB, 'index.html'), 'utf8'));
+    for (const colour of ['#2b303b', '#c9d2bf', '#eef0f3']) {
+      assert.ok(fs.readFileSync(path.join(WEB, 'icon.svg'), 'utf8').includes(colour) && tabIcon[1].includes(colour.replace('#', '%23')), colour);
+    }
     const local = await open({ url: pathToFileURL(path.join(SITE, 'index.html')).href });
     await local.page.keyboard.type('100-99.99=');
     assert.equal(await line(local.page), '0.01');
@@ -537,9 +582,126 @@ describe('the page for everyone (issue 27)', () => {
   });
 });
 
+describe('what a new user still met', () => {
+  test('letter keys can be turned off, and never act while a control outside the calculator has the focus', async () => {
+    const { page, close } = await open();
+    const cases = [
+      // [where the focus is, keys typed, the screen after 12+3 and them]
+      ['body', 'a', '0'],
+      ['clear-tape', 'a', '3'],
+      ['tape-box', 'k', '3'],
+      ['letters', 's', '3'],
+      ['clear-tape', '*2=', '18'],             // digits and signs still count
+    ];
+    for (const [where, typed, shown] of cases) {
+      await page.keyboard.press('Escape');
+      await keys(page, '12+3');
+      await page.evaluate((id) => (id === 'body' ? document.activeElement.blur() : document.getElementById(id).focus()), where);
+      await page.keyboard.type(typed);
+      assert.equal(await line(page), shown, `${typed} on ${where}`);
+    }
+    // Turned off, letters are no keys anywhere, and stay off after a reload.
+    await page.click('#letters');
+    assert.equal(await page.$eval('#letters', (b) => b.getAttribute('aria-pressed')), 'false');
+    await page.evaluate(() => document.activeElement.blur());
+    await page.reload();
+    await page.waitForSelector('html[data-ready]');
+    await page.keyboard.type('2vo5');
+    assert.deepEqual([await line(page), (await readScreen(page)).mode], ['25', 'ALG']);
+    await page.click('#letters');
+    await page.keyboard.type('v');
+    assert.equal(await line(page), '5');
+    await close();
+  });
+
+  test('a tape result is entered again, or copied, by mouse, touch and keyboard', async () => {
+    const { page, close } = await open();
+    const clipboard = () => page.evaluate(() => navigator.clipboard.readText());
+    await keys(page, '2v5n*3=');                   // 1.4142135623731 (14 digits), -15
+    await page.keyboard.press('Escape');
+    const results = await page.$$eval('#tape .use', (b) => b.map((e) => [e.textContent, e.getAttribute('aria-label')]));
+    assert.deepEqual(results, [['1.4142135623731', 'Enter 1.4142135623731'], ['-15', 'Enter -15']]);
+    // Mouse: the number enters it, as the number being typed; its Copy copies it.
+    await page.click('#tape .use');
+    assert.equal(await line(page), '1.4142135623731');
+    await keys(page, '+1=');
+    assert.equal(await line(page), '2.4142135623731');
+    await page.click('#tape li:nth-child(2) .copy-line');
+    assert.equal(await clipboard(), '1.4142135623731');
+    // Touch.
+    const at = await page.$eval('#tape li:nth-child(4) .use', (b) => { const r = b.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; });
+    await page.keyboard.press('Escape');
+    await page.touchscreen.tap(...at);
+    assert.equal(await line(page), '-15');
+    // Keyboard: Tab to the tape, the arrows to a result, Enter enters it, Ctrl+C copies it.
+    await page.keyboard.press('Escape');
+    await page.focus('#tape-box');
+    await page.keyboard.press('ArrowUp');          // the last result
+    for (let i = 0; i < 3; i++) await page.keyboard.press('ArrowUp');
+    assert.equal(await page.evaluate(() => document.activeElement.dataset.v), '1.4142135623731');
+    await page.keyboard.press('Enter');
+    assert.equal(await line(page), '1.4142135623731');
+    await page.keyboard.press('ArrowDown');
+    await page.evaluate(() => navigator.clipboard.writeText(''));
+    await ctrl(page, 'KeyC', 'Copy');
+    assert.equal(await clipboard(), '-15');
+    await page.keyboard.press('ArrowRight');
+    assert.equal(await page.evaluate(() => document.activeElement.getAttribute('aria-label')), 'Copy -15');
+    // The keys it pressed, in the host program, end on the same screen.
+    await page.$eval('.dev', (d) => { d.open = true; });
+    const replay = /^tqcal --keys '(.*)'$/.exec(await page.$eval('#command', (e) => e.value))[1];
+    assert.equal(hostScreens([replay], 'algebraic')[0], '1.4142135623731');
+    assert.deepEqual(page.errors, []);
+    await close();
+  });
+
+  test('the exponent has its mark; a hint moves no key; the developers\' line is folded away and shows all of itself; the Copy key\'s edge holds 3:1', async () => {
+    const { page, close } = await open({ width: 360, height: 740 });
+    const equals = async () => {
+      await page.waitForFunction(() => !document.querySelector('.key.down'));
+      return page.$eval('[data-code="11"]', (b) => b.getBoundingClientRect().top);
+    };
+    const at = await equals();
+    await keys(page, '1/0=');
+    assert.match(await text(page, '#hint'), /^Error/);
+    assert.equal(await equals(), at, 'the keys stay where they were');
+    await page.keyboard.press('Escape');
+    await keys(page, '5E20*2=');
+    const glass = () => page.evaluate(() => {
+      const [cells, mark, exponent] = ['cells', 'mark', 'exponent'].map((id) => document.getElementById(id));
+      return { mark: mark.textContent, between: cells.getBoundingClientRect().right <= mark.getBoundingClientRect().left + 0.5 &&
+        mark.getBoundingClientRect().right <= exponent.getBoundingClientRect().left + 0.5 };
+    });
+    assert.deepEqual(await glass(), { mark: 'E', between: true });
+    await keys(page, '*1=');
+    assert.equal((await glass()).mark, 'E');
+    await keys(page, 'a12');
+    assert.equal((await glass()).mark, '');
+    // 2,000 keys and more: the command says so, in full, folded away at first.
+    assert.equal(await page.$eval('.dev', (d) => d.open), false);
+    await keys(page, '1+'.repeat(1001));
+    await page.$eval('.dev', (d) => { d.open = true; });
+    const field = await page.$eval('#command', (e) => [e.value, e.scrollHeight - e.clientHeight, e.scrollWidth - e.clientWidth]);
+    assert.match(field[0], /^# More than 2000 keys since New calculator/);
+    assert.deepEqual(field.slice(1), [0, 0], 'the field shows all of it');
+    // The Copy key's edge against every colour of the calculator's body.
+    const edge = await page.evaluate(() => {
+      const lum = (c) => c.match(/[\d.]+/g).slice(0, 3).map(Number).map((v) => { v /= 255; return v <= 0.04045 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4; })
+        .reduce((sum, v, i) => sum + [0.2126, 0.7152, 0.0722][i] * v, 0);
+      const style = getComputedStyle(document.getElementById('copy-value'));
+      const body = getComputedStyle(document.querySelector('.device')).backgroundImage.match(/rgba?\([^)]*\)/g);
+      return Math.min(...body.map((c) => { const [a, b] = [lum(style.borderTopColor), lum(c)].sort((x, y) => y - x); return (a + 0.05) / (b + 0.05); }));
+    });
+    assert.ok(edge >= 3, `${edge.toFixed(2)}:1`);
+    await close();
+  });
+});
+
 describe('axe-core: no WCAG 2.2 A/AA violation, and the page\'s own contrast checks (issue 27, 4)', () => {
-  for (const [width, height] of [[1280, 800], [360, 740], [320, 256]]) {
-    for (const scheme of ['light', 'dark']) {
+  // The window sizes of the layouts: wide, a phone, 400 % zoom; and, light
+  // only, the laptop with the keys side by side and the shortest phone.
+  for (const [width, height, schemes] of [[1280, 800], [360, 740], [320, 256], [1280, 620, ['light']], [320, 480, ['light']]]) {
+    for (const scheme of schemes || ['light', 'dark']) {
       test(`${width}\u00d7${height}, ${scheme}, the display in Error, the tape full`, async () => {
         const { page, close } = await open({ width, height, scheme });
         await errorWithFullTape(page);

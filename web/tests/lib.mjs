@@ -171,11 +171,12 @@ export function keyNames(sequence) {
 }
 
 // The page's own server (scripts/serve-web.py, as scripts/run-web.sh runs
-// it) on a free port of 127.0.0.1, serving the built page. Every response is logged in sent:
+// it) on 127.0.0.1, by default on a free port, serving the built page, each
+// response held delay seconds. Every response is logged in sent:
 // { method, path, status, sent (bytes on the wire), size (of the file) }.
-export function serve() {
-  const child = spawn('python3', [path.join(ROOT, 'scripts/serve-web.py'), '--port', '0', '--dir', SITE],
-    { stdio: ['ignore', 'pipe', 'pipe'] });
+export function serve({ port = 0, dir = SITE, delay = 0 } = {}) {
+  const child = spawn('python3', [path.join(ROOT, 'scripts/serve-web.py'), '--port', String(port), '--dir', dir,
+    '--delay', String(delay)], { stdio: ['ignore', 'pipe', 'pipe'] });
   const sent = [];
   let rest = '';
   child.stderr.on('data', (chunk) => {
@@ -226,6 +227,16 @@ export async function openPage(browser, url) {
   await page.waitForSelector('html[data-ready]');
   page.errors = errors;
   return page;
+}
+
+// Waits until the page's offline copy is kept and the page is its client.
+export function controlled(page) {
+  return page.evaluate(async () => {
+    await navigator.serviceWorker.ready;
+    if (!navigator.serviceWorker.controller) {
+      await new Promise((resolve) => navigator.serviceWorker.addEventListener('controllerchange', resolve, { once: true }));
+    }
+  });
 }
 
 // Centre of every key on the page, by the name the host program's --keys

@@ -10,7 +10,7 @@ import { after, before, describe, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 import { PredefinedNetworkConditions } from 'puppeteer-core';
 import {
-  ARTIFACTS, HOST, SITE, expectedScreen, hostScreens, hostTraces, keyNames, keyPositions, launch,
+  ARTIFACTS, HOST, SITE, controlled, expectedScreen, hostScreens, hostTraces, keyNames, keyPositions, launch,
   openHeldBack, openPage, randomSequences, readScreen, readSequences, serve,
 } from './lib.mjs';
 
@@ -244,6 +244,7 @@ describe('the tape', () => {
       ['algebraic', '( 2 + 3 ) * 4 ! ^ 0.5 = M+ MRC'],
       ['algebraic', '5 EXP 20 +/- * 2 = 1/x'],
     ];
+    await page.$eval('.dev', (d) => { d.open = true; });
     for (const [mode, sequence] of cases) {
       await fresh(mode);
       for (const name of keyNames(sequence)) await click(name);
@@ -399,6 +400,7 @@ describe('the keyboard and the focus', () => {
   const focused = () => page.evaluate(() => document.activeElement.dataset.n || document.activeElement.textContent);
 
   test('the keypad is one tab stop among the page\'s few', async () => {
+    await page.$eval('.dev', (d) => { d.open = false; });
     await fromTop();
     const stops = [];
     for (let i = 0; i < 20; i++) {
@@ -410,7 +412,7 @@ describe('the keyboard and the focus', () => {
       if (what === null || stops.includes(what)) break;
       stops.push(what);
     }
-    assert.deepEqual(stops, ['copy-value', 'ALG', 'EQU', 'keypad', 'tape-box', 'command', 'copy', 'clear-tape', 'reset']);
+    assert.deepEqual(stops, ['copy-value', 'ALG', 'EQU', 'keypad', 'tape-box', 'clear-tape', 'reset', 'dev', 'letters']);
   });
 
   test('arrow keys move inside the keypad, and Enter and Space press the focused key', async () => {
@@ -450,14 +452,22 @@ describe('the keyboard and the focus', () => {
     await page.keyboard.up('Shift');
     await page.keyboard.press('Enter');       // ALG
     assert.equal((await readScreen(page)).mode, 'ALG');
-    for (let i = 0; i < 5; i++) await page.keyboard.press('Tab');
+    await page.$eval('.dev', (d) => { d.open = false; });
+    for (let i = 0; i < 6; i++) await page.keyboard.press('Tab');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'dev');
+    await page.keyboard.press('Enter');       // the developers' line opens
+    await page.keyboard.press('Tab');
+    await page.keyboard.press('Tab');
     assert.equal(await page.evaluate(() => document.activeElement.id), 'copy');
     await page.keyboard.press('Enter');
     await page.waitForFunction(() => document.getElementById('status').textContent === 'Keys copied.');
     assert.equal((await readScreen(page)).line, '4');
     assert.ok(!(await tapeRows()).some((row) => row.startsWith('result')), 'no = on the tape');
-    await page.keyboard.press('Tab');
-    await page.keyboard.press('Tab');
+    for (let i = 0; i < 3; i++) {
+      await page.keyboard.down('Shift');
+      await page.keyboard.press('Tab');
+      await page.keyboard.up('Shift');
+    }
     await page.keyboard.press('Enter');       // New calculator
     assert.equal((await readScreen(page)).line, '0');
     assert.deepEqual(await tapeRows(), []);
@@ -555,7 +565,9 @@ describe('for screen readers', () => {
 
 describe('the layout', () => {
   const [expected] = hostScreens(['1234567.89 +/- * 9 EXP 12 ='], 'algebraic');
-  for (const [width, height] of [[1280, 800], [390, 844], [320, 640], [844, 390]]) {
+  const sizes = [[1280, 800], [390, 844], [320, 640], [844, 390],
+    [1280, 620], [1024, 600], [800, 520], [700, 501], [320, 480], [480, 320], [360, 640]];
+  for (const [width, height] of sizes) {
     test(`at ${width}\u00d7${height} everything fits, with the display and every key in sight`, async () => {
       const { page: p, close } = await isolatedPage({ viewport: { width, height } });
       await p.goto(site.url);
@@ -567,6 +579,7 @@ describe('the layout', () => {
         return {
           page: document.documentElement.scrollWidth, view: innerWidth, height: innerHeight,
           device: box(document.querySelector('.device')), lcd: box(document.getElementById('lcd')),
+          band: document.getElementById('expr').textContent,
           glass: all('#sign, #cells, #exponent'), keys: all('#keypad .key'),
           main: all('.main .key').map((k) => k.w), science: all('.science .key').map((k) => k.w),
           overflowing: [...document.querySelectorAll('#keypad .key')].filter((k) => k.scrollWidth > k.clientWidth).map((k) => k.textContent),
@@ -582,6 +595,7 @@ describe('the layout', () => {
       }
       const view = { l: 0, r: m.view, t: 0, b: m.height };
       assert.ok(inside(m.lcd, view) && m.keys.every((k) => inside(k, view)), 'display and keys in sight together');
+      assert.equal(m.band, '1234567.89\u00b1\u00d79EXP12=', 'the line under the display');
       assert.equal((await readScreen(p)).line, expected);
       await p.waitForFunction(() => !document.querySelector('.key.down'));
       fs.mkdirSync(ARTIFACTS, { recursive: true });
@@ -737,13 +751,7 @@ describe('offline', () => {
     const { page: p, close } = await isolatedPage();
     try {
       await p.goto(own.url);
-      await p.waitForSelector('html[data-ready]');
-      await p.evaluate(async () => {
-        await navigator.serviceWorker.ready;
-        if (!navigator.serviceWorker.controller) {
-          await new Promise((resolve) => navigator.serviceWorker.addEventListener('controllerchange', resolve, { once: true }));
-        }
-      });
+      await controlled(p);
       await p.keyboard.type('6*7=');
       await own.stop();
       await p.reload();
@@ -755,6 +763,49 @@ describe('offline', () => {
     } finally {
       await own.stop();
       await close();
+    }
+  });
+
+  test('a repeat visit opens at once from a server that holds every response 8 s; a changed page is used from the next load', async (t) => {
+    const dir = fs.mkdtempSync(path.join(ARTIFACTS, 'site-copy-'));
+    fs.cpSync(SITE, dir, { recursive: true });
+    // The copy is a build of a minute ago: the server's dates are to the
+    // second, and the rebuilt page must not share its second.
+    const before = new Date(Date.now() - 60000);
+    for (const file of fs.readdirSync(dir)) fs.utimesSync(path.join(dir, file), before, before);
+    const first = await serve({ dir });
+    const port = Number(new URL(first.url).port);
+    const { page: p, close } = await isolatedPage();
+    let slow;
+    // A load from the kept copy: the time from the navigation to a keypad
+    // that works, and the page's title.
+    const load = async () => {
+      await p.reload({ waitUntil: 'domcontentloaded' });
+      await p.waitForSelector('html[data-ready]', { timeout: 5000 });
+      return { ready: await p.evaluate(() => window.tqcalTiming.ready), title: await p.title() };
+    };
+    try {
+      await p.goto(first.url);
+      await controlled(p);
+      await first.stop();
+      const index = path.join(dir, 'index.html');
+      fs.writeFileSync(index, fs.readFileSync(index, 'utf8').replace('<title>tqcal calculator', '<title>tqcal calculator, rebuilt'));
+      slow = await serve({ dir, port, delay: 8 });
+      const repeat = await load();
+      assert.equal(repeat.title, 'tqcal calculator');
+      // The new version arrives in the background, and is the next load's.
+      await p.waitForFunction(() => caches.match('./').then((r) => r.text()).then((text) => text.includes('rebuilt')),
+        { timeout: 30000, polling: 500 });
+      const next = await load();
+      assert.equal(next.title, 'tqcal calculator, rebuilt');
+      t.diagnostic(`keypad ready ${repeat.ready.toFixed(0)} and ${next.ready.toFixed(0)} ms after the navigation, the server holding 8 s`);
+      for (const { ready } of [repeat, next]) assert.ok(ready < 500, `${ready} ms`);
+      assert.deepEqual(p.errors, []);
+    } finally {
+      await close();
+      await first.stop();
+      await slow?.stop();
+      fs.rmSync(dir, { recursive: true, force: true });
     }
   });
 });
