@@ -400,7 +400,7 @@ install_stage() {
   passed=$((passed + 1))
 
   # The default build type keeps debug information in what it installs;
-  # --strip, as the README says, installs the library without it.
+  # --strip, as docs/targets.md says, installs the library without it.
   readelf -S "$work/home/tqcal/lib/libtqcal.so.1" | grep -q '\.debug_info' ||
     { echo "the default install's library has no debug information"; return 1; }
   cmake --install "$work/src/build" --strip --prefix "$work/stripped" || return 1

@@ -1,4 +1,4 @@
-// The rule the README gives for how the display is made from the value the
+// The rule docs/host-program.md gives for how the display is made from the value the
 // calculator holds, held against the calculator on random calculations.
 // The rule is computed here on the exact decimal expansion of the double,
 // with big-integer arithmetic, and shares nothing with the engine's
@@ -88,7 +88,7 @@ int DigitAt(const Decimal &d, int place) {
     return index >= 0 && index < static_cast<int>(d.digits.size()) ? d.digits[index] - '0' : 0;
 }
 
-// The README's rule: what the screen shows for a magnitude of value (given
+// The documented rule: what the screen shows for a magnitude of value (given
 // as mantissa * 2^exponent) and a sign, as the one-line form prints it.
 std::string ShownByTheRule(uint64_t mantissa, int exponent, bool negative) {
     // Below 9.999999999999E-100 the display shows 0.
@@ -172,7 +172,7 @@ std::string ShownByTheRuleNear(double value, int quarterUlps) {
     return ShownByTheRule((mantissa << 2) + quarterUlps, exponent - 55, value < 0);
 }
 
-// The README's examples, and the places where the rule turns.
+// The documented examples, and the places where the rule turns.
 TEST(DisplayRule, TheReadmeExamples) {
     const struct {
         double value;
