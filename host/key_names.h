@@ -1,6 +1,7 @@
 // Key sequences as people type them on the command line: the names of the
-// calculator keys (the shared key table, conformance/key_table.h) and the
-// parser that turns a line into key presses.
+// calculator keys (the shared key table, conformance/key_table.h, which the
+// conformance kit owns and the host reaches through the CMake target
+// tqcal_key_table) and the parser that turns a line into key presses.
 #pragma once
 
 #include "key_table.h"
