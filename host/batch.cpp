@@ -213,8 +213,8 @@ struct Tally {
 
 // Presses one sequence on a fresh calculator and prints what it came to.
 // A line of input that has bad keys still takes its line of output (the
-// output form's heldPlace); the keys of --keys have none. The text is read twice, first
-// for bad keys, then pressing the keys as they are read.
+// output form's heldPlace); the keys of --keys have none. The text is read
+// twice, first for bad keys, then pressing the keys as they are read.
 void RunSequence(const Runner &runner, std::string_view text, std::string_view where,
                  bool holdPlace, std::ostream &out, std::ostream &err, Tally &tally) {
     const Checked checked = CheckSequence(runner, text);
