@@ -24,16 +24,17 @@ std::string Sequence(int64_t keys) {
     return text;
 }
 
-void ParseKeys(benchmark::State &state) {
+void ScanKeys(benchmark::State &state) {
     std::string text = Sequence(state.range(0));
     for (auto _ : state) {
-        auto parsed = tqhost::ParseKeys(text);
-        benchmark::DoNotOptimize(parsed.keys.data());
+        int64_t keys = 0;
+        tqhost::ScanKeys(text, [&keys](const tqhost::KeyView &) { ++keys; });
+        benchmark::DoNotOptimize(keys);
     }
     state.SetComplexityN(state.range(0));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(ParseKeys)->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN);
+BENCHMARK(ScanKeys)->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN);
 
 void BatchRunFromStandardInput(benchmark::State &state) {
     std::string text = Sequence(state.range(0)) + "\n";

@@ -5,8 +5,13 @@
  * of vectors.txt into tqcal --keys, a soak trace's command line, the
  * corpus).
  *
- * Plain C99 beside replay.c, so that the command a device team builds the
- * replayer with reaches it:  cc -std=c99 -Iinclude conformance/replay.c -ltqcal
+ * The conformance kit owns it: plain C99 beside replay.c, so that the command
+ * a device team builds the replayer with reaches it, with no include path of
+ * its own:  cc -std=c99 -Iinclude conformance/replay.c -ltqcal
+ * Everything built with CMake reaches it through the target tqcal_key_table
+ * (the host program, the test kit and so the generator), never through a
+ * path of its own; the page's tests read it as text. A change here is a
+ * change to what every one of them reads and writes, vectors.txt included.
  *
  * Digits (codes 0 to 9) have no row: numbers are typed digit by digit. The
  * point has one for its keyboard keys; in a key sequence it comes inside a

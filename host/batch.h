@@ -1,12 +1,11 @@
-// The command line of tqcal and the batch key runner behind --keys and piped
-// input.
+// The batch key runner behind --keys and piped input, and the exit statuses
+// of tqcal.
 #pragma once
+
+#include "options.h"
 
 #include <cstddef>
 #include <iosfwd>
-#include <optional>
-#include <string>
-#include <vector>
 
 namespace tqhost {
 
@@ -21,26 +20,6 @@ inline constexpr int kExitKeyFailed =
 // The longest line of standard input that is evaluated: a longer one is
 // reported and skipped, so that one line cannot take the machine's memory.
 inline constexpr size_t kLineLimit = size_t{1} << 20;
-
-struct Options {
-    bool help = false;
-    bool version = false;
-    bool trace = false;
-    bool json = false;
-    bool calcString = false;
-    int mode = 1;                     // kModeAlgebraic
-    std::optional<std::string> keys;  // --keys
-};
-
-// Parses the arguments after the program name. On failure returns false and
-// puts the message (without the program name) into error.
-bool ParseArguments(const std::vector<std::string> &args, Options &options, std::string &error);
-
-// The text of tqcal --help: options and every key token.
-std::string HelpText();
-
-// The line tqcal --version prints: "tqcal 0.1".
-std::string VersionText();
 
 // Runs key sequences on fresh calculators: the --keys sequence, or else one
 // sequence per line of in, each answered (and out flushed) before the next

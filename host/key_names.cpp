@@ -211,16 +211,6 @@ std::optional<ParseError> ScanKeys(std::string_view text,
     return std::move(parse.error);
 }
 
-ParsedKeys ParseKeys(std::string_view text) {
-    ParsedKeys parsed;
-    parsed.error =
-        ScanKeys(text, [&parsed](const KeyView &key) { parsed.keys.push_back(Kept(key)); });
-    if (parsed.error) {
-        parsed.keys.clear();
-    }
-    return parsed;
-}
-
 std::string ParseErrorText(const ParseError &error) {
     return error.reason + " \"" + Printable(error.token) + "\" at column " +
            std::to_string(error.column) + (error.rule.empty() ? "" : ": " + error.rule);

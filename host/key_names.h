@@ -1,6 +1,7 @@
 // Key sequences as people type them on the command line: the names of the
-// calculator keys (the shared key table, conformance/key_table.h) and the
-// parser that turns a line into key presses.
+// calculator keys (the shared key table, conformance/key_table.h, which the
+// conformance kit owns and the host reaches through the CMake target
+// tqcal_key_table) and the parser that turns a line into key presses.
 #pragma once
 
 #include "key_table.h"
@@ -11,7 +12,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tqhost {
 
@@ -43,11 +43,6 @@ struct ParseError {
     std::string rule;    // the rule it breaks, said after its place; empty for an unknown key
 };
 
-struct ParsedKeys {
-    std::vector<KeyPress> keys;
-    std::optional<ParseError> error;  // set: nothing may be evaluated
-};
-
 // One key as the parser meets it: its code, the whole token it came from (a
 // view into the text parsed) and the token's 1-based column.
 struct KeyView {
@@ -65,15 +60,13 @@ KeyPress Kept(const KeyView &key);
 // before it have been handed over by then), or nothing. Holds no more than
 // one key, however long the text: a caller that must not act on a sequence
 // with a bad key reads it twice, first with an each that does nothing.
+// Tokens are numbers (typed digit by digit), operator symbols, key names
+// (case does not matter) and raw codes "#N" with N any 32-bit int. Blanks
+// separate tokens but are not needed between a number and a symbol: "2+3*4="
+// reads as 2 + 3 * 4 =. The time taken grows with the length of the text,
+// not faster.
 std::optional<ParseError> ScanKeys(std::string_view text,
                                    const std::function<void(const KeyView &)> &each);
-
-// Splits a key sequence into key presses. Tokens are numbers (typed digit by
-// digit), operator symbols, key names (case does not matter) and raw codes
-// "#N" with N any 32-bit int. Blanks separate tokens but are not needed
-// between a number and a symbol: "2+3*4=" reads as 2 + 3 * 4 =. The time
-// taken grows with the length of the text, not faster.
-ParsedKeys ParseKeys(std::string_view text);
 
 // A parse error as one sentence: its reason, the token quoted, its column,
 // and the rule it breaks: bad raw code "#1e9" at column 3: a raw code is ...

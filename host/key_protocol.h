@@ -35,18 +35,7 @@ enum class KeyOutcome {
 // A fresh calculator (tqcal_reset) that works in mode.
 void ResetCalculator(Calculator &calc, int mode);
 
-// The codes the host sends straight to TQCAL_Operate.
-inline bool IsDirectCode(int key) { return TQCAL_IS_DIRECT_KEY(key); }
-
 // Presses one key on the calculator (tqcal_press).
 KeyOutcome PressKey(Calculator &calc, int key);
-
-// The status tidy-up after each TQCAL_Operate call (tqcal_tidy).
-inline void TidyStatus(int key, TQCAL_Context &ctx, TQCAL_Status &status) {
-    tqcal_tidy(key, &ctx, &status);
-}
-
-// The result state field of a status word: RES_ERROR, RES_OK or RES_FULL.
-inline int ResultState(TQCAL_Status status) { return tqcal_result(status); }
 
 }  // namespace tqhost

@@ -1,5 +1,6 @@
 // tqcal: the calculator engine in a terminal, and a batch key runner.
 #include "batch.h"
+#include "options.h"
 #include "terminal_ui.h"
 
 #include <unistd.h>

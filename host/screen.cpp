@@ -1,11 +1,11 @@
 #include "screen.h"
 
-#include "key_protocol.h"
+#include "tqcal_host.h"
 
 #include <charconv>
-#include <limits>
-#include <cmath>
 #include <cstdio>
+#include <limits>
+#include <vector>
 
 namespace tqhost {
 namespace {
@@ -52,18 +52,6 @@ void Place(std::string &row, size_t at, std::string_view text) {
 
 }  // namespace
 
-std::string JsonNumber(double value) {
-    if (!std::isfinite(value)) {
-        return "null";
-    }
-    char buffer[64];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    if (ec != std::errc{}) {
-        return "null";
-    }
-    return std::string(buffer, end);
-}
-
 double ShownValue(const Screen &screen) {
     if (screen.result != RES_OK) {
         return std::numeric_limits<double>::quiet_NaN();
@@ -91,7 +79,7 @@ Screen ReadScreen(const TQCAL_Context &ctx, TQCAL_Status status) {
     bool exponentNonZero = screen.exponentDigits.find_first_not_of('0') != std::string::npos;
     screen.exponentShown = (status & ST_EXP_ENTRY) != 0 || exponentNonZero;
     screen.negative = ctx.negative != 0;
-    screen.result = ResultState(status);
+    screen.result = tqcal_result(status);
     screen.memory = (status & ST_MEMORY) != 0;
     screen.constant = (status & ST_CONST) != 0;
     screen.percentBase = (status & ST_PCT_BASE) != 0;
@@ -165,55 +153,32 @@ std::string TraceLine(std::string_view key, const TQCAL_Context &ctx, TQCAL_Stat
     return line;
 }
 
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", u);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-    return out;
-}
-
-std::string JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode,
-                      std::string_view key) {
+JsonObject JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode,
+                     std::string_view key) {
     Screen screen = ReadScreen(ctx, status);
-    std::string json = "{";
+    JsonObject json;
     if (!key.empty()) {
-        json += "\"key\":" + JsonString(key) + ",";
+        AddString(json, "key", key);
     }
-    json += "\"screen\":" + JsonString(OneLine(screen));
-    json += ",\"display\":" + JsonString(screen.text);
-    json += ",\"exponent\":" + JsonString(CellText(ctx.exponent, TQCAL_EXPONENT_CELLS));
-    json += std::string(",\"exponentShown\":") + (screen.exponentShown ? "true" : "false");
-    json += std::string(",\"negative\":") + (screen.negative ? "true" : "false");
-    json += ",\"heldValue\":" + JsonNumber(ctx.value);
-    json += ",\"shownValue\":" + JsonNumber(ShownValue(screen));
-    json += ",\"memory\":" + JsonNumber(ctx.memory);
-    json += ",\"result\":" + JsonString(ResultName(screen.result));
-    json += ",\"status\":" + std::to_string(status);
-    json += ",\"bits\":[";
-    bool first = true;
+    AddString(json, "screen", OneLine(screen));
+    AddString(json, "display", screen.text);
+    AddString(json, "exponent", CellText(ctx.exponent, TQCAL_EXPONENT_CELLS));
+    AddBool(json, "exponentShown", screen.exponentShown);
+    AddBool(json, "negative", screen.negative);
+    AddNumber(json, "heldValue", ctx.value);
+    AddNumber(json, "shownValue", ShownValue(screen));
+    AddNumber(json, "memory", ctx.memory);
+    AddString(json, "result", ResultName(screen.result));
+    AddInteger(json, "status", status);
+    std::vector<std::string_view> bits;
     for (const auto &bit : kBits) {
         if ((status & bit.bit) != 0) {
-            json += first ? "" : ",";
-            json += JsonString(bit.name);
-            first = false;
+            bits.emplace_back(bit.name);
         }
     }
-    json += "]";
-    json += ",\"parenDepth\":" + std::to_string(ctx.parenDepth);
-    json += ",\"mode\":" + JsonString(mode == kModeAlgebraic ? "algebraic" : "equal");
-    json += "}";
+    AddStrings(json, "bits", bits);
+    AddInteger(json, "parenDepth", ctx.parenDepth);
+    AddString(json, "mode", mode == TQCAL_MODE_ALGEBRAIC ? "algebraic" : "equal");
     return json;
 }
 
@@ -231,7 +196,7 @@ std::array<std::string, 2> PanelRows(const Screen &screen, int mode) {
     if (screen.openParens > 0) {
         Place(indicators, 13, "(" + std::to_string(screen.openParens));
     }
-    Place(indicators, kPanelWidth - 3, mode == kModeAlgebraic ? "ALG" : "EQU");
+    Place(indicators, kPanelWidth - 3, mode == TQCAL_MODE_ALGEBRAIC ? "ALG" : "EQU");
 
     // 15 cells for the text (a 14-digit result and its point) from cell 2,
     // so that the last cell stays put; the sign goes right before the first

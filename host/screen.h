@@ -2,6 +2,7 @@
 // way the device's screen reads them, and the forms the host prints it in.
 #pragma once
 
+#include "json.h"
 #include "tqcal.h"
 
 #include <array>
@@ -50,10 +51,9 @@ std::string_view ResultName(int result);
 // One line of --trace: key, screen, status word and its bits.
 std::string TraceLine(std::string_view key, const TQCAL_Context &ctx, TQCAL_Status status);
 
-// The observable state as one JSON object. key is added as "key" when not
-// empty (--trace --json).
-std::string JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode,
-                      std::string_view key);
+// The observable state as a JSON object, to which a caller may add fields.
+// key is added as "key", first, when not empty (--trace --json).
+JsonObject JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode, std::string_view key);
 
 // The two rows inside the frame of the terminal calculator: the indicators,
 // then the display text right-aligned with its sign right before it, and the
@@ -61,12 +61,6 @@ std::string JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode,
 // one-line form does, until a key sets the result state back to OK.
 inline constexpr int kPanelWidth = 26;
 std::array<std::string, 2> PanelRows(const Screen &screen, int mode);
-
-// JSON string literal for text (quotes included).
-std::string JsonString(std::string_view text);
-
-// A double as a JSON number in its shortest exact form; null when not finite.
-std::string JsonNumber(double value);
 
 // Cells of a display text up to the terminator (at most max), as ASCII with
 // the blanks around it removed.

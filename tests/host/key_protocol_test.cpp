@@ -113,13 +113,13 @@ TEST(KeyProtocol, FailureDropsConstantAndMemoryIndicator) {
     ASSERT_NE(calc.status & ST_CONST, 0u);
     ASSERT_NE(calc.status & ST_MEMORY, 0u);
     PressKey(calc, KEY_RECIP);  // 1/0
-    EXPECT_EQ(tqhost::ResultState(calc.status), RES_ERROR);
+    EXPECT_EQ(tqcal_result(calc.status), RES_ERROR);
     EXPECT_EQ(calc.status & (ST_CONST | ST_MEMORY), 0u);
     EXPECT_EQ(calc.ctx.lastKey, 0);
     EXPECT_EQ(calc.ctx.parenDepth, 0);
     EXPECT_EQ(calc.ctx.memory, 5.0) << "the memory itself stays";
     PressKey(calc, 3);
-    EXPECT_EQ(tqhost::ResultState(calc.status), RES_OK) << "a digit starts afresh";
+    EXPECT_EQ(tqcal_result(calc.status), RES_OK) << "a digit starts afresh";
 }
 
 // The tidy-up alone, on status words made up by hand.
@@ -136,7 +136,7 @@ constexpr TQCAL_Status kFull = RES_FULL << 1;
 constexpr TQCAL_Status kError = RES_ERROR << 1;
 constexpr TQCAL_Status kPhase = ST_SHOWN | ST_ZERO;
 
-TEST(TidyStatus, AfterEachOperationKey) {
+TEST(KeyProtocol, StatusTidyUpAfterEachOperationKey) {
     const TidyCase cases[] = {
         {"an operator ends the entry", KEY_ADD,
          kOk | ST_TYPED | ST_POINT | ST_EXP_ENTRY | ST_CLEARED | ST_CONST | ST_MEMORY,
@@ -164,7 +164,7 @@ TEST(TidyStatus, AfterEachOperationKey) {
         ctx.lastKey = KEY_ADD;
         ctx.parenDepth = 3;
         TQCAL_Status status = c.before;
-        tqhost::TidyStatus(c.key, ctx, status);
+        tqcal_tidy(c.key, &ctx, &status);
         EXPECT_EQ(status, c.after) << c.what;
         EXPECT_EQ(ctx.lastKey, c.clearsCounters ? 0 : KEY_ADD) << c.what;
         EXPECT_EQ(ctx.parenDepth, c.clearsCounters ? 0 : 3) << c.what;

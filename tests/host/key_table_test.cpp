@@ -4,6 +4,7 @@
 // conformance/vectors.txt must read, in the host's parser, as the very key
 // codes the record presses. The integrator's guide names the keys too.
 #include "key_names.h"
+#include "parsed_keys.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +48,7 @@ TEST(VectorKeys, EveryRecordedSequenceParsesAsTheKeysItPresses) {
     const std::vector<Sequence> sequences = RecordedSequences();
     ASSERT_GT(sequences.size(), 4000u);
     for (const Sequence &s : sequences) {
-        tqhost::ParsedKeys parsed = tqhost::ParseKeys(s.typed);
+        host_test::ParsedKeys parsed = host_test::ParseKeys(s.typed);
         ASSERT_FALSE(parsed.error) << "line " << s.line << ": " << s.typed;
         std::vector<int> codes;
         for (const tqhost::KeyPress &key : parsed.keys) {

@@ -143,14 +143,16 @@ TEST(JsonState, CarriesTheObservableState) {
     ctx.value = 0.01;
     ctx.memory = -2.5;
     ctx.parenDepth = 1;
-    std::string json = tqhost::JsonState(ctx, kShownOk | ST_MEMORY, tqhost::kModeEqual, "");
+    std::string json =
+        tqhost::JsonText(tqhost::JsonState(ctx, kShownOk | ST_MEMORY, tqhost::kModeEqual, ""));
     EXPECT_EQ(
         json,
         "{\"screen\":\"0.01\",\"display\":\"0.01\",\"exponent\":\" 00\",\"exponentShown\":false,"
         "\"negative\":false,\"heldValue\":0.01,\"shownValue\":0.01,\"memory\":-2.5,\"result\":\"ok\",\"status\":" +
             std::to_string(kShownOk | ST_MEMORY) +
             ",\"bits\":[\"memory\",\"shown\",\"zero\"],\"parenDepth\":1,\"mode\":\"equal\"}");
-    json = tqhost::JsonState(Context("1.", " 20", true), kShownOk, tqhost::kModeAlgebraic, "+/-");
+    json = tqhost::JsonText(
+        tqhost::JsonState(Context("1.", " 20", true), kShownOk, tqhost::kModeAlgebraic, "+/-"));
     EXPECT_EQ(json.rfind("{\"key\":\"+/-\",\"screen\":\"-1E20\"", 0), 0u) << json;
 }
 
