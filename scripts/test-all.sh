@@ -38,16 +38,16 @@ stage_table=(
   "format     |  151 | format_check  | lint       | every C and C++ source as clang-format writes it (scripts/format.sh --check)"
   "tidy       |   35 | tidy          | lint       | clang-tidy's checks (.clang-tidy) on the engine and the host program"
   "accuracy   |   10 | accuracy      | tests bench | the elementary functions against MPFR, ACCURACY_COUNT arguments each (default 100000)"
-  "sanitizers |    0 | sanitizers    | tests      | the tests again under AddressSanitizer and UBSan (the test programs only)"
+  "sanitizers |  278 | sanitizers    | tests      | the tests again under AddressSanitizer and UBSan (the test programs only)"
   "tsan       |    2 | tsan          | tests      | the thread tests under ThreadSanitizer"
   "fuzz       |    3 | fuzz          | fuzz       | each libFuzzer target for FUZZ_SECONDS (default 20, set in scripts/fuzz.sh)"
   "parser     |    8 | parser        | tests      | the display-text parser against strtod over every short text"
-  "armhf      |    0 | armhf         | armhf      | the engine and export tests cross-built, run under qemu-arm"
-  "armel      |    0 | armel         | armel      | the same for 32-bit ARM without a floating-point unit (ARMv5TE, soft float), under qemu-arm"
-  "windows    |    0 | windows       | windows    | the same as a Windows DLL and programs, run under wine"
-  "arm-windows |   0 | arm_windows  | arm-windows armhf | tqcal.dll for 32-bit ARM Windows (the Windows RT / Windows on ARM32 class): its facts checked, then run by tools/pe's loader under qemu-arm -cpu cortex-a9 (conformance replay with 10^5 soak sequences, the export tests); the replayer compiled for it"
-  "wince      |    0 | wince         | wince      | tqcal.dll for Windows CE on ARM: ARMv4T code only, the headers as a CE compiler sees them, and the DLL run through the project's PE loader under qemu-arm -cpu pxa270"
-  "i686       |    0 | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
+  "armhf      |  219 | armhf         | armhf      | the engine and export tests cross-built, run under qemu-arm"
+  "armel      |  219 | armel         | armel      | the same for 32-bit ARM without a floating-point unit (ARMv5TE, soft float), under qemu-arm"
+  "windows    |  215 | windows       | windows    | the same as a Windows DLL and programs, run under wine"
+  "arm-windows |  64 | arm_windows  | arm-windows armhf | tqcal.dll for 32-bit ARM Windows (the Windows RT / Windows on ARM32 class): its facts checked, then run by tools/pe's loader under qemu-arm -cpu cortex-a9 (conformance replay with 10^5 soak sequences, the export tests); the replayer compiled for it"
+  "wince      |   63 | wince         | wince      | tqcal.dll for Windows CE on ARM: ARMv4T code only, the headers as a CE compiler sees them, and the DLL run through the project's PE loader under qemu-arm -cpu pxa270"
+  "i686       |  218 | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
   "install    |    6 | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), then the tree moved: pkg-config --define-prefix, find_package; add_subdirectory; the conformance kit's README commands and its device command"
   "web        |  454 | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
 )
@@ -496,7 +496,9 @@ groups=()
 for row in "${stage_table[@]}"; do
   name=$(stage_field "$row" 1)
   [ -z "$only" ] || [ "$name" = "$only" ] || continue
-  selected+=("$name $(stage_field "$row" 2) $(stage_field "$row" 3)")
+  floor=$(stage_field "$row" 2)
+  [[ "$floor" =~ ^[0-9]+$ ]] || { echo "test-all: stage_table: the floor of $name is no number" >&2; exit 2; }
+  selected+=("$name $floor $(stage_field "$row" 3)")
   read -ra more <<<"$(stage_field "$row" 4)"
   groups+=("${more[@]}")
 done
