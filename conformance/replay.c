@@ -2,7 +2,7 @@
  * replay.c - replays the conformance vectors against the tqcal library it is
  * linked to and reports every difference.
  *
- *     conformance_replay [--show N] [--soak N] VECTORS
+ *     conformance_replay [--show N] [--soak N] [--report FILE] VECTORS
  *     conformance_replay --soak-trace I
  *     conformance_replay --flip-fields VECTORS
  *
@@ -35,9 +35,13 @@
  *
  * Every comparison is made through one list of fields (COMPARED_FIELDS
  * below), and a difference names the fields that differ. The first N
- * differences (default 10) are shown in detail; the last line is
- * "conformance: N passed, M failed", and the exit status is 0 only when
- * nothing failed (2 when the file cannot be read).
+ * differences (default 10) are shown in detail. The report goes to standard
+ * output, or with --report to FILE (a device without a console); its last
+ * line is "conformance: N passed, M failed" on every run, also one that
+ * stops early (a bad argument, a record that cannot be opened or read: the
+ * run counts as one failure more), and with --report it is printed on
+ * standard output too. The exit status is 0 only when nothing failed, 2
+ * when the run stopped early.
  *
  * --flip-fields checks the replayer itself: for every field of that list,
  * a copy of a passing record of the file with only that field changed must
@@ -88,6 +92,8 @@
 
 static const char *g_path;
 static long g_line;
+static FILE *g_out; /* the report: standard output, or the --report file */
+static const char *g_report_path;
 static long g_show = 10;
 
 static long g_soak = 100000;
@@ -108,10 +114,54 @@ static long g_sequence_line;
 static long g_key_index;
 static char g_sequence_text[160];
 
+/* Closes a report file. Returns status, or 2 when the report could not be
+ * written whole (a full card on a device, say). */
+static int close_report(int status)
+{
+    int unwritten;
+    if (g_out == stdout)
+        return status;
+    unwritten = ferror(g_out);
+    if (fclose(g_out) != 0 || unwritten) {
+        fprintf(stderr, "conformance_replay: the report %.4000s could not be written whole\n",
+                g_report_path);
+        return 2;
+    }
+    return status;
+}
+
+/* The closing line, in the report and (when that is a file) on standard
+ * output too; closes the report. Returns status (2 when the report is not
+ * whole). */
+static int finish(int status)
+{
+    const char *format = "conformance: %ld passed, %ld failed\n";
+    fprintf(g_out, format, g_passed, g_failed);
+    if (g_out != stdout)
+        fprintf(stdout, format, g_passed, g_failed);
+    return close_report(status);
+}
+
+/* A run that cannot go on: the reason on standard error and in the report,
+ * and a replay ends with its closing line, counting the run as one failure
+ * more, so that the last line never reads as a pass. Exit status 2. */
+static void give_up(const char *reason)
+{
+    fprintf(stderr, "%s\n", reason);
+    if (g_out != stdout)
+        fprintf(g_out, "%s\n", reason);
+    if (!g_flip && g_soak_trace < 0) {
+        ++g_failed;
+        exit(finish(2));
+    }
+    exit(2);
+}
+
 static void fatal(const char *what)
 {
-    fprintf(stderr, "%s:%ld: %s\n", g_path, g_line, what);
-    exit(2);
+    char reason[MAX_LINE];
+    sprintf(reason, "%.4000s:%ld: %s", g_path, g_line, what);
+    give_up(reason);
 }
 
 /* ---- Fields ---------------------------------------------------------------- */
@@ -175,27 +225,47 @@ static double parse_double(const char *s)
     return from_bits(parse_hex(s));
 }
 
+/* A decimal integer field: a minus sign or none, then at most 9 digits (the
+ * record's largest integer, a soak's sequence count, has 7), so that no
+ * value can overflow a long on any target. */
 static long parse_int(const char *s)
 {
-    char *end;
-    const long v = strtol(s, &end, 10);
-    if (end == s || *end != '\0')
-        fatal("bad integer field");
-    return v;
+    const char *p = s[0] == '-' ? s + 1 : s;
+    long v = 0;
+    int n = 0;
+    if (*s == '\0')
+        fatal("empty integer field");
+    for (; *p; ++p, ++n) {
+        if (n == 9)
+            fatal("integer field too long");
+        if (*p < '0' || *p > '9')
+            fatal("bad decimal digit");
+        v = v * 10 + (*p - '0');
+    }
+    if (n == 0)
+        fatal("bad decimal digit");
+    return s[0] == '-' ? -v : v;
 }
 
 /* A text field of the file: '!' is empty, '_' a blank; with pad, a text
- * shorter than 14 cells gets blanks in front up to 14. */
+ * shorter than 14 cells gets blanks in front up to 14. Engine texts hold
+ * printable ASCII only (read_cells shows anything else as '?'). */
 static void decode_text(const char *token, int pad, char *out)
 {
-    size_t n, lead = 0;
+    size_t n, lead = 0, i;
     if (strcmp(token, "!") == 0) {
         out[0] = '\0';
         return;
     }
     n = strlen(token);
+    if (n == 0)
+        fatal("empty text field");
     if (n >= TEXT_CELLS - 1)
         fatal("text field too long");
+    for (i = 0; i < n; ++i) {
+        if (token[i] <= ' ' || token[i] > '~')
+            fatal("bad character in a text field");
+    }
     if (pad && n < 14)
         lead = 14 - n;
     memset(out, ' ', lead);
@@ -329,8 +399,10 @@ struct value {
 
 static int parse_state(const char *s)
 {
-    if (s[0] == '\0' || s[1] != '\0')
-        fatal("bad result state");
+    if (s[0] == '\0')
+        fatal("empty result state");
+    if (s[1] != '\0')
+        fatal("result state too long");
     switch (s[0]) {
     case 'E': return RES_ERROR;
     case 'O': return RES_OK;
@@ -468,15 +540,15 @@ static void print_fields(const char *label, const struct check *c, const struct 
 {
     int id, first = 1;
     char text[80];
-    printf("    %-8s", label);
+    fprintf(g_out, "    %-8s", label);
     for (id = 0; id < FIELD_COUNT; ++id) {
         if (g_fields[id].kind != c->kind)
             continue;
         value_text(g_fields[id].type, &v[id], text);
-        printf("%s%s %s", first ? " " : ", ", g_fields[id].name, text);
+        fprintf(g_out, "%s%s %s", first ? " " : ", ", g_fields[id].name, text);
         first = 0;
     }
-    printf("\n");
+    fprintf(g_out, "\n");
 }
 
 /* ---- Reporting ------------------------------------------------------------- */
@@ -491,7 +563,7 @@ static void tally(int match, void (*describe)(const void *), const void *what)
     }
     ++g_failed;
     if (g_shown++ < g_show) {
-        printf("%s:%ld: difference: ", g_path, g_line);
+        fprintf(g_out, "%s:%ld: difference: ", g_path, g_line);
         describe(what);
     }
 }
@@ -500,11 +572,11 @@ static void describe_check(const void *p)
 {
     const struct check *c = (const struct check *)p;
     if (c->kind == 'K')
-        printf("sequence of line %ld, mode %d: %s\n    %s: ", g_sequence_line, g_mode,
-               g_sequence_text, c->about);
+        fprintf(g_out, "sequence of line %ld, mode %d: %s\n    %s: ", g_sequence_line, g_mode,
+                g_sequence_text, c->about);
     else
-        printf("%s: ", c->about);
-    printf("%s differ%s\n", c->differing, strchr(c->differing, ',') != NULL ? "" : "s");
+        fprintf(g_out, "%s: ", c->about);
+    fprintf(g_out, "%s differ%s\n", c->differing, strchr(c->differing, ',') != NULL ? "" : "s");
     print_fields("expected", c, c->want);
     print_fields("got", c, c->got);
 }
@@ -556,14 +628,11 @@ static void start_sequence(char **f, int n, const char *line)
 static void key_line(char **f, int n)
 {
     struct check c;
-    char *end;
     long key;
     if (!g_in_sequence)
         fatal("key line outside a sequence");
     expect_columns('K', n, 0);
-    key = strtol(f[0], &end, 10);
-    if (*end != '\0')
-        fatal("bad key code");
+    key = parse_int(f[0]);
     start_check(&c, 'K', 0, f, n);
     ++g_key_index;
     ++g_counts.keys;
@@ -856,29 +925,29 @@ static void platform_report(void)
         return;
     g_platform_reported = 1;
     if (g_platform_ops == 0) {
-        printf("platform arithmetic: none in the record\n");
+        fprintf(g_out, "platform arithmetic: none in the record\n");
         return;
     }
-    printf(
-        "platform arithmetic: %ld of %ld operations (+ - * / sqrt, integers to doubles and "
-        "back) differ from x86-64%s\n",
-        g_platform_wrong, g_platform_ops, g_platform_wrong > 0 ? ":" : "");
+    fprintf(g_out,
+            "platform arithmetic: %ld of %ld operations (+ - * / sqrt, integers to doubles and "
+            "back) differ from x86-64%s\n",
+            g_platform_wrong, g_platform_ops, g_platform_wrong > 0 ? ":" : "");
     for (i = 0; i < g_platform_shown; ++i)
-        printf("    %s\n", g_platform_lines[i]);
+        fprintf(g_out, "    %s\n", g_platform_lines[i]);
     if (g_platform_wrong > g_platform_shown)
-        printf("    ... and %ld more\n", g_platform_wrong - g_platform_shown);
+        fprintf(g_out, "    ... and %ld more\n", g_platform_wrong - g_platform_shown);
     if (LIBRARY_OWN_ARITHMETIC)
-        printf(
-            "platform arithmetic: %s: the library carries its own binary64 arithmetic and "
-            "square root, so these do not fail the run; the engine's results are compared "
-            "below\n",
-            ARITHMETIC_KIND);
+        fprintf(g_out,
+                "platform arithmetic: %s: the library carries its own binary64 arithmetic and "
+                "square root, so these do not fail the run; the engine's results are compared "
+                "below\n",
+                ARITHMETIC_KIND);
     else
-        printf(
-            "platform arithmetic: %s: the library computes + - * / and the conversions with "
-            "the same arithmetic as this program, so a difference there is a failure (%ld "
-            "here); it brings its own square root, so a wrong sqrt is not\n",
-            ARITHMETIC_KIND, g_platform_failed);
+        fprintf(g_out,
+                "platform arithmetic: %s: the library computes + - * / and the conversions with "
+                "the same arithmetic as this program, so a difference there is a failure (%ld "
+                "here); it brings its own square root, so a wrong sqrt is not\n",
+                ARITHMETIC_KIND, g_platform_failed);
 }
 
 /* ---- Soak ------------------------------------------------------------------------ */
@@ -939,20 +1008,20 @@ static void soak_print_state(void *user, int position, int key, const TQCAL_Cont
     tqcal_key_label(key, name);
     read_cells(ctx->display, TQCAL_DISPLAY_AREA, display);
     read_cells(ctx->exponent, TQCAL_EXPONENT_CELLS, exponent);
-    printf(
-        "    key %d %s: display \"%s\" exponent \"%s\" negative %ld status %lx value "
-        "%08lx%08lx state %08lx%08lx\n",
-        position + 1, name, display, exponent, (long)ctx->negative, (unsigned long)status,
-        (unsigned long)(v >> 32), (unsigned long)(v & 0xFFFFFFFFu),
-        (unsigned long)(state_hash >> 32), (unsigned long)(state_hash & 0xFFFFFFFFu));
+    fprintf(g_out,
+            "    key %d %s: display \"%s\" exponent \"%s\" negative %ld status %lx value "
+            "%08lx%08lx state %08lx%08lx\n",
+            position + 1, name, display, exponent, (long)ctx->negative, (unsigned long)status,
+            (unsigned long)(v >> 32), (unsigned long)(v & 0xFFFFFFFFu),
+            (unsigned long)(state_hash >> 32), (unsigned long)(state_hash & 0xFFFFFFFFu));
     if (p->full) {
         unsigned char bytes[sizeof(TQCAL_Context)];
         size_t i;
         memcpy(bytes, ctx, sizeof bytes);
-        printf("      context");
+        fprintf(g_out, "      context");
         for (i = 0; i < sizeof bytes; ++i)
-            printf("%s%02x", i % 32 == 0 ? "\n        " : "", bytes[i]);
-        printf("\n");
+            fprintf(g_out, "%s%02x", i % 32 == 0 ? "\n        " : "", bytes[i]);
+        fprintf(g_out, "\n");
     }
 }
 
@@ -964,13 +1033,13 @@ static void soak_show_sequence(unsigned long index, int full)
     char name[16];
     struct soak_print p;
     count = tqcal_soak_keys(index, &mode, keys);
-    printf("    sequence %lu, %d keys: tqcal%s --trace --keys \"", index, count,
-           mode == TQCAL_MODE_EQUAL ? " --mode equal" : "");
+    fprintf(g_out, "    sequence %lu, %d keys: tqcal%s --trace --keys \"", index, count,
+            mode == TQCAL_MODE_EQUAL ? " --mode equal" : "");
     for (i = 0; i < count; ++i) {
         tqcal_key_label(keys[i], name);
-        printf("%s%s", i > 0 ? " " : "", name);
+        fprintf(g_out, "%s%s", i > 0 ? " " : "", name);
     }
-    printf("\"\n");
+    fprintf(g_out, "\"\n");
     p.full = full;
     tqcal_soak_run(index, NULL, soak_print_state, &p);
 }
@@ -994,31 +1063,32 @@ static void soak_block(long b, uint64_t *keys, uint64_t *states, long *first)
 
 static void describe_soak_block(long b, const struct check *c, int keys_match, long first)
 {
-    printf("soak: block %ld (sequences %ld to %ld): %s differ%s from the record\n", b,
-           b * TQCAL_SOAK_BLOCK, b * TQCAL_SOAK_BLOCK + TQCAL_SOAK_BLOCK - 1, c->differing,
-           strchr(c->differing, ',') != NULL ? "" : "s");
+    fprintf(g_out, "soak: block %ld (sequences %ld to %ld): %s differ%s from the record\n", b,
+            b * TQCAL_SOAK_BLOCK, b * TQCAL_SOAK_BLOCK + TQCAL_SOAK_BLOCK - 1, c->differing,
+            strchr(c->differing, ',') != NULL ? "" : "s");
     if (!keys_match) {
         /* The keys come from integer arithmetic alone: a difference here is
          * the compiler's or soak.h's, not the engine's. */
-        printf("    the keys themselves differ: this build of soak.h makes other sequences\n");
+        fprintf(g_out,
+                "    the keys themselves differ: this build of soak.h makes other sequences\n");
         return;
     }
     if (first < 0) {
         if (g_soak_has_digest[b])
-            printf(
-                "    every sequence's digest matches the record (one differing sequence in "
-                "256 keeps its digest); ");
+            fprintf(g_out,
+                    "    every sequence's digest matches the record (one differing sequence in "
+                    "256 keeps its digest); ");
         else
-            printf("    the record singles out sequences in its first %d blocks only; ",
-                   SOAK_DIGEST_BLOCKS);
-        printf("compare --soak-trace of each sequence of the block with x86-64\n");
+            fprintf(g_out, "    the record singles out sequences in its first %d blocks only; ",
+                    SOAK_DIGEST_BLOCKS);
+        fprintf(g_out, "compare --soak-trace of each sequence of the block with x86-64\n");
         return;
     }
-    printf(
-        "    first differing sequence %ld, this build's state after each key (x86-64 prints "
-        "its own with conformance_replay --soak-trace %ld; the first line that differs names "
-        "the key):\n",
-        first, first);
+    fprintf(g_out,
+            "    first differing sequence %ld, this build's state after each key (x86-64 prints "
+            "its own with conformance_replay --soak-trace %ld; the first line that differs names "
+            "the key):\n",
+            first, first);
     soak_show_sequence((unsigned long)first, 0);
 }
 
@@ -1026,7 +1096,8 @@ static void run_soak(void)
 {
     long blocks, b, differ = 0, keys_differ = 0;
     if (g_soak_blocks == 0 || g_soak <= 0) {
-        printf("soak: %s\n", g_soak_blocks == 0 ? "none in the record" : "not run (--soak 0)");
+        fprintf(g_out, "soak: %s\n",
+                g_soak_blocks == 0 ? "none in the record" : "not run (--soak 0)");
         return;
     }
     blocks = (g_soak + TQCAL_SOAK_BLOCK - 1) / TQCAL_SOAK_BLOCK;
@@ -1054,31 +1125,30 @@ static void run_soak(void)
         if (g_shown++ < g_show)
             describe_soak_block(b, &c, keys_match, first);
     }
-    printf("soak: %ld sequences (%ld blocks of %d) of %ld recorded; blocks that differ: %ld%s\n",
-           blocks * TQCAL_SOAK_BLOCK, blocks, TQCAL_SOAK_BLOCK, g_soak_recorded,
-           differ + keys_differ, keys_differ > 0 ? " (some in their keys)" : "");
+    fprintf(g_out,
+            "soak: %ld sequences (%ld blocks of %d) of %ld recorded; blocks that differ: %ld%s\n",
+            blocks * TQCAL_SOAK_BLOCK, blocks, TQCAL_SOAK_BLOCK, g_soak_recorded,
+            differ + keys_differ, keys_differ > 0 ? " (some in their keys)" : "");
 }
 
 /* ---- The file ------------------------------------------------------------------ */
 
+/* The fields of a record line, split at every single space as the record
+ * writes them: two spaces in a row hold an empty field, which its reader
+ * refuses, rather than a field that went missing unnoticed. */
 static int split(char *line, char **fields)
 {
     int n = 0;
     char *p = line;
-    while (*p) {
-        while (*p == ' ')
-            ++p;
-        if (!*p)
-            break;
+    for (;;) {
         if (n == MAX_FIELDS)
             fatal("too many fields");
         fields[n++] = p;
-        while (*p && *p != ' ')
-            ++p;
-        if (*p)
-            *p++ = '\0';
+        p = strchr(p, ' ');
+        if (p == NULL)
+            return n;
+        *p++ = '\0';
     }
-    return n;
 }
 
 /* One record of the file; line is the whole line, fields its n fields. */
@@ -1107,18 +1177,25 @@ static void replay_record(char **fields, int n, const char *line)
     }
 }
 
-/* Reads and replays every record but the soak's sequences; returns 2 when
- * the file cannot be opened. */
-static int replay_file(void)
+/* The record file, opened for reading; a run without it cannot go on. */
+static FILE *open_record(void)
+{
+    char reason[MAX_LINE];
+    FILE *in = fopen(g_path, "r");
+    if (in == NULL) {
+        sprintf(reason, "conformance: cannot open %.4000s", g_path);
+        give_up(reason);
+    }
+    return in;
+}
+
+/* Reads and replays every record but the soak's sequences. */
+static void replay_file(void)
 {
     static char line[MAX_LINE], copy[MAX_LINE];
     static char *fields[MAX_FIELDS];
     int header = 0;
-    FILE *in = fopen(g_path, "r");
-    if (in == NULL) {
-        fprintf(stderr, "conformance: cannot open %s\n", g_path);
-        return 2;
-    }
+    FILE *in = open_record();
     while (fgets(line, sizeof line, in) != NULL) {
         size_t len = strlen(line);
         ++g_line;
@@ -1144,7 +1221,6 @@ static int replay_file(void)
     fclose(in);
     if (!header)
         fatal("empty vectors file");
-    return 0;
 }
 
 /* ---- Flipping every compared field --------------------------------------------- */
@@ -1277,11 +1353,7 @@ static void take_samples(struct sample *samples)
     struct sample sequence, soak_header, one;
     long number = 0;
     int header = 0;
-    FILE *in = fopen(g_path, "r");
-    if (in == NULL) {
-        fprintf(stderr, "conformance: cannot open %s\n", g_path);
-        exit(2);
-    }
+    FILE *in = open_record();
     memset(&sequence, 0, sizeof sequence);
     memset(&soak_header, 0, sizeof soak_header);
     memset(&one, 0, sizeof one);
@@ -1371,8 +1443,8 @@ static int flip_field(const struct record_kind *k, const struct sample *s, int i
     flip_token(f->type, token, flipped);
     if (k->group_names != NULL)
         sprintf(where, " (operation %c)", k->group_names[group]);
-    printf("flip: %s record of line %ld%s, %s %s -> %s\n", k->name, s->line[s->count - 1], where,
-           f->name, token, flipped);
+    fprintf(g_out, "flip: %s record of line %ld%s, %s %s -> %s\n", k->name, s->line[s->count - 1],
+            where, f->name, token, flipped);
     replay_sample(s, column, flipped);
     if (k->kind == 'A') {
         g_platform_reported = 0;
@@ -1382,13 +1454,13 @@ static int flip_field(const struct record_kind *k, const struct sample *s, int i
         others += i != id ? g_noticed[i] : 0;
     if (g_noticed[id] == 1 && others == 0 &&
         (g_failed == 1 || (k->kind == 'A' && LIBRARY_OWN_ARITHMETIC))) {
-        printf("flip: caught, named \"%s\"\n", f->name);
+        fprintf(g_out, "flip: caught, named \"%s\"\n", f->name);
         return 1;
     }
-    printf("flip: NOT CAUGHT: %s\n",
-           g_noticed[id] == 0 ? "the replay passed the copy: the field is not compared"
-           : others > 0       ? "the replay named other fields as well"
-                              : "the replay noticed the field but did not fail");
+    fprintf(g_out, "flip: NOT CAUGHT: %s\n",
+            g_noticed[id] == 0 ? "the replay passed the copy: the field is not compared"
+            : others > 0       ? "the replay named other fields as well"
+                               : "the replay noticed the field but did not fail");
     return 0;
 }
 
@@ -1402,8 +1474,8 @@ static int check_columns(void)
     for (id = 0; id < FIELD_COUNT; ++id) {
         const struct record_kind *kind = kind_of(g_fields[id].kind);
         if (kind == NULL || (kind->columns == 0) != (g_fields[id].column == LAST_COLUMN)) {
-            printf("flip: the field \"%s\" belongs to no kind of record, or to no column\n",
-                   g_fields[id].name);
+            fprintf(g_out, "flip: the field \"%s\" belongs to no kind of record, or to no column\n",
+                    g_fields[id].name);
             ++problems;
         }
     }
@@ -1422,26 +1494,28 @@ static int check_columns(void)
                 if (c >= 0 && c < MAX_FIELDS)
                     ++uses[c];
                 if (c < 0 || c >= kind->columns) {
-                    printf("flip: the field \"%s\" lies beyond the %d columns of a %s record\n",
-                           g_fields[id].name, kind->columns, kind->name);
+                    fprintf(g_out,
+                            "flip: the field \"%s\" lies beyond the %d columns of a %s record\n",
+                            g_fields[id].name, kind->columns, kind->name);
                     ++problems;
                 }
             }
         }
         if (compared == 0) {
-            printf("flip: nothing of a %s record is compared\n", kind->name);
+            fprintf(g_out, "flip: nothing of a %s record is compared\n", kind->name);
             ++problems;
         }
         for (c = 0; c < kind->columns; ++c) {
             if (uses[c] == 1)
                 continue;
-            printf("flip: column %d of a %s record is %s\n", c, kind->name,
-                   uses[c] == 0 ? "neither an input nor compared" : "read more than once");
+            fprintf(g_out, "flip: column %d of a %s record is %s\n", c, kind->name,
+                    uses[c] == 0 ? "neither an input nor compared" : "read more than once");
             ++problems;
         }
     }
     if (problems == 0)
-        printf("flip: every column of every kind of record is an input or a compared field\n");
+        fprintf(g_out,
+                "flip: every column of every kind of record is an input or a compared field\n");
     return problems;
 }
 
@@ -1456,8 +1530,8 @@ static int flip_fields(void)
         const int groups = kind->group_names != NULL ? (int)strlen(kind->group_names) : 1;
         int id, g;
         if (s->count == 0) {
-            printf("flip: %s has no %s record that passes on this build to flip\n", g_path,
-                   kind->name);
+            fprintf(g_out, "flip: %s has no %s record that passes on this build to flip\n", g_path,
+                    kind->name);
             ++problems;
             continue;
         }
@@ -1470,80 +1544,114 @@ static int flip_fields(void)
             }
         }
     }
-    printf("flip: %d fields flipped one at a time, %d caught, %d not; %d other problems\n", flips,
-           caught, flips - caught, problems);
+    fprintf(g_out, "flip: %d fields flipped one at a time, %d caught, %d not; %d other problems\n",
+            flips, caught, flips - caught, problems);
     return flips > 0 && caught == flips && problems == 0 ? 0 : 1;
 }
 
 static const char g_usage[] =
-    "usage: conformance_replay [--show N] [--soak N] VECTORS\n"
+    "usage: conformance_replay [--show N] [--soak N] [--report FILE] VECTORS\n"
     "       conformance_replay --flip-fields VECTORS\n"
     "       conformance_replay --soak-trace I\n"
     "Replays the conformance record VECTORS (conformance/vectors.txt) against the\n"
     "library this program is linked to and prints every difference; the last line\n"
     "is \"conformance: N passed, M failed\". --soak N replays the first N soak\n"
     "sequences (default 100000), --show N shows N differences in detail (default\n"
-    "10), --flip-fields proves that every compared field is compared, --soak-trace\n"
-    "I prints soak sequence I key by key. Exit status: 0 nothing failed, 1\n"
-    "something failed, 2 bad arguments or an unreadable record.\n";
+    "10), --report FILE writes the report to FILE (the last line goes to standard\n"
+    "output too), --flip-fields proves that every compared field is compared,\n"
+    "--soak-trace I prints soak sequence I key by key. Quote a path that holds\n"
+    "spaces. Exit status: 0 nothing failed, 1 something failed, 2 bad arguments\n"
+    "or an unreadable record.\n";
 
-/* A mistake in the arguments: the usage on standard error, status 2. */
-static void usage(void)
+/* A count after an option: digits only. Returns 0 for anything else. */
+static int read_count(const char *s, long *out)
 {
-    fputs(g_usage, stderr);
-    exit(2);
+    long v = 0;
+    int n = 0;
+    for (; *s >= '0' && *s <= '9' && n < 10; ++s, ++n)
+        v = v * 10 + (*s - '0');
+    *out = v;
+    return n > 0 && *s == '\0';
 }
 
+/* The arguments. The first one that cannot be taken is named on standard
+ * error after the usage, and in the report when one is named (anywhere on
+ * the command line), and the run stops there (status 2). A device's path
+ * with spaces arrives as several arguments unless quoted: the message names
+ * the piece it could not take. */
 static void parse_options(int argc, char **argv)
 {
+    static char first[MAX_LINE], later[MAX_LINE];
     int i;
     for (i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
+        const char *a = argv[i];
+        long *count = strcmp(a, "--show") == 0         ? &g_show
+                      : strcmp(a, "--soak") == 0       ? &g_soak
+                      : strcmp(a, "--soak-trace") == 0 ? &g_soak_trace
+                                                       : NULL;
+        char *problem = first[0] == '\0' ? first : later;
+        if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
             fputs(g_usage, stdout);
             exit(0);
         }
-        if (strcmp(argv[i], "--show") == 0 && i + 1 < argc)
-            g_show = atol(argv[++i]);
-        else if (strcmp(argv[i], "--soak") == 0 && i + 1 < argc)
-            g_soak = atol(argv[++i]);
-        else if (strcmp(argv[i], "--soak-trace") == 0 && i + 1 < argc)
-            g_soak_trace = atol(argv[++i]);
-        else if (strcmp(argv[i], "--flip-fields") == 0)
+        if ((count != NULL || strcmp(a, "--report") == 0) && i + 1 == argc)
+            sprintf(problem, "conformance_replay: cannot take '%.200s': a value must follow it", a);
+        else if (count != NULL && !read_count(argv[++i], count))
+            sprintf(problem,
+                    "conformance_replay: cannot take '%.200s' after %s: not a whole number",
+                    argv[i], a);
+        else if (count != NULL)
+            continue;
+        else if (strcmp(a, "--report") == 0)
+            g_report_path = argv[++i];
+        else if (strcmp(a, "--flip-fields") == 0)
             g_flip = 1;
-        else if (argv[i][0] == '-' || g_path != NULL)
-            usage();
+        else if (a[0] == '-')
+            sprintf(problem, "conformance_replay: cannot take '%.200s': no such option", a);
+        else if (g_path != NULL)
+            sprintf(problem,
+                    "conformance_replay: cannot take '%.2000s': the record is already '%.2000s' "
+                    "(quote a path that holds spaces)",
+                    a, g_path);
         else
-            g_path = argv[i];
+            g_path = a;
     }
-    if (g_path == NULL && (g_soak_trace < 0 || g_flip))
-        usage();
+    if (first[0] == '\0' && g_path == NULL && (g_soak_trace < 0 || g_flip))
+        sprintf(first, "conformance_replay: no record named (VECTORS)");
+    if (g_report_path != NULL && (g_out = fopen(g_report_path, "w")) == NULL) {
+        g_out = stdout;
+        sprintf(first, "conformance_replay: cannot write the report to '%.4000s'", g_report_path);
+    }
+    if (first[0] != '\0') {
+        fputs(g_usage, stderr);
+        give_up(first);
+    }
 }
 
 int main(int argc, char **argv)
 {
+    g_out = stdout;
     parse_options(argc, argv);
     if (g_soak_trace >= 0) {
         /* One soak sequence, key by key, every byte: the same output on two
          * builds that agree. */
         const uint64_t h = tqcal_soak_run((unsigned long)g_soak_trace, NULL, NULL, NULL);
         soak_show_sequence((unsigned long)g_soak_trace, 1);
-        printf("    sequence hash %08lx%08lx\n", (unsigned long)(h >> 32),
-               (unsigned long)(h & 0xFFFFFFFFu));
-        return 0;
+        fprintf(g_out, "    sequence hash %08lx%08lx\n", (unsigned long)(h >> 32),
+                (unsigned long)(h & 0xFFFFFFFFu));
+        return close_report(0);
     }
     if (g_flip)
-        return flip_fields();
-    if (replay_file() != 0)
-        return 2;
+        return close_report(flip_fields());
+    replay_file();
     platform_report();
     run_soak();
     if (g_shown > g_show)
-        printf("... and %ld more differences\n", g_shown - g_show);
-    printf(
-        "conformance: %ld key states, %ld powers of ten, %ld formats, %ld operations, "
-        "%ld whole sequences\n",
-        g_counts.keys, g_counts.powers, g_counts.formats, g_counts.operations,
-        g_counts.whole_sequences);
-    printf("conformance: %ld passed, %ld failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+        fprintf(g_out, "... and %ld more differences\n", g_shown - g_show);
+    fprintf(g_out,
+            "conformance: %ld key states, %ld powers of ten, %ld formats, %ld operations, "
+            "%ld whole sequences\n",
+            g_counts.keys, g_counts.powers, g_counts.formats, g_counts.operations,
+            g_counts.whole_sequences);
+    return finish(g_failed == 0 ? 0 : 1);
 }

@@ -10,10 +10,18 @@
 # First it installs what the stages to run need and the machine lacks
 # (scripts/setup.sh with each stage's set-up groups, from stage_table), on a
 # line that names what it installs and how long that took. Each stage then
-# prints its line as it starts, and finishes it with what passed and how
-# long it took; its build and test output goes to build-logs/<stage>.log,
-# which is shown (its end) only when the stage fails. The last line counts
-# every test of every stage, the time and the disk the build folders take.
+# prints its line as it starts, and finishes it with what passed against
+# the least it must run (its floor in stage_table) and how long it took:
+#
+#   plain:         283 passed (floor 283)   95s
+#
+# A stage that runs fewer than its floor fails and says so, as does one
+# whose ctest finds no tests at all: a test left out of the build, a label
+# that matches nothing or a step skipped would otherwise pass unseen. Raise
+# a floor with the tests a change adds. Its build and test output goes to
+# build-logs/<stage>.log, which is shown (its end) only when the stage
+# fails. The last line counts every test of every stage, the time and the
+# disk the build folders take.
 #
 # Cross builds carry no debug information (TQCAL_DEBUG_INFO=1 keeps it), and
 # the windows stage removes its wine prefix when done (TQCAL_KEEP_WINE=1
@@ -21,28 +29,29 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The stages, in the order they run: name | function | the set-up groups
-# (scripts/setup.sh) it needs | what it does. A new stage is a function and
-# a line here.
+# The stages, in the order they run: name | floor: the fewest tests (or
+# checks, files, functions, fuzz targets: what the stage counts) it must run
+# | function | the set-up groups (scripts/setup.sh) it needs | what it does.
+# A new stage is a function and a line here.
 stage_table=(
-  "plain      | plain         | tests      | the engine, host and tests with warnings as errors, ctest"
-  "format     | format_check  | lint       | every C and C++ source as clang-format writes it (scripts/format.sh --check)"
-  "tidy       | tidy          | lint       | clang-tidy's checks (.clang-tidy) on the engine and the host program"
-  "accuracy   | accuracy      | tests bench | the elementary functions against MPFR, ACCURACY_COUNT arguments each (default 100000)"
-  "sanitizers | sanitizers    | tests      | the tests again under AddressSanitizer and UBSan (the test programs only)"
-  "tsan       | tsan          | tests      | the thread tests under ThreadSanitizer"
-  "fuzz       | fuzz          | fuzz       | each libFuzzer target for FUZZ_SECONDS (default 20, set in scripts/fuzz.sh)"
-  "parser     | parser        | tests      | the display-text parser against strtod over every short text"
-  "armhf      | armhf         | armhf      | the engine and export tests cross-built, run under qemu-arm"
-  "armel      | armel         | armel      | the same for 32-bit ARM without a floating-point unit (ARMv5TE, soft float), under qemu-arm"
-  "windows    | windows       | windows    | the same as a Windows DLL and programs, run under wine"
-  "arm-windows | arm_windows  | arm-windows armhf | tqcal.dll for 32-bit ARM Windows (the Windows RT / Windows on ARM32 class): its facts checked, then run by tools/pe's loader under qemu-arm -cpu cortex-a9 (conformance replay with 10^5 soak sequences, the export tests); the replayer compiled for it"
-  "wince      | wince         | wince      | tqcal.dll for Windows CE on ARM: ARMv4T code only, the headers as a CE compiler sees them, the DLL run through the project's PE loader under qemu-arm -cpu pxa270, and its instructions per key held to 3,500"
-  "i686       | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
-  "install    | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), --strip (no debug information left), then the tree moved: pkg-config --define-prefix, find_package; add_subdirectory; the conformance kit's README commands"
-  "web        | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
+  "plain      |  283 | plain         | tests      | the engine, host and tests with warnings as errors, ctest"
+  "format     |  151 | format_check  | lint       | every C and C++ source as clang-format writes it (scripts/format.sh --check)"
+  "tidy       |   35 | tidy          | lint       | clang-tidy's checks (.clang-tidy) on the engine and the host program"
+  "accuracy   |   10 | accuracy      | tests bench | the elementary functions against MPFR, ACCURACY_COUNT arguments each (default 100000)"
+  "sanitizers |  278 | sanitizers    | tests      | the tests again under AddressSanitizer and UBSan (the test programs only)"
+  "tsan       |    2 | tsan          | tests      | the thread tests under ThreadSanitizer"
+  "fuzz       |    3 | fuzz          | fuzz       | each libFuzzer target for FUZZ_SECONDS (default 20, set in scripts/fuzz.sh)"
+  "parser     |    8 | parser        | tests      | the display-text parser against strtod over every short text"
+  "armhf      |  219 | armhf         | armhf      | the engine and export tests cross-built, run under qemu-arm"
+  "armel      |  219 | armel         | armel      | the same for 32-bit ARM without a floating-point unit (ARMv5TE, soft float), under qemu-arm"
+  "windows    |  215 | windows       | windows    | the same as a Windows DLL and programs, run under wine"
+  "arm-windows |  64 | arm_windows  | arm-windows armhf | tqcal.dll for 32-bit ARM Windows (the Windows RT / Windows on ARM32 class): its facts checked, then run by tools/pe's loader under qemu-arm -cpu cortex-a9 (conformance replay with 10^5 soak sequences, the export tests); the replayer compiled for it"
+  "wince      |   63 | wince         | wince      | tqcal.dll for Windows CE on ARM: ARMv4T code only, the headers as a CE compiler sees them, the DLL run through the project's PE loader under qemu-arm -cpu pxa270, and its instructions per key held to 3,500"
+  "i686       |  218 | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
+  "install    |    6 | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), --strip (no debug information left), then the tree moved: pkg-config --define-prefix, find_package; add_subdirectory; the conformance kit's README commands and its device command"
+  "web        |  454 | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
 )
-# stage_field ROW N: field N (1 to 4) of a row of stage_table, trimmed.
+# stage_field ROW N: field N (1 to 5) of a row of stage_table, trimmed.
 stage_field() { local f; f=$(cut -d'|' -f"$2" <<<"$1"); f=${f#"${f%%[! ]*}"}; echo "${f%"${f##*[! ]}"}"; }
 stage_names() { local row; for row in "${stage_table[@]}"; do stage_field "$row" 1; done; }
 
@@ -65,7 +74,7 @@ while [ $# -gt 0 ]; do
       awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"
       echo; echo "The stages:"
       for row in "${stage_table[@]}"; do
-        printf '  %-11s %s\n' "$(stage_field "$row" 1)" "$(stage_field "$row" 4)"
+        printf '  %-11s %s\n' "$(stage_field "$row" 1)" "$(stage_field "$row" 5)"
       done
       exit 0 ;;
     *) usage_error "unknown argument '$1'" ;;
@@ -85,27 +94,34 @@ logs=build-logs
 mkdir -p "$logs"
 total_passed=0
 
-# stage NAME COMMAND...: runs COMMAND with its output in build-logs/NAME.log.
-# COMMAND reports what it counted by writing a number to $STAGE_COUNT. The
-# stage's line begins when it starts and ends when it is done.
+# stage NAME FLOOR COMMAND...: runs COMMAND with its output in
+# build-logs/NAME.log. COMMAND reports what it counted by writing a number to
+# $STAGE_COUNT; fewer than FLOOR (or no number) fails the stage. The stage's
+# line begins when it starts and ends when it is done.
 stage() {
-  local name=$1; shift
+  local name=$1 floor=$2; shift 2
   local log="$logs/$name.log"
   export STAGE_COUNT="$logs/$name.count"
   rm -f "$STAGE_COUNT"
   printf '%-12s ' "$name:"
-  local start=$SECONDS rc=0
+  local start=$SECONDS rc=0 n
   # A subshell outside any condition, so that errexit holds inside the stage:
   # the first failing command fails the stage.
   set +e
   (set -e; "$@") >"$log" 2>&1
   rc=$?
   set -e
-  if [ "$rc" -eq 0 ]; then
-    local n
-    n=$(cat "$STAGE_COUNT" 2>/dev/null || echo 0)
+  n=$(cat "$STAGE_COUNT" 2>/dev/null || true)
+  [[ "$n" =~ ^[0-9]+$ ]] || n=0
+  if [ "$rc" -eq 0 ] && [ "$n" -ge "$floor" ]; then
     total_passed=$((total_passed + n))
-    printf '%5d passed  %4ds\n' "$n" $((SECONDS - start))
+    printf '%5d passed (floor %d) %4ds\n' "$n" "$floor" $((SECONDS - start))
+  elif [ "$rc" -eq 0 ]; then
+    printf 'FAILED after %ds: %d passed, fewer than its floor of %d (stage_table):' \
+      $((SECONDS - start)) "$n" "$floor"
+    echo " tests left out of the build, or a step that ran none; the log is $log"
+    echo "all: $total_passed passed, 1 failed"
+    exit 1
   else
     printf 'FAILED after %ds; the end of %s:\n' $((SECONDS - start)) "$log"
     tail -n 80 "$log"
@@ -151,7 +167,7 @@ ctest_suite() {
   [ $# -gt 0 ] && shift
   configure "$dir" "$@" || return 1
   cmake --build "$dir" -j"$jobs" "${targets[@]}" || return 1
-  (cd "$dir" && ctest --output-on-failure -j"$jobs") | tee "$dir/ctest.log" || return 1
+  (cd "$dir" && ctest --output-on-failure --no-tests=error -j"$jobs") | tee "$dir/ctest.log" || return 1
   sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$dir/ctest.log" >"$STAGE_COUNT"
 }
 
@@ -168,7 +184,7 @@ tsan() {
   export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
   configure build-tsan -DTQCAL_TSAN=ON -DTQCAL_BUILD_HOST=OFF
   cmake --build build-tsan -j"$jobs" --target tqcal_thread_tests
-  (cd build-tsan && ctest --output-on-failure -L threads) | tee build-tsan/ctest.log
+  (cd build-tsan && ctest --output-on-failure --no-tests=error -L threads) | tee build-tsan/ctest.log
   sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' build-tsan/ctest.log >"$STAGE_COUNT"
 }
 
@@ -191,6 +207,15 @@ tidy() {
   echo "${#files[@]}" >"$STAGE_COUNT"
 }
 
+# kit_pass_line KIND: the last line that conformance/README.md gives as the
+# pass of a replay with the default soak, for a library with KIND
+# arithmetic ("the platform's" or "its own"), from its table.
+kit_pass_line() {
+  local tick='`'
+  sed -n "s/^| $1 [^$tick]*$tick\(conformance: [0-9]* passed, 0 failed\)$tick.*/\1/p" \
+    conformance/README.md
+}
+
 # The page's tests compare with the host program, built by the plain stage.
 web() {
   local out=build-web passed replay=()
@@ -209,7 +234,9 @@ web() {
   if [ ${#replay[@]} -gt 0 ]; then
     # One test, as ctest counts the native replay; its log has the figures.
     node "$out/replay.js" conformance/vectors.txt | tee "$out/replay.log" || return 1
-    grep -q '^conformance: [0-9]* passed, 0 failed$' "$out/replay.log" || return 1
+    # WebAssembly's arithmetic is the platform's, as the kit's README says.
+    [ "$(tail -n 1 "$out/replay.log")" = "$(kit_pass_line "the platform's")" ] ||
+      { echo "the replay under Node does not end with the kit README's pass line"; return 1; }
     passed=$((passed + 1))
   fi
   echo "${passed:-0}" >"$STAGE_COUNT"
@@ -277,7 +304,7 @@ pe_suite() {
   configure "$dir" "${tc[@]}" -DTQCAL_PE_SHIM=ON -DTQCAL_PE_DLL_FILE="$PWD/$dll" \
     -DTQCAL_QEMU_CPU="$cpu" "-DTQCAL_PE_CHECK_ARGS=$check_args" || return 1
   cmake --build "$dir" -j"$jobs" --target tqcal_pe_programs || return 1
-  (cd "$dir" && ctest --output-on-failure -j"$jobs" -L '^pe$') | tee "$dir/ctest.log" || return 1
+  (cd "$dir" && ctest --output-on-failure --no-tests=error -j"$jobs" -L '^pe$') | tee "$dir/ctest.log" || return 1
   pe_suite_passed=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$dir/ctest.log")
   [ -n "$pe_suite_passed" ]
 }
@@ -445,8 +472,34 @@ install_stage() {
   (cd "$work/kit" && bash -euxo pipefail -c "$kit") >"$work/kit.log" 2>&1 ||
     { cat "$work/kit.log"; return 1; }
   cat "$work/kit.log"
-  grep -q '^conformance: [0-9]* passed, 0 failed$' "$work/kit.log" ||
-    { echo "the conformance kit's README commands did not pass"; return 1; }
+  local pass
+  pass=$(kit_pass_line "the platform's")
+  [ -n "$pass" ] && [ "$(tail -n 1 "$work/kit.log")" = "$pass" ] ||
+    { echo "the conformance kit's README commands did not end with its pass line '$pass'"; return 1; }
+  passed=$((passed + 1))
+
+  # The kit README's Windows CE device command as pasted, with / for \ and a
+  # scratch root for the device's: the program (named as there), the library
+  # and the record in "My Documents/kit", run from elsewhere. The report it
+  # names must end with the pass line; a record that is not there must end
+  # it with a line of the same form, counting one failure, and status 2.
+  local root=$work/device device missing rc=0
+  device=$(grep -m1 -F 'conformance_replay.exe" --report' conformance/README.md |
+           sed -e 's/^ *//' -e 's#\\#/#g' -e "s#\"/#\"$root/#g")
+  [ -n "$device" ] || { echo "conformance/README.md has no device command"; return 1; }
+  mkdir -p "$root/My Documents/kit"
+  cp "$work/kit/build-kit/conformance_replay" "$root/My Documents/kit/conformance_replay.exe"
+  cp -P "$work/kit/build-kit"/libtqcal.so* conformance/vectors.txt "$root/My Documents/kit/"
+  echo "the device command: $device"
+  (cd / && bash -c "$device") || { echo "the device command failed"; return 1; }
+  [ "$(tail -n 1 "$root/My Documents/kit/report.txt")" = "$pass" ] ||
+    { echo "the device command's report does not end with '$pass'"; return 1; }
+  missing=${device/vectors.txt\"/missing.txt\"}
+  (cd / && bash -c "$missing") || rc=$?
+  [ "$rc" -eq 2 ] &&
+    [ "$(tail -n 1 "$root/My Documents/kit/report.txt")" = "conformance: 0 passed, 1 failed" ] ||
+    { echo "a device run on a missing record: status $rc, its report:"
+      cat "$root/My Documents/kit/report.txt"; return 1; }
   passed=$((passed + 1))
   echo "$passed" >"$STAGE_COUNT"
 }
@@ -457,8 +510,10 @@ groups=()
 for row in "${stage_table[@]}"; do
   name=$(stage_field "$row" 1)
   [ -z "$only" ] || [ "$name" = "$only" ] || continue
-  selected+=("$name $(stage_field "$row" 2)")
-  read -ra more <<<"$(stage_field "$row" 3)"
+  floor=$(stage_field "$row" 2)
+  [[ "$floor" =~ ^[0-9]+$ ]] || { echo "test-all: stage_table: the floor of $name is no number" >&2; exit 2; }
+  selected+=("$name $floor $(stage_field "$row" 3)")
+  read -ra more <<<"$(stage_field "$row" 4)"
   groups+=("${more[@]}")
 done
 # The set-up's line names what it installs before it starts, and its time.
