@@ -25,9 +25,8 @@ set_property(SOURCE ${PROJECT_SOURCE_DIR}/engine/math/binary64.cpp APPEND PROPER
 # Machine code, not link-time code: the double helpers are called only once
 # code is generated, and the C library routines must not be recognised as
 # loops that call themselves.
-set_property(SOURCE ${TQCAL_NO_LTO_SOURCES} ${tqcal_ce_free} APPEND PROPERTY COMPILE_OPTIONS -fno-lto)
-set_property(SOURCE ${tqcal_ce_free} APPEND PROPERTY COMPILE_OPTIONS
-             -ffreestanding -fno-tree-loop-distribute-patterns)
+set_property(SOURCE ${TQCAL_NO_LTO_SOURCES} APPEND PROPERTY COMPILE_OPTIONS -fno-lto)
+set_property(SOURCE ${tqcal_ce_free} APPEND PROPERTY COMPILE_OPTIONS ${TQCAL_FREESTANDING_OPTIONS})
 
 # The exports and the entry point are the roots the link keeps.
 list(TRANSFORM TQCAL_EXPORTS PREPEND "LINKER:--undefined=" OUTPUT_VARIABLE tqcal_ce_roots)

@@ -166,6 +166,62 @@ static const char *permissions(uint32_t c)
     return text;
 }
 
+/* What a section's content needs, by the directory it holds, else by its
+ * name: the tables the loader only reads (exports, resources, base
+ * relocations, exception and debug data) and read-only data r--, code r-x,
+ * data rw-. A section of another name is held to W^X only. */
+static void section_permissions(const struct pe_image *img)
+{
+    static const int read_only_directories[] = {PE_DIR_EXPORT, PE_DIR_RESOURCE, PE_DIR_BASERELOC,
+                                                PE_DIR_EXCEPTION, PE_DIR_DEBUG};
+    static const struct {
+        const char *name, *needs, *content;
+    } by_name[] = {{".text", "r-x", "code"},
+                   {".rdata", "r--", "read-only data"},
+                   {".data", "rw-", "data"},
+                   {".bss", "rw-", "data"},
+                   {".edata", "r--", "the exports"},
+                   {".rsrc", "r--", "the resources"},
+                   {".reloc", "r--", "the base relocations"},
+                   {".pdata", "r--", "the unwind data"}};
+    unsigned i, k, wrong = 0;
+    char text[512] = "";
+    for (i = 0; i < img->section_count; i++) {
+        const struct pe_section *s = &img->sections[i];
+        const char *needs = NULL, *content = NULL;
+        char directory[48];
+        for (k = 0; k < sizeof read_only_directories / sizeof read_only_directories[0]; k++) {
+            const struct pe_directory *d = &img->directories[read_only_directories[k]];
+            if (read_only_directories[k] < (int)img->directory_count && d->size != 0 &&
+                pe_section_at(img, d->rva) == s) {
+                snprintf(directory, sizeof directory, "the %s directory",
+                         pe_directory_name((unsigned)read_only_directories[k]));
+                needs = "r--";
+                content = directory;
+            }
+        }
+        for (k = 0; !needs && k < sizeof by_name / sizeof by_name[0]; k++) {
+            if (strcmp(s->name, by_name[k].name) == 0) {
+                needs = by_name[k].needs;
+                content = by_name[k].content;
+            }
+        }
+        if (!needs && (s->characteristics & PE_SCN_CNT_CODE)) {
+            needs = "r-x";
+            content = "code";
+        }
+        if (needs && strcmp(permissions(s->characteristics), needs) != 0 && wrong++ == 0)
+            snprintf(text, sizeof text, "section %s is %s, but %s needs %s", s->name,
+                     permissions(s->characteristics), content, needs);
+    }
+    if (wrong)
+        fact(0, "permissions", "%s (%u section%s wrong)", text, wrong, wrong == 1 ? "" : "s");
+    else
+        fact(1, "permissions",
+             "each section as its content needs (code r-x, read-only data and "
+             "tables r--, data rw-)");
+}
+
 int main(int argc, char **argv)
 {
     const char *path = NULL, *exports_path = NULL, *subsystem_version = NULL;
@@ -290,6 +346,13 @@ int main(int argc, char **argv)
         else
             fact(1, "W^X", "no section both writable and executable");
     }
+    section_permissions(&img);
+    if (img.checksum == 0)
+        fact(1, "checksum", "none (0: not computed, which only a driver needs)");
+    else
+        fact(img.checksum == pe_checksum(&img), "checksum",
+             "0x%08X in the header, the file's is 0x%08X", (unsigned)img.checksum,
+             (unsigned)pe_checksum(&img));
 
     /* The image laid out and relocated to another base, as the loader does. */
     mem = (uint8_t *)calloc(img.size_of_image, 1);

@@ -165,6 +165,11 @@ static const char *const directory_names[PE_DIR_COUNT] = {"export",
                                                           "CLR runtime",
                                                           "reserved"};
 
+const char *pe_directory_name(unsigned directory)
+{
+    return directory < PE_DIR_COUNT ? directory_names[directory] : "unknown";
+}
+
 int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_error *err)
 {
     uint32_t nt, opt, opt_size, table;
@@ -215,10 +220,14 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
     img->file_alignment = pe_read32(file + opt + 36);
     img->os_major = pe_read16(file + opt + 40);
     img->os_minor = pe_read16(file + opt + 42);
+    img->image_major = pe_read16(file + opt + 44);
+    img->image_minor = pe_read16(file + opt + 46);
     img->subsystem_major = pe_read16(file + opt + 48);
     img->subsystem_minor = pe_read16(file + opt + 50);
     img->size_of_image = pe_read32(file + opt + 56);
     img->size_of_headers = pe_read32(file + opt + 60);
+    img->checksum_offset = opt + 64;
+    img->checksum = pe_read32(file + opt + 64);
     img->subsystem = pe_read16(file + opt + 68);
     img->dll_characteristics = pe_read16(file + opt + 70);
     img->directory_count = pe_read32(file + opt + 92);
@@ -330,6 +339,22 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
         }
     }
     return 0;
+}
+
+uint32_t pe_checksum(const struct pe_image *img)
+{
+    uint32_t sum = 0;
+    size_t i;
+    for (i = 0; i < img->file_size; i += 2) {
+        uint32_t word = img->file[i];
+        if (i + 1 < img->file_size)
+            word |= (uint32_t)img->file[i + 1] << 8;
+        if (i - img->checksum_offset < 4) /* the field itself */
+            word = 0;
+        sum += word;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return sum + (uint32_t)img->file_size;
 }
 
 int pe_check_loadable(const struct pe_image *img, struct pe_error *err)

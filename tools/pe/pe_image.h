@@ -111,6 +111,7 @@ struct pe_image {
     uint32_t time_date_stamp;
     uint16_t linker_major, linker_minor;
     uint16_t os_major, os_minor;
+    uint16_t image_major, image_minor; /* the image's own version */
     uint16_t subsystem_major, subsystem_minor;
     uint16_t subsystem;
     uint16_t dll_characteristics;
@@ -120,6 +121,8 @@ struct pe_image {
     uint32_t file_alignment;
     uint32_t size_of_image;
     uint32_t size_of_headers;
+    uint32_t checksum;        /* as the header says: 0 when none was computed */
+    uint32_t checksum_offset; /* where it lies in the file */
     unsigned section_count;
     struct pe_section sections[PE_MAX_SECTIONS];
     unsigned directory_count; /* NumberOfRvaAndSizes (at most 16) */
@@ -147,6 +150,8 @@ int pe_check_loadable(const struct pe_image *img, struct pe_error *err);
 const char *pe_machine_name(uint16_t machine);
 /* "WINDOWS_CE_GUI" and so on, or "unknown". */
 const char *pe_subsystem_name(uint16_t subsystem);
+/* "export", "base relocation" and so on, or "unknown". */
+const char *pe_directory_name(unsigned directory);
 /* "HIGHLOW" and so on, or "unknown". */
 const char *pe_reloc_type_name(unsigned type);
 
@@ -216,6 +221,11 @@ struct pe_names {
 };
 /* Reads the list at path. Returns 0, or -1 with *err. */
 int pe_read_names(const char *path, struct pe_names *names, struct pe_error *err);
+
+/* The PE checksum of the file img was parsed from: its 16-bit words summed
+ * with end-around carry, the checksum field counted as 0, plus the file's
+ * length. */
+uint32_t pe_checksum(const struct pe_image *img);
 
 /* Little-endian reads and writes, for the loader and the tools. */
 uint16_t pe_read16(const uint8_t *p);
