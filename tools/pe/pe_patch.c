@@ -17,6 +17,7 @@
  *   tls                 a TLS directory
  *   writable-edata      the section holding the export directory made writable
  *   bad-checksum        the PE checksum one more than the file's
+ *   wrong-version       the version resource's file version a minor version on
  * and the edge copies, which must be accepted:
  *   directory-at-end    the base relocation directory grown (by a block of
  *                       ABSOLUTE padding) to end exactly at SizeOfImage
@@ -287,6 +288,16 @@ int main(int argc, char **argv)
             return fail("the DLL has no export directory in a section");
         pe_write32(section_header((unsigned)(s - img.sections)) + 36,
                    s->characteristics | PE_SCN_MEM_WRITE);
+    } else if (strcmp(what, "wrong-version") == 0) {
+        /* VS_FIXEDFILEINFO's signature, then the structure's version, then
+         * the file version: minor in the low half of its first word. */
+        static const uint8_t signature[4] = {0xBD, 0x04, 0xEF, 0xFE};
+        size_t at;
+        for (at = 0; at + 12 <= size && memcmp(data + at, signature, 4) != 0; at += 4) {
+        }
+        if (at + 12 > size)
+            return fail("the DLL has no version resource");
+        data[at + 8]++;
     } else if (strcmp(what, "bad-checksum") == 0) {
         pe_write32(data + img.checksum_offset, img.checksum + 1);
         return write_file(argv[2], length);
