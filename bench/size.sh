@@ -109,5 +109,6 @@ report armhf cmake/toolchains/arm-linux-gnueabihf.cmake arm-linux-gnueabihf- 655
 report_wince
 echo "bytes; code: .text, .plt, .init, .fini; tables: the elementary functions'"
 echo "tables; rodata: the other read-only data; overhead: the rest of the file"
-echo "(for wince: headers, export directory, base relocations, file alignment)."
+echo "(for wince: headers, export directory, version resource, base relocations,"
+echo "file alignment)."
 echo "optimize for size (TQCAL_OPTIMIZE_SIZE): $os"

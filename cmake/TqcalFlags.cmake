@@ -14,6 +14,9 @@
 #   TQCAL_OWN_SOFT_FLOAT_HELPERS  ON when the library defines those helpers
 #   TQCAL_NO_LTO_SOURCES   engine sources to compile without link-time
 #                          optimization
+#   TQCAL_FREESTANDING_OPTIONS  how engine/exports/freestanding.cpp (the C
+#                          library routines of a build without one) is
+#                          compiled, in the DLL and in its test
 get_filename_component(TQCAL_ROOT_DIR ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 
 set(TQCAL_WARNING_FLAGS -Wall -Wextra)
@@ -34,6 +37,11 @@ if(CMAKE_SCRIPT_MODE_FILE)
 endif()
 
 file(GLOB_RECURSE TQCAL_ENGINE_SOURCES CONFIGURE_DEPENDS ${TQCAL_ROOT_DIR}/engine/*.cpp)
+
+# The engine's own memcpy, memset and memcmp must stay loops: machine code,
+# not link-time code, and without the loop pattern recognition that would
+# turn each loop back into a call of the very routine it implements.
+set(TQCAL_FREESTANDING_OPTIONS -fno-lto -ffreestanding -fno-tree-loop-distribute-patterns)
 
 # The x87 unit of 32-bit x86 carries wider intermediates that change last
 # bits, so there the arithmetic goes to SSE2 (the engine refuses to compile

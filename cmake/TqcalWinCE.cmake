@@ -1,7 +1,8 @@
 # tqcal.dll for Windows CE on ARM (cmake/toolchains/arm-wince.cmake): the
 # engine's objects linked into an ELF image at the DLL's address
 # (cmake/tqcal-wince.ld), with every relocation record kept, then written as
-# a PE image by tools/pe/elf2pe.py. The image links against nothing at all:
+# a PE image by tools/pe/elf2pe.py, with the version of include/tqcal.h in its
+# version resource. The image links against nothing at all:
 # the engine brings its own memcpy, memset and memcmp
 # (engine/exports/freestanding.cpp) and double arithmetic
 # (engine/math/binary64.cpp), and an unresolved name fails the link.
@@ -25,9 +26,8 @@ set_property(SOURCE ${PROJECT_SOURCE_DIR}/engine/math/binary64.cpp APPEND PROPER
 # Machine code, not link-time code: the double helpers are called only once
 # code is generated, and the C library routines must not be recognised as
 # loops that call themselves.
-set_property(SOURCE ${TQCAL_NO_LTO_SOURCES} ${tqcal_ce_free} APPEND PROPERTY COMPILE_OPTIONS -fno-lto)
-set_property(SOURCE ${tqcal_ce_free} APPEND PROPERTY COMPILE_OPTIONS
-             -ffreestanding -fno-tree-loop-distribute-patterns)
+set_property(SOURCE ${TQCAL_NO_LTO_SOURCES} APPEND PROPERTY COMPILE_OPTIONS -fno-lto)
+set_property(SOURCE ${tqcal_ce_free} APPEND PROPERTY COMPILE_OPTIONS ${TQCAL_FREESTANDING_OPTIONS})
 
 # The exports and the entry point are the roots the link keeps.
 list(TRANSFORM TQCAL_EXPORTS PREPEND "LINKER:--undefined=" OUTPUT_VARIABLE tqcal_ce_roots)
@@ -52,7 +52,7 @@ add_custom_command(
   OUTPUT ${tqcal_ce_dir}/tqcal.dll ${tqcal_ce_dir}/tqcal.def
   COMMAND ${CMAKE_COMMAND} -E make_directory ${tqcal_ce_dir}
   COMMAND Python3::Interpreter ${tqcal_ce_writer} --exports ${TQCAL_EXPORTS_FILE}
-          $<TARGET_FILE:tqcal_ce_image> ${tqcal_ce_dir}/tqcal.dll
+          --version ${PROJECT_VERSION} $<TARGET_FILE:tqcal_ce_image> ${tqcal_ce_dir}/tqcal.dll
   COMMAND ${CMAKE_COMMAND} -E copy ${TQCAL_MODULE_DEFINITION} ${tqcal_ce_dir}/tqcal.def
   DEPENDS tqcal_ce_image ${tqcal_ce_writer} ${TQCAL_EXPORTS_FILE}
   VERBATIM)

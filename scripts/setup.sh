@@ -103,13 +103,15 @@ group_windows() {
   [ -x /usr/lib/wine/wine64 ] || need+=(wine wine64)
 }
 # clang and lld build the DLL, llvm's tools make the import library of
-# msvcrt.dll and read the result; the processor-neutral mingw-w64 headers
-# come with mingw-w64-common, the C++ headers with the x86-64 compiler.
+# msvcrt.dll, compile the version resource and read the result; the
+# processor-neutral mingw-w64 headers come with mingw-w64-common, the C++
+# headers with the x86-64 compiler.
 group_arm-windows() {
   has cmake || need+=(cmake)
   has clang || need+=(clang)
   has lld-link || need+=(lld)
-  { has llvm-dlltool && has llvm-readobj; } || need+=(llvm)
+  { has llvm-dlltool && has llvm-readobj && { has llvm-windres || has llvm-windres-14; }; } ||
+    need+=(llvm)
   [ -f /usr/share/mingw-w64/include/stdlib.h ] || need+=(mingw-w64-common)
   has x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
 }

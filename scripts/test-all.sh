@@ -44,7 +44,7 @@ stage_table=(
   "parser     |    8 | parser        | tests      | the display-text parser against strtod over every short text"
   "armhf      |  219 | armhf         | armhf      | the engine and export tests cross-built, run under qemu-arm"
   "armel      |  219 | armel         | armel      | the same for 32-bit ARM without a floating-point unit (ARMv5TE, soft float), under qemu-arm"
-  "windows    |  215 | windows       | windows    | the same as a Windows DLL and programs, run under wine"
+  "windows    |  215 | windows       | windows    | the same as a Windows DLL and programs, run under wine; the DLL's version resource read back"
   "arm-windows |  64 | arm_windows  | arm-windows armhf | tqcal.dll for 32-bit ARM Windows (the Windows RT / Windows on ARM32 class): its facts checked, then run by tools/pe's loader under qemu-arm -cpu cortex-a9 (conformance replay with 10^5 soak sequences, the export tests); the replayer compiled for it"
   "wince      |   63 | wince         | wince      | tqcal.dll for Windows CE on ARM: ARMv4T code only, the headers as a CE compiler sees them, the DLL run through the project's PE loader under qemu-arm -cpu pxa270, and its instructions per key held to 3,500"
   "i686       |  218 | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
@@ -281,6 +281,15 @@ windows() {
   local tc
   mapfile -t tc < <(toolchain x86_64-w64-mingw32)
   ctest_suite "$dir" -- "${tc[@]}" || rc=1
+  # The DLL's version resource, read by tools/pe's checker built for this
+  # machine: the version tqcal.h says.
+  if [ "$rc" -eq 0 ]; then
+    { cmake -S tools/pe -B "$dir"/pe-tools -DTQCAL_WERROR=ON &&
+      cmake --build "$dir"/pe-tools -j"$jobs" --target tqcal_pe_check &&
+      "$dir"/pe-tools/tqcal_pe_check "$dir"/bin/tqcal.dll --version-only \
+        --version-header include/tqcal.h &&
+      echo $(($(cat "$STAGE_COUNT") + 1)) >"$STAGE_COUNT"; } || rc=1
+  fi
   /usr/lib/wine/wineserver -k </dev/null >/dev/null 2>&1 || true
   # The prefix is 700 MB of wine's own DLLs, made again in 10 to 30 s: it
   # goes, unless TQCAL_KEEP_WINE=1 keeps it for the next run.
@@ -333,7 +342,7 @@ arm_windows() {
   cmake -S tools/pe -B "$dir"/pe-tools -DTQCAL_WERROR=ON || return 1
   cmake --build "$dir"/pe-tools -j"$jobs" --target tqcal_pe_check || return 1
   "$dir"/pe-tools/tqcal_pe_check "$dir"/bin/tqcal.dll --exports engine/exports/exports.txt \
-    "${facts[@]}" || return 1
+    "${facts[@]}" --version-header include/tqcal.h || return 1
   clang --target=armv7-w64-windows-gnu -isystem /usr/share/mingw-w64/include -std=c99 -pedantic \
     -Wall -Wextra -Werror -ffp-contract=off -O2 -Iinclude -c conformance/replay.c \
     -o "$dir"/replay.o || return 1

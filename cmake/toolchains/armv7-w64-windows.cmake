@@ -26,6 +26,10 @@ set(CMAKE_CXX_COMPILER_TARGET ${TQCAL_TARGET_TRIPLE})
 find_program(CMAKE_AR llvm-ar REQUIRED)
 find_program(CMAKE_RANLIB llvm-ranlib REQUIRED)
 find_program(CMAKE_RC_COMPILER llvm-rc)
+# The version resource as a COFF object for the target (lld's MinGW driver
+# takes no .res file).
+find_program(TQCAL_LLVM_WINDRES NAMES llvm-windres llvm-windres-14 REQUIRED)
+set(TQCAL_WINDRES ${TQCAL_LLVM_WINDRES} --target=${TQCAL_TARGET_TRIPLE})
 find_program(TQCAL_DLLTOOL llvm-dlltool REQUIRED)
 find_program(TQCAL_READOBJ llvm-readobj REQUIRED)
 

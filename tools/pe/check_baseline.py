@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
 """Checks that the Windows CE DLL's code runs on every ARMv4T processor.
 
-    check_baseline.py --objdump arm-linux-gnueabi-objdump tqcal.elf tqcal.dll
+    check_baseline.py --objdump arm-linux-gnueabi-objdump tqcal.elf [tqcal.dll]
 
-The DLL's .text is the linked image's .text byte for byte (checked first), so
-the image's disassembly, which knows from the link's mapping symbols where
-code and literal data lie, is the DLL's. Every instruction must be one of
+The DLL's .text is the linked image's .text byte for byte (checked first when
+the DLL is named), so the image's disassembly, which knows from the link's
+mapping symbols where code and literal data lie, is the DLL's. (An object
+file is checked the same way.) Every instruction must be one of
 ARMv4T's ARM instructions: no Thumb code at all, no VFP, no coprocessor
 instruction, nothing from ARMv5 and later (CLZ, BLX, LDRD/STRD, PLD, the
 DSP multiplies, LDREX, MOVW/MOVT, REV, the extends ...). A list of what is
 allowed rather than of what is not: an instruction this program does not
-know is a failure, not a pass. Prints the count of instructions checked and
-exits 0, or names each offending instruction and exits 1.
+know is a failure, not a pass. Thumb code is found by its mapping symbols
+($t, which objdump lists only with --special-syms) and by the width of each
+instruction. Prints the count of instructions checked and exits 0, or names
+each offending instruction and exits 1.
 """
 import argparse
 import re
@@ -32,7 +35,8 @@ ARMV4T = re.compile(
     r"|swpb?" + COND +
     r"|nop|\.word|\.short|\.byte"
     r")$")
-INSTRUCTION = re.compile(r"^\s*([0-9a-f]+):\t(?:[0-9a-f ]+\t)?(\S+)")
+INSTRUCTION = re.compile(r"^\s*([0-9a-f]+):\t([0-9a-f ]+)\t(\S+)")
+DATA = (".word", ".short", ".byte")
 
 
 def text_section(path, elf):
@@ -62,16 +66,14 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--objdump", default="arm-linux-gnueabi-objdump")
     parser.add_argument("elf")
-    parser.add_argument("dll")
+    parser.add_argument("dll", nargs="?")
     args = parser.parse_args()
-    if text_section(args.elf, True) != text_section(args.dll, False):
+    if args.dll and text_section(args.elf, True) != text_section(args.dll, False):
         print("check_baseline: the code of %s is not that of %s" % (args.dll, args.elf))
         return 1
-    symbols = subprocess.run([args.objdump, "-t", args.elf], check=True, capture_output=True,
-                             text=True).stdout
-    if re.search(r"\s\$t(\.\S*)?$", symbols, re.M):
-        print("check_baseline: %s contains Thumb code" % args.elf)
-        return 1
+    symbols = subprocess.run([args.objdump, "-t", "--special-syms", args.elf], check=True,
+                             capture_output=True, text=True).stdout
+    thumb_symbols = re.findall(r"^([0-9a-f]+) .*\s\$t(?:\.\S*)?$", symbols, re.M)
     listing = subprocess.run([args.objdump, "-d", "-j", ".text", args.elf], check=True,
                              capture_output=True, text=True).stdout
     checked = 0
@@ -81,11 +83,16 @@ def main():
         if not match:
             continue
         checked += 1
-        if not ARMV4T.match(match.group(2)):
-            bad.append(line.strip())
+        # ARM instructions are one 8-digit word; Thumb ones one or two halfwords.
+        if match.group(3) not in DATA and len(match.group(2).split()[0]) == 4:
+            bad.append("Thumb code: " + line.strip())
+        elif not ARMV4T.match(match.group(3)):
+            bad.append("above ARMv4T: " + line.strip())
     for line in bad[:40]:
-        print("above ARMv4T:", line)
-    if bad or checked == 0:
+        print(line)
+    if thumb_symbols:
+        print("check_baseline: %s contains Thumb code (from offset 0x%s)" % (args.elf, thumb_symbols[0]))
+    if bad or thumb_symbols or checked == 0:
         print("check_baseline: %d of %d instructions are not ARMv4T ARM instructions"
               % (len(bad), checked))
         return 1

@@ -10,6 +10,7 @@ sections into a PE32 DLL section for section:
   .rdata  constant tables              read
   .data   .data and .bss               read, write
   .edata  the export directory         read
+  .rsrc   the version resource         read
   .reloc  base relocations             read, discardable
 
 Each absolute address in the image (an R_ARM_ABS32 record of the link) becomes
@@ -20,7 +21,12 @@ left unresolved (it would be an import: the DLL imports nothing), an
 allocated section with no place above (static constructors, thread-local
 data), a missing export.
 
-    elf2pe.py --exports engine/exports/exports.txt tqcal.elf tqcal.dll
+The version (tqcal.h's TQCAL_VERSION_MAJOR, _MINOR and _PATCH, which the
+build passes as --version) goes into the image version fields and into a
+version resource (RT_VERSION: VS_VERSIONINFO with the file and product
+version, and the strings a file's properties show).
+
+    elf2pe.py --exports engine/exports/exports.txt --version 1.0.0 tqcal.elf tqcal.dll
 """
 import argparse
 import struct
@@ -51,6 +57,7 @@ FILE_32BIT_MACHINE = 0x0100
 FILE_DLL = 0x2000
 
 DIRECTORY_EXPORT = 0
+DIRECTORY_RESOURCE = 2
 DIRECTORY_BASERELOC = 5
 REL_BASED_ABSOLUTE = 0
 REL_BASED_HIGHLOW = 3
@@ -212,6 +219,52 @@ def export_directory(rva, names, functions):
     return header + body + bytes(strings)
 
 
+# The version resource: US English, Unicode strings.
+RT_VERSION = 16
+VS_VERSION_INFO = 1
+LANGUAGE = 0x0409
+CODE_PAGE = 1200
+VERSION_STRINGS = (("FileDescription", "tqcal calculator engine"),
+                   ("InternalName", "tqcal"), ("OriginalFilename", DLL_NAME.decode("ascii")),
+                   ("ProductName", "tqcal"))
+
+
+def version_block(key, value=b"", text=False, children=()):
+    """One block of a VS_VERSIONINFO tree: length, value length (characters
+    for text), type, the key in UTF-16, the value and the children, each
+    starting on a 4-byte boundary."""
+    body = struct.pack("<HHH", 0, len(value) // 2 if text else len(value), 1 if text else 0)
+    body += (key + "\0").encode("utf-16-le")
+    body += bytes(-len(body) % 4) + value
+    for child in children:
+        body += bytes(-len(body) % 4) + child
+    return struct.pack("<H", len(body)) + body[2:]
+
+
+def version_resource(rva, version):
+    """The resource directory at rva with one resource, the version: type
+    RT_VERSION, name 1, language US English."""
+    major, minor, patch = version
+    text = "%d.%d.%d" % version
+    fixed = struct.pack("<13I", 0xFEEF04BD, 0x00010000, major << 16 | minor, patch << 16,
+                        major << 16 | minor, patch << 16, 0x3F, 0, 0x4, 2, 0, 0, 0)
+    strings = [version_block(key, (value + "\0").encode("utf-16-le"), True)
+               for key, value in VERSION_STRINGS + (("FileVersion", text), ("ProductVersion", text))]
+    info = version_block("VS_VERSION_INFO", fixed, children=[
+        version_block("StringFileInfo", text=True, children=[
+            version_block("%04X%04X" % (LANGUAGE, CODE_PAGE), text=True, children=strings)]),
+        version_block("VarFileInfo", text=True, children=[
+            version_block("Translation", struct.pack("<HH", LANGUAGE, CODE_PAGE))])])
+
+    def directory(entry_id, target):
+        return struct.pack("<IIHHHHII", 0, 0, 0, 0, 0, 1, entry_id, target)
+    table = directory(RT_VERSION, 0x80000000 | 24)    # the types, at 0
+    table += directory(VS_VERSION_INFO, 0x80000000 | 48)  # the names, at 24
+    table += directory(LANGUAGE, 72)                  # the languages, at 48
+    table += struct.pack("<IIII", rva + 88, len(info), 0, 0)  # the data entry, at 72
+    return table + bytes(88 - len(table)) + info
+
+
 def base_relocations(rvas):
     """Blocks of HIGHLOW entries, one block per page, each a multiple of 4 bytes."""
     out = bytearray()
@@ -239,7 +292,7 @@ def checksum(image, field_offset):
     return (total & 0xFFFF) + len(image)
 
 
-def write_dll(elf, exports):
+def write_dll(elf, exports, version):
     base_symbol = elf.symbol(IMAGE_BASE_SYMBOL)
     if base_symbol is None:
         raise Refused("the image has no %s (link with cmake/tqcal-wince.ld)" % IMAGE_BASE_SYMBOL)
@@ -269,7 +322,10 @@ def write_dll(elf, exports):
     edata = export_directory(edata_rva, exports, functions)
     sections.append([".edata", edata_rva, len(edata), edata, SCN_INITIALIZED_DATA | SCN_READ])
     rvas = absolute_addresses(elf, base, edata_rva)
-    reloc_rva = align(edata_rva + len(edata), SECTION_ALIGNMENT)
+    rsrc_rva = align(edata_rva + len(edata), SECTION_ALIGNMENT)
+    rsrc = version_resource(rsrc_rva, version)
+    sections.append([".rsrc", rsrc_rva, len(rsrc), rsrc, SCN_INITIALIZED_DATA | SCN_READ])
+    reloc_rva = align(rsrc_rva + len(rsrc), SECTION_ALIGNMENT)
     reloc = base_relocations(rvas)
     sections.append([".reloc", reloc_rva, len(reloc), reloc,
                      SCN_INITIALIZED_DATA | SCN_READ | SCN_DISCARDABLE])
@@ -296,12 +352,13 @@ def write_dll(elf, exports):
 
     directories = [(0, 0)] * 16
     directories[DIRECTORY_EXPORT] = (edata_rva, len(edata))
+    directories[DIRECTORY_RESOURCE] = (rsrc_rva, len(rsrc))
     directories[DIRECTORY_BASERELOC] = (reloc_rva, len(reloc))
     data_rva = sections[1][1] if len(sections) > 1 else 0
     optional = struct.pack(
         "<HBBIIIIIIIIIHHHHHHIIIIHHIIIIII",
         0x10B, 1, 0, code_size, data_size, 0, entry, text[1], data_rva, base,
-        SECTION_ALIGNMENT, FILE_ALIGNMENT, CE_VERSION[0], CE_VERSION[1], 1, 0,
+        SECTION_ALIGNMENT, FILE_ALIGNMENT, CE_VERSION[0], CE_VERSION[1], version[0], version[1],
         CE_VERSION[0], CE_VERSION[1], 0, image_size, headers, 0,
         SUBSYSTEM_WINDOWS_CE_GUI, 0, 0x10000, 0x1000, 0x100000, 0x1000, 0, 16)
     optional += b"".join(struct.pack("<II", *d) for d in directories)
@@ -324,15 +381,23 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--exports", required=True,
                         help="the exported names, one a line (# starts a comment)")
+    parser.add_argument("--version", required=True,
+                        help="the DLL's version, MAJOR.MINOR.PATCH (tqcal.h's)")
     parser.add_argument("elf", help="the linked image")
     parser.add_argument("dll", help="the DLL to write")
     args = parser.parse_args()
     with open(args.exports, encoding="ascii") as f:
         exports = [line.strip() for line in f if line.strip() and not line.startswith("#")]
     try:
+        version = tuple(int(part) for part in args.version.split("."))
+        if len(version) != 3 or not all(0 <= part <= 0xFFFF for part in version):
+            raise ValueError("version %s is not MAJOR.MINOR.PATCH" % args.version)
+    except ValueError as e:
+        parser.error(str(e))
+    try:
         with open(args.elf, "rb") as f:
             elf = Elf(f.read())
-        image, relocations = write_dll(elf, exports)
+        image, relocations = write_dll(elf, exports, version)
     except (Refused, struct.error, IndexError, ValueError) as e:
         print("elf2pe: %s: %s" % (args.elf, e), file=sys.stderr)
         return 1

@@ -4,11 +4,16 @@
  *
  *   tqcal_pe_check DLL [--expect-machine M]... [--exports FILE]
  *                      [--allow-dll NAME]... [--no-imports]
- *                      [--subsystem-version X.Y]
+ *                      [--subsystem-version X.Y] [--version-header H]
+ *                      [--version-only]
  *
  * M is a number (0x01C2) or ARM, THUMB, ARMNT. Imports: by default only
  * coredll.dll (Windows CE's C runtime) may be imported; --allow-dll adds a
  * DLL (msvcrt.dll for the Windows RT build), --no-imports allows none.
+ * The version resource must agree with itself and with the image version;
+ * with --version-header, also with the version the header H defines
+ * (TQCAL_VERSION_MAJOR, _MINOR, _PATCH). --version-only judges the version
+ * alone, of any Windows DLL (the x86-64 one too, a PE32+ image).
  * Exit status 0 when every fact holds, 1 when one does not or the file is
  * no DLL we can read, 2 for a usage error. Plain C99: it runs on the build
  * machine as well as under qemu-arm.
@@ -50,7 +55,8 @@ static void fact(int holds, const char *label, const char *format, ...)
 static const char usage_text[] =
     "usage: tqcal_pe_check DLL [--expect-machine M]... [--exports FILE]\n"
     "                          [--allow-dll NAME]... [--no-imports]\n"
-    "                          [--subsystem-version X.Y]\n";
+    "                          [--subsystem-version X.Y] [--version-header H]\n"
+    "                          [--version-only]\n";
 
 /* A mistake in the arguments: the usage on standard error, status 2. */
 static void usage(void)
@@ -166,12 +172,137 @@ static const char *permissions(uint32_t c)
     return text;
 }
 
+/* What a section's content needs, by the directory it holds, else by its
+ * name: the tables the loader only reads (exports, resources, base
+ * relocations, exception and debug data) and read-only data r--, code r-x,
+ * data rw-. A section of another name is held to W^X only. */
+static void section_permissions(const struct pe_image *img)
+{
+    static const int read_only_directories[] = {PE_DIR_EXPORT, PE_DIR_RESOURCE, PE_DIR_BASERELOC,
+                                                PE_DIR_EXCEPTION, PE_DIR_DEBUG};
+    static const struct {
+        const char *name, *needs, *content;
+    } by_name[] = {{".text", "r-x", "code"},
+                   {".rdata", "r--", "read-only data"},
+                   {".data", "rw-", "data"},
+                   {".bss", "rw-", "data"},
+                   {".edata", "r--", "the exports"},
+                   {".rsrc", "r--", "the resources"},
+                   {".reloc", "r--", "the base relocations"},
+                   {".pdata", "r--", "the unwind data"}};
+    unsigned i, k, wrong = 0;
+    char text[512] = "";
+    for (i = 0; i < img->section_count; i++) {
+        const struct pe_section *s = &img->sections[i];
+        const char *needs = NULL, *content = NULL;
+        char directory[48];
+        for (k = 0; k < sizeof read_only_directories / sizeof read_only_directories[0]; k++) {
+            const struct pe_directory *d = &img->directories[read_only_directories[k]];
+            if (read_only_directories[k] < (int)img->directory_count && d->size != 0 &&
+                pe_section_at(img, d->rva) == s) {
+                snprintf(directory, sizeof directory, "the %s directory",
+                         pe_directory_name((unsigned)read_only_directories[k]));
+                needs = "r--";
+                content = directory;
+            }
+        }
+        for (k = 0; !needs && k < sizeof by_name / sizeof by_name[0]; k++) {
+            if (strcmp(s->name, by_name[k].name) == 0) {
+                needs = by_name[k].needs;
+                content = by_name[k].content;
+            }
+        }
+        if (!needs && (s->characteristics & PE_SCN_CNT_CODE)) {
+            needs = "r-x";
+            content = "code";
+        }
+        if (needs && strcmp(permissions(s->characteristics), needs) != 0 && wrong++ == 0)
+            snprintf(text, sizeof text, "section %s is %s, but %s needs %s", s->name,
+                     permissions(s->characteristics), content, needs);
+    }
+    if (wrong)
+        fact(0, "permissions", "%s (%u section%s wrong)", text, wrong, wrong == 1 ? "" : "s");
+    else
+        fact(1, "permissions",
+             "each section as its content needs (code r-x, read-only data and "
+             "tables r--, data rw-)");
+}
+
+/* The version the header at path defines, into want[3]; 0, or -1. */
+static int header_version(const char *path, unsigned want[3])
+{
+    static const char *const names[3] = {"MAJOR", "MINOR", "PATCH"};
+    char line[256], name[64];
+    unsigned found = 0, k, value;
+    FILE *f = fopen(path, "r");
+    if (!f)
+        return -1;
+    while (fgets(line, sizeof line, f)) {
+        for (k = 0; k < 3; k++) {
+            snprintf(name, sizeof name, "#define TQCAL_VERSION_%s %%u", names[k]);
+            if (sscanf(line, name, &value) == 1) {
+                want[k] = value;
+                found |= 1u << k;
+            }
+        }
+    }
+    fclose(f);
+    return found == 7 ? 0 : -1;
+}
+
+/* The version resource: the fixed part's file and product versions, the
+ * strings FileVersion and ProductVersion (MAJOR.MINOR.PATCH), a description
+ * and a product name, and the image version MAJOR.MINOR, all one version:
+ * that of the header when one is named. */
+static void version_fact(const struct pe_image *img, const uint8_t *mem, const char *header)
+{
+    struct pe_version v;
+    struct pe_error err;
+    unsigned want[3], k;
+    char text[PE_VERSION_TEXT], wrong[1024] = "", shown[1536];
+    int n = pe_version_info(img, mem, &v, &err);
+    if (n <= 0) {
+        fact(0, "version", "%s", n < 0 ? err.text : "no version resource (RT_VERSION)");
+        return;
+    }
+    if (header && header_version(header, want) != 0) {
+        fact(0, "version", "%s defines no TQCAL_VERSION_MAJOR, _MINOR and _PATCH", header);
+        return;
+    }
+    if (!header) {
+        for (k = 0; k < 3; k++)
+            want[k] = v.file[k];
+        header = "its own file version";
+    }
+    snprintf(text, sizeof text, "%u.%u.%u", want[0], want[1], want[2]);
+    if (v.file[0] != want[0] || v.file[1] != want[1] || v.file[2] != want[2] || v.file[3] != 0)
+        snprintf(wrong, sizeof wrong, "file version %u.%u.%u.%u, but %s says %s", v.file[0],
+                 v.file[1], v.file[2], v.file[3], header, text);
+    else if (memcmp(v.product, v.file, sizeof v.file) != 0)
+        snprintf(wrong, sizeof wrong, "product version %u.%u.%u.%u, but %s says %s", v.product[0],
+                 v.product[1], v.product[2], v.product[3], header, text);
+    else if (strcmp(v.file_version, text) != 0 || strcmp(v.product_version, text) != 0)
+        snprintf(wrong, sizeof wrong,
+                 "FileVersion \"%s\" and ProductVersion \"%s\", but %s says %s", v.file_version,
+                 v.product_version, header, text);
+    else if (img->image_major != want[0] || img->image_minor != want[1])
+        snprintf(wrong, sizeof wrong, "image version %u.%u, but %s says %s", img->image_major,
+                 img->image_minor, header, text);
+    else if (!v.file_description[0] || !v.product_name[0])
+        snprintf(wrong, sizeof wrong, "no FileDescription or no ProductName");
+    snprintf(shown, sizeof shown, "%u.%u.%u.%u, image %u.%u; \"%s\" (%s)%s%s", v.file[0], v.file[1],
+             v.file[2], v.file[3], img->image_major, img->image_minor, v.file_description,
+             v.product_name, wrong[0] ? "; " : "", wrong);
+    fact(!wrong[0], "version", "%s", shown);
+}
+
 int main(int argc, char **argv)
 {
-    const char *path = NULL, *exports_path = NULL, *subsystem_version = NULL;
+    const char *path = NULL, *exports_path = NULL, *subsystem_version = NULL,
+               *version_header = NULL;
     const char *allowed[MAX_ALLOWED];
     unsigned allowed_count = 0, machines[MAX_MACHINES], machine_count = 0, i;
-    int no_imports = 0, n;
+    int no_imports = 0, version_only = 0, n;
     struct pe_image img;
     struct pe_error err;
     struct pe_reloc_stats stats;
@@ -203,6 +334,10 @@ int main(int argc, char **argv)
             allowed[allowed_count++] = argv[++i];
         } else if (strcmp(a, "--no-imports") == 0) {
             no_imports = 1;
+        } else if (strcmp(a, "--version-header") == 0 && i + 1 < (unsigned)argc) {
+            version_header = argv[++i];
+        } else if (strcmp(a, "--version-only") == 0) {
+            version_only = 1;
         } else if (strcmp(a, "--subsystem-version") == 0 && i + 1 < (unsigned)argc) {
             subsystem_version = argv[++i];
         } else if (a[0] == '-' || path) {
@@ -226,8 +361,19 @@ int main(int argc, char **argv)
         free(file);
         return 1;
     }
-    printf("%s: PE32, %lu bytes, %u sections, linker %u.%u\n", path, (unsigned long)size,
-           img.section_count, (unsigned)img.linker_major, (unsigned)img.linker_minor);
+    printf("%s: %s, %lu bytes, %u sections, linker %u.%u\n", path, img.pe32plus ? "PE32+" : "PE32",
+           (unsigned long)size, img.section_count, (unsigned)img.linker_major,
+           (unsigned)img.linker_minor);
+    mem = (uint8_t *)calloc(img.size_of_image, 1);
+    if (!mem) {
+        fprintf(stderr, "tqcal_pe_check: out of memory\n");
+        return 1;
+    }
+    pe_layout(&img, mem);
+    if (version_only) {
+        version_fact(&img, mem, version_header);
+        goto done;
+    }
 
     {
         int ok = machine_count == 0
@@ -290,14 +436,18 @@ int main(int argc, char **argv)
         else
             fact(1, "W^X", "no section both writable and executable");
     }
+    section_permissions(&img);
+    if (img.checksum == 0)
+        fact(1, "checksum", "none (0: not computed, which only a driver needs)");
+    else
+        fact(img.checksum == pe_checksum(&img), "checksum",
+             "0x%08X in the header, the file's is 0x%08X", (unsigned)img.checksum,
+             (unsigned)pe_checksum(&img));
 
-    /* The image laid out and relocated to another base, as the loader does. */
-    mem = (uint8_t *)calloc(img.size_of_image, 1);
-    if (!mem) {
-        fprintf(stderr, "tqcal_pe_check: out of memory\n");
-        return 1;
-    }
-    pe_layout(&img, mem);
+    /* The version, read before the image is relocated. */
+    version_fact(&img, mem, version_header);
+
+    /* The image relocated to another base, as the loader does. */
     reloc_section =
         img.directory_count > PE_DIR_BASERELOC && img.directories[PE_DIR_BASERELOC].size > 0
             ? pe_section_at(&img, img.directories[PE_DIR_BASERELOC].rva)
@@ -408,7 +558,9 @@ int main(int argc, char **argv)
     else
         fact(1, "loader", "accepts machine, subsystem, characteristics and directories");
 
-    printf("tqcal_pe_check: %u facts, %u problem%s\n", facts, problems, problems == 1 ? "" : "s");
+done:
+    printf("tqcal_pe_check: %u fact%s, %u problem%s\n", facts, facts == 1 ? "" : "s", problems,
+           problems == 1 ? "" : "s");
     free(mem);
     free(file);
     return problems ? 1 : 0;

@@ -165,9 +165,14 @@ static const char *const directory_names[PE_DIR_COUNT] = {"export",
                                                           "CLR runtime",
                                                           "reserved"};
 
+const char *pe_directory_name(unsigned directory)
+{
+    return directory < PE_DIR_COUNT ? directory_names[directory] : "unknown";
+}
+
 int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_error *err)
 {
-    uint32_t nt, opt, opt_size, table;
+    uint32_t nt, opt, opt_size, table, directories;
     unsigned i, count;
     uint64_t end;
 
@@ -202,26 +207,35 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
                        "truncated: the optional header ends beyond the end of the file "
                        "(%lu bytes)",
                        (unsigned long)size);
-    if (pe_read16(file + opt) != 0x10B)
-        return pe_fail(err,
-                       "not a PE32 image: optional header magic 0x%X (0x20B is PE32+, "
-                       "64-bit)",
+    img->pe32plus = pe_read16(file + opt) == 0x20B;
+    if (pe_read16(file + opt) != 0x10B && !img->pe32plus)
+        return pe_fail(err, "not a PE image: optional header magic 0x%X",
                        (unsigned)pe_read16(file + opt));
+    /* A PE32+ header has a 64-bit base where PE32 has BaseOfData and the
+     * base, and 64-bit stack and heap sizes: the directories come later. */
+    directories = img->pe32plus ? 112 : 96;
+    if (opt_size < directories)
+        return pe_fail(err, "the optional header has %u bytes, fewer than a PE32+ image's 112",
+                       (unsigned)opt_size);
     img->linker_major = file[opt + 2];
     img->linker_minor = file[opt + 3];
     img->entry_rva = pe_read32(file + opt + 16);
-    img->image_base = pe_read32(file + opt + 28);
+    img->image_base = pe_read32(file + opt + (img->pe32plus ? 24 : 28));
     img->section_alignment = pe_read32(file + opt + 32);
     img->file_alignment = pe_read32(file + opt + 36);
     img->os_major = pe_read16(file + opt + 40);
     img->os_minor = pe_read16(file + opt + 42);
+    img->image_major = pe_read16(file + opt + 44);
+    img->image_minor = pe_read16(file + opt + 46);
     img->subsystem_major = pe_read16(file + opt + 48);
     img->subsystem_minor = pe_read16(file + opt + 50);
     img->size_of_image = pe_read32(file + opt + 56);
     img->size_of_headers = pe_read32(file + opt + 60);
+    img->checksum_offset = opt + 64;
+    img->checksum = pe_read32(file + opt + 64);
     img->subsystem = pe_read16(file + opt + 68);
     img->dll_characteristics = pe_read16(file + opt + 70);
-    img->directory_count = pe_read32(file + opt + 92);
+    img->directory_count = pe_read32(file + opt + directories - 4);
 
     if (!power_of_two(img->section_alignment) || !power_of_two(img->file_alignment) ||
         img->file_alignment > img->section_alignment)
@@ -234,7 +248,7 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
                        "bad image size 0x%X: not a positive multiple of the section "
                        "alignment 0x%X",
                        (unsigned)img->size_of_image, (unsigned)img->section_alignment);
-    if ((uint64_t)img->image_base + img->size_of_image > 0x100000000ull)
+    if (!img->pe32plus && (uint64_t)img->image_base + img->size_of_image > 0x100000000ull)
         return pe_fail(err, "the image (base 0x%X, 0x%X bytes) does not fit in 32 bits",
                        (unsigned)img->image_base, (unsigned)img->size_of_image);
     if (img->image_base % 0x10000 != 0)
@@ -242,14 +256,14 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
                        (unsigned)img->image_base);
     if (img->directory_count > PE_DIR_COUNT)
         return pe_fail(err, "%u data directories, more than 16", (unsigned)img->directory_count);
-    if (96 + 8 * img->directory_count > opt_size)
+    if (directories + 8 * img->directory_count > opt_size)
         return pe_fail(err,
                        "the optional header (%u bytes) has no room for its %u data "
                        "directories",
                        (unsigned)opt_size, (unsigned)img->directory_count);
     for (i = 0; i < img->directory_count; i++) {
-        img->directories[i].rva = pe_read32(file + opt + 96 + 8 * i);
-        img->directories[i].size = pe_read32(file + opt + 100 + 8 * i);
+        img->directories[i].rva = pe_read32(file + opt + directories + 8 * i);
+        img->directories[i].size = pe_read32(file + opt + directories + 4 + 8 * i);
     }
 
     /* The section table, inside the headers. */
@@ -332,11 +346,29 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
     return 0;
 }
 
+uint32_t pe_checksum(const struct pe_image *img)
+{
+    uint32_t sum = 0;
+    size_t i;
+    for (i = 0; i < img->file_size; i += 2) {
+        uint32_t word = img->file[i];
+        if (i + 1 < img->file_size)
+            word |= (uint32_t)img->file[i + 1] << 8;
+        if (i - img->checksum_offset < 4) /* the field itself */
+            word = 0;
+        sum += word;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return sum + (uint32_t)img->file_size;
+}
+
 int pe_check_loadable(const struct pe_image *img, struct pe_error *err)
 {
     static const int refused[] = {PE_DIR_TLS, PE_DIR_DELAY_IMPORT, PE_DIR_BOUND_IMPORT,
                                   PE_DIR_CLR, PE_DIR_GLOBALPTR,    PE_DIR_ARCHITECTURE};
     unsigned i;
+    if (img->pe32plus)
+        return pe_fail(err, "a PE32+ (64-bit) image: 32-bit ARM Windows images are PE32");
     if (img->machine != PE_MACHINE_ARM && img->machine != PE_MACHINE_THUMB &&
         img->machine != PE_MACHINE_ARMNT)
         return pe_fail(err,
@@ -714,6 +746,146 @@ int pe_find_export(const struct pe_image *img, const uint8_t *mem, const char *n
         return 1;
     *rva = img->machine == PE_MACHINE_ARMNT ? (f.rva | 1u) : f.rva;
     return 0;
+}
+
+/* The entry of the resource directory at offset at (from the start of the
+ * resources) whose ID is id, any when id is 0: the offset it points at, with
+ * the subdirectory bit kept; 0 when there is none, -1 when out of bounds. */
+static int64_t resource_entry(const uint8_t *rsrc, uint32_t size, uint32_t at, uint32_t id)
+{
+    uint32_t named, ids, k;
+    if ((uint64_t)at + 16 > size)
+        return -1;
+    named = pe_read16(rsrc + at + 12);
+    ids = pe_read16(rsrc + at + 14);
+    if ((uint64_t)at + 16 + 8ull * (named + ids) > size)
+        return -1;
+    for (k = named; k < named + ids; k++) {
+        const uint8_t *e = rsrc + at + 16 + 8 * k;
+        if (id == 0 || pe_read32(e) == id)
+            return pe_read32(e + 4);
+    }
+    return 0;
+}
+
+/* One block of a VS_VERSIONINFO tree at mem[at..end). */
+struct version_block {
+    uint32_t end;        /* where the block ends */
+    uint32_t value;      /* where its value starts */
+    uint32_t value_size; /* in bytes */
+    uint32_t children;   /* where its first child starts */
+    char key[PE_VERSION_TEXT];
+};
+
+static uint32_t align4(uint32_t v)
+{
+    return (v + 3) & ~3u;
+}
+
+/* UTF-16 text at mem[at..end), up to its terminator or end, as ASCII into
+ * out; returns the offset after the terminator, or 0 when there is none. (A
+ * resource compiler may leave a value's terminator out: its block ends it.) */
+static uint32_t version_text(const uint8_t *mem, uint32_t at, uint32_t end, char *out)
+{
+    size_t n = 0;
+    out[0] = '\0';
+    for (; at + 2 <= end; at += 2) {
+        uint16_t c = pe_read16(mem + at);
+        if (c == 0) {
+            out[n] = '\0';
+            return at + 2;
+        }
+        if (n + 1 < PE_VERSION_TEXT) {
+            out[n++] = c >= 0x20 && c < 0x7F ? (char)c : '?';
+            out[n] = '\0';
+        }
+    }
+    return 0;
+}
+
+static int read_block(const uint8_t *mem, uint32_t at, uint32_t end, struct version_block *b)
+{
+    uint32_t length, value_length, after_key;
+    if (at + 6 > end)
+        return -1;
+    length = pe_read16(mem + at);
+    value_length = pe_read16(mem + at + 2);
+    if (length < 6 || at + length > end)
+        return -1;
+    b->end = at + length;
+    after_key = version_text(mem, at + 6, b->end, b->key);
+    if (!after_key)
+        return -1;
+    b->value = align4(after_key);
+    b->value_size = pe_read16(mem + at + 4) == 1 ? 2 * value_length : value_length;
+    if (b->value > b->end || b->value_size > b->end - b->value)
+        return -1;
+    b->children = align4(b->value + b->value_size);
+    return 0;
+}
+
+int pe_version_info(const struct pe_image *img, const uint8_t *mem, struct pe_version *v,
+                    struct pe_error *err)
+{
+    const struct pe_directory *d = &img->directories[PE_DIR_RESOURCE];
+    struct version_block info, group, table, string;
+    uint32_t at, t, s, data_rva, data_size, k;
+    int64_t e;
+    memset(v, 0, sizeof *v);
+    if (img->directory_count <= PE_DIR_RESOURCE || d->size == 0)
+        return 0;
+    /* type RT_VERSION (16), then the first name, then the first language */
+    e = resource_entry(mem + d->rva, d->size, 0, 16);
+    for (k = 0; k < 2 && e > 0 && (e & 0x80000000); k++)
+        e = resource_entry(mem + d->rva, d->size, (uint32_t)(e & 0x7FFFFFFF), 0);
+    if (e == 0 && k == 0)
+        return 0;
+    if (e <= 0 || (e & 0x80000000) || (uint64_t)e + 16 > d->size)
+        return pe_fail(err, "the resource directory at 0x%X is malformed", (unsigned)d->rva);
+    data_rva = pe_read32(mem + d->rva + e);
+    data_size = pe_read32(mem + d->rva + e + 4);
+    if (!in_image(img, data_rva, data_size) ||
+        read_block(mem, data_rva, data_rva + data_size, &info) != 0 ||
+        strcmp(info.key, "VS_VERSION_INFO") != 0 || info.value_size != 52 ||
+        pe_read32(mem + info.value) != 0xFEEF04BDu)
+        return pe_fail(err,
+                       "the version resource (0x%X bytes at 0x%X) is no VS_VERSIONINFO with a "
+                       "fixed part",
+                       (unsigned)data_size, (unsigned)data_rva);
+    /* Each version is two words, major and minor in the high and low half of
+     * the first. */
+    for (k = 0; k < 4; k++) {
+        uint32_t half = 4 * (k / 2) + (k % 2 ? 0 : 2);
+        v->file[k] = pe_read16(mem + info.value + 8 + half);
+        v->product[k] = pe_read16(mem + info.value + 16 + half);
+    }
+    /* StringFileInfo, its first string table, and the strings of interest */
+    for (at = info.children; at < info.end; at = align4(group.end)) {
+        if (read_block(mem, at, info.end, &group) != 0)
+            return pe_fail(err, "the version resource's block at 0x%X is malformed", (unsigned)at);
+        if (strcmp(group.key, "StringFileInfo") != 0 || group.children >= group.end)
+            continue;
+        t = group.children;
+        if (read_block(mem, t, group.end, &table) != 0)
+            return pe_fail(err, "the version resource's string table at 0x%X is malformed",
+                           (unsigned)t);
+        for (s = table.children; s < table.end; s = align4(string.end)) {
+            char *out = NULL, ignored[PE_VERSION_TEXT];
+            if (read_block(mem, s, table.end, &string) != 0)
+                return pe_fail(err, "the version resource's string at 0x%X is malformed",
+                               (unsigned)s);
+            if (strcmp(string.key, "FileVersion") == 0)
+                out = v->file_version;
+            else if (strcmp(string.key, "ProductVersion") == 0)
+                out = v->product_version;
+            else if (strcmp(string.key, "FileDescription") == 0)
+                out = v->file_description;
+            else if (strcmp(string.key, "ProductName") == 0)
+                out = v->product_name;
+            version_text(mem, string.value, string.end, out ? out : ignored);
+        }
+    }
+    return 1;
 }
 
 int pe_read_names(const char *path, struct pe_names *names, struct pe_error *err)

@@ -106,27 +106,32 @@ struct pe_image {
     const uint8_t *file;
     size_t file_size;
     uint32_t nt_offset; /* "PE\0\0" */
+    int pe32plus;       /* a 64-bit image: read for its facts, never loaded */
     uint16_t machine;
     uint16_t characteristics;
     uint32_t time_date_stamp;
     uint16_t linker_major, linker_minor;
     uint16_t os_major, os_minor;
+    uint16_t image_major, image_minor; /* the image's own version */
     uint16_t subsystem_major, subsystem_minor;
     uint16_t subsystem;
     uint16_t dll_characteristics;
     uint32_t entry_rva;  /* 0: no entry point */
-    uint32_t image_base; /* the preferred base */
+    uint32_t image_base; /* the preferred base (its low half in a PE32+ image) */
     uint32_t section_alignment;
     uint32_t file_alignment;
     uint32_t size_of_image;
     uint32_t size_of_headers;
+    uint32_t checksum;        /* as the header says: 0 when none was computed */
+    uint32_t checksum_offset; /* where it lies in the file */
     unsigned section_count;
     struct pe_section sections[PE_MAX_SECTIONS];
     unsigned directory_count; /* NumberOfRvaAndSizes (at most 16) */
     struct pe_directory directories[PE_DIR_COUNT];
 };
 
-/* Reads and checks the headers of the PE32 file in file[0..size): the DOS
+/* Reads and checks the headers of the PE32 file in file[0..size) (a PE32+
+ * file too, for the checker's facts; pe_check_loadable refuses it): the DOS
  * and NT signatures, the optional header of a PE32 image, the section table,
  * every section's place in the file and in the image, every directory's
  * place in the image (the certificate table's in the file). Any machine is
@@ -147,6 +152,8 @@ int pe_check_loadable(const struct pe_image *img, struct pe_error *err);
 const char *pe_machine_name(uint16_t machine);
 /* "WINDOWS_CE_GUI" and so on, or "unknown". */
 const char *pe_subsystem_name(uint16_t subsystem);
+/* "export", "base relocation" and so on, or "unknown". */
+const char *pe_directory_name(unsigned directory);
 /* "HIGHLOW" and so on, or "unknown". */
 const char *pe_reloc_type_name(unsigned type);
 
@@ -216,6 +223,30 @@ struct pe_names {
 };
 /* Reads the list at path. Returns 0, or -1 with *err. */
 int pe_read_names(const char *path, struct pe_names *names, struct pe_error *err);
+
+/* What a version resource (RT_VERSION, VS_VERSIONINFO) says: the numbers
+ * of its fixed part, and the strings of its first string table, as ASCII
+ * ('?' for any other character; "" when absent). */
+#define PE_VERSION_TEXT 64
+struct pe_version {
+    uint16_t file[4];    /* FileVersion: major, minor, build, revision */
+    uint16_t product[4]; /* ProductVersion */
+    char file_version[PE_VERSION_TEXT];
+    char product_version[PE_VERSION_TEXT];
+    char file_description[PE_VERSION_TEXT];
+    char product_name[PE_VERSION_TEXT];
+};
+
+/* Reads the version resource of the laid-out image mem: type 16, its first
+ * name and language. Returns 1 with *v filled, 0 when the image has none,
+ * -1 with *err when the resource directory or the resource is malformed. */
+int pe_version_info(const struct pe_image *img, const uint8_t *mem, struct pe_version *v,
+                    struct pe_error *err);
+
+/* The PE checksum of the file img was parsed from: its 16-bit words summed
+ * with end-around carry, the checksum field counted as 0, plus the file's
+ * length. */
+uint32_t pe_checksum(const struct pe_image *img);
 
 /* Little-endian reads and writes, for the loader and the tools. */
 uint16_t pe_read16(const uint8_t *p);

@@ -13,8 +13,20 @@
  *   unknown-reloc       the first fixup's type made HIGHADJ (4)
  *   missing-export      the name TQCAL_Pow10 spelled XQCAL_Pow10
  *   unlisted-import     an import of kernel32.dll!Sleep, written in unused bytes
+ *   msvcrt-import       the same of msvcrt.dll!memcpy, which only an ARMNT image may have
  *   tls                 a TLS directory
- * Exit status 0 when written, 1 when the good file does not allow the case.
+ *   writable-edata      the section holding the export directory made writable
+ *   bad-checksum        the PE checksum one more than the file's
+ *   wrong-version       the version resource's file version a minor version on
+ * and the edge copies, which must be accepted:
+ *   directory-at-end    the base relocation directory grown (by a block of
+ *                       ABSOLUTE padding) to end exactly at SizeOfImage
+ *   fixup-at-end        the first HIGHLOW fixup's address made the image's end
+ *                       (one past its last byte, as a linker's end symbol is)
+ * Every copy but the truncated ones and bad-checksum carries the checksum of
+ * its own bytes where the good file has one, so that it has just the one
+ * fault it is made for. Exit status 0 when written, 1 when the good file
+ * does not allow the case.
  */
 #include "pe_image.h"
 
@@ -83,6 +95,81 @@ static uint32_t room(uint32_t n)
     return 0;
 }
 
+/* Where section i's header lies in the file. */
+static uint8_t *section_header(unsigned i)
+{
+    return data + img.nt_offset + 24 + pe_read16(data + img.nt_offset + 20) + 40u * i;
+}
+
+/* The import directory made to hold one import, dll!function (at most 15
+ * and 5 characters), written in unused bytes. */
+static int add_import(const char *dll, const char *function)
+{
+    uint32_t a = room(80);
+    if (img.directory_count <= PE_DIR_IMPORT || !a)
+        return fail("no room for an import table in the headers or a section's file bytes");
+    memset(data + file_offset(a, 80), 0, 80);
+    put32(a, a + 40);      /* the lookup table */
+    put32(a + 12, a + 56); /* the DLL's name */
+    put32(a + 16, a + 48); /* the address table */
+    put32(a + 40, a + 72);
+    put32(a + 48, a + 72);
+    memcpy(data + file_offset(a + 56, 16), dll, strlen(dll) + 1);
+    memcpy(data + file_offset(a + 74, 6), function, strlen(function) + 1);
+    pe_write32(data + directory_offset(PE_DIR_IMPORT), a);
+    pe_write32(data + directory_offset(PE_DIR_IMPORT) + 4, 40);
+    return 0;
+}
+
+/* The file offset of the first base relocation entry other than padding
+ * (of type HIGHLOW when highlow), its RVA in *rva; 0 if none. */
+static size_t first_fixup(int highlow, uint32_t *rva)
+{
+    const struct pe_directory *d = &img.directories[PE_DIR_BASERELOC];
+    size_t at = d->size >= 8 ? file_offset(d->rva, d->size) : 0, end = at + d->size, e;
+    for (; at && at + 8 <= end; at += pe_read32(data + at + 4)) {
+        size_t block = pe_read32(data + at + 4);
+        if (block < 8)
+            break;
+        for (e = at + 8; e + 2 <= at + block; e += 2) {
+            unsigned type = data[e + 1] >> 4;
+            if (highlow ? type == PE_REL_HIGHLOW : type != PE_REL_ABSOLUTE) {
+                *rva = pe_read32(data + at) + (pe_read16(data + e) & 0x0FFFu);
+                return e;
+            }
+        }
+    }
+    return 0;
+}
+
+/* The base relocation directory grown to end exactly at SizeOfImage by one
+ * more block, of ABSOLUTE entries only, in the section that holds it, which
+ * must come last in the image and in the file (a COFF symbol table after it
+ * is dropped). Returns the new length of the file, or 0. */
+static size_t relocations_to_end(void)
+{
+    const struct pe_directory *d = &img.directories[PE_DIR_BASERELOC];
+    const struct pe_section *s = d->size ? pe_section_at(&img, d->rva) : NULL;
+    uint32_t end = d->rva + d->size, pad = img.size_of_image - end;
+    size_t at;
+    if (s && pe_read32(data + img.nt_offset + 12) == (uint64_t)s->raw_offset + s->raw_size) {
+        pe_write32(data + img.nt_offset + 12, 0);
+        pe_write32(data + img.nt_offset + 16, 0);
+        size = s->raw_offset + s->raw_size;
+    }
+    if (!s || s != &img.sections[img.section_count - 1] ||
+        (uint64_t)s->raw_offset + s->raw_size != size || pad < 8 || pad % 4 != 0 ||
+        end - s->virtual_address > s->raw_size)
+        return 0;
+    at = s->raw_offset + (end - s->virtual_address);
+    memset(data + at, 0, s->raw_offset + (img.size_of_image - s->virtual_address) - at);
+    pe_write32(data + at + 4, pad);
+    pe_write32(section_header(img.section_count - 1) + 8, img.size_of_image - s->virtual_address);
+    pe_write32(section_header(img.section_count - 1) + 16, img.size_of_image - s->virtual_address);
+    pe_write32(data + directory_offset(PE_DIR_BASERELOC) + 4, d->size + pad);
+    return s->raw_offset + (img.size_of_image - s->virtual_address);
+}
+
 static int write_file(const char *path, size_t length)
 {
     FILE *f = fopen(path, "wb");
@@ -145,28 +232,28 @@ int main(int argc, char **argv)
     } else if (strcmp(what, "wrong-machine") == 0) {
         data[img.nt_offset + 4] = 0x4C;
         data[img.nt_offset + 5] = 0x01;
-    } else if (strcmp(what, "reloc-outside") == 0 || strcmp(what, "unknown-reloc") == 0) {
+    } else if (strcmp(what, "reloc-outside") == 0) {
         const struct pe_directory *d = &img.directories[PE_DIR_BASERELOC];
         size_t at = d->size >= 8 ? file_offset(d->rva, d->size) : 0;
         if (!at)
             return fail("the DLL has no base relocations in its file bytes");
-        if (what[0] == 'r') {
-            pe_write32(data + at, img.size_of_image + 0x1000);
-        } else {
-            size_t end = at + d->size;
-            for (; at + 8 <= end; at += pe_read32(data + at + 4)) {
-                size_t e, block = pe_read32(data + at + 4);
-                if (block < 8)
-                    break;
-                for (e = at + 8; e + 2 <= at + block; e += 2) {
-                    if (data[e + 1] >> 4 != 0) {
-                        data[e + 1] = (uint8_t)((data[e + 1] & 0x0F) | 0x40);
-                        goto written;
-                    }
-                }
-            }
+        pe_write32(data + at, img.size_of_image + 0x1000);
+    } else if (strcmp(what, "unknown-reloc") == 0) {
+        uint32_t rva;
+        size_t e = first_fixup(0, &rva);
+        if (!e)
             return fail("the DLL has no fixup but padding");
-        }
+        data[e + 1] = (uint8_t)((data[e + 1] & 0x0F) | 0x40);
+    } else if (strcmp(what, "fixup-at-end") == 0) {
+        uint32_t rva = 0;
+        size_t at = first_fixup(1, &rva) ? file_offset(rva, 4) : 0;
+        if (!at)
+            return fail("the DLL has no HIGHLOW fixup in its file bytes");
+        pe_write32(data + at, img.image_base + img.size_of_image);
+    } else if (strcmp(what, "directory-at-end") == 0) {
+        length = relocations_to_end();
+        if (!length)
+            return fail("the base relocations do not come last, or end too near the image's end");
     } else if (strcmp(what, "missing-export") == 0) {
         struct find find;
         size_t at;
@@ -185,28 +272,40 @@ int main(int argc, char **argv)
         data[at] = 'X';
         free(mem);
     } else if (strcmp(what, "unlisted-import") == 0) {
-        uint32_t a = room(80);
-        if (img.directory_count <= PE_DIR_IMPORT || !a)
-            return fail("no room for an import table in the headers or a section's file bytes");
-        memset(data + file_offset(a, 80), 0, 80);
-        put32(a, a + 40);      /* the lookup table */
-        put32(a + 12, a + 56); /* the DLL's name */
-        put32(a + 16, a + 48); /* the address table */
-        put32(a + 40, a + 72);
-        put32(a + 48, a + 72);
-        memcpy(data + file_offset(a + 56, 13), "kernel32.dll", 13);
-        memcpy(data + file_offset(a + 74, 6), "Sleep", 6);
-        pe_write32(data + directory_offset(PE_DIR_IMPORT), a);
-        pe_write32(data + directory_offset(PE_DIR_IMPORT) + 4, 40);
+        if (add_import("kernel32.dll", "Sleep") != 0)
+            return 1;
+    } else if (strcmp(what, "msvcrt-import") == 0) {
+        if (add_import("msvcrt.dll", "memcpy") != 0)
+            return 1;
     } else if (strcmp(what, "tls") == 0) {
         if (img.directory_count <= PE_DIR_TLS)
             return fail("the DLL has no room for a TLS directory entry");
         pe_write32(data + directory_offset(PE_DIR_TLS), img.sections[0].virtual_address);
         pe_write32(data + directory_offset(PE_DIR_TLS) + 4, 24);
+    } else if (strcmp(what, "writable-edata") == 0) {
+        const struct pe_section *s = pe_section_at(&img, img.directories[PE_DIR_EXPORT].rva);
+        if (!s || img.directories[PE_DIR_EXPORT].size == 0)
+            return fail("the DLL has no export directory in a section");
+        pe_write32(section_header((unsigned)(s - img.sections)) + 36,
+                   s->characteristics | PE_SCN_MEM_WRITE);
+    } else if (strcmp(what, "wrong-version") == 0) {
+        /* VS_FIXEDFILEINFO's signature, then the structure's version, then
+         * the file version: minor in the low half of its first word. */
+        static const uint8_t signature[4] = {0xBD, 0x04, 0xEF, 0xFE};
+        size_t at;
+        for (at = 0; at + 12 <= size && memcmp(data + at, signature, 4) != 0; at += 4) {
+        }
+        if (at + 12 > size)
+            return fail("the DLL has no version resource");
+        data[at + 8]++;
+    } else if (strcmp(what, "bad-checksum") == 0) {
+        pe_write32(data + img.checksum_offset, img.checksum + 1);
+        return write_file(argv[2], length);
     } else {
         fprintf(stderr, "tqcal_pe_patch: no case '%s'\n", what);
         return 2;
     }
-written:
+    if (img.checksum != 0 && pe_parse(&img, data, length, &err) == 0)
+        pe_write32(data + img.checksum_offset, pe_checksum(&img));
     return write_file(argv[2], length);
 }
