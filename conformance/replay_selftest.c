@@ -62,9 +62,9 @@ static void drop_lines(struct sample *s)
     s->count = 0;
 }
 
-/* A run as fresh as the program's first: everything the last replay
- * counted or kept gone at once, whatever the run state holds. Only a
- * flipped platform result is reported. */
+/* A replay as fresh as the program's first: whatever the run state holds,
+ * all of it zero at once. Its platform report counts as made: only the
+ * flip of a platform result prints one. */
 static void reset_run(void)
 {
     memset(&g_run, 0, sizeof g_run);
