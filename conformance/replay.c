@@ -88,43 +88,134 @@
 #define MAX_FIELDS 600
 #define TEXT_CELLS 32
 
-/* ---- Run state and totals ---------------------------------------------- */
+/* ---- The compared fields ------------------------------------------------------ */
 
-static const char *g_path;
-static long g_line;
-static FILE *g_out; /* the report: standard output, or the --report file */
-static const char *g_report_path;
-static long g_show = 10;
+/* How a field is written in the record and compared. */
+enum field_type {
+    T_DISPLAY, /* a display text, blanks in front up to 14 cells */
+    T_TEXT,    /* a text as it stands (an exponent text) */
+    T_INT,     /* a decimal integer: a flag or a return code */
+    T_STATE,   /* a result state: O, E or F */
+    T_HEX,     /* bits in hexadecimal, equal only when all are: a status word, a hash */
+    T_DOUBLE,  /* a double's bits in hexadecimal; any two NaNs count as equal */
+    T_PLATFORM /* a platform result: a double as T_DOUBLE, or an integer's bits */
+};
 
-static long g_soak = 100000;
-static long g_soak_trace = -1;
-static int g_flip;
+/* Every field the replay compares, in one list; nothing is compared
+ * otherwise. Per field: the kind of record ('K' a key line, which starts
+ * with its key code; every other kind is the letter its lines start with),
+ * the column that holds the expected value (LAST_COLUMN: the last one), how
+ * it is written and compared, and its name in a report. --flip-fields
+ * changes each of them in turn in a copy of a passing record and checks
+ * that the replay then notices that field and no other; it also checks
+ * that every column of every kind of record below is either an input or
+ * the column of exactly one of these fields. */
+#define LAST_COLUMN (-1)
+#define COMPARED_FIELDS(X)                                   \
+  X(KEY_DISPLAY, 'K', 1, T_DISPLAY, "display text")          \
+  X(KEY_EXPONENT, 'K', 2, T_TEXT, "exponent text")           \
+  X(KEY_NEGATIVE, 'K', 3, T_INT, "negative flag")            \
+  X(KEY_STATE, 'K', 4, T_STATE, "result state")              \
+  X(KEY_STATUS, 'K', 5, T_HEX, "status word")                \
+  X(KEY_VALUE, 'K', 6, T_DOUBLE, "value")                    \
+  X(KEY_MEMORY, 'K', 7, T_DOUBLE, "memory")                  \
+  X(POW10_RESULT, 'P', 2, T_DOUBLE, "result")                \
+  X(FORMAT_DISPLAY, 'D', 3, T_DISPLAY, "display text")       \
+  X(FORMAT_EXPONENT, 'D', 4, T_TEXT, "exponent text")        \
+  X(FORMAT_NEGATIVE, 'D', 5, T_INT, "negative flag")         \
+  X(FORMAT_RETURN, 'D', 6, T_INT, "return code")             \
+  X(BASE_RETURN, 'B', 3, T_INT, "return code")               \
+  X(BASE_LEFT, 'B', 4, T_DOUBLE, "left operand")             \
+  X(BASE_RIGHT, 'B', 5, T_DOUBLE, "right operand")           \
+  X(CALC_RETURN, 'C', 1, T_INT, "return code")               \
+  X(CALC_VALUE, 'C', 2, T_DOUBLE, "value")                   \
+  X(CALC_TEXT, 'C', 3, T_DISPLAY, "text")                    \
+  X(PLATFORM_RESULT, 'A', LAST_COLUMN, T_PLATFORM, "result") \
+  X(SOAK_KEYS, 'H', 2, T_HEX, "keys hash")                   \
+  X(SOAK_STATES, 'H', 3, T_HEX, "states hash")
 
-static long g_passed, g_failed, g_shown;
-static struct {
-    long keys, powers, formats, operations, whole_sequences;
-} g_counts;
+#define FIELD_ID(id, kind, column, type, name) F_##id,
+enum field_id { COMPARED_FIELDS(FIELD_ID) FIELD_COUNT };
+#undef FIELD_ID
 
-/* The sequence being replayed. */
-static TQCAL_Context g_ctx;
-static TQCAL_Status g_status;
-static int g_mode;
-static int g_in_sequence;
-static long g_sequence_line;
-static long g_key_index;
-static char g_sequence_text[160];
+struct field {
+    char kind;
+    int column;
+    enum field_type type;
+    const char *name;
+};
+
+#define FIELD_ENTRY(id, kind, column, type, name) {kind, column, type, name},
+static const struct field g_fields[FIELD_COUNT] = {COMPARED_FIELDS(FIELD_ENTRY)};
+#undef FIELD_ENTRY
+
+/* ---- Options and run state --------------------------------------------------- */
+
+#define PLATFORM_SHOW 8
+#define SOAK_MAX_BLOCKS 1000
+#define SOAK_DIGEST_BLOCKS 100
+
+/* What the command line asks for: set once, kept by every replay of the
+ * program (the flips' replays change only soak and show, deliberately). */
+struct options {
+    const char *path;        /* the record */
+    const char *report_path; /* --report FILE, or NULL */
+    FILE *out;               /* the report: standard output, or the --report file */
+    long show;               /* differences described in detail */
+    long soak;               /* soak sequences to replay */
+    long soak_trace;         /* --soak-trace I, or -1 */
+    int flip;                /* --flip-fields */
+};
+
+static struct options g_opt = {NULL, NULL, NULL, 10, 100000, -1, 0};
+
+/* Everything one replay of a record reads, counts and keeps: all zero at
+ * its start, set to zero as a whole (--flip-fields replays many records in
+ * one program), so that nothing a replay adds here can leak into the next. */
+struct run {
+    long line; /* of the record, being replayed */
+    long passed, failed, shown;
+    struct {
+        long keys, powers, formats, operations, whole_sequences;
+    } counts;
+    long noticed[FIELD_COUNT]; /* per field, its differences, failing the run or not */
+    struct {
+        int open; /* an S record started it, and no other kind ended it */
+        long line;
+        long keys;
+        int mode;
+        char typed[160]; /* the S record's keys, for the report */
+        TQCAL_Context ctx;
+        TQCAL_Status status;
+    } sequence;
+    struct {
+        long ops, wrong, shown;
+        long failed;  /* wrong where the library uses the same arithmetic */
+        int reported; /* the platform part's report is out */
+        char lines[PLATFORM_SHOW][160];
+    } platform;
+    struct {
+        long recorded; /* sequences in the record */
+        long blocks;   /* H records read */
+        uint64_t keys[SOAK_MAX_BLOCKS], states[SOAK_MAX_BLOCKS];
+        unsigned char digest[SOAK_DIGEST_BLOCKS][TQCAL_SOAK_BLOCK];
+        int has_digest[SOAK_MAX_BLOCKS];
+    } soak;
+};
+
+static struct run g_run;
 
 /* Closes a report file. Returns status, or 2 when the report could not be
  * written whole (a full card on a device, say). */
 static int close_report(int status)
 {
     int unwritten;
-    if (g_out == stdout)
+    if (g_opt.out == stdout)
         return status;
-    unwritten = ferror(g_out);
-    if (fclose(g_out) != 0 || unwritten) {
+    unwritten = ferror(g_opt.out);
+    if (fclose(g_opt.out) != 0 || unwritten) {
         fprintf(stderr, "conformance_replay: the report %.4000s could not be written whole\n",
-                g_report_path);
+                g_opt.report_path);
         return 2;
     }
     return status;
@@ -136,9 +227,9 @@ static int close_report(int status)
 static int finish(int status)
 {
     const char *format = "conformance: %ld passed, %ld failed\n";
-    fprintf(g_out, format, g_passed, g_failed);
-    if (g_out != stdout)
-        fprintf(stdout, format, g_passed, g_failed);
+    fprintf(g_opt.out, format, g_run.passed, g_run.failed);
+    if (g_opt.out != stdout)
+        fprintf(stdout, format, g_run.passed, g_run.failed);
     return close_report(status);
 }
 
@@ -148,10 +239,10 @@ static int finish(int status)
 static void give_up(const char *reason)
 {
     fprintf(stderr, "%s\n", reason);
-    if (g_out != stdout)
-        fprintf(g_out, "%s\n", reason);
-    if (!g_flip && g_soak_trace < 0) {
-        ++g_failed;
+    if (g_opt.out != stdout)
+        fprintf(g_opt.out, "%s\n", reason);
+    if (!g_opt.flip && g_opt.soak_trace < 0) {
+        ++g_run.failed;
         exit(finish(2));
     }
     exit(2);
@@ -160,7 +251,7 @@ static void give_up(const char *reason)
 static void fatal(const char *what)
 {
     char reason[MAX_LINE];
-    sprintf(reason, "%.4000s:%ld: %s", g_path, g_line, what);
+    sprintf(reason, "%.4000s:%ld: %s", g_opt.path, g_run.line, what);
     give_up(reason);
 }
 
@@ -288,66 +379,7 @@ static void read_cells(const TQCAL_WChar *cells, int max, char *out)
     out[i] = '\0';
 }
 
-/* ---- The compared fields ------------------------------------------------------ */
-
-/* How a field is written in the record and compared. */
-enum field_type {
-    T_DISPLAY, /* a display text, blanks in front up to 14 cells */
-    T_TEXT,    /* a text as it stands (an exponent text) */
-    T_INT,     /* a decimal integer: a flag or a return code */
-    T_STATE,   /* a result state: O, E or F */
-    T_HEX,     /* bits in hexadecimal, equal only when all are: a status word, a hash */
-    T_DOUBLE,  /* a double's bits in hexadecimal; any two NaNs count as equal */
-    T_PLATFORM /* a platform result: a double as T_DOUBLE, or an integer's bits */
-};
-
-/* Every field the replay compares, in one list; nothing is compared
- * otherwise. Per field: the kind of record ('K' a key line, which starts
- * with its key code; every other kind is the letter its lines start with),
- * the column that holds the expected value (LAST_COLUMN: the last one), how
- * it is written and compared, and its name in a report. --flip-fields
- * changes each of them in turn in a copy of a passing record and checks
- * that the replay then notices that field and no other; it also checks
- * that every column of every kind of record below is either an input or
- * the column of exactly one of these fields. */
-#define LAST_COLUMN (-1)
-#define COMPARED_FIELDS(X)                                   \
-  X(KEY_DISPLAY, 'K', 1, T_DISPLAY, "display text")          \
-  X(KEY_EXPONENT, 'K', 2, T_TEXT, "exponent text")           \
-  X(KEY_NEGATIVE, 'K', 3, T_INT, "negative flag")            \
-  X(KEY_STATE, 'K', 4, T_STATE, "result state")              \
-  X(KEY_STATUS, 'K', 5, T_HEX, "status word")                \
-  X(KEY_VALUE, 'K', 6, T_DOUBLE, "value")                    \
-  X(KEY_MEMORY, 'K', 7, T_DOUBLE, "memory")                  \
-  X(POW10_RESULT, 'P', 2, T_DOUBLE, "result")                \
-  X(FORMAT_DISPLAY, 'D', 3, T_DISPLAY, "display text")       \
-  X(FORMAT_EXPONENT, 'D', 4, T_TEXT, "exponent text")        \
-  X(FORMAT_NEGATIVE, 'D', 5, T_INT, "negative flag")         \
-  X(FORMAT_RETURN, 'D', 6, T_INT, "return code")             \
-  X(BASE_RETURN, 'B', 3, T_INT, "return code")               \
-  X(BASE_LEFT, 'B', 4, T_DOUBLE, "left operand")             \
-  X(BASE_RIGHT, 'B', 5, T_DOUBLE, "right operand")           \
-  X(CALC_RETURN, 'C', 1, T_INT, "return code")               \
-  X(CALC_VALUE, 'C', 2, T_DOUBLE, "value")                   \
-  X(CALC_TEXT, 'C', 3, T_DISPLAY, "text")                    \
-  X(PLATFORM_RESULT, 'A', LAST_COLUMN, T_PLATFORM, "result") \
-  X(SOAK_KEYS, 'H', 2, T_HEX, "keys hash")                   \
-  X(SOAK_STATES, 'H', 3, T_HEX, "states hash")
-
-#define FIELD_ID(id, kind, column, type, name) F_##id,
-enum field_id { COMPARED_FIELDS(FIELD_ID) FIELD_COUNT };
-#undef FIELD_ID
-
-struct field {
-    char kind;
-    int column;
-    enum field_type type;
-    const char *name;
-};
-
-#define FIELD_ENTRY(id, kind, column, type, name) {kind, column, type, name},
-static const struct field g_fields[FIELD_COUNT] = {COMPARED_FIELDS(FIELD_ENTRY)};
-#undef FIELD_ENTRY
+/* ---- Kinds of record, and a field's value ------------------------------------------ */
 
 /* The kinds of record, and their columns: how many are fixed (the first is
  * the letter, or a key line's key code; a C record's key codes and an H
@@ -479,9 +511,6 @@ static void value_text(enum field_type type, const struct value *v, char *out)
     }
 }
 
-/* Per field, the differences this run noticed, whether or not they fail it. */
-static long g_noticed[FIELD_COUNT];
-
 /* One record (one operation of a B record) under comparison: the expected
  * values read from the record, this build's, and the names of the fields
  * that differ. */
@@ -526,7 +555,7 @@ static int compare_fields(struct check *c)
         if (g_fields[id].kind != c->kind ||
             same_field(g_fields[id].type, &c->want[id], &c->got[id]))
             continue;
-        ++g_noticed[id];
+        ++g_run.noticed[id];
         if (strlen(c->differing) + strlen(g_fields[id].name) + 3 < sizeof c->differing)
             sprintf(c->differing + strlen(c->differing), "%s%s", match ? "" : ", ",
                     g_fields[id].name);
@@ -540,15 +569,15 @@ static void print_fields(const char *label, const struct check *c, const struct 
 {
     int id, first = 1;
     char text[80];
-    fprintf(g_out, "    %-8s", label);
+    fprintf(g_opt.out, "    %-8s", label);
     for (id = 0; id < FIELD_COUNT; ++id) {
         if (g_fields[id].kind != c->kind)
             continue;
         value_text(g_fields[id].type, &v[id], text);
-        fprintf(g_out, "%s%s %s", first ? " " : ", ", g_fields[id].name, text);
+        fprintf(g_opt.out, "%s%s %s", first ? " " : ", ", g_fields[id].name, text);
         first = 0;
     }
-    fprintf(g_out, "\n");
+    fprintf(g_opt.out, "\n");
 }
 
 /* ---- Reporting ------------------------------------------------------------- */
@@ -558,12 +587,12 @@ static void print_fields(const char *label, const struct check *c, const struct 
 static void tally(int match, void (*describe)(const void *), const void *what)
 {
     if (match) {
-        ++g_passed;
+        ++g_run.passed;
         return;
     }
-    ++g_failed;
-    if (g_shown++ < g_show) {
-        fprintf(g_out, "%s:%ld: difference: ", g_path, g_line);
+    ++g_run.failed;
+    if (g_run.shown++ < g_opt.show) {
+        fprintf(g_opt.out, "%s:%ld: difference: ", g_opt.path, g_run.line);
         describe(what);
     }
 }
@@ -572,11 +601,11 @@ static void describe_check(const void *p)
 {
     const struct check *c = (const struct check *)p;
     if (c->kind == 'K')
-        fprintf(g_out, "sequence of line %ld, mode %d: %s\n    %s: ", g_sequence_line, g_mode,
-                g_sequence_text, c->about);
+        fprintf(g_opt.out, "sequence of line %ld, mode %d: %s\n    %s: ", g_run.sequence.line,
+                g_run.sequence.mode, g_run.sequence.typed, c->about);
     else
-        fprintf(g_out, "%s: ", c->about);
-    fprintf(g_out, "%s differ%s\n", c->differing, strchr(c->differing, ',') != NULL ? "" : "s");
+        fprintf(g_opt.out, "%s: ", c->about);
+    fprintf(g_opt.out, "%s differ%s\n", c->differing, strchr(c->differing, ',') != NULL ? "" : "s");
     print_fields("expected", c, c->want);
     print_fields("got", c, c->got);
 }
@@ -607,20 +636,20 @@ static void start_sequence(char **f, int n, const char *line)
     size_t len;
     if (n < 2)
         fatal("sequence line without a mode");
-    g_mode = (int)parse_int(f[1]);
-    tqcal_reset(&g_ctx, &g_status);
-    g_in_sequence = 1;
-    g_sequence_line = g_line;
-    g_key_index = 0;
+    g_run.sequence.mode = (int)parse_int(f[1]);
+    tqcal_reset(&g_run.sequence.ctx, &g_run.sequence.status);
+    g_run.sequence.open = 1;
+    g_run.sequence.line = g_run.line;
+    g_run.sequence.keys = 0;
     line = strchr(line + 2, ' '); /* after the mode */
     line = line != NULL ? line + 1 : "";
     len = strlen(line);
-    if (len >= sizeof g_sequence_text)
-        len = sizeof g_sequence_text - 4;
-    memcpy(g_sequence_text, line, len);
-    g_sequence_text[len] = '\0';
+    if (len >= sizeof g_run.sequence.typed)
+        len = sizeof g_run.sequence.typed - 4;
+    memcpy(g_run.sequence.typed, line, len);
+    g_run.sequence.typed[len] = '\0';
     if (len < strlen(line))
-        strcat(g_sequence_text, "...");
+        strcat(g_run.sequence.typed, "...");
 }
 
 /* "KEY DISPLAY EXPONENT NEGATIVE STATE STATUS VALUE MEMORY": the key
@@ -629,22 +658,22 @@ static void key_line(char **f, int n)
 {
     struct check c;
     long key;
-    if (!g_in_sequence)
+    if (!g_run.sequence.open)
         fatal("key line outside a sequence");
     expect_columns('K', n, 0);
     key = parse_int(f[0]);
     start_check(&c, 'K', 0, f, n);
-    ++g_key_index;
-    ++g_counts.keys;
-    tqcal_press(&g_ctx, &g_status, (int)key, g_mode);
-    read_cells(g_ctx.display, TQCAL_DISPLAY_AREA, c.got[F_KEY_DISPLAY].text);
-    read_cells(g_ctx.exponent, TQCAL_EXPONENT_CELLS, c.got[F_KEY_EXPONENT].text);
-    c.got[F_KEY_NEGATIVE].integer = (long)g_ctx.negative;
-    c.got[F_KEY_STATE].integer = tqcal_result(g_status);
-    c.got[F_KEY_STATUS].bits = (uint64_t)g_status;
-    c.got[F_KEY_VALUE].bits = to_bits(g_ctx.value);
-    c.got[F_KEY_MEMORY].bits = to_bits(g_ctx.memory);
-    sprintf(c.about, "key %ld (code %ld)", g_key_index, key);
+    ++g_run.sequence.keys;
+    ++g_run.counts.keys;
+    tqcal_press(&g_run.sequence.ctx, &g_run.sequence.status, (int)key, g_run.sequence.mode);
+    read_cells(g_run.sequence.ctx.display, TQCAL_DISPLAY_AREA, c.got[F_KEY_DISPLAY].text);
+    read_cells(g_run.sequence.ctx.exponent, TQCAL_EXPONENT_CELLS, c.got[F_KEY_EXPONENT].text);
+    c.got[F_KEY_NEGATIVE].integer = (long)g_run.sequence.ctx.negative;
+    c.got[F_KEY_STATE].integer = tqcal_result(g_run.sequence.status);
+    c.got[F_KEY_STATUS].bits = (uint64_t)g_run.sequence.status;
+    c.got[F_KEY_VALUE].bits = to_bits(g_run.sequence.ctx.value);
+    c.got[F_KEY_MEMORY].bits = to_bits(g_run.sequence.ctx.memory);
+    sprintf(c.about, "key %ld (code %ld)", g_run.sequence.keys, key);
     check_record(&c);
 }
 
@@ -659,7 +688,7 @@ static void pow10_line(char **f, int n)
     x = parse_double(f[1]);
     start_check(&c, 'P', 0, f, n);
     c.got[F_POW10_RESULT].bits = to_bits(TQCAL_Pow10(x));
-    ++g_counts.powers;
+    ++g_run.counts.powers;
     sprintf(c.about, "TQCAL_Pow10(%.17g)", x);
     check_record(&c);
 }
@@ -687,7 +716,7 @@ static void format_line(char **f, int n)
     c.got[F_FORMAT_NEGATIVE].integer = (long)negative;
     read_cells(display, TQCAL_DISPLAY_AREA, c.got[F_FORMAT_DISPLAY].text);
     read_cells(exponent, TQCAL_EXPONENT_CELLS, c.got[F_FORMAT_EXPONENT].text);
-    ++g_counts.formats;
+    ++g_run.counts.formats;
     sprintf(c.about, "TQCAL_DivideDoubleToStr(%.17g, width %ld)", value, width);
     check_record(&c);
 }
@@ -710,7 +739,7 @@ static void base_line(char **f, int n)
         c.got[F_BASE_RETURN].integer = TQCAL_BaseOperate(ops[i], &left, &right);
         c.got[F_BASE_LEFT].bits = to_bits(left);
         c.got[F_BASE_RIGHT].bits = to_bits(right);
-        ++g_counts.operations;
+        ++g_run.counts.operations;
         sprintf(c.about, "TQCAL_BaseOperate: %.17g %c %.17g", a, names[i], b);
         check_record(&c);
     }
@@ -739,19 +768,12 @@ static void calc_string_line(char **f, int n)
     c.got[F_CALC_RETURN].integer = TQCAL_CalcString(&value, cells, codes, count);
     c.got[F_CALC_VALUE].bits = to_bits(value);
     read_cells(cells, TQCAL_RESULT_TEXT_CELLS, c.got[F_CALC_TEXT].text);
-    ++g_counts.whole_sequences;
+    ++g_run.counts.whole_sequences;
     sprintf(c.about, "TQCAL_CalcString over %d codes", count);
     check_record(&c);
 }
 
 /* ---- Platform arithmetic ----------------------------------------------------- */
-
-#define PLATFORM_SHOW 8
-
-static long g_platform_ops, g_platform_wrong, g_platform_shown;
-static long g_platform_failed; /* wrong where the library uses the same arithmetic */
-static int g_platform_reported;
-static char g_platform_lines[PLATFORM_SHOW][160];
 
 /* The operands are read at run time and pass through volatile objects, so
  * the compiler cannot fold them: every result below comes from this
@@ -868,21 +890,21 @@ static void platform_result(char **f, int n, const char *operands, uint64_t got,
     start_check(&c, 'A', 0, f, n);
     c.got[F_PLATFORM_RESULT].bits = got;
     c.got[F_PLATFORM_RESULT].integer = integer_digits != 0;
-    ++g_platform_ops;
+    ++g_run.platform.ops;
     if (compare_fields(&c)) {
         if (!library_own)
-            ++g_passed;
+            ++g_run.passed;
         return;
     }
-    ++g_platform_wrong;
+    ++g_run.platform.wrong;
     if (!library_own) {
-        ++g_failed;
-        ++g_platform_failed;
+        ++g_run.failed;
+        ++g_run.platform.failed;
     }
-    if (g_platform_shown < PLATFORM_SHOW) {
+    if (g_run.platform.shown < PLATFORM_SHOW) {
         hex_text(got_hex, got, digits);
         hex_text(want_hex, c.want[F_PLATFORM_RESULT].bits, digits);
-        sprintf(g_platform_lines[g_platform_shown++], "%s gives %s instead of %s", operands,
+        sprintf(g_run.platform.lines[g_run.platform.shown++], "%s gives %s instead of %s", operands,
                 got_hex, want_hex);
     }
 }
@@ -921,45 +943,36 @@ static void platform_line(char **f, int n)
 static void platform_report(void)
 {
     long i;
-    if (g_platform_reported)
+    if (g_run.platform.reported)
         return;
-    g_platform_reported = 1;
-    if (g_platform_ops == 0) {
-        fprintf(g_out, "platform arithmetic: none in the record\n");
+    g_run.platform.reported = 1;
+    if (g_run.platform.ops == 0) {
+        fprintf(g_opt.out, "platform arithmetic: none in the record\n");
         return;
     }
-    fprintf(g_out,
+    fprintf(g_opt.out,
             "platform arithmetic: %ld of %ld operations (+ - * / sqrt, integers to doubles and "
             "back) differ from x86-64%s\n",
-            g_platform_wrong, g_platform_ops, g_platform_wrong > 0 ? ":" : "");
-    for (i = 0; i < g_platform_shown; ++i)
-        fprintf(g_out, "    %s\n", g_platform_lines[i]);
-    if (g_platform_wrong > g_platform_shown)
-        fprintf(g_out, "    ... and %ld more\n", g_platform_wrong - g_platform_shown);
+            g_run.platform.wrong, g_run.platform.ops, g_run.platform.wrong > 0 ? ":" : "");
+    for (i = 0; i < g_run.platform.shown; ++i)
+        fprintf(g_opt.out, "    %s\n", g_run.platform.lines[i]);
+    if (g_run.platform.wrong > g_run.platform.shown)
+        fprintf(g_opt.out, "    ... and %ld more\n", g_run.platform.wrong - g_run.platform.shown);
     if (LIBRARY_OWN_ARITHMETIC)
-        fprintf(g_out,
+        fprintf(g_opt.out,
                 "platform arithmetic: %s: the library carries its own binary64 arithmetic and "
                 "square root, so these do not fail the run; the engine's results are compared "
                 "below\n",
                 ARITHMETIC_KIND);
     else
-        fprintf(g_out,
+        fprintf(g_opt.out,
                 "platform arithmetic: %s: the library computes + - * / and the conversions with "
                 "the same arithmetic as this program, so a difference there is a failure (%ld "
                 "here); it brings its own square root, so a wrong sqrt is not\n",
-                ARITHMETIC_KIND, g_platform_failed);
+                ARITHMETIC_KIND, g_run.platform.failed);
 }
 
 /* ---- Soak ------------------------------------------------------------------------ */
-
-#define SOAK_MAX_BLOCKS 1000
-#define SOAK_DIGEST_BLOCKS 100
-
-static long g_soak_recorded; /* sequences in the record */
-static long g_soak_blocks;   /* H records read */
-static uint64_t g_soak_keys[SOAK_MAX_BLOCKS], g_soak_states[SOAK_MAX_BLOCKS];
-static unsigned char g_soak_digest[SOAK_DIGEST_BLOCKS][TQCAL_SOAK_BLOCK];
-static int g_soak_has_digest[SOAK_MAX_BLOCKS];
 
 static void soak_header_line(char **f, int n)
 {
@@ -967,7 +980,7 @@ static void soak_header_line(char **f, int n)
         fatal("W line needs 3 fields");
     if (parse_int(f[2]) != TQCAL_SOAK_BLOCK)
         fatal("the soak's block size differs from soak.h");
-    g_soak_recorded = parse_int(f[1]);
+    g_run.soak.recorded = parse_int(f[1]);
 }
 
 static void soak_block_line(char **f, int n)
@@ -976,21 +989,21 @@ static void soak_block_line(char **f, int n)
     const long b = parse_int(f[1]);
     if (n != 4 && n != 5)
         fatal("H line needs 4 or 5 fields");
-    if (b != g_soak_blocks || b >= SOAK_MAX_BLOCKS)
+    if (b != g_run.soak.blocks || b >= SOAK_MAX_BLOCKS)
         fatal("soak blocks out of order or too many");
     start_check(&c, 'H', 0, f, n);
-    g_soak_keys[b] = c.want[F_SOAK_KEYS].bits;
-    g_soak_states[b] = c.want[F_SOAK_STATES].bits;
+    g_run.soak.keys[b] = c.want[F_SOAK_KEYS].bits;
+    g_run.soak.states[b] = c.want[F_SOAK_STATES].bits;
     if (n == 5) {
         int i;
         if (b >= SOAK_DIGEST_BLOCKS || strlen(f[4]) != 2 * TQCAL_SOAK_BLOCK)
             fatal("bad sequence digests");
         for (i = 0; i < TQCAL_SOAK_BLOCK; ++i)
-            g_soak_digest[b][i] =
+            g_run.soak.digest[b][i] =
                 (unsigned char)(hex_digit(f[4][2 * i]) * 16 + hex_digit(f[4][2 * i + 1]));
-        g_soak_has_digest[b] = 1;
+        g_run.soak.has_digest[b] = 1;
     }
-    ++g_soak_blocks;
+    ++g_run.soak.blocks;
 }
 
 struct soak_print {
@@ -1008,7 +1021,7 @@ static void soak_print_state(void *user, int position, int key, const TQCAL_Cont
     tqcal_key_label(key, name);
     read_cells(ctx->display, TQCAL_DISPLAY_AREA, display);
     read_cells(ctx->exponent, TQCAL_EXPONENT_CELLS, exponent);
-    fprintf(g_out,
+    fprintf(g_opt.out,
             "    key %d %s: display \"%s\" exponent \"%s\" negative %ld status %lx value "
             "%08lx%08lx state %08lx%08lx\n",
             position + 1, name, display, exponent, (long)ctx->negative, (unsigned long)status,
@@ -1018,10 +1031,10 @@ static void soak_print_state(void *user, int position, int key, const TQCAL_Cont
         unsigned char bytes[sizeof(TQCAL_Context)];
         size_t i;
         memcpy(bytes, ctx, sizeof bytes);
-        fprintf(g_out, "      context");
+        fprintf(g_opt.out, "      context");
         for (i = 0; i < sizeof bytes; ++i)
-            fprintf(g_out, "%s%02x", i % 32 == 0 ? "\n        " : "", bytes[i]);
-        fprintf(g_out, "\n");
+            fprintf(g_opt.out, "%s%02x", i % 32 == 0 ? "\n        " : "", bytes[i]);
+        fprintf(g_opt.out, "\n");
     }
 }
 
@@ -1033,13 +1046,13 @@ static void soak_show_sequence(unsigned long index, int full)
     char name[16];
     struct soak_print p;
     count = tqcal_soak_keys(index, &mode, keys);
-    fprintf(g_out, "    sequence %lu, %d keys: tqcal%s --trace --keys \"", index, count,
+    fprintf(g_opt.out, "    sequence %lu, %d keys: tqcal%s --trace --keys \"", index, count,
             mode == TQCAL_MODE_EQUAL ? " --mode equal" : "");
     for (i = 0; i < count; ++i) {
         tqcal_key_label(keys[i], name);
-        fprintf(g_out, "%s%s", i > 0 ? " " : "", name);
+        fprintf(g_opt.out, "%s%s", i > 0 ? " " : "", name);
     }
-    fprintf(g_out, "\"\n");
+    fprintf(g_opt.out, "\"\n");
     p.full = full;
     tqcal_soak_run(index, NULL, soak_print_state, &p);
 }
@@ -1056,35 +1069,36 @@ static void soak_block(long b, uint64_t *keys, uint64_t *states, long *first)
         const unsigned long index = (unsigned long)b * TQCAL_SOAK_BLOCK + i;
         const uint64_t h = tqcal_soak_run(index, keys, NULL, NULL);
         *states = tqcal_soak_mix(*states, h);
-        if (*first < 0 && g_soak_has_digest[b] && tqcal_soak_digest(h) != g_soak_digest[b][i])
+        if (*first < 0 && g_run.soak.has_digest[b] &&
+            tqcal_soak_digest(h) != g_run.soak.digest[b][i])
             *first = (long)index;
     }
 }
 
 static void describe_soak_block(long b, const struct check *c, int keys_match, long first)
 {
-    fprintf(g_out, "soak: block %ld (sequences %ld to %ld): %s differ%s from the record\n", b,
+    fprintf(g_opt.out, "soak: block %ld (sequences %ld to %ld): %s differ%s from the record\n", b,
             b * TQCAL_SOAK_BLOCK, b * TQCAL_SOAK_BLOCK + TQCAL_SOAK_BLOCK - 1, c->differing,
             strchr(c->differing, ',') != NULL ? "" : "s");
     if (!keys_match) {
         /* The keys come from integer arithmetic alone: a difference here is
          * the compiler's or soak.h's, not the engine's. */
-        fprintf(g_out,
+        fprintf(g_opt.out,
                 "    the keys themselves differ: this build of soak.h makes other sequences\n");
         return;
     }
     if (first < 0) {
-        if (g_soak_has_digest[b])
-            fprintf(g_out,
+        if (g_run.soak.has_digest[b])
+            fprintf(g_opt.out,
                     "    every sequence's digest matches the record (one differing sequence in "
                     "256 keeps its digest); ");
         else
-            fprintf(g_out, "    the record singles out sequences in its first %d blocks only; ",
+            fprintf(g_opt.out, "    the record singles out sequences in its first %d blocks only; ",
                     SOAK_DIGEST_BLOCKS);
-        fprintf(g_out, "compare --soak-trace of each sequence of the block with x86-64\n");
+        fprintf(g_opt.out, "compare --soak-trace of each sequence of the block with x86-64\n");
         return;
     }
-    fprintf(g_out,
+    fprintf(g_opt.out,
             "    first differing sequence %ld, this build's state after each key (x86-64 prints "
             "its own with conformance_replay --soak-trace %ld; the first line that differs names "
             "the key):\n",
@@ -1095,39 +1109,39 @@ static void describe_soak_block(long b, const struct check *c, int keys_match, l
 static void run_soak(void)
 {
     long blocks, b, differ = 0, keys_differ = 0;
-    if (g_soak_blocks == 0 || g_soak <= 0) {
-        fprintf(g_out, "soak: %s\n",
-                g_soak_blocks == 0 ? "none in the record" : "not run (--soak 0)");
+    if (g_run.soak.blocks == 0 || g_opt.soak <= 0) {
+        fprintf(g_opt.out, "soak: %s\n",
+                g_run.soak.blocks == 0 ? "none in the record" : "not run (--soak 0)");
         return;
     }
-    blocks = (g_soak + TQCAL_SOAK_BLOCK - 1) / TQCAL_SOAK_BLOCK;
-    if (blocks > g_soak_blocks)
-        blocks = g_soak_blocks;
+    blocks = (g_opt.soak + TQCAL_SOAK_BLOCK - 1) / TQCAL_SOAK_BLOCK;
+    if (blocks > g_run.soak.blocks)
+        blocks = g_run.soak.blocks;
     for (b = 0; b < blocks; ++b) {
         struct check c;
         long first;
         int keys_match;
         start_check(&c, 'H', 0, NULL, 0);
-        c.want[F_SOAK_KEYS].bits = g_soak_keys[b];
-        c.want[F_SOAK_STATES].bits = g_soak_states[b];
+        c.want[F_SOAK_KEYS].bits = g_run.soak.keys[b];
+        c.want[F_SOAK_STATES].bits = g_run.soak.states[b];
         soak_block(b, &c.got[F_SOAK_KEYS].bits, &c.got[F_SOAK_STATES].bits, &first);
         if (compare_fields(&c)) {
-            ++g_passed;
+            ++g_run.passed;
             continue;
         }
-        ++g_failed;
+        ++g_run.failed;
         keys_match =
             same_field(g_fields[F_SOAK_KEYS].type, &c.want[F_SOAK_KEYS], &c.got[F_SOAK_KEYS]);
         if (keys_match)
             ++differ;
         else
             ++keys_differ;
-        if (g_shown++ < g_show)
+        if (g_run.shown++ < g_opt.show)
             describe_soak_block(b, &c, keys_match, first);
     }
-    fprintf(g_out,
+    fprintf(g_opt.out,
             "soak: %ld sequences (%ld blocks of %d) of %ld recorded; blocks that differ: %ld%s\n",
-            blocks * TQCAL_SOAK_BLOCK, blocks, TQCAL_SOAK_BLOCK, g_soak_recorded,
+            blocks * TQCAL_SOAK_BLOCK, blocks, TQCAL_SOAK_BLOCK, g_run.soak.recorded,
             differ + keys_differ, keys_differ > 0 ? " (some in their keys)" : "");
 }
 
@@ -1164,7 +1178,7 @@ static void replay_record(char **fields, int n, const char *line)
         key_line(fields, n);
         return;
     }
-    g_in_sequence = 0; /* until an S record starts the next */
+    g_run.sequence.open = 0; /* until an S record starts the next */
     switch (kind) {
     case 'S': start_sequence(fields, n, line); break;
     case 'P': pow10_line(fields, n); break;
@@ -1181,9 +1195,9 @@ static void replay_record(char **fields, int n, const char *line)
 static FILE *open_record(void)
 {
     char reason[MAX_LINE];
-    FILE *in = fopen(g_path, "r");
+    FILE *in = fopen(g_opt.path, "r");
     if (in == NULL) {
-        sprintf(reason, "conformance: cannot open %.4000s", g_path);
+        sprintf(reason, "conformance: cannot open %.4000s", g_opt.path);
         give_up(reason);
     }
     return in;
@@ -1198,7 +1212,7 @@ static void replay_file(void)
     FILE *in = open_record();
     while (fgets(line, sizeof line, in) != NULL) {
         size_t len = strlen(line);
-        ++g_line;
+        ++g_run.line;
         if (len > 0 && line[len - 1] != '\n' && !feof(in))
             fatal("line too long");
         while (len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r'))
@@ -1223,331 +1237,10 @@ static void replay_file(void)
         fatal("empty vectors file");
 }
 
-/* ---- Flipping every compared field --------------------------------------------- */
-
-/* --flip-fields VECTORS proves the comparisons themselves. From the
- * record it takes a passing record of every kind, and for every field of
- * the list at the top (in every operation of a B record) replays a copy
- * with only that field's column changed: the replay must then notice that
- * field and no other, and fail (a wrong platform result fails only where
- * the library computes with this arithmetic; the flip uses a result the
- * library depends on, not a square root). Before that it checks that every
- * fixed column of every kind of record is an input or the column of
- * exactly one compared field, so that a field cannot drop out of the list
- * unnoticed either. */
-
-#define SAMPLE_LINES 64
-
-/* A record, and what must be replayed before it: a key line comes after
- * its sequence's S line and the keys before it, an H record after the W
- * record. */
-struct sample {
-    int count; /* lines, the record itself last */
-    long line[SAMPLE_LINES];
-    char *text[SAMPLE_LINES];
-};
-
-static char *copy_text(const char *s)
-{
-    char *p = (char *)malloc(strlen(s) + 1);
-    if (p == NULL)
-        fatal("out of memory");
-    strcpy(p, s);
-    return p;
-}
-
-/* The kind of a record line: 'K' for a key line. */
-static char line_kind(const char *line)
-{
-    return (line[0] >= '0' && line[0] <= '9') || line[0] == '-' ? 'K' : line[0];
-}
-
-static void add_line(struct sample *s, long line, const char *text)
-{
-    if (s->count < SAMPLE_LINES) {
-        s->line[s->count] = line;
-        s->text[s->count] = copy_text(text);
-    }
-    ++s->count; /* a count beyond SAMPLE_LINES marks a sequence too long to sample */
-}
-
-static void drop_lines(struct sample *s)
-{
-    int i;
-    for (i = 0; i < s->count && i < SAMPLE_LINES; ++i)
-        free(s->text[i]);
-    s->count = 0;
-}
-
-static void reset_run(void)
-{
-    g_passed = g_failed = g_shown = 0;
-    memset(&g_counts, 0, sizeof g_counts);
-    memset(g_noticed, 0, sizeof g_noticed);
-    g_in_sequence = 0;
-    g_platform_ops = g_platform_wrong = g_platform_shown = g_platform_failed = 0;
-    g_platform_reported = 1; /* only a flipped platform result is reported */
-    g_soak_blocks = 0;
-    g_soak_recorded = 0;
-    memset(g_soak_has_digest, 0, sizeof g_soak_has_digest);
-}
-
-/* Replays sample s afresh, the column of its record replaced by token
- * (none when column is -1); then the soak's first block, if s holds it. */
-static void replay_sample(const struct sample *s, int column, const char *token)
-{
-    static char line[MAX_LINE], copy[MAX_LINE];
-    static char *fields[MAX_FIELDS];
-    int i;
-    reset_run();
-    for (i = 0; i < s->count; ++i) {
-        int n;
-        g_line = s->line[i];
-        strcpy(line, s->text[i]);
-        strcpy(copy, line);
-        n = split(line, fields);
-        if (i == s->count - 1 && column >= 0 && column < n)
-            fields[column] = (char *)token;
-        replay_record(fields, n, copy);
-    }
-    if (g_soak_blocks > 0) {
-        g_soak = TQCAL_SOAK_BLOCK;
-        run_soak();
-    }
-}
-
-/* Whether sample s passes on this build as recorded (quietly). */
-static int sample_passes(const struct sample *s)
-{
-    const long show = g_show;
-    int id;
-    g_show = 0;
-    replay_sample(s, -1, NULL);
-    g_show = show;
-    for (id = 0; id < FIELD_COUNT; ++id) {
-        if (g_noticed[id] != 0)
-            return 0;
-    }
-    return g_failed == 0;
-}
-
-/* Keeps candidate as the sample of its kind when the kind has none yet and
- * it passes on this build; drops it otherwise. */
-static void offer_sample(struct sample *samples, char kind, struct sample *candidate)
-{
-    struct sample *s = &samples[kind_of(kind) - g_kinds];
-    if (s->count == 0 && candidate->count <= SAMPLE_LINES && sample_passes(candidate)) {
-        *s = *candidate;
-        memset(candidate, 0, sizeof *candidate);
-        return;
-    }
-    drop_lines(candidate);
-}
-
-/* Takes the first record of every kind from the file that passes on this
- * build: for key lines the last of the first such sequence short enough to
- * hold; of the platform operations, one that is not a square root. */
-static void take_samples(struct sample *samples)
-{
-    static char line[MAX_LINE];
-    struct sample sequence, soak_header, one;
-    long number = 0;
-    int header = 0;
-    FILE *in = open_record();
-    memset(&sequence, 0, sizeof sequence);
-    memset(&soak_header, 0, sizeof soak_header);
-    memset(&one, 0, sizeof one);
-    while (fgets(line, sizeof line, in) != NULL) {
-        size_t len = strlen(line);
-        char kind;
-        ++number;
-        while (len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r'))
-            line[--len] = '\0';
-        if (len == 0 || line[0] == '#')
-            continue;
-        if (!header) {
-            header = 1;
-            continue;
-        }
-        kind = line_kind(line);
-        if (kind == 'K') {
-            add_line(&sequence, number, line);
-            continue;
-        }
-        if (sequence.count > 1)
-            offer_sample(samples, 'K', &sequence);
-        drop_lines(&sequence);
-        if (kind == 'S') {
-            add_line(&sequence, number, line);
-        } else if (kind == 'W') {
-            drop_lines(&soak_header);
-            add_line(&soak_header, number, line);
-        } else if (kind_of(kind) != NULL && samples[kind_of(kind) - g_kinds].count == 0 &&
-                   !(kind == 'A' && strncmp(line, "A sqrt ", 7) == 0)) {
-            if (kind == 'H' && soak_header.count == 1)
-                add_line(&one, soak_header.line[0], soak_header.text[0]);
-            add_line(&one, number, line);
-            offer_sample(samples, kind, &one);
-        }
-    }
-    if (sequence.count > 1)
-        offer_sample(samples, 'K', &sequence);
-    drop_lines(&sequence);
-    drop_lines(&soak_header);
-    fclose(in);
-}
-
-/* token with its value changed as little as its type allows: the last
- * character of a text, one more for an integer, another result state,
- * the lowest bit (a NaN, which would compare equal, becomes 0). */
-static void flip_token(enum field_type type, const char *token, char *out)
-{
-    const size_t n = strlen(token);
-    uint64_t bits;
-    switch (type) {
-    case T_DISPLAY:
-    case T_TEXT:
-        strcpy(out, strcmp(token, "!") == 0 ? "9" : token);
-        if (strcmp(token, "!") != 0)
-            out[n - 1] = token[n - 1] == '9'                          ? '8'
-                         : token[n - 1] >= '0' && token[n - 1] <= '8' ? (char)(token[n - 1] + 1)
-                                                                      : '9';
-        break;
-    case T_INT: sprintf(out, "%ld", parse_int(token) + 1); break;
-    case T_STATE: sprintf(out, "%c", token[0] == 'O' ? 'E' : token[0] == 'E' ? 'F' : 'O'); break;
-    case T_HEX: record_hex(parse_hex(token) ^ 1u, out); break;
-    case T_DOUBLE:
-    case T_PLATFORM:
-        bits = parse_hex(token);
-        record_hex(is_nan(bits) ? 0 : bits ^ 1u, out);
-        break;
-    }
-}
-
-/* Flips field id (in operation group) in sample s of kind k; returns
- * whether the replay caught it. */
-static int flip_field(const struct record_kind *k, const struct sample *s, int id, int group)
-{
-    static char line[MAX_LINE];
-    static char *fields[MAX_FIELDS];
-    const struct field *f = &g_fields[id];
-    char token[TEXT_CELLS + 20], flipped[TEXT_CELLS + 20], where[40] = "";
-    int column, n, i;
-    long others = 0;
-    strcpy(line, s->text[s->count - 1]);
-    n = split(line, fields);
-    column = field_column(f, group, n);
-    if (column >= n || strlen(fields[column]) >= TEXT_CELLS)
-        fatal("the sampled record lacks a compared column");
-    strcpy(token, fields[column]);
-    flip_token(f->type, token, flipped);
-    if (k->group_names != NULL)
-        sprintf(where, " (operation %c)", k->group_names[group]);
-    fprintf(g_out, "flip: %s record of line %ld%s, %s %s -> %s\n", k->name, s->line[s->count - 1],
-            where, f->name, token, flipped);
-    replay_sample(s, column, flipped);
-    if (k->kind == 'A') {
-        g_platform_reported = 0;
-        platform_report();
-    }
-    for (i = 0; i < FIELD_COUNT; ++i)
-        others += i != id ? g_noticed[i] : 0;
-    if (g_noticed[id] == 1 && others == 0 &&
-        (g_failed == 1 || (k->kind == 'A' && LIBRARY_OWN_ARITHMETIC))) {
-        fprintf(g_out, "flip: caught, named \"%s\"\n", f->name);
-        return 1;
-    }
-    fprintf(g_out, "flip: NOT CAUGHT: %s\n",
-            g_noticed[id] == 0 ? "the replay passed the copy: the field is not compared"
-            : others > 0       ? "the replay named other fields as well"
-                               : "the replay noticed the field but did not fail");
-    return 0;
-}
-
-/* Every fixed column of every kind of record is an input or the column of
- * exactly one compared field in each operation; every field belongs to a
- * kind and lies within its columns. Prints each problem; returns their
- * number. */
-static int check_columns(void)
-{
-    int problems = 0, id, k, c, g;
-    for (id = 0; id < FIELD_COUNT; ++id) {
-        const struct record_kind *kind = kind_of(g_fields[id].kind);
-        if (kind == NULL || (kind->columns == 0) != (g_fields[id].column == LAST_COLUMN)) {
-            fprintf(g_out, "flip: the field \"%s\" belongs to no kind of record, or to no column\n",
-                    g_fields[id].name);
-            ++problems;
-        }
-    }
-    for (k = 0; k < KIND_COUNT; ++k) {
-        const struct record_kind *kind = &g_kinds[k];
-        const int groups = kind->group_names != NULL ? (int)strlen(kind->group_names) : 1;
-        int uses[MAX_FIELDS], compared = 0;
-        for (c = 0; c < MAX_FIELDS; ++c)
-            uses[c] = c < kind->columns && ((kind->inputs >> c) & 1u) != 0;
-        for (id = 0; id < FIELD_COUNT; ++id) {
-            if (g_fields[id].kind != kind->kind)
-                continue;
-            ++compared;
-            for (g = 0; g < groups && g_fields[id].column != LAST_COLUMN; ++g) {
-                c = field_column(&g_fields[id], g, kind->columns);
-                if (c >= 0 && c < MAX_FIELDS)
-                    ++uses[c];
-                if (c < 0 || c >= kind->columns) {
-                    fprintf(g_out,
-                            "flip: the field \"%s\" lies beyond the %d columns of a %s record\n",
-                            g_fields[id].name, kind->columns, kind->name);
-                    ++problems;
-                }
-            }
-        }
-        if (compared == 0) {
-            fprintf(g_out, "flip: nothing of a %s record is compared\n", kind->name);
-            ++problems;
-        }
-        for (c = 0; c < kind->columns; ++c) {
-            if (uses[c] == 1)
-                continue;
-            fprintf(g_out, "flip: column %d of a %s record is %s\n", c, kind->name,
-                    uses[c] == 0 ? "neither an input nor compared" : "read more than once");
-            ++problems;
-        }
-    }
-    if (problems == 0)
-        fprintf(g_out,
-                "flip: every column of every kind of record is an input or a compared field\n");
-    return problems;
-}
-
-static int flip_fields(void)
-{
-    static struct sample samples[KIND_COUNT];
-    int problems = check_columns(), k, flips = 0, caught = 0;
-    take_samples(samples);
-    for (k = 0; k < KIND_COUNT; ++k) {
-        const struct record_kind *kind = &g_kinds[k];
-        const struct sample *s = &samples[k];
-        const int groups = kind->group_names != NULL ? (int)strlen(kind->group_names) : 1;
-        int id, g;
-        if (s->count == 0) {
-            fprintf(g_out, "flip: %s has no %s record that passes on this build to flip\n", g_path,
-                    kind->name);
-            ++problems;
-            continue;
-        }
-        for (g = 0; g < groups; ++g) {
-            for (id = 0; id < FIELD_COUNT; ++id) {
-                if (g_fields[id].kind != kind->kind)
-                    continue;
-                ++flips;
-                caught += flip_field(kind, s, id, g);
-            }
-        }
-    }
-    fprintf(g_out, "flip: %d fields flipped one at a time, %d caught, %d not; %d other problems\n",
-            flips, caught, flips - caught, problems);
-    return flips > 0 && caught == flips && problems == 0 ? 0 : 1;
-}
+/* --flip-fields, the replayer's check of its own comparisons, lies in a file
+ * of its own beside this one; it is part of this program as soak.h is, so
+ * that the replayer stays one file to compile, with that check in it. */
+#include "replay_selftest.c"
 
 static const char g_usage[] =
     "usage: conformance_replay [--show N] [--soak N] [--report FILE] VECTORS\n"
@@ -1585,9 +1278,9 @@ static void parse_options(int argc, char **argv)
     int i;
     for (i = 1; i < argc; ++i) {
         const char *a = argv[i];
-        long *count = strcmp(a, "--show") == 0         ? &g_show
-                      : strcmp(a, "--soak") == 0       ? &g_soak
-                      : strcmp(a, "--soak-trace") == 0 ? &g_soak_trace
+        long *count = strcmp(a, "--show") == 0         ? &g_opt.show
+                      : strcmp(a, "--soak") == 0       ? &g_opt.soak
+                      : strcmp(a, "--soak-trace") == 0 ? &g_opt.soak_trace
                                                        : NULL;
         char *problem = first[0] == '\0' ? first : later;
         if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
@@ -1603,24 +1296,25 @@ static void parse_options(int argc, char **argv)
         else if (count != NULL)
             continue;
         else if (strcmp(a, "--report") == 0)
-            g_report_path = argv[++i];
+            g_opt.report_path = argv[++i];
         else if (strcmp(a, "--flip-fields") == 0)
-            g_flip = 1;
+            g_opt.flip = 1;
         else if (a[0] == '-')
             sprintf(problem, "conformance_replay: cannot take '%.200s': no such option", a);
-        else if (g_path != NULL)
+        else if (g_opt.path != NULL)
             sprintf(problem,
                     "conformance_replay: cannot take '%.2000s': the record is already '%.2000s' "
                     "(quote a path that holds spaces)",
-                    a, g_path);
+                    a, g_opt.path);
         else
-            g_path = a;
+            g_opt.path = a;
     }
-    if (first[0] == '\0' && g_path == NULL && (g_soak_trace < 0 || g_flip))
+    if (first[0] == '\0' && g_opt.path == NULL && (g_opt.soak_trace < 0 || g_opt.flip))
         sprintf(first, "conformance_replay: no record named (VECTORS)");
-    if (g_report_path != NULL && (g_out = fopen(g_report_path, "w")) == NULL) {
-        g_out = stdout;
-        sprintf(first, "conformance_replay: cannot write the report to '%.4000s'", g_report_path);
+    if (g_opt.report_path != NULL && (g_opt.out = fopen(g_opt.report_path, "w")) == NULL) {
+        g_opt.out = stdout;
+        sprintf(first, "conformance_replay: cannot write the report to '%.4000s'",
+                g_opt.report_path);
     }
     if (first[0] != '\0') {
         fputs(g_usage, stderr);
@@ -1630,28 +1324,28 @@ static void parse_options(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
-    g_out = stdout;
+    g_opt.out = stdout;
     parse_options(argc, argv);
-    if (g_soak_trace >= 0) {
+    if (g_opt.soak_trace >= 0) {
         /* One soak sequence, key by key, every byte: the same output on two
          * builds that agree. */
-        const uint64_t h = tqcal_soak_run((unsigned long)g_soak_trace, NULL, NULL, NULL);
-        soak_show_sequence((unsigned long)g_soak_trace, 1);
-        fprintf(g_out, "    sequence hash %08lx%08lx\n", (unsigned long)(h >> 32),
+        const uint64_t h = tqcal_soak_run((unsigned long)g_opt.soak_trace, NULL, NULL, NULL);
+        soak_show_sequence((unsigned long)g_opt.soak_trace, 1);
+        fprintf(g_opt.out, "    sequence hash %08lx%08lx\n", (unsigned long)(h >> 32),
                 (unsigned long)(h & 0xFFFFFFFFu));
         return close_report(0);
     }
-    if (g_flip)
+    if (g_opt.flip)
         return close_report(flip_fields());
     replay_file();
     platform_report();
     run_soak();
-    if (g_shown > g_show)
-        fprintf(g_out, "... and %ld more differences\n", g_shown - g_show);
-    fprintf(g_out,
+    if (g_run.shown > g_opt.show)
+        fprintf(g_opt.out, "... and %ld more differences\n", g_run.shown - g_opt.show);
+    fprintf(g_opt.out,
             "conformance: %ld key states, %ld powers of ten, %ld formats, %ld operations, "
             "%ld whole sequences\n",
-            g_counts.keys, g_counts.powers, g_counts.formats, g_counts.operations,
-            g_counts.whole_sequences);
-    return finish(g_failed == 0 ? 0 : 1);
+            g_run.counts.keys, g_run.counts.powers, g_run.counts.formats, g_run.counts.operations,
+            g_run.counts.whole_sequences);
+    return finish(g_run.failed == 0 ? 0 : 1);
 }
