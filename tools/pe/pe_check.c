@@ -442,9 +442,8 @@ static void relocation_facts(const struct pe_image *img, uint8_t *mem)
     struct pe_reloc_stats stats;
     struct pe_error err;
     const struct pe_section *reloc_section =
-        img->directory_count > PE_DIR_BASERELOC && img->directories[PE_DIR_BASERELOC].size > 0
-            ? pe_section_at(img, img->directories[PE_DIR_BASERELOC].rva)
-            : NULL;
+        pe_has_base_relocations(img) ? pe_section_at(img, img->directories[PE_DIR_BASERELOC].rva)
+                                     : NULL;
     if (pe_relocate(img, mem, img->image_base + 0x01230000u, &stats, &err) != 0)
         fact(0, "relocations", "%s", err.text);
     else if (!reloc_section)

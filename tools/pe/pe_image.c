@@ -426,6 +426,11 @@ int pe_movable_dll(uint16_t characteristics)
            !(characteristics & PE_FILE_RELOCS_STRIPPED);
 }
 
+int pe_has_base_relocations(const struct pe_image *img)
+{
+    return img->directory_count > PE_DIR_BASERELOC && img->directories[PE_DIR_BASERELOC].size != 0;
+}
+
 int pe_has_directory(const struct pe_image *img, unsigned directory)
 {
     return directory < img->directory_count &&
@@ -481,7 +486,7 @@ int pe_check_loadable(const struct pe_image *img, struct pe_error *err)
                        (unsigned)img->subsystem, pe_subsystem_name(img->subsystem));
     if (check_characteristics(img, err) != 0)
         return -1;
-    if (img->directory_count <= PE_DIR_BASERELOC || img->directories[PE_DIR_BASERELOC].size == 0)
+    if (!pe_has_base_relocations(img))
         return pe_fail(err, "no base relocations: the image cannot be loaded at another base");
     for (i = 0; i < sizeof refused / sizeof refused[0]; i++) {
         int d = refused[i];

@@ -206,6 +206,9 @@ int pe_subsystem_fits(const struct pe_image *img);
 /* 1 when the file header's characteristics say a DLL, an executable image,
  * its relocations kept: an image a loader can move. */
 int pe_movable_dll(uint16_t characteristics);
+/* 1 when the image has base relocations (a directory of some size), without
+ * which it cannot move. */
+int pe_has_base_relocations(const struct pe_image *img);
 /* 1 when the image has the data directory (its address or size not 0). */
 int pe_has_directory(const struct pe_image *img, unsigned directory);
 /* The executable section holding the entry point, or NULL (also when the

@@ -285,16 +285,6 @@ static int missing_export(void)
     return 0;
 }
 
-static int unlisted_import(void)
-{
-    return add_import("kernel32.dll", "Sleep");
-}
-
-static int msvcrt_import(void)
-{
-    return add_import("msvcrt.dll", "memcpy");
-}
-
 static int tls(void)
 {
     if (img.directory_count <= PE_DIR_TLS)
@@ -334,27 +324,31 @@ static int bad_checksum(void)
     return 0;
 }
 
-/* Each case: its name, what makes it, and whether the copy then gets the
- * checksum of its own bytes (where the good file has one and the copy
- * still parses), so that it has just the one fault it is made for. */
-static const struct patch_case {
+/* Each case: its name; what makes it, or for an import case (make NULL)
+ * the import dll!function it adds; and whether the copy then gets the
+ * checksum of its own bytes (where the good file has one and the copy still
+ * parses), so that it has just the one fault it is made for. */
+struct patch_case {
     const char *name;
     int (*make)(void);
+    const char *dll, *function;
     int own_checksum;
-} cases[] = {{"truncated-headers", truncated_headers, 1},
-             {"truncated-section", truncated_section, 1},
-             {"wrong-machine", wrong_machine, 1},
-             {"reloc-outside", reloc_outside, 1},
-             {"unknown-reloc", unknown_reloc, 1},
-             {"fixup-at-end", fixup_at_end, 1},
-             {"directory-at-end", directory_at_end, 1},
-             {"missing-export", missing_export, 1},
-             {"unlisted-import", unlisted_import, 1},
-             {"msvcrt-import", msvcrt_import, 1},
-             {"tls", tls, 1},
-             {"writable-edata", writable_edata, 1},
-             {"wrong-version", wrong_version, 1},
-             {"bad-checksum", bad_checksum, 0}};
+};
+
+static const struct patch_case cases[] = {{"truncated-headers", truncated_headers, NULL, NULL, 1},
+                                          {"truncated-section", truncated_section, NULL, NULL, 1},
+                                          {"wrong-machine", wrong_machine, NULL, NULL, 1},
+                                          {"reloc-outside", reloc_outside, NULL, NULL, 1},
+                                          {"unknown-reloc", unknown_reloc, NULL, NULL, 1},
+                                          {"fixup-at-end", fixup_at_end, NULL, NULL, 1},
+                                          {"directory-at-end", directory_at_end, NULL, NULL, 1},
+                                          {"missing-export", missing_export, NULL, NULL, 1},
+                                          {"unlisted-import", NULL, "kernel32.dll", "Sleep", 1},
+                                          {"msvcrt-import", NULL, "msvcrt.dll", "memcpy", 1},
+                                          {"tls", tls, NULL, NULL, 1},
+                                          {"writable-edata", writable_edata, NULL, NULL, 1},
+                                          {"wrong-version", wrong_version, NULL, NULL, 1},
+                                          {"bad-checksum", bad_checksum, NULL, NULL, 0}};
 
 int main(int argc, char **argv)
 {
@@ -387,7 +381,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "tqcal_pe_patch: no case '%s'\n", argv[3]);
         return 2;
     }
-    if (c->make() != 0)
+    if ((c->make ? c->make() : add_import(c->dll, c->function)) != 0)
         return 1;
     if (c->own_checksum && img.checksum != 0 && pe_parse(&img, data, length, &err) == 0)
         pe_write32(data + img.checksum_offset, pe_checksum(&img));
