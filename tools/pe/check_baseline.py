@@ -44,7 +44,10 @@ def text_section(path, elf):
     """The bytes of the .text section of an ELF image, or of a PE file."""
     data = open(path, "rb").read()
     if elf:
-        image = elf2pe.Elf(data)
+        try:
+            image = elf2pe.Elf(data)
+        except elf2pe.Refused as e:
+            sys.exit("check_baseline: %s: %s" % (path, e))
         section = image.section(".text")
         if section:
             return image.contents(section)
