@@ -18,9 +18,10 @@ each offending instruction and exits 1.
 """
 import argparse
 import re
-import struct
 import subprocess
 import sys
+
+import elf2pe  # its readers of the ELF image and of the PE file it writes
 
 COND = r"(?:eq|ne|cs|hs|cc|lo|mi|pl|vs|vc|hi|ls|ge|lt|gt|le|al)?"
 ARMV4T = re.compile(
@@ -40,25 +41,20 @@ DATA = (".word", ".short", ".byte")
 
 
 def text_section(path, elf):
-    """The bytes of the .text section of an ELF file, or of a PE file."""
+    """The bytes of the .text section of an ELF image, or of a PE file."""
     data = open(path, "rb").read()
     if elf:
-        shoff, = struct.unpack_from("<I", data, 32)
-        shentsize, shnum, shstrndx = struct.unpack_from("<HHH", data, 46)
-        headers = [struct.unpack_from("<IIIIII", data, shoff + i * shentsize) for i in range(shnum)]
-        names = headers[shstrndx][4]
-        for name, _, _, _, offset, size in headers:
-            if data[names + name:names + name + 6] == b".text\0":
-                return data[offset:offset + size]
+        try:
+            image = elf2pe.Elf(data)
+        except elf2pe.Refused as e:
+            sys.exit("check_baseline: %s: %s" % (path, e))
+        section = image.section(".text")
+        if section:
+            return image.contents(section)
     else:
-        pe, = struct.unpack_from("<I", data, 0x3C)
-        count, = struct.unpack_from("<H", data, pe + 6)
-        optional, = struct.unpack_from("<H", data, pe + 20)
-        table = pe + 24 + optional
-        for i in range(count):
-            name, virtual_size, _, _, pointer = struct.unpack_from("<8sIIII", data, table + 40 * i)
-            if name.rstrip(b"\0") == b".text":
-                return data[pointer:pointer + virtual_size]
+        for section in elf2pe.pe_sections(data):
+            if section["name"] == ".text":
+                return data[section["offset"]:section["offset"] + section["virtual_size"]]
     sys.exit("check_baseline: %s has no .text section" % path)
 
 

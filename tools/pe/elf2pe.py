@@ -56,6 +56,12 @@ FILE_LOCAL_SYMS_STRIPPED = 0x0008
 FILE_32BIT_MACHINE = 0x0100
 FILE_DLL = 0x2000
 
+# The COFF file header (after "PE\0\0") and a section header, as the writer
+# packs them and pe_sections unpacks them.
+COFF_HEADER = "<HHIIIHH"
+SECTION_HEADER = "<8sIIIIIIHHI"
+SECTION_HEADER_SIZE = struct.calcsize(SECTION_HEADER)
+
 DIRECTORY_EXPORT = 0
 DIRECTORY_RESOURCE = 2
 DIRECTORY_BASERELOC = 5
@@ -131,6 +137,24 @@ class Elf:
     def symbol(self, name):
         found = [s for s in self.symbols if s["name"] == name and s["shndx"] != SHN_UNDEF]
         return found[0] if found else None
+
+    def section(self, name):
+        found = [s for s in self.sections if s["name"] == name]
+        return found[0] if found else None
+
+
+def pe_sections(data):
+    """The section table of a PE file: for each section, its name and its
+    virtual size, address, size in the file and file offset."""
+    pe, = struct.unpack_from("<I", data, 0x3C)
+    _, count, _, _, _, optional, _ = struct.unpack_from(COFF_HEADER, data, pe + 4)
+    table = pe + 4 + struct.calcsize(COFF_HEADER) + optional
+    sections = []
+    for i in range(count):
+        fields = struct.unpack_from(SECTION_HEADER, data, table + SECTION_HEADER_SIZE * i)
+        sections.append(dict(zip(("name", "virtual_size", "rva", "raw_size", "offset"),
+                                 (fields[0].rstrip(b"\0").decode("ascii"),) + fields[1:5])))
+    return sections
 
 
 def image_sections(elf, base):
@@ -331,9 +355,20 @@ def write_dll(elf, exports, version):
                      SCN_INITIALIZED_DATA | SCN_READ | SCN_DISCARDABLE])
     image_size = align(reloc_rva + len(reloc), SECTION_ALIGNMENT)
 
+    directories = [(0, 0)] * 16
+    directories[DIRECTORY_EXPORT] = (edata_rva, len(edata))
+    directories[DIRECTORY_RESOURCE] = (rsrc_rva, len(rsrc))
+    directories[DIRECTORY_BASERELOC] = (reloc_rva, len(reloc))
+    return pe_file(sections, base, entry, image_size, directories, version), len(rvas)
+
+
+def pe_file(sections, base, entry, image_size, directories, version):
+    """The DLL's bytes: the headers, then each section's bytes [name, RVA,
+    virtual size, bytes, characteristics] in the file, the checksum set."""
     pe_offset = 0x40
     optional_size = 224
-    headers = align(pe_offset + 4 + 20 + optional_size + 40 * len(sections), FILE_ALIGNMENT)
+    headers = align(pe_offset + 4 + struct.calcsize(COFF_HEADER) + optional_size
+                    + SECTION_HEADER_SIZE * len(sections), FILE_ALIGNMENT)
     file_offset = headers
     table = bytearray()
     body = bytearray()
@@ -341,7 +376,7 @@ def write_dll(elf, exports, version):
     for name, rva, virtual_size, raw, characteristics in sections:
         raw_size = align(len(raw), FILE_ALIGNMENT)
         pointer = file_offset if raw_size else 0
-        table += struct.pack("<8sIIIIIIHHI", name.encode("ascii"), virtual_size, rva, raw_size,
+        table += struct.pack(SECTION_HEADER, name.encode("ascii"), virtual_size, rva, raw_size,
                              pointer, 0, 0, 0, 0, characteristics)
         body += raw + bytes(raw_size - len(raw))
         file_offset += raw_size
@@ -350,14 +385,10 @@ def write_dll(elf, exports, version):
         else:
             data_size += raw_size
 
-    directories = [(0, 0)] * 16
-    directories[DIRECTORY_EXPORT] = (edata_rva, len(edata))
-    directories[DIRECTORY_RESOURCE] = (rsrc_rva, len(rsrc))
-    directories[DIRECTORY_BASERELOC] = (reloc_rva, len(reloc))
     data_rva = sections[1][1] if len(sections) > 1 else 0
     optional = struct.pack(
         "<HBBIIIIIIIIIHHHHHHIIIIHHIIIIII",
-        0x10B, 1, 0, code_size, data_size, 0, entry, text[1], data_rva, base,
+        0x10B, 1, 0, code_size, data_size, 0, entry, sections[0][1], data_rva, base,
         SECTION_ALIGNMENT, FILE_ALIGNMENT, CE_VERSION[0], CE_VERSION[1], version[0], version[1],
         CE_VERSION[0], CE_VERSION[1], 0, image_size, headers, 0,
         SUBSYSTEM_WINDOWS_CE_GUI, 0, 0x10000, 0x1000, 0x100000, 0x1000, 0, 16)
@@ -365,7 +396,7 @@ def write_dll(elf, exports, version):
     assert len(optional) == optional_size
     characteristics = (FILE_EXECUTABLE_IMAGE | FILE_LINE_NUMS_STRIPPED | FILE_LOCAL_SYMS_STRIPPED
                        | FILE_32BIT_MACHINE | FILE_DLL)
-    coff = struct.pack("<HHIIIHH", MACHINE_THUMB, len(sections), 0, 0, 0, optional_size,
+    coff = struct.pack(COFF_HEADER, MACHINE_THUMB, len(sections), 0, 0, 0, optional_size,
                        characteristics)
     dos = bytearray(pe_offset)
     dos[0:2] = b"MZ"
@@ -374,7 +405,7 @@ def write_dll(elf, exports, version):
     image = bytearray(head + bytes(headers - len(head)) + bytes(body))
     checksum_offset = pe_offset + 4 + 20 + 64
     struct.pack_into("<I", image, checksum_offset, checksum(bytes(image), checksum_offset))
-    return bytes(image), len(rvas)
+    return bytes(image)
 
 
 def main():

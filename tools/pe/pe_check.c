@@ -96,7 +96,7 @@ static int same_name(const char *a, const char *b)
 }
 
 struct import_walk {
-    const char **allowed;
+    const char *const *allowed;
     unsigned allowed_count;
     char listing[2048];
     unsigned refused;
@@ -128,10 +128,8 @@ static int note_import(void *user, const char *dll, const char *name, uint32_t o
 }
 
 struct export_walk {
-    const struct pe_names *expected;
-    unsigned char seen[PE_NAMES_MAX];
-    unsigned count;
-    unsigned extra;
+    struct pe_export_match match; /* when a list is named */
+    int listed;
     char extras[512];
     unsigned thumb, arm;
 };
@@ -139,23 +137,13 @@ struct export_walk {
 static int note_export(void *user, const char *name, uint32_t rva, struct pe_error *err)
 {
     struct export_walk *w = (struct export_walk *)user;
-    unsigned i;
     (void)err;
-    w->count++;
     if (rva & 1)
         w->thumb++;
     else
         w->arm++;
-    if (!w->expected)
-        return 0;
-    for (i = 0; i < w->expected->count; i++) {
-        if (strcmp(w->expected->name[i], name) == 0) {
-            w->seen[i]++;
-            return 0;
-        }
-    }
-    w->extra++;
-    if (strlen(w->extras) + strlen(name) + 2 < sizeof w->extras) {
+    if (w->listed && !pe_match_export(&w->match, name) &&
+        strlen(w->extras) + strlen(name) + 2 < sizeof w->extras) {
         strcat(w->extras, " ");
         strcat(w->extras, name);
     }
@@ -296,269 +284,300 @@ static void version_fact(const struct pe_image *img, const uint8_t *mem, const c
     fact(!wrong[0], "version", "%s", shown);
 }
 
-int main(int argc, char **argv)
-{
-    const char *path = NULL, *exports_path = NULL, *subsystem_version = NULL,
-               *version_header = NULL;
+/* What the command line asks. */
+struct options {
+    const char *path, *exports_path, *subsystem_version, *version_header;
     const char *allowed[MAX_ALLOWED];
-    unsigned allowed_count = 0, machines[MAX_MACHINES], machine_count = 0, i;
-    int no_imports = 0, version_only = 0, n;
-    struct pe_image img;
-    struct pe_error err;
-    struct pe_reloc_stats stats;
-    struct pe_names expected;
-    struct import_walk iw;
-    struct export_walk ew;
-    const struct pe_section *reloc_section, *entry_section;
-    uint8_t *file, *mem;
-    size_t size = 0;
-    char text[1024];
+    unsigned allowed_count, machines[MAX_MACHINES], machine_count;
+    int version_only;
+};
 
-    allowed[allowed_count++] = "coredll.dll";
+/* Reads the arguments into *o; --help prints the usage and exits 0, a
+ * mistake exits 2. */
+static void parse_arguments(int argc, char **argv, struct options *o)
+{
+    unsigned i;
+    int no_imports = 0;
+    memset(o, 0, sizeof *o);
+    o->allowed[o->allowed_count++] = "coredll.dll";
     for (i = 1; i < (unsigned)argc; i++) {
         const char *a = argv[i];
+        int has_value = i + 1 < (unsigned)argc;
         if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
             fputs(usage_text, stdout);
-            return 0;
+            exit(0);
         }
-        if (strcmp(a, "--expect-machine") == 0 && i + 1 < (unsigned)argc) {
-            if (machine_count == MAX_MACHINES ||
-                parse_machine(argv[++i], &machines[machine_count]) != 0)
+        if (strcmp(a, "--expect-machine") == 0 && has_value) {
+            if (o->machine_count == MAX_MACHINES ||
+                parse_machine(argv[++i], &o->machines[o->machine_count]) != 0)
                 usage();
-            machine_count++;
-        } else if (strcmp(a, "--exports") == 0 && i + 1 < (unsigned)argc) {
-            exports_path = argv[++i];
-        } else if (strcmp(a, "--allow-dll") == 0 && i + 1 < (unsigned)argc) {
-            if (allowed_count == MAX_ALLOWED)
+            o->machine_count++;
+        } else if (strcmp(a, "--exports") == 0 && has_value) {
+            o->exports_path = argv[++i];
+        } else if (strcmp(a, "--allow-dll") == 0 && has_value) {
+            if (o->allowed_count == MAX_ALLOWED)
                 usage();
-            allowed[allowed_count++] = argv[++i];
+            o->allowed[o->allowed_count++] = argv[++i];
         } else if (strcmp(a, "--no-imports") == 0) {
             no_imports = 1;
-        } else if (strcmp(a, "--version-header") == 0 && i + 1 < (unsigned)argc) {
-            version_header = argv[++i];
+        } else if (strcmp(a, "--version-header") == 0 && has_value) {
+            o->version_header = argv[++i];
         } else if (strcmp(a, "--version-only") == 0) {
-            version_only = 1;
-        } else if (strcmp(a, "--subsystem-version") == 0 && i + 1 < (unsigned)argc) {
-            subsystem_version = argv[++i];
-        } else if (a[0] == '-' || path) {
+            o->version_only = 1;
+        } else if (strcmp(a, "--subsystem-version") == 0 && has_value) {
+            o->subsystem_version = argv[++i];
+        } else if (a[0] == '-' || o->path) {
             usage();
         } else {
-            path = a;
+            o->path = a;
         }
     }
-    if (!path)
+    if (!o->path)
         usage();
     if (no_imports)
-        allowed_count = 0;
+        o->allowed_count = 0;
+}
 
-    file = pe_read_file(path, &size, &err);
+/* The file header and the optional header: machine, subsystem,
+ * characteristics, and the layout (printed, not judged). */
+static void header_facts(const struct pe_image *img, const struct options *o)
+{
+    unsigned i;
+    int ok = o->machine_count == 0 ? pe_arm_windows_machine(img->machine) : 0;
+    char version[16];
+    for (i = 0; i < o->machine_count; i++)
+        ok |= img->machine == o->machines[i];
+    fact(ok, "machine", "0x%04X %s", (unsigned)img->machine, pe_machine_name(img->machine));
+
+    snprintf(version, sizeof version, "%u.%u", (unsigned)img->subsystem_major,
+             (unsigned)img->subsystem_minor);
+    ok = !o->subsystem_version || strcmp(o->subsystem_version, version) == 0;
+    fact(ok && pe_subsystem_fits(img), "subsystem", "%u %s, version %s (operating system %u.%u)%s",
+         (unsigned)img->subsystem, pe_subsystem_name(img->subsystem), version,
+         (unsigned)img->os_major, (unsigned)img->os_minor, ok ? "" : ", expected another");
+
+    fact(pe_movable_dll(img->characteristics), "characteristics", "0x%04X:%s%s%s%s",
+         (unsigned)img->characteristics,
+         (img->characteristics & PE_FILE_DLL) ? " DLL" : " not a DLL",
+         (img->characteristics & PE_FILE_EXECUTABLE_IMAGE) ? ", executable image"
+                                                           : ", not an executable image",
+         (img->characteristics & PE_FILE_32BIT_MACHINE) ? ", 32-bit" : "",
+         (img->characteristics & PE_FILE_RELOCS_STRIPPED) ? ", relocations stripped" : "");
+    printf(
+        "  %-16s preferred base 0x%08X, 0x%X bytes; sections aligned 0x%X, file 0x%X; "
+        "DLL characteristics 0x%04X\n",
+        "image", (unsigned)img->image_base, (unsigned)img->size_of_image,
+        (unsigned)img->section_alignment, (unsigned)img->file_alignment,
+        (unsigned)img->dll_characteristics);
+}
+
+/* The sections, listed; none writable and executable; each with the
+ * permissions its content needs; the checksum of the file. */
+static void section_facts(const struct pe_image *img)
+{
+    unsigned wx = 0, i;
+    char first[sizeof img->sections[0].name] = "";
+    for (i = 0; i < img->section_count; i++) {
+        const struct pe_section *s = &img->sections[i];
+        printf("  %-16s %-14s %s at 0x%05X, 0x%X bytes (0x%X in the file)%s\n",
+               i == 0 ? "sections" : "", s->name, permissions(s->characteristics),
+               (unsigned)s->virtual_address, (unsigned)s->virtual_size, (unsigned)s->raw_size,
+               (s->characteristics & PE_SCN_MEM_DISCARDABLE) ? ", discardable" : "");
+        if ((s->characteristics & PE_SCN_MEM_WRITE) && (s->characteristics & PE_SCN_MEM_EXECUTE)) {
+            if (wx++ == 0)
+                memcpy(first, s->name, sizeof first);
+        }
+    }
+    if (wx)
+        fact(0, "W^X", "%u section(s) both writable and executable, the first %s", wx, first);
+    else
+        fact(1, "W^X", "no section both writable and executable");
+    section_permissions(img);
+    if (img->checksum == 0)
+        fact(1, "checksum", "none (0: not computed, which only a driver needs)");
+    else
+        fact(img->checksum == pe_checksum(img), "checksum",
+             "0x%08X in the header, the file's is 0x%08X", (unsigned)img->checksum,
+             (unsigned)pe_checksum(img));
+}
+
+/* The fixups of the laid-out image mem, by type and by section, after
+ * pe_relocate moved it: in the .reloc section, and each into the image. */
+static void fixup_facts(const struct pe_image *img, const struct pe_section *reloc_section,
+                        const struct pe_reloc_stats *stats)
+{
+    int named = strcmp(reloc_section->name, ".reloc") == 0;
+    unsigned t, i, fixups = 0;
+    char text[1024] = "";
+    for (t = 0; t < PE_REL_TYPES; t++) {
+        if (stats->by_type[t]) {
+            snprintf(text + strlen(text), sizeof text - strlen(text), "%s%u %s",
+                     text[0] ? ", " : "", stats->by_type[t], pe_reloc_type_name(t));
+            if (t != PE_REL_ABSOLUTE)
+                fixups += stats->by_type[t];
+        }
+    }
+    fact(named && fixups > 0, "relocations", "section %s, 0x%X bytes in %u blocks: %s",
+         reloc_section->name, (unsigned)img->directories[PE_DIR_BASERELOC].size, stats->blocks,
+         text);
+    text[0] = '\0';
+    for (i = 0; i < img->section_count; i++) {
+        if (stats->per_section[i])
+            snprintf(text + strlen(text), sizeof text - strlen(text), "%s%s %u",
+                     text[0] ? ", " : "", img->sections[i].name, stats->per_section[i]);
+    }
+    if (stats->targets_outside)
+        fact(0, "fixups", "%u address(es) point outside the image, the first at RVA 0x%X",
+             stats->targets_outside, (unsigned)stats->first_target_outside_rva);
+    else
+        fact(1, "fixups",
+             "each in a section (%s), each address into the image; applied at "
+             "another base",
+             text);
+}
+
+/* The image relocated to another base, as the loader does. */
+static void relocation_facts(const struct pe_image *img, uint8_t *mem)
+{
+    struct pe_reloc_stats stats;
+    struct pe_error err;
+    const struct pe_section *reloc_section =
+        pe_has_base_relocations(img) ? pe_section_at(img, img->directories[PE_DIR_BASERELOC].rva)
+                                     : NULL;
+    if (pe_relocate(img, mem, img->image_base + 0x01230000u, &stats, &err) != 0)
+        fact(0, "relocations", "%s", err.text);
+    else if (!reloc_section)
+        fact(0, "relocations", "no base relocation directory in a section: the image cannot move");
+    else
+        fixup_facts(img, reloc_section, &stats);
+}
+
+/* The imported functions, each from an allowed DLL. */
+static void import_facts(const struct pe_image *img, const uint8_t *mem, const struct options *o)
+{
+    struct import_walk iw;
+    struct pe_error err;
+    char text[1024] = "";
+    unsigned i;
+    int n;
+    memset(&iw, 0, sizeof iw);
+    iw.allowed = o->allowed;
+    iw.allowed_count = o->allowed_count;
+    n = pe_imports(img, mem, note_import, &iw, &err);
+    if (n < 0) {
+        fact(0, "imports", "%s", err.text);
+        return;
+    }
+    for (i = 0; i < o->allowed_count; i++)
+        snprintf(text + strlen(text), sizeof text - strlen(text), "%s%s", i ? ", " : "",
+                 o->allowed[i]);
+    if (iw.refused)
+        fact(0, "imports", "%d: %s; %s is not allowed (allowed: %s)", n, iw.listing,
+             iw.first_refused, o->allowed_count ? text : "none");
+    else
+        fact(1, "imports", "%d%s%s (allowed: %s)", n, n ? ": " : "", iw.listing,
+             o->allowed_count ? text : "none");
+}
+
+/* The exported names: with --exports, exactly those of the list. Returns
+ * 0, or 2 when the list cannot be read. */
+static int export_facts(const struct pe_image *img, const uint8_t *mem, const struct options *o)
+{
+    static struct pe_names expected;
+    struct export_walk ew;
+    struct pe_error err;
+    unsigned i, missing = 0, doubled = 0;
+    char text[1024] = "";
+    int n;
+    memset(&ew, 0, sizeof ew);
+    if (o->exports_path) {
+        if (pe_read_names(o->exports_path, &expected, &err) != 0) {
+            fprintf(stderr, "tqcal_pe_check: %s\n", err.text);
+            return 2;
+        }
+        pe_match_begin(&ew.match, expected.list, expected.count);
+        ew.listed = 1;
+    }
+    n = pe_exports(img, mem, note_export, &ew, &err);
+    if (n < 0) {
+        fact(0, "exports", "%s", err.text);
+    } else if (!o->exports_path) {
+        fact(n > 0, "exports", "%d names (%u ARM, %u Thumb)", n, ew.arm, ew.thumb);
+    } else if (pe_match_exact(&ew.match, &missing, &doubled)) {
+        fact(1, "exports", "%d names, exactly those of %s (%u ARM, %u Thumb)", n, o->exports_path,
+             ew.arm, ew.thumb);
+    } else {
+        for (i = 0; i < expected.count; i++) {
+            if (ew.match.seen[i] == 0)
+                snprintf(text + strlen(text), sizeof text - strlen(text), " %s", expected.name[i]);
+        }
+        fact(0, "exports", "%d names; missing:%s; not on the list:%s%s", n,
+             missing ? text : " none", ew.match.extra ? ew.extras : " none",
+             doubled ? "; some names twice" : "");
+    }
+    return 0;
+}
+
+/* What only the loader judges: TLS, the entry point, and its own verdict. */
+static void loader_facts(const struct pe_image *img)
+{
+    const struct pe_section *where =
+        img->entry_rva ? pe_section_at(img, img->entry_rva & ~1u) : NULL;
+    struct pe_error err;
+    if (pe_has_directory(img, PE_DIR_TLS))
+        fact(0, "TLS", "a TLS directory at 0x%X", (unsigned)img->directories[PE_DIR_TLS].rva);
+    else
+        fact(1, "TLS", "none");
+    fact(pe_entry_section(img) && (img->machine != PE_MACHINE_ARMNT || (img->entry_rva & 1)),
+         "entry point", "0x%X%s%s (%s)", (unsigned)img->entry_rva, where ? " in " : "",
+         where ? where->name : "", img->entry_rva & 1 ? "Thumb" : "ARM");
+    if (pe_check_loadable(img, &err) != 0)
+        fact(0, "loader", "refuses it: %s", err.text);
+    else
+        fact(1, "loader", "accepts machine, subsystem, characteristics and directories");
+}
+
+int main(int argc, char **argv)
+{
+    struct options o;
+    struct pe_image img;
+    struct pe_error err;
+    uint8_t *file, *mem;
+    size_t size = 0;
+
+    parse_arguments(argc, argv, &o);
+    file = pe_read_file(o.path, &size, &err);
     if (!file) {
         fprintf(stderr, "tqcal_pe_check: %s\n", err.text);
         return 1;
     }
     if (pe_parse(&img, file, size, &err) != 0) {
-        fprintf(stderr, "tqcal_pe_check: %s: %s\n", path, err.text);
+        fprintf(stderr, "tqcal_pe_check: %s: %s\n", o.path, err.text);
         free(file);
         return 1;
     }
-    printf("%s: %s, %lu bytes, %u sections, linker %u.%u\n", path, img.pe32plus ? "PE32+" : "PE32",
-           (unsigned long)size, img.section_count, (unsigned)img.linker_major,
-           (unsigned)img.linker_minor);
+    printf("%s: %s, %lu bytes, %u sections, linker %u.%u\n", o.path,
+           img.pe32plus ? "PE32+" : "PE32", (unsigned long)size, img.section_count,
+           (unsigned)img.linker_major, (unsigned)img.linker_minor);
     mem = (uint8_t *)calloc(img.size_of_image, 1);
     if (!mem) {
         fprintf(stderr, "tqcal_pe_check: out of memory\n");
         return 1;
     }
     pe_layout(&img, mem);
-    if (version_only) {
-        version_fact(&img, mem, version_header);
-        goto done;
+    if (!o.version_only) {
+        header_facts(&img, &o);
+        section_facts(&img);
     }
-
-    {
-        int ok = machine_count == 0
-                     ? (img.machine == PE_MACHINE_ARM || img.machine == PE_MACHINE_THUMB ||
-                        img.machine == PE_MACHINE_ARMNT)
-                     : 0;
-        for (i = 0; i < machine_count; i++)
-            ok |= img.machine == machines[i];
-        fact(ok, "machine", "0x%04X %s", (unsigned)img.machine, pe_machine_name(img.machine));
-    }
-    {
-        int ce = img.machine == PE_MACHINE_ARM || img.machine == PE_MACHINE_THUMB;
-        int ok = ce ? img.subsystem == PE_SUBSYSTEM_WINDOWS_CE_GUI
-                    : img.subsystem == PE_SUBSYSTEM_WINDOWS_GUI ||
-                          img.subsystem == PE_SUBSYSTEM_WINDOWS_CUI;
-        char version[16];
-        snprintf(version, sizeof version, "%u.%u", (unsigned)img.subsystem_major,
-                 (unsigned)img.subsystem_minor);
-        if (subsystem_version && strcmp(subsystem_version, version) != 0)
-            ok = 0;
-        fact(ok, "subsystem", "%u %s, version %s (operating system %u.%u)%s",
-             (unsigned)img.subsystem, pe_subsystem_name(img.subsystem), version,
-             (unsigned)img.os_major, (unsigned)img.os_minor,
-             subsystem_version && strcmp(subsystem_version, version) != 0 ? ", expected another"
-                                                                          : "");
-    }
-    fact((img.characteristics & PE_FILE_DLL) && (img.characteristics & PE_FILE_EXECUTABLE_IMAGE) &&
-             !(img.characteristics & PE_FILE_RELOCS_STRIPPED),
-         "characteristics", "0x%04X:%s%s%s%s", (unsigned)img.characteristics,
-         (img.characteristics & PE_FILE_DLL) ? " DLL" : " not a DLL",
-         (img.characteristics & PE_FILE_EXECUTABLE_IMAGE) ? ", executable image"
-                                                          : ", not an executable image",
-         (img.characteristics & PE_FILE_32BIT_MACHINE) ? ", 32-bit" : "",
-         (img.characteristics & PE_FILE_RELOCS_STRIPPED) ? ", relocations stripped" : "");
-    printf(
-        "  %-16s preferred base 0x%08X, 0x%X bytes; sections aligned 0x%X, file 0x%X; "
-        "DLL characteristics 0x%04X\n",
-        "image", (unsigned)img.image_base, (unsigned)img.size_of_image,
-        (unsigned)img.section_alignment, (unsigned)img.file_alignment,
-        (unsigned)img.dll_characteristics);
-
-    /* Sections: none writable and executable. */
-    {
-        unsigned wx = 0;
-        char first[sizeof img.sections[0].name] = "";
-        for (i = 0; i < img.section_count; i++) {
-            const struct pe_section *s = &img.sections[i];
-            printf("  %-16s %-14s %s at 0x%05X, 0x%X bytes (0x%X in the file)%s\n",
-                   i == 0 ? "sections" : "", s->name, permissions(s->characteristics),
-                   (unsigned)s->virtual_address, (unsigned)s->virtual_size, (unsigned)s->raw_size,
-                   (s->characteristics & PE_SCN_MEM_DISCARDABLE) ? ", discardable" : "");
-            if ((s->characteristics & PE_SCN_MEM_WRITE) &&
-                (s->characteristics & PE_SCN_MEM_EXECUTE)) {
-                if (wx++ == 0)
-                    memcpy(first, s->name, sizeof first);
-            }
-        }
-        if (wx)
-            fact(0, "W^X", "%u section(s) both writable and executable, the first %s", wx, first);
-        else
-            fact(1, "W^X", "no section both writable and executable");
-    }
-    section_permissions(&img);
-    if (img.checksum == 0)
-        fact(1, "checksum", "none (0: not computed, which only a driver needs)");
-    else
-        fact(img.checksum == pe_checksum(&img), "checksum",
-             "0x%08X in the header, the file's is 0x%08X", (unsigned)img.checksum,
-             (unsigned)pe_checksum(&img));
-
     /* The version, read before the image is relocated. */
-    version_fact(&img, mem, version_header);
-
-    /* The image relocated to another base, as the loader does. */
-    reloc_section =
-        img.directory_count > PE_DIR_BASERELOC && img.directories[PE_DIR_BASERELOC].size > 0
-            ? pe_section_at(&img, img.directories[PE_DIR_BASERELOC].rva)
-            : NULL;
-    if (pe_relocate(&img, mem, img.image_base + 0x01230000u, &stats, &err) != 0) {
-        fact(0, "relocations", "%s", err.text);
-    } else if (!reloc_section) {
-        fact(0, "relocations", "no base relocation directory in a section: the image cannot move");
-    } else {
-        int named = strcmp(reloc_section->name, ".reloc") == 0;
-        unsigned t, fixups = 0;
-        text[0] = '\0';
-        for (t = 0; t < PE_REL_TYPES; t++) {
-            if (stats.by_type[t]) {
-                snprintf(text + strlen(text), sizeof text - strlen(text), "%s%u %s",
-                         text[0] ? ", " : "", stats.by_type[t], pe_reloc_type_name(t));
-                if (t != PE_REL_ABSOLUTE)
-                    fixups += stats.by_type[t];
-            }
-        }
-        fact(named && fixups > 0, "relocations", "section %s, 0x%X bytes in %u blocks: %s",
-             reloc_section->name, (unsigned)img.directories[PE_DIR_BASERELOC].size, stats.blocks,
-             text);
-        text[0] = '\0';
-        for (i = 0; i < img.section_count; i++) {
-            if (stats.per_section[i])
-                snprintf(text + strlen(text), sizeof text - strlen(text), "%s%s %u",
-                         text[0] ? ", " : "", img.sections[i].name, stats.per_section[i]);
-        }
-        if (stats.targets_outside)
-            fact(0, "fixups", "%u address(es) point outside the image, the first at RVA 0x%X",
-                 stats.targets_outside, (unsigned)stats.first_target_outside_rva);
-        else
-            fact(1, "fixups",
-                 "each in a section (%s), each address into the image; applied at "
-                 "another base",
-                 text);
-    }
-
-    /* Imports. */
-    memset(&iw, 0, sizeof iw);
-    iw.allowed = allowed;
-    iw.allowed_count = allowed_count;
-    n = pe_imports(&img, mem, note_import, &iw, &err);
-    if (n < 0) {
-        fact(0, "imports", "%s", err.text);
-    } else {
-        text[0] = '\0';
-        for (i = 0; i < allowed_count; i++)
-            snprintf(text + strlen(text), sizeof text - strlen(text), "%s%s", i ? ", " : "",
-                     allowed[i]);
-        if (iw.refused)
-            fact(0, "imports", "%d: %s; %s is not allowed (allowed: %s)", n, iw.listing,
-                 iw.first_refused, allowed_count ? text : "none");
-        else
-            fact(1, "imports", "%d%s%s (allowed: %s)", n, n ? ": " : "", iw.listing,
-                 allowed_count ? text : "none");
-    }
-
-    /* Exports: exactly the list. */
-    memset(&ew, 0, sizeof ew);
-    if (exports_path) {
-        if (pe_read_names(exports_path, &expected, &err) != 0) {
-            fprintf(stderr, "tqcal_pe_check: %s\n", err.text);
+    version_fact(&img, mem, o.version_header);
+    if (!o.version_only) {
+        relocation_facts(&img, mem);
+        import_facts(&img, mem, &o);
+        if (export_facts(&img, mem, &o) != 0)
             return 2;
-        }
-        ew.expected = &expected;
+        loader_facts(&img);
     }
-    n = pe_exports(&img, mem, note_export, &ew, &err);
-    if (n < 0) {
-        fact(0, "exports", "%s", err.text);
-    } else if (exports_path) {
-        unsigned missing = 0, doubled = 0;
-        text[0] = '\0';
-        for (i = 0; i < expected.count; i++) {
-            if (ew.seen[i] == 0) {
-                missing++;
-                snprintf(text + strlen(text), sizeof text - strlen(text), " %s", expected.name[i]);
-            }
-            doubled += ew.seen[i] > 1;
-        }
-        if (missing || ew.extra || doubled)
-            fact(0, "exports", "%d names; missing:%s; not on the list:%s%s", n,
-                 missing ? text : " none", ew.extra ? ew.extras : " none",
-                 doubled ? "; some names twice" : "");
-        else
-            fact(1, "exports", "%d names, exactly those of %s (%u ARM, %u Thumb)", n, exports_path,
-                 ew.arm, ew.thumb);
-    } else {
-        fact(n > 0, "exports", "%d names (%u ARM, %u Thumb)", n, ew.arm, ew.thumb);
-    }
-
-    /* TLS and the other directories the loader refuses, in one verdict. */
-    if (img.directory_count > PE_DIR_TLS &&
-        (img.directories[PE_DIR_TLS].rva || img.directories[PE_DIR_TLS].size))
-        fact(0, "TLS", "a TLS directory at 0x%X", (unsigned)img.directories[PE_DIR_TLS].rva);
-    else
-        fact(1, "TLS", "none");
-
-    entry_section = img.entry_rva ? pe_section_at(&img, img.entry_rva & ~1u) : NULL;
-    fact(entry_section && (entry_section->characteristics & PE_SCN_MEM_EXECUTE) &&
-             (img.machine != PE_MACHINE_ARMNT || (img.entry_rva & 1)),
-         "entry point", "0x%X%s%s (%s)", (unsigned)img.entry_rva, entry_section ? " in " : "",
-         entry_section ? entry_section->name : "", img.entry_rva & 1 ? "Thumb" : "ARM");
-
-    if (pe_check_loadable(&img, &err) != 0)
-        fact(0, "loader", "refuses it: %s", err.text);
-    else
-        fact(1, "loader", "accepts machine, subsystem, characteristics and directories");
-
-done:
     printf("tqcal_pe_check: %u fact%s, %u problem%s\n", facts, facts == 1 ? "" : "s", problems,
            problems == 1 ? "" : "s");
     free(mem);

@@ -125,8 +125,8 @@ static const struct pe_section *section_span(const struct pe_image *img, uint32_
  * symbol table), where the file has one; otherwise it stays "/N". */
 static void long_name(const struct pe_image *img, char *name, size_t room)
 {
-    uint32_t symbols = pe_read32(img->file + img->nt_offset + 12);
-    uint32_t count = pe_read32(img->file + img->nt_offset + 16);
+    uint32_t symbols = pe_read32(img->file + img->nt_offset + PE_NT_PointerToSymbolTable);
+    uint32_t count = pe_read32(img->file + img->nt_offset + PE_NT_NumberOfSymbols);
     uint64_t at = (uint64_t)symbols + 18ull * count;
     unsigned long offset = 0;
     size_t n;
@@ -170,73 +170,87 @@ const char *pe_directory_name(unsigned directory)
     return directory < PE_DIR_COUNT ? directory_names[directory] : "unknown";
 }
 
-int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_error *err)
+/* The file header at nt and the optional header after it: their fields
+ * into *img, the optional header's size into *opt_size. */
+static int parse_headers(struct pe_image *img, uint32_t nt, uint32_t *opt_size,
+                         struct pe_error *err)
 {
-    uint32_t nt, opt, opt_size, table, directories;
-    unsigned i, count;
-    uint64_t end;
-
-    memset(img, 0, sizeof *img);
-    img->file = file;
-    img->file_size = size;
-    if (size < 64)
-        return pe_fail(err, "truncated: %lu bytes, fewer than a DOS header's 64",
-                       (unsigned long)size);
-    if (file[0] != 'M' || file[1] != 'Z')
-        return pe_fail(err, "not a PE file: no MZ signature");
-    nt = pe_read32(file + 0x3C);
-    if ((uint64_t)nt + 24 > size)
-        return pe_fail(err,
-                       "truncated: the PE header at offset 0x%X lies beyond the end of the "
-                       "file (%lu bytes)",
-                       (unsigned)nt, (unsigned long)size);
+    const uint8_t *file = img->file;
+    size_t size = img->file_size;
+    uint32_t opt = nt + PE_NT_OptionalHeader, directories;
     if (memcmp(file + nt, "PE\0\0", 4) != 0)
         return pe_fail(err, "not a PE file: no PE signature at offset 0x%X", (unsigned)nt);
     img->nt_offset = nt;
-    img->machine = pe_read16(file + nt + 4);
-    count = pe_read16(file + nt + 6);
-    img->time_date_stamp = pe_read32(file + nt + 8);
-    opt_size = pe_read16(file + nt + 20);
-    img->characteristics = pe_read16(file + nt + 22);
-    opt = nt + 24;
-    if (opt_size < 96)
+    img->machine = pe_read16(file + nt + PE_NT_Machine);
+    img->time_date_stamp = pe_read32(file + nt + PE_NT_TimeDateStamp);
+    *opt_size = pe_read16(file + nt + PE_NT_SizeOfOptionalHeader);
+    img->characteristics = pe_read16(file + nt + PE_NT_Characteristics);
+    if (*opt_size < PE_OPT_DataDirectory)
         return pe_fail(err, "the optional header has %u bytes, fewer than a PE32 image's 96",
-                       (unsigned)opt_size);
-    if ((uint64_t)opt + opt_size > size)
+                       (unsigned)*opt_size);
+    if ((uint64_t)opt + *opt_size > size)
         return pe_fail(err,
                        "truncated: the optional header ends beyond the end of the file "
                        "(%lu bytes)",
                        (unsigned long)size);
-    img->pe32plus = pe_read16(file + opt) == 0x20B;
-    if (pe_read16(file + opt) != 0x10B && !img->pe32plus)
+    img->pe32plus = pe_read16(file + opt + PE_OPT_Magic) == 0x20B;
+    if (pe_read16(file + opt + PE_OPT_Magic) != 0x10B && !img->pe32plus)
         return pe_fail(err, "not a PE image: optional header magic 0x%X",
-                       (unsigned)pe_read16(file + opt));
+                       (unsigned)pe_read16(file + opt + PE_OPT_Magic));
     /* A PE32+ header has a 64-bit base where PE32 has BaseOfData and the
      * base, and 64-bit stack and heap sizes: the directories come later. */
-    directories = img->pe32plus ? 112 : 96;
-    if (opt_size < directories)
+    directories = img->pe32plus ? PE_OPT_DataDirectory_PE32PLUS : PE_OPT_DataDirectory;
+    if (*opt_size < directories)
         return pe_fail(err, "the optional header has %u bytes, fewer than a PE32+ image's 112",
-                       (unsigned)opt_size);
-    img->linker_major = file[opt + 2];
-    img->linker_minor = file[opt + 3];
-    img->entry_rva = pe_read32(file + opt + 16);
-    img->image_base = pe_read32(file + opt + (img->pe32plus ? 24 : 28));
-    img->section_alignment = pe_read32(file + opt + 32);
-    img->file_alignment = pe_read32(file + opt + 36);
-    img->os_major = pe_read16(file + opt + 40);
-    img->os_minor = pe_read16(file + opt + 42);
-    img->image_major = pe_read16(file + opt + 44);
-    img->image_minor = pe_read16(file + opt + 46);
-    img->subsystem_major = pe_read16(file + opt + 48);
-    img->subsystem_minor = pe_read16(file + opt + 50);
-    img->size_of_image = pe_read32(file + opt + 56);
-    img->size_of_headers = pe_read32(file + opt + 60);
-    img->checksum_offset = opt + 64;
-    img->checksum = pe_read32(file + opt + 64);
-    img->subsystem = pe_read16(file + opt + 68);
-    img->dll_characteristics = pe_read16(file + opt + 70);
-    img->directory_count = pe_read32(file + opt + directories - 4);
+                       (unsigned)*opt_size);
+    img->linker_major = file[opt + PE_OPT_MajorLinkerVersion];
+    img->linker_minor = file[opt + PE_OPT_MinorLinkerVersion];
+    img->entry_rva = pe_read32(file + opt + PE_OPT_AddressOfEntryPoint);
+    img->image_base =
+        pe_read32(file + opt + (img->pe32plus ? PE_OPT_ImageBase_PE32PLUS : PE_OPT_ImageBase));
+    img->section_alignment = pe_read32(file + opt + PE_OPT_SectionAlignment);
+    img->file_alignment = pe_read32(file + opt + PE_OPT_FileAlignment);
+    img->os_major = pe_read16(file + opt + PE_OPT_MajorOperatingSystemVersion);
+    img->os_minor = pe_read16(file + opt + PE_OPT_MinorOperatingSystemVersion);
+    img->image_major = pe_read16(file + opt + PE_OPT_MajorImageVersion);
+    img->image_minor = pe_read16(file + opt + PE_OPT_MinorImageVersion);
+    img->subsystem_major = pe_read16(file + opt + PE_OPT_MajorSubsystemVersion);
+    img->subsystem_minor = pe_read16(file + opt + PE_OPT_MinorSubsystemVersion);
+    img->size_of_image = pe_read32(file + opt + PE_OPT_SizeOfImage);
+    img->size_of_headers = pe_read32(file + opt + PE_OPT_SizeOfHeaders);
+    img->checksum_offset = opt + PE_OPT_CheckSum;
+    img->checksum = pe_read32(file + opt + PE_OPT_CheckSum);
+    img->subsystem = pe_read16(file + opt + PE_OPT_Subsystem);
+    img->dll_characteristics = pe_read16(file + opt + PE_OPT_DllCharacteristics);
+    img->directory_count = pe_read32(
+        file + opt +
+        (img->pe32plus ? PE_OPT_NumberOfRvaAndSizes_PE32PLUS : PE_OPT_NumberOfRvaAndSizes));
+    return 0;
+}
 
+/* The data directories of the optional header at opt (opt_size bytes). */
+static int parse_directories(struct pe_image *img, uint32_t opt, uint32_t opt_size,
+                             struct pe_error *err)
+{
+    uint32_t directories = img->pe32plus ? PE_OPT_DataDirectory_PE32PLUS : PE_OPT_DataDirectory;
+    unsigned i;
+    if (img->directory_count > PE_DIR_COUNT)
+        return pe_fail(err, "%u data directories, more than 16", (unsigned)img->directory_count);
+    if (directories + 8 * img->directory_count > opt_size)
+        return pe_fail(err,
+                       "the optional header (%u bytes) has no room for its %u data "
+                       "directories",
+                       (unsigned)opt_size, (unsigned)img->directory_count);
+    for (i = 0; i < img->directory_count; i++) {
+        img->directories[i].rva = pe_read32(img->file + opt + directories + 8 * i);
+        img->directories[i].size = pe_read32(img->file + opt + directories + 4 + 8 * i);
+    }
+    return 0;
+}
+
+/* The alignments, the image's size and its preferred base. */
+static int check_layout(const struct pe_image *img, struct pe_error *err)
+{
     if (!power_of_two(img->section_alignment) || !power_of_two(img->file_alignment) ||
         img->file_alignment > img->section_alignment)
         return pe_fail(err,
@@ -254,23 +268,61 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
     if (img->image_base % 0x10000 != 0)
         return pe_fail(err, "the preferred base 0x%X is not a multiple of 64 KiB",
                        (unsigned)img->image_base);
-    if (img->directory_count > PE_DIR_COUNT)
-        return pe_fail(err, "%u data directories, more than 16", (unsigned)img->directory_count);
-    if (directories + 8 * img->directory_count > opt_size)
-        return pe_fail(err,
-                       "the optional header (%u bytes) has no room for its %u data "
-                       "directories",
-                       (unsigned)opt_size, (unsigned)img->directory_count);
-    for (i = 0; i < img->directory_count; i++) {
-        img->directories[i].rva = pe_read32(file + opt + directories + 8 * i);
-        img->directories[i].size = pe_read32(file + opt + directories + 4 + 8 * i);
-    }
+    return 0;
+}
 
-    /* The section table, inside the headers. */
+/* Section i's header at h: read, and its place in the image and the file
+ * checked. */
+static int parse_section(struct pe_image *img, unsigned i, const uint8_t *h, struct pe_error *err)
+{
+    struct pe_section *s = &img->sections[i];
+    uint64_t section_end;
+    memcpy(s->name, h, 8);
+    s->name[8] = '\0';
+    long_name(img, s->name, sizeof s->name);
+    s->virtual_size = pe_read32(h + PE_SH_VirtualSize);
+    s->virtual_address = pe_read32(h + PE_SH_VirtualAddress);
+    s->raw_size = pe_read32(h + PE_SH_SizeOfRawData);
+    s->raw_offset = pe_read32(h + PE_SH_PointerToRawData);
+    s->characteristics = pe_read32(h + PE_SH_Characteristics);
+    if (s->virtual_size == 0)
+        s->virtual_size = s->raw_size;
+    if (s->virtual_address % img->section_alignment != 0)
+        return pe_fail(err,
+                       "section %s: address 0x%X not a multiple of the section "
+                       "alignment 0x%X",
+                       s->name, (unsigned)s->virtual_address, (unsigned)img->section_alignment);
+    if (s->virtual_address < img->size_of_headers)
+        return pe_fail(err, "section %s: address 0x%X overlaps the headers (0x%X bytes)", s->name,
+                       (unsigned)s->virtual_address, (unsigned)img->size_of_headers);
+    if (i > 0 && s->virtual_address < (uint64_t)img->sections[i - 1].virtual_address +
+                                          img->sections[i - 1].virtual_size)
+        return pe_fail(err, "section %s: address 0x%X overlaps section %s or is out of order",
+                       s->name, (unsigned)s->virtual_address, img->sections[i - 1].name);
+    section_end = (uint64_t)s->virtual_address + s->virtual_size;
+    if (section_end > img->size_of_image)
+        return pe_fail(err,
+                       "section %s: 0x%X bytes at 0x%X end beyond the image (0x%X "
+                       "bytes)",
+                       s->name, (unsigned)s->virtual_size, (unsigned)s->virtual_address,
+                       (unsigned)img->size_of_image);
+    if (s->raw_size > 0 && (uint64_t)s->raw_offset + s->raw_size > img->file_size)
+        return pe_fail(err,
+                       "truncated: section %s has 0x%X bytes at file offset 0x%X, beyond "
+                       "the end of the file (%lu bytes)",
+                       s->name, (unsigned)s->raw_size, (unsigned)s->raw_offset,
+                       (unsigned long)img->file_size);
+    return 0;
+}
+
+/* The section table at table, inside the headers. */
+static int parse_sections(struct pe_image *img, uint32_t table, struct pe_error *err)
+{
+    unsigned i, count = pe_read16(img->file + img->nt_offset + PE_NT_NumberOfSections);
+    uint64_t end = (uint64_t)table + PE_SH_SIZE * count;
+    size_t size = img->file_size;
     if (count == 0 || count > PE_MAX_SECTIONS)
         return pe_fail(err, "%u sections (1 to %d are allowed)", count, PE_MAX_SECTIONS);
-    table = opt + opt_size;
-    end = (uint64_t)table + 40u * count;
     if (end > size)
         return pe_fail(err,
                        "truncated: the section table ends at offset 0x%llX, beyond the end "
@@ -285,52 +337,22 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
                        (unsigned)img->size_of_image);
     img->section_count = count;
     for (i = 0; i < count; i++) {
-        const uint8_t *h = file + table + 40u * i;
-        struct pe_section *s = &img->sections[i];
-        uint64_t section_end;
-        memcpy(s->name, h, 8);
-        s->name[8] = '\0';
-        long_name(img, s->name, sizeof s->name);
-        s->virtual_size = pe_read32(h + 8);
-        s->virtual_address = pe_read32(h + 12);
-        s->raw_size = pe_read32(h + 16);
-        s->raw_offset = pe_read32(h + 20);
-        s->characteristics = pe_read32(h + 36);
-        if (s->virtual_size == 0)
-            s->virtual_size = s->raw_size;
-        if (s->virtual_address % img->section_alignment != 0)
-            return pe_fail(err,
-                           "section %s: address 0x%X not a multiple of the section "
-                           "alignment 0x%X",
-                           s->name, (unsigned)s->virtual_address, (unsigned)img->section_alignment);
-        if (s->virtual_address < img->size_of_headers)
-            return pe_fail(err, "section %s: address 0x%X overlaps the headers (0x%X bytes)",
-                           s->name, (unsigned)s->virtual_address, (unsigned)img->size_of_headers);
-        if (i > 0 && s->virtual_address < (uint64_t)img->sections[i - 1].virtual_address +
-                                              img->sections[i - 1].virtual_size)
-            return pe_fail(err, "section %s: address 0x%X overlaps section %s or is out of order",
-                           s->name, (unsigned)s->virtual_address, img->sections[i - 1].name);
-        section_end = (uint64_t)s->virtual_address + s->virtual_size;
-        if (section_end > img->size_of_image)
-            return pe_fail(err,
-                           "section %s: 0x%X bytes at 0x%X end beyond the image (0x%X "
-                           "bytes)",
-                           s->name, (unsigned)s->virtual_size, (unsigned)s->virtual_address,
-                           (unsigned)img->size_of_image);
-        if (s->raw_size > 0 && (uint64_t)s->raw_offset + s->raw_size > size)
-            return pe_fail(err,
-                           "truncated: section %s has 0x%X bytes at file offset 0x%X, beyond "
-                           "the end of the file (%lu bytes)",
-                           s->name, (unsigned)s->raw_size, (unsigned)s->raw_offset,
-                           (unsigned long)size);
+        if (parse_section(img, i, img->file + table + PE_SH_SIZE * i, err) != 0)
+            return -1;
     }
+    return 0;
+}
 
+/* Every directory inside the image (the certificate table inside the file). */
+static int check_directories(const struct pe_image *img, struct pe_error *err)
+{
+    unsigned i;
     for (i = 0; i < img->directory_count; i++) {
         const struct pe_directory *d = &img->directories[i];
         if (d->rva == 0 && d->size == 0)
             continue;
         if (i == PE_DIR_SECURITY) {
-            if ((uint64_t)d->rva + d->size > size)
+            if ((uint64_t)d->rva + d->size > img->file_size)
                 return pe_fail(err,
                                "truncated: the certificate table (0x%X bytes at file offset "
                                "0x%X) ends beyond the end of the file",
@@ -344,6 +366,30 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
         }
     }
     return 0;
+}
+
+int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_error *err)
+{
+    uint32_t nt, opt_size = 0;
+    memset(img, 0, sizeof *img);
+    img->file = file;
+    img->file_size = size;
+    if (size < 64)
+        return pe_fail(err, "truncated: %lu bytes, fewer than a DOS header's 64",
+                       (unsigned long)size);
+    if (file[0] != 'M' || file[1] != 'Z')
+        return pe_fail(err, "not a PE file: no MZ signature");
+    nt = pe_read32(file + 0x3C); /* e_lfanew */
+    if ((uint64_t)nt + PE_NT_OptionalHeader > size)
+        return pe_fail(err,
+                       "truncated: the PE header at offset 0x%X lies beyond the end of the "
+                       "file (%lu bytes)",
+                       (unsigned)nt, (unsigned long)size);
+    if (parse_headers(img, nt, &opt_size, err) != 0 || check_layout(img, err) != 0 ||
+        parse_directories(img, nt + PE_NT_OptionalHeader, opt_size, err) != 0 ||
+        parse_sections(img, nt + PE_NT_OptionalHeader + opt_size, err) != 0)
+        return -1;
+    return check_directories(img, err);
 }
 
 uint32_t pe_checksum(const struct pe_image *img)
@@ -362,31 +408,46 @@ uint32_t pe_checksum(const struct pe_image *img)
     return sum + (uint32_t)img->file_size;
 }
 
-int pe_check_loadable(const struct pe_image *img, struct pe_error *err)
+int pe_arm_windows_machine(uint16_t machine)
 {
-    static const int refused[] = {PE_DIR_TLS, PE_DIR_DELAY_IMPORT, PE_DIR_BOUND_IMPORT,
-                                  PE_DIR_CLR, PE_DIR_GLOBALPTR,    PE_DIR_ARCHITECTURE};
-    unsigned i;
-    if (img->pe32plus)
-        return pe_fail(err, "a PE32+ (64-bit) image: 32-bit ARM Windows images are PE32");
-    if (img->machine != PE_MACHINE_ARM && img->machine != PE_MACHINE_THUMB &&
-        img->machine != PE_MACHINE_ARMNT)
-        return pe_fail(err,
-                       "machine 0x%04X (%s) is not a 32-bit ARM Windows machine (0x01C0 ARM "
-                       "or 0x01C2 THUMB for Windows CE, 0x01C4 ARMNT for Windows RT)",
-                       (unsigned)img->machine, pe_machine_name(img->machine));
-    if (is_windows_ce(img->machine) && img->subsystem != PE_SUBSYSTEM_WINDOWS_CE_GUI)
-        return pe_fail(err,
-                       "subsystem %u (%s): a Windows CE image (machine 0x%04X) has "
-                       "WINDOWS_CE_GUI (9)",
-                       (unsigned)img->subsystem, pe_subsystem_name(img->subsystem),
-                       (unsigned)img->machine);
-    if (img->machine == PE_MACHINE_ARMNT && img->subsystem != PE_SUBSYSTEM_WINDOWS_GUI &&
-        img->subsystem != PE_SUBSYSTEM_WINDOWS_CUI)
-        return pe_fail(err,
-                       "subsystem %u (%s): an ARMNT image has WINDOWS_GUI (2) or "
-                       "WINDOWS_CUI (3)",
-                       (unsigned)img->subsystem, pe_subsystem_name(img->subsystem));
+    return is_windows_ce(machine) || machine == PE_MACHINE_ARMNT;
+}
+
+int pe_subsystem_fits(const struct pe_image *img)
+{
+    if (is_windows_ce(img->machine))
+        return img->subsystem == PE_SUBSYSTEM_WINDOWS_CE_GUI;
+    return img->subsystem == PE_SUBSYSTEM_WINDOWS_GUI || img->subsystem == PE_SUBSYSTEM_WINDOWS_CUI;
+}
+
+int pe_movable_dll(uint16_t characteristics)
+{
+    return (characteristics & PE_FILE_DLL) && (characteristics & PE_FILE_EXECUTABLE_IMAGE) &&
+           !(characteristics & PE_FILE_RELOCS_STRIPPED);
+}
+
+int pe_has_base_relocations(const struct pe_image *img)
+{
+    return img->directory_count > PE_DIR_BASERELOC && img->directories[PE_DIR_BASERELOC].size != 0;
+}
+
+int pe_has_directory(const struct pe_image *img, unsigned directory)
+{
+    return directory < img->directory_count &&
+           (img->directories[directory].rva != 0 || img->directories[directory].size != 0);
+}
+
+const struct pe_section *pe_entry_section(const struct pe_image *img)
+{
+    const struct pe_section *s = img->entry_rva ? pe_section_at(img, img->entry_rva & ~1u) : NULL;
+    return s && (s->characteristics & PE_SCN_MEM_EXECUTE) ? s : NULL;
+}
+
+/* The characteristics' first fault: not a DLL, not executable, stripped. */
+static int check_characteristics(const struct pe_image *img, struct pe_error *err)
+{
+    if (pe_movable_dll(img->characteristics))
+        return 0;
     if (!(img->characteristics & PE_FILE_DLL))
         return pe_fail(err, "not a DLL: characteristics 0x%04X lack IMAGE_FILE_DLL (0x2000)",
                        (unsigned)img->characteristics);
@@ -395,16 +456,41 @@ int pe_check_loadable(const struct pe_image *img, struct pe_error *err)
                        "not an executable image: characteristics 0x%04X lack "
                        "IMAGE_FILE_EXECUTABLE_IMAGE (0x0002)",
                        (unsigned)img->characteristics);
-    if (img->characteristics & PE_FILE_RELOCS_STRIPPED)
+    return pe_fail(err,
+                   "relocations stripped (IMAGE_FILE_RELOCS_STRIPPED): the image cannot "
+                   "be loaded at another base");
+}
+
+int pe_check_loadable(const struct pe_image *img, struct pe_error *err)
+{
+    static const int refused[] = {PE_DIR_TLS, PE_DIR_DELAY_IMPORT, PE_DIR_BOUND_IMPORT,
+                                  PE_DIR_CLR, PE_DIR_GLOBALPTR,    PE_DIR_ARCHITECTURE};
+    unsigned i;
+    if (img->pe32plus)
+        return pe_fail(err, "a PE32+ (64-bit) image: 32-bit ARM Windows images are PE32");
+    if (!pe_arm_windows_machine(img->machine))
         return pe_fail(err,
-                       "relocations stripped (IMAGE_FILE_RELOCS_STRIPPED): the image cannot "
-                       "be loaded at another base");
-    if (img->directory_count <= PE_DIR_BASERELOC || img->directories[PE_DIR_BASERELOC].size == 0)
+                       "machine 0x%04X (%s) is not a 32-bit ARM Windows machine (0x01C0 ARM "
+                       "or 0x01C2 THUMB for Windows CE, 0x01C4 ARMNT for Windows RT)",
+                       (unsigned)img->machine, pe_machine_name(img->machine));
+    if (!pe_subsystem_fits(img) && is_windows_ce(img->machine))
+        return pe_fail(err,
+                       "subsystem %u (%s): a Windows CE image (machine 0x%04X) has "
+                       "WINDOWS_CE_GUI (9)",
+                       (unsigned)img->subsystem, pe_subsystem_name(img->subsystem),
+                       (unsigned)img->machine);
+    if (!pe_subsystem_fits(img))
+        return pe_fail(err,
+                       "subsystem %u (%s): an ARMNT image has WINDOWS_GUI (2) or "
+                       "WINDOWS_CUI (3)",
+                       (unsigned)img->subsystem, pe_subsystem_name(img->subsystem));
+    if (check_characteristics(img, err) != 0)
+        return -1;
+    if (!pe_has_base_relocations(img))
         return pe_fail(err, "no base relocations: the image cannot be loaded at another base");
     for (i = 0; i < sizeof refused / sizeof refused[0]; i++) {
         int d = refused[i];
-        if ((unsigned)d < img->directory_count &&
-            (img->directories[d].rva != 0 || img->directories[d].size != 0))
+        if (pe_has_directory(img, (unsigned)d))
             return pe_fail(err,
                            "has a %s directory (0x%X bytes at 0x%X), which this loader does "
                            "not handle%s",
@@ -412,12 +498,9 @@ int pe_check_loadable(const struct pe_image *img, struct pe_error *err)
                            (unsigned)img->directories[d].rva,
                            d == PE_DIR_TLS ? " (thread-local data needs the system's loader)" : "");
     }
-    if (img->entry_rva != 0) {
-        const struct pe_section *s = pe_section_at(img, img->entry_rva & ~1u);
-        if (!s || !(s->characteristics & PE_SCN_MEM_EXECUTE))
-            return pe_fail(err, "the entry point 0x%X is not in executable code",
-                           (unsigned)img->entry_rva);
-    }
+    if (img->entry_rva != 0 && !pe_entry_section(img))
+        return pe_fail(err, "the entry point 0x%X is not in executable code",
+                       (unsigned)img->entry_rva);
     return 0;
 }
 
@@ -906,12 +989,57 @@ int pe_read_names(const char *path, struct pe_names *names, struct pe_error *err
             return pe_fail(err, "%s: more or longer names than %d of %d characters", path,
                            PE_NAMES_MAX, PE_NAME_MAX - 1);
         }
-        memcpy(names->name[names->count++], line, n + 1);
+        memcpy(names->name[names->count], line, n + 1);
+        names->list[names->count] = names->name[names->count];
+        names->count++;
     }
     fclose(f);
     if (names->count == 0)
         return pe_fail(err, "%s lists no names", path);
     return 0;
+}
+
+void pe_match_begin(struct pe_export_match *m, const char *const *list, unsigned list_count)
+{
+    memset(m, 0, sizeof *m);
+    m->list = list;
+    m->list_count = list_count < PE_NAMES_MAX ? list_count : PE_NAMES_MAX;
+}
+
+int pe_match_listed(const struct pe_export_match *m, const char *name)
+{
+    unsigned i;
+    for (i = 0; i < m->list_count; i++) {
+        if (strcmp(m->list[i], name) == 0)
+            return (int)i;
+    }
+    return -1;
+}
+
+int pe_match_export(struct pe_export_match *m, const char *name)
+{
+    int i = pe_match_listed(m, name);
+    if (i < 0) {
+        m->extra++;
+        return 0;
+    }
+    if (m->seen[i] < 255)
+        m->seen[i]++;
+    return 1;
+}
+
+int pe_match_exact(const struct pe_export_match *m, unsigned *missing, unsigned *doubled)
+{
+    unsigned i, lacking = 0, twice = 0;
+    for (i = 0; i < m->list_count; i++) {
+        lacking += m->seen[i] == 0;
+        twice += m->seen[i] > 1;
+    }
+    if (missing)
+        *missing = lacking;
+    if (doubled)
+        *doubled = twice;
+    return lacking == 0 && twice == 0 && m->extra == 0;
 }
 
 /* No DLL of ours comes near this: a larger file is not one. */

@@ -78,6 +78,56 @@ enum {
     PE_REL_TYPES = 16
 };
 
+/* Where the header fields lie, named as the PE/COFF format names them. The
+ * file header's offsets count from the "PE\0\0" signature (nt_offset). */
+enum {
+    PE_NT_Machine = 4,
+    PE_NT_NumberOfSections = 6,
+    PE_NT_TimeDateStamp = 8,
+    PE_NT_PointerToSymbolTable = 12,
+    PE_NT_NumberOfSymbols = 16,
+    PE_NT_SizeOfOptionalHeader = 20,
+    PE_NT_Characteristics = 22,
+    PE_NT_OptionalHeader = 24 /* where the optional header starts */
+};
+
+/* The optional header's, from its start; PE32+ differs only where noted. */
+enum {
+    PE_OPT_Magic = 0,
+    PE_OPT_MajorLinkerVersion = 2,
+    PE_OPT_MinorLinkerVersion = 3,
+    PE_OPT_AddressOfEntryPoint = 16,
+    PE_OPT_ImageBase = 28,
+    PE_OPT_ImageBase_PE32PLUS = 24,
+    PE_OPT_SectionAlignment = 32,
+    PE_OPT_FileAlignment = 36,
+    PE_OPT_MajorOperatingSystemVersion = 40,
+    PE_OPT_MinorOperatingSystemVersion = 42,
+    PE_OPT_MajorImageVersion = 44,
+    PE_OPT_MinorImageVersion = 46,
+    PE_OPT_MajorSubsystemVersion = 48,
+    PE_OPT_MinorSubsystemVersion = 50,
+    PE_OPT_SizeOfImage = 56,
+    PE_OPT_SizeOfHeaders = 60,
+    PE_OPT_CheckSum = 64,
+    PE_OPT_Subsystem = 68,
+    PE_OPT_DllCharacteristics = 70,
+    PE_OPT_NumberOfRvaAndSizes = 92,
+    PE_OPT_NumberOfRvaAndSizes_PE32PLUS = 108,
+    PE_OPT_DataDirectory = 96, /* 8 bytes each: VirtualAddress, Size */
+    PE_OPT_DataDirectory_PE32PLUS = 112
+};
+
+/* A section header's, from its start. */
+enum {
+    PE_SH_VirtualSize = 8,
+    PE_SH_VirtualAddress = 12,
+    PE_SH_SizeOfRawData = 16,
+    PE_SH_PointerToRawData = 20,
+    PE_SH_Characteristics = 36,
+    PE_SH_SIZE = 40
+};
+
 #define PE_MAX_SECTIONS 96
 #define PE_ERROR_SIZE 320
 
@@ -146,6 +196,24 @@ int pe_parse(struct pe_image *img, const uint8_t *file, size_t size, struct pe_e
  * global-pointer or architecture directory; an entry point (if any) in
  * executable code. Returns 0, or -1 with the first reason in *err. */
 int pe_check_loadable(const struct pe_image *img, struct pe_error *err);
+
+/* The checks of pe_check_loadable that a tool reports one by one, each
+ * written once here. 1 when machine is ARM, THUMB or ARMNT. */
+int pe_arm_windows_machine(uint16_t machine);
+/* 1 when the subsystem is the one the machine's Windows runs: WINDOWS_CE_GUI
+ * for ARM and THUMB, WINDOWS_GUI or WINDOWS_CUI for any other machine. */
+int pe_subsystem_fits(const struct pe_image *img);
+/* 1 when the file header's characteristics say a DLL, an executable image,
+ * its relocations kept: an image a loader can move. */
+int pe_movable_dll(uint16_t characteristics);
+/* 1 when the image has base relocations (a directory of some size), without
+ * which it cannot move. */
+int pe_has_base_relocations(const struct pe_image *img);
+/* 1 when the image has the data directory (its address or size not 0). */
+int pe_has_directory(const struct pe_image *img, unsigned directory);
+/* The executable section holding the entry point, or NULL (also when the
+ * image has no entry point). */
+const struct pe_section *pe_entry_section(const struct pe_image *img);
 
 /* A short description of a machine: "ARMNT (Thumb-2, hard float: the
  * Windows RT / Windows on ARM32 class)", or "unknown". */
@@ -220,9 +288,30 @@ int pe_find_export(const struct pe_image *img, const uint8_t *mem, const char *n
 struct pe_names {
     unsigned count;
     char name[PE_NAMES_MAX][PE_NAME_MAX];
+    const char *list[PE_NAMES_MAX]; /* list[i] is name[i], for pe_match_begin */
 };
 /* Reads the list at path. Returns 0, or -1 with *err. */
 int pe_read_names(const char *path, struct pe_names *names, struct pe_error *err);
+
+/* A DLL's exported names held to a list of the names it must export, and
+ * no others: pe_match_begin, pe_match_export for each exported name, then
+ * pe_match_exact. */
+struct pe_export_match {
+    const char *const *list;
+    unsigned list_count;              /* at most PE_NAMES_MAX */
+    unsigned char seen[PE_NAMES_MAX]; /* how often each listed name was exported */
+    unsigned extra;                   /* exported names the list lacks */
+};
+/* Starts a comparison with list[0..list_count): nothing exported yet. */
+void pe_match_begin(struct pe_export_match *m, const char *const *list, unsigned list_count);
+/* Notes one exported name. Returns 1 when the list has it, 0 when not. */
+int pe_match_export(struct pe_export_match *m, const char *name);
+/* The index in the list of name, or -1 when the list lacks it. */
+int pe_match_listed(const struct pe_export_match *m, const char *name);
+/* After the last exported name: the count of listed names never exported
+ * into *missing, of those exported more than once into *doubled (either may
+ * be NULL). Returns 1 when the exports were exactly the list, each once. */
+int pe_match_exact(const struct pe_export_match *m, unsigned *missing, unsigned *doubled);
 
 /* What a version resource (RT_VERSION, VS_VERSIONINFO) says: the numbers
  * of its fixed part, and the strings of its first string table, as ASCII

@@ -271,26 +271,11 @@ static int call_entry(struct pe_module *m, uint32_t reason, struct pe_error *err
     return 0;
 }
 
-struct pe_module *pe_load(const char *path, struct pe_error *err)
+/* Reserves the preferred range inaccessible (where it is free) and maps
+ * the image's pages elsewhere, readable and writable for now. */
+static int map_image(struct pe_module *m, size_t page, struct pe_error *err)
 {
-    struct pe_module *m = (struct pe_module *)calloc(1, sizeof *m);
-    struct import_ctx ictx;
-    size_t size = 0, page = (size_t)sysconf(_SC_PAGESIZE);
     void *want;
-    unsigned count = 0;
-    int n;
-    if (!m) {
-        pe_fail(err, "out of memory");
-        return NULL;
-    }
-    m->file = pe_read_file(path, &size, err);
-    if (!m->file)
-        goto fail;
-    if (pe_parse(&m->img, m->file, size, err) != 0 || pe_check_loadable(&m->img, err) != 0 ||
-        processor_runs(m->img.machine, err) != 0)
-        goto fail;
-
-    /* The preferred range reserved inaccessible, the image elsewhere. */
     m->map_size = (m->img.size_of_image + page - 1) / page * page;
     want = (void *)(uintptr_t)m->img.image_base;
 #ifdef MAP_FIXED_NOREPLACE
@@ -313,7 +298,7 @@ struct pe_module *pe_load(const char *path, struct pe_error *err)
     if (m->base == (uint8_t *)MAP_FAILED) {
         m->base = NULL;
         pe_fail(err, "cannot map 0x%lX bytes", (unsigned long)m->map_size);
-        goto fail;
+        return -1;
     }
     if ((void *)m->base == want) {
         uint8_t *other = (uint8_t *)mmap(NULL, m->map_size, PROT_READ | PROT_WRITE,
@@ -323,28 +308,50 @@ struct pe_module *pe_load(const char *path, struct pe_error *err)
         if (!m->base) {
             pe_fail(err, "cannot map 0x%lX bytes away from the preferred base",
                     (unsigned long)m->map_size);
-            goto fail;
+            return -1;
         }
     }
 
+    return 0;
+}
+
+/* The exported names and addresses, read while every page is readable. */
+static int keep_exports(struct pe_module *m, struct pe_error *err)
+{
+    unsigned count = 0;
+    if (pe_exports(&m->img, m->base, count_export, &count, err) < 0)
+        return -1;
+    m->exports = (struct pe_export_entry *)calloc(count ? count : 1, sizeof *m->exports);
+    if (!m->exports)
+        return pe_fail(err, "out of memory");
+    return pe_exports(&m->img, m->base, keep_export, m, err) < 0 ? -1 : 0;
+}
+
+struct pe_module *pe_load(const char *path, struct pe_error *err)
+{
+    struct pe_module *m = (struct pe_module *)calloc(1, sizeof *m);
+    struct import_ctx ictx;
+    size_t size = 0, page = (size_t)sysconf(_SC_PAGESIZE);
+    if (!m) {
+        pe_fail(err, "out of memory");
+        return NULL;
+    }
+    m->file = pe_read_file(path, &size, err);
+    if (!m->file)
+        goto fail;
+    if (pe_parse(&m->img, m->file, size, err) != 0 || pe_check_loadable(&m->img, err) != 0 ||
+        processor_runs(m->img.machine, err) != 0)
+        goto fail;
+    if (map_image(m, page, err) != 0)
+        goto fail;
     pe_layout(&m->img, m->base);
     if (pe_relocate(&m->img, m->base, (uint32_t)(uintptr_t)m->base, &m->relocs, err) != 0)
         goto fail;
     ictx.m = m;
     if (pe_imports(&m->img, m->base, resolve_import, &ictx, err) < 0)
         goto fail;
-    /* The exports, read while every page is readable. */
-    n = pe_exports(&m->img, m->base, count_export, &count, err);
-    if (n < 0)
+    if (keep_exports(m, err) != 0)
         goto fail;
-    m->exports = (struct pe_export_entry *)calloc(count ? count : 1, sizeof *m->exports);
-    if (!m->exports) {
-        pe_fail(err, "out of memory");
-        goto fail;
-    }
-    if (pe_exports(&m->img, m->base, keep_export, m, err) < 0)
-        goto fail;
-
     __builtin___clear_cache((char *)m->base, (char *)m->base + m->map_size);
     if (protect(m, page, err) != 0)
         goto fail;

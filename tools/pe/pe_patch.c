@@ -37,6 +37,7 @@
 static uint8_t *data;
 static size_t size;
 static struct pe_image img;
+static size_t length; /* of the copy: the good file's unless a case cuts or grows it */
 
 static int fail(const char *why)
 {
@@ -61,7 +62,7 @@ static size_t file_offset(uint32_t rva, uint32_t len)
 
 static size_t directory_offset(unsigned d)
 {
-    return img.nt_offset + 24 + 96 + 8 * d;
+    return img.nt_offset + PE_NT_OptionalHeader + PE_OPT_DataDirectory + 8 * d;
 }
 
 static void put32(uint32_t rva, uint32_t v)
@@ -69,13 +70,19 @@ static void put32(uint32_t rva, uint32_t v)
     pe_write32(data + file_offset(rva, 4), v);
 }
 
+/* Where section i's header lies in the file. */
+static uint8_t *section_header(unsigned i)
+{
+    return data + img.nt_offset + PE_NT_OptionalHeader +
+           pe_read16(data + img.nt_offset + PE_NT_SizeOfOptionalHeader) + PE_SH_SIZE * i;
+}
+
 /* The RVA of n unused bytes that the loader maps from the file: the slack
  * after the section table in the headers, or else the file bytes past a
  * section's virtual size (which then grows over them). 0 if none. */
 static uint32_t room(uint32_t n)
 {
-    size_t table_end =
-        img.nt_offset + 24 + pe_read16(data + img.nt_offset + 20) + 40u * img.section_count;
+    size_t table_end = (size_t)(section_header(img.section_count) - data);
     uint32_t a = (uint32_t)((table_end + 15) & ~(size_t)15);
     unsigned i;
     if (a + n <= img.size_of_headers)
@@ -86,19 +93,12 @@ static uint32_t room(uint32_t n)
             i + 1 < img.section_count ? img.sections[i + 1].virtual_address : img.size_of_image;
         a = (s->virtual_address + s->virtual_size + 15) & ~15u;
         if (a + n <= s->virtual_address + s->raw_size && a + n <= limit) {
-            uint8_t *header = data + table_end - 40u * (img.section_count - i);
-            pe_write32(header + 8, a + n - s->virtual_address);
+            pe_write32(section_header(i) + PE_SH_VirtualSize, a + n - s->virtual_address);
             img.sections[i].virtual_size = a + n - s->virtual_address;
             return a;
         }
     }
     return 0;
-}
-
-/* Where section i's header lies in the file. */
-static uint8_t *section_header(unsigned i)
-{
-    return data + img.nt_offset + 24 + pe_read16(data + img.nt_offset + 20) + 40u * i;
 }
 
 /* The import directory made to hold one import, dll!function (at most 15
@@ -152,9 +152,10 @@ static size_t relocations_to_end(void)
     const struct pe_section *s = d->size ? pe_section_at(&img, d->rva) : NULL;
     uint32_t end = d->rva + d->size, pad = img.size_of_image - end;
     size_t at;
-    if (s && pe_read32(data + img.nt_offset + 12) == (uint64_t)s->raw_offset + s->raw_size) {
-        pe_write32(data + img.nt_offset + 12, 0);
-        pe_write32(data + img.nt_offset + 16, 0);
+    if (s && pe_read32(data + img.nt_offset + PE_NT_PointerToSymbolTable) ==
+                 (uint64_t)s->raw_offset + s->raw_size) {
+        pe_write32(data + img.nt_offset + PE_NT_PointerToSymbolTable, 0);
+        pe_write32(data + img.nt_offset + PE_NT_NumberOfSymbols, 0);
         size = s->raw_offset + s->raw_size;
     }
     if (!s || s != &img.sections[img.section_count - 1] ||
@@ -164,8 +165,10 @@ static size_t relocations_to_end(void)
     at = s->raw_offset + (end - s->virtual_address);
     memset(data + at, 0, s->raw_offset + (img.size_of_image - s->virtual_address) - at);
     pe_write32(data + at + 4, pad);
-    pe_write32(section_header(img.section_count - 1) + 8, img.size_of_image - s->virtual_address);
-    pe_write32(section_header(img.section_count - 1) + 16, img.size_of_image - s->virtual_address);
+    pe_write32(section_header(img.section_count - 1) + PE_SH_VirtualSize,
+               img.size_of_image - s->virtual_address);
+    pe_write32(section_header(img.section_count - 1) + PE_SH_SizeOfRawData,
+               img.size_of_image - s->virtual_address);
     pe_write32(data + directory_offset(PE_DIR_BASERELOC) + 4, d->size + pad);
     return s->raw_offset + (img.size_of_image - s->virtual_address);
 }
@@ -194,12 +197,165 @@ static int find_name(void *user, const char *name, uint32_t rva, struct pe_error
     return 0;
 }
 
+/* The cases. Each changes data (and length where it cuts or grows the
+ * copy); 0, or 1 when the good file does not allow it, after saying why. */
+
+static int truncated_headers(void)
+{
+    length = img.nt_offset + PE_NT_OptionalHeader + PE_OPT_SizeOfHeaders;
+    return 0;
+}
+
+static int truncated_section(void)
+{
+    unsigned i, last = 0;
+    for (i = 1; i < img.section_count; i++) {
+        if (img.sections[i].raw_offset + img.sections[i].raw_size >
+            img.sections[last].raw_offset + img.sections[last].raw_size)
+            last = i;
+    }
+    length = img.sections[last].raw_offset + img.sections[last].raw_size / 2;
+    return 0;
+}
+
+static int wrong_machine(void)
+{
+    data[img.nt_offset + PE_NT_Machine] = 0x4C; /* I386, 0x014C */
+    data[img.nt_offset + PE_NT_Machine + 1] = 0x01;
+    return 0;
+}
+
+static int reloc_outside(void)
+{
+    const struct pe_directory *d = &img.directories[PE_DIR_BASERELOC];
+    size_t at = d->size >= 8 ? file_offset(d->rva, d->size) : 0;
+    if (!at)
+        return fail("the DLL has no base relocations in its file bytes");
+    pe_write32(data + at, img.size_of_image + 0x1000);
+    return 0;
+}
+
+static int unknown_reloc(void)
+{
+    uint32_t rva;
+    size_t e = first_fixup(0, &rva);
+    if (!e)
+        return fail("the DLL has no fixup but padding");
+    data[e + 1] = (uint8_t)((data[e + 1] & 0x0F) | 0x40);
+    return 0;
+}
+
+static int fixup_at_end(void)
+{
+    uint32_t rva = 0;
+    size_t at = first_fixup(1, &rva) ? file_offset(rva, 4) : 0;
+    if (!at)
+        return fail("the DLL has no HIGHLOW fixup in its file bytes");
+    pe_write32(data + at, img.image_base + img.size_of_image);
+    return 0;
+}
+
+static int directory_at_end(void)
+{
+    length = relocations_to_end();
+    if (!length)
+        return fail("the base relocations do not come last, or end too near the image's end");
+    return 0;
+}
+
+static int missing_export(void)
+{
+    struct find find;
+    struct pe_error err;
+    size_t at;
+    uint8_t *mem = (uint8_t *)calloc(img.size_of_image, 1);
+    if (!mem)
+        return fail("out of memory");
+    pe_layout(&img, mem);
+    find.name = "TQCAL_Pow10";
+    find.name_rva = 0;
+    find.mem = mem;
+    if (pe_exports(&img, mem, find_name, &find, &err) < 0)
+        return fail(err.text);
+    at = find.name_rva ? file_offset(find.name_rva, 1) : 0;
+    if (!at)
+        return fail("the DLL does not export TQCAL_Pow10");
+    data[at] = 'X';
+    free(mem);
+    return 0;
+}
+
+static int tls(void)
+{
+    if (img.directory_count <= PE_DIR_TLS)
+        return fail("the DLL has no room for a TLS directory entry");
+    pe_write32(data + directory_offset(PE_DIR_TLS), img.sections[0].virtual_address);
+    pe_write32(data + directory_offset(PE_DIR_TLS) + 4, 24);
+    return 0;
+}
+
+static int writable_edata(void)
+{
+    const struct pe_section *s = pe_section_at(&img, img.directories[PE_DIR_EXPORT].rva);
+    if (!s || img.directories[PE_DIR_EXPORT].size == 0)
+        return fail("the DLL has no export directory in a section");
+    pe_write32(section_header((unsigned)(s - img.sections)) + PE_SH_Characteristics,
+               s->characteristics | PE_SCN_MEM_WRITE);
+    return 0;
+}
+
+static int wrong_version(void)
+{
+    /* VS_FIXEDFILEINFO's signature, then the structure's version, then
+     * the file version: minor in the low half of its first word. */
+    static const uint8_t signature[4] = {0xBD, 0x04, 0xEF, 0xFE};
+    size_t at;
+    for (at = 0; at + 12 <= size && memcmp(data + at, signature, 4) != 0; at += 4) {
+    }
+    if (at + 12 > size)
+        return fail("the DLL has no version resource");
+    data[at + 8]++;
+    return 0;
+}
+
+static int bad_checksum(void)
+{
+    pe_write32(data + img.checksum_offset, img.checksum + 1);
+    return 0;
+}
+
+/* Each case: its name; what makes it, or for an import case (make NULL)
+ * the import dll!function it adds; and whether the copy then gets the
+ * checksum of its own bytes (where the good file has one and the copy still
+ * parses), so that it has just the one fault it is made for. */
+struct patch_case {
+    const char *name;
+    int (*make)(void);
+    const char *dll, *function;
+    int own_checksum;
+};
+
+static const struct patch_case cases[] = {{"truncated-headers", truncated_headers, NULL, NULL, 1},
+                                          {"truncated-section", truncated_section, NULL, NULL, 1},
+                                          {"wrong-machine", wrong_machine, NULL, NULL, 1},
+                                          {"reloc-outside", reloc_outside, NULL, NULL, 1},
+                                          {"unknown-reloc", unknown_reloc, NULL, NULL, 1},
+                                          {"fixup-at-end", fixup_at_end, NULL, NULL, 1},
+                                          {"directory-at-end", directory_at_end, NULL, NULL, 1},
+                                          {"missing-export", missing_export, NULL, NULL, 1},
+                                          {"unlisted-import", NULL, "kernel32.dll", "Sleep", 1},
+                                          {"msvcrt-import", NULL, "msvcrt.dll", "memcpy", 1},
+                                          {"tls", tls, NULL, NULL, 1},
+                                          {"writable-edata", writable_edata, NULL, NULL, 1},
+                                          {"wrong-version", wrong_version, NULL, NULL, 1},
+                                          {"bad-checksum", bad_checksum, NULL, NULL, 0}};
+
 int main(int argc, char **argv)
 {
-    const char *what;
+    const struct patch_case *c = NULL;
     struct pe_error err;
     FILE *f;
-    size_t length;
+    size_t i;
     if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
         printf("usage: tqcal_pe_patch GOOD.dll OUT.dll CASE\n");
         return 0;
@@ -208,7 +364,6 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: tqcal_pe_patch GOOD.dll OUT.dll CASE\n");
         return 2;
     }
-    what = argv[3];
     f = fopen(argv[1], "rb");
     if (!f)
         return fail("cannot open the good DLL");
@@ -218,94 +373,17 @@ int main(int argc, char **argv)
     if (pe_parse(&img, data, size, &err) != 0)
         return fail(err.text);
     length = size;
-
-    if (strcmp(what, "truncated-headers") == 0) {
-        length = img.nt_offset + 24 + 60;
-    } else if (strcmp(what, "truncated-section") == 0) {
-        unsigned i, last = 0;
-        for (i = 1; i < img.section_count; i++) {
-            if (img.sections[i].raw_offset + img.sections[i].raw_size >
-                img.sections[last].raw_offset + img.sections[last].raw_size)
-                last = i;
-        }
-        length = img.sections[last].raw_offset + img.sections[last].raw_size / 2;
-    } else if (strcmp(what, "wrong-machine") == 0) {
-        data[img.nt_offset + 4] = 0x4C;
-        data[img.nt_offset + 5] = 0x01;
-    } else if (strcmp(what, "reloc-outside") == 0) {
-        const struct pe_directory *d = &img.directories[PE_DIR_BASERELOC];
-        size_t at = d->size >= 8 ? file_offset(d->rva, d->size) : 0;
-        if (!at)
-            return fail("the DLL has no base relocations in its file bytes");
-        pe_write32(data + at, img.size_of_image + 0x1000);
-    } else if (strcmp(what, "unknown-reloc") == 0) {
-        uint32_t rva;
-        size_t e = first_fixup(0, &rva);
-        if (!e)
-            return fail("the DLL has no fixup but padding");
-        data[e + 1] = (uint8_t)((data[e + 1] & 0x0F) | 0x40);
-    } else if (strcmp(what, "fixup-at-end") == 0) {
-        uint32_t rva = 0;
-        size_t at = first_fixup(1, &rva) ? file_offset(rva, 4) : 0;
-        if (!at)
-            return fail("the DLL has no HIGHLOW fixup in its file bytes");
-        pe_write32(data + at, img.image_base + img.size_of_image);
-    } else if (strcmp(what, "directory-at-end") == 0) {
-        length = relocations_to_end();
-        if (!length)
-            return fail("the base relocations do not come last, or end too near the image's end");
-    } else if (strcmp(what, "missing-export") == 0) {
-        struct find find;
-        size_t at;
-        uint8_t *mem = (uint8_t *)calloc(img.size_of_image, 1);
-        if (!mem)
-            return fail("out of memory");
-        pe_layout(&img, mem);
-        find.name = "TQCAL_Pow10";
-        find.name_rva = 0;
-        find.mem = mem;
-        if (pe_exports(&img, mem, find_name, &find, &err) < 0)
-            return fail(err.text);
-        at = find.name_rva ? file_offset(find.name_rva, 1) : 0;
-        if (!at)
-            return fail("the DLL does not export TQCAL_Pow10");
-        data[at] = 'X';
-        free(mem);
-    } else if (strcmp(what, "unlisted-import") == 0) {
-        if (add_import("kernel32.dll", "Sleep") != 0)
-            return 1;
-    } else if (strcmp(what, "msvcrt-import") == 0) {
-        if (add_import("msvcrt.dll", "memcpy") != 0)
-            return 1;
-    } else if (strcmp(what, "tls") == 0) {
-        if (img.directory_count <= PE_DIR_TLS)
-            return fail("the DLL has no room for a TLS directory entry");
-        pe_write32(data + directory_offset(PE_DIR_TLS), img.sections[0].virtual_address);
-        pe_write32(data + directory_offset(PE_DIR_TLS) + 4, 24);
-    } else if (strcmp(what, "writable-edata") == 0) {
-        const struct pe_section *s = pe_section_at(&img, img.directories[PE_DIR_EXPORT].rva);
-        if (!s || img.directories[PE_DIR_EXPORT].size == 0)
-            return fail("the DLL has no export directory in a section");
-        pe_write32(section_header((unsigned)(s - img.sections)) + 36,
-                   s->characteristics | PE_SCN_MEM_WRITE);
-    } else if (strcmp(what, "wrong-version") == 0) {
-        /* VS_FIXEDFILEINFO's signature, then the structure's version, then
-         * the file version: minor in the low half of its first word. */
-        static const uint8_t signature[4] = {0xBD, 0x04, 0xEF, 0xFE};
-        size_t at;
-        for (at = 0; at + 12 <= size && memcmp(data + at, signature, 4) != 0; at += 4) {
-        }
-        if (at + 12 > size)
-            return fail("the DLL has no version resource");
-        data[at + 8]++;
-    } else if (strcmp(what, "bad-checksum") == 0) {
-        pe_write32(data + img.checksum_offset, img.checksum + 1);
-        return write_file(argv[2], length);
-    } else {
-        fprintf(stderr, "tqcal_pe_patch: no case '%s'\n", what);
+    for (i = 0; i < sizeof cases / sizeof cases[0]; i++) {
+        if (strcmp(argv[3], cases[i].name) == 0)
+            c = &cases[i];
+    }
+    if (!c) {
+        fprintf(stderr, "tqcal_pe_patch: no case '%s'\n", argv[3]);
         return 2;
     }
-    if (img.checksum != 0 && pe_parse(&img, data, length, &err) == 0)
+    if ((c->make ? c->make() : add_import(c->dll, c->function)) != 0)
+        return 1;
+    if (c->own_checksum && img.checksum != 0 && pe_parse(&img, data, length, &err) == 0)
         pe_write32(data + img.checksum_offset, pe_checksum(&img));
     return write_file(argv[2], length);
 }

@@ -126,21 +126,24 @@ static int calculate(struct pe_module *m, const char *path)
 
 static int check_exports(struct pe_module *m, const char *path, const char *list)
 {
-    struct pe_names names;
+    static struct pe_names names;
+    struct pe_export_match match;
     struct pe_error err;
-    unsigned i, j, count = pe_module_export_count(m);
+    unsigned i, count = pe_module_export_count(m);
     int bad = 0;
     if (pe_read_names(list, &names, &err) != 0)
         return fail(list, err.text);
+    pe_match_begin(&match, names.list, names.count);
+    for (i = 0; i < count; i++)
+        pe_match_export(&match, pe_module_export_name(m, i));
+    /* A listed name it lacks, in the loader's words. */
     for (i = 0; i < names.count; i++) {
-        if (!pe_symbol(m, names.name[i], &err))
+        if (!match.seen[i] && !pe_symbol(m, names.name[i], &err))
             bad = fail(path, err.text);
     }
     for (i = 0; i < count; i++) {
         const char *name = pe_module_export_name(m, i);
-        for (j = 0; j < names.count && strcmp(name, names.name[j]) != 0; j++) {
-        }
-        if (j == names.count) {
+        if (pe_match_listed(&match, name) < 0) {
             char why[200];
             snprintf(why, sizeof why, "exports %s, which %s does not list", name, list);
             bad = fail(path, why);

@@ -72,7 +72,8 @@ static void load(void)
 {
     struct pe_error err;
     const char *path = getenv("TQCAL_PE_DLL");
-    unsigned i, j, count;
+    struct pe_export_match match;
+    unsigned i, count;
     if (!path || !*path)
         die("TQCAL_PE_DLL is not set",
             "it names the tqcal.dll this library forwards every call to");
@@ -85,12 +86,11 @@ static void load(void)
             die(path, err.text);
     }
     /* Exactly the 17: a name beyond them is a DLL of another interface. */
+    pe_match_begin(&match, names, F_COUNT);
     count = pe_module_export_count(module);
     for (i = 0; i < count; i++) {
         const char *name = pe_module_export_name(module, i);
-        for (j = 0; j < F_COUNT && strcmp(name, names[j]) != 0; j++) {
-        }
-        if (j == F_COUNT) {
+        if (!pe_match_export(&match, name)) {
             char why[160];
             snprintf(why, sizeof why, "exports %s, which is not one of the 17 functions of tqcal.h",
                      name);
