@@ -88,11 +88,32 @@ if newer "$module" "${objects[@]}" "$root/web/tqcal_web.c" "$0" || newer "$scrip
   mv "$script.tmp" "$script"
 fi
 
+# The numbers calculator.js takes from the header, as one JavaScript
+# statement (web/page_facts.c, compiled for this machine against tqcal.h).
+facts="$obj/page_facts.js"
+if newer "$facts" "$root/web/page_facts.c" "$root/include/tqcal.h" "$0"; then
+  echo "cc web/page_facts.c -> build-web/obj/page_facts.js"
+  cc -std=c99 -pedantic -Wall -Wextra -Werror -I"$root/include" "$root/web/page_facts.c" \
+    -o "$obj/page_facts"
+  "$obj/page_facts" >"$facts.tmp"
+  mv "$facts.tmp" "$facts"
+fi
+
 # The page's own files, shrunk: the first visit loads them with the module.
+# calculator.js is served with the header's numbers as its first statement,
+# after its 'use strict', which must stay first to count.
 for file in index.html calculator.js sw.js manifest.webmanifest icon.svg; do
-  if newer "$site/$file" "$root/web/$file" "$root/web/minify.cjs"; then
+  if newer "$site/$file" "$root/web/$file" "$root/web/minify.cjs" "$facts"; then
     echo "minify web/$file -> build-web/site/$file"
     node "$root/web/minify.cjs" "$root/web/$file" "$site/$file.tmp"
+    if [ "$file" = calculator.js ]; then
+      strict="'use strict';"
+      [ "$(head -c ${#strict} "$site/$file.tmp")" = "$strict" ] ||
+        { echo "web/build.sh: calculator.js must begin with $strict" >&2; exit 1; }
+      { printf '%s' "$strict"; tr -d '\n' <"$facts"; tail -c +$((${#strict} + 1)) "$site/$file.tmp"; } \
+        >"$site/$file.facts"
+      mv "$site/$file.facts" "$site/$file.tmp"
+    fi
     mv "$site/$file.tmp" "$site/$file"
   fi
 done

@@ -2,6 +2,13 @@
 // the engine's own sources by web/build.sh) and draws what the device's screen
 // draws from the context block and the status word. No arithmetic happens here.
 //
+// The numbers this file takes from the engine's header (the context block's
+// offsets, the status bits and result states, the key codes it presses and
+// the key groups: CONTEXT_BYTES, AT_*, ST_*, RES_*, MODE_*, KEY_*,
+// FUNCTION_KEYS, RESULT_KEYS, NOTHING_ENTERED, KEY_OF, RESULT_OF and the rest) are
+// not written here: web/build.sh puts them before this file as it serves it,
+// written from tqcal.h by web/page_facts.c.
+//
 // The keys are in index.html, one button each, and are the page's key table:
 // data-code the engine's key code, data-n the name the host program's --keys
 // accepts (else the label), data-t the tape's label (else the label), data-k
@@ -23,11 +30,9 @@ const $ = (id) => document.getElementById(id);
 const KEY = {};         // code -> { code, name, tape, keyboard, button }
 const KEYBOARD = {};    // KeyboardEvent.key -> code
 const KEYS = [...document.querySelectorAll('#keypad button[data-code]')];
-// The function keys: they work on the number shown.
-const FUNCTION_KEYS = new Set([25, 26, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42]);
 for (const button of KEYS) {
-  button.tabIndex = button.dataset.code === '7' ? 0 : -1;   // the keypad's tab stop, at first 7
   const code = Number(button.dataset.code);
+  button.tabIndex = code === KEY_7 ? 0 : -1;   // the keypad's tab stop, at first 7
   const label = button.textContent;
   const key = {
     code, button,
@@ -45,23 +50,10 @@ for (const button of KEYS) {
     ` (key ${shortcut})`;
 }
 
-// The context block: byte offsets of what the screen shows.
-const CONTEXT_BYTES = 288, BLOCK_BYTES = CONTEXT_BYTES + 4, CALCULATORS = 3;
-const AT_LAST_KEY = 156, AT_DISPLAY = 164, AT_EXPONENT = 198, AT_NEGATIVE = 280;
-const DISPLAY_AREA = 17, DIGIT_CELLS = 14;
-// Status word bits the screen shows; the result state is (status >> 1) & 3.
-const ST_TYPED = 0x1, ST_MEMORY = 0x8, ST_CONST = 0x10, ST_PCT_BASE = 0x20, ST_EXP_ENTRY = 0x80;
-const RES_ERROR = 0, RES_OK = 1, RES_FULL = 2;
-const MODE_ALGEBRAIC = 1, MODE_EQUAL = 0;
+// A calculator as saved: its context block and its 32-bit status word.
+const BLOCK_BYTES = CONTEXT_BYTES + 4, CALCULATORS = 3;
 // Calculator 0 is on the screen; 1 and 2 replay its keys in one mode each.
 const SHADOW = { [MODE_ALGEBRAIC]: 1, [MODE_EQUAL]: 2 };
-
-// Keys after which the tape prints what the screen shows.
-const RESULT_KEYS = new Set([11, 16, 19, 20, 21, 22, 25, 26, 30, 31, 32, 33, 34, 35, 36, 37, 38,
-                             39, 40, 41, 42, 251, 252]);
-// Last keys after which the display holds no number of the user's: a fresh
-// calculator (0), all clear, an operator, an opening parenthesis.
-const NOTHING_ENTERED = new Set([0, 28, 12, 13, 14, 15, 17, 43, 44, 253]);
 
 // The tape keeps its last lines, and a line of keys at most so many keys;
 // the command replays at most so many keys (a longer one says so).
@@ -102,7 +94,7 @@ function readScreen(bytes) {
     }
     return text;
   };
-  const exponent = cells(AT_EXPONENT, 4);
+  const exponent = cells(AT_EXPONENT, EXPONENT_CELLS);
   const status = view.getUint32(CONTEXT_BYTES, true);
   const digits = exponent.slice(1);
   return {
@@ -113,7 +105,7 @@ function readScreen(bytes) {
     expShown: (status & ST_EXP_ENTRY) !== 0 || /[1-9]/.test(digits),
     negative: view.getInt32(AT_NEGATIVE, true) !== 0,
     status,
-    result: (status >>> 1) & 3,
+    result: RESULT_OF(status),
     lastKey: view.getInt32(AT_LAST_KEY, true),
   };
 }
@@ -322,7 +314,7 @@ function tapeKey(code) {
   let row = state.tape[state.tape.length - 1];
   const fresh = !row || row[0] !== 'entry' || row.length > LINE_KEYS;
   if (fresh) row = ['entry'];
-  const digit = code <= 10;
+  const digit = code <= KEY_POINT;
   const tokens = state.tokens;
   if (tokens && digit && state.numberOpen) tokens[tokens.length - 1] += KEY[code].name;
   else if (tokens) tokens.push(KEY[code].name);
@@ -528,7 +520,7 @@ function press(code, mode) {
   if (outcome < 0 || (outcome === 0 && sameBytes(before, after))) return;
   for (const m of [MODE_ALGEBRAIC, MODE_EQUAL]) e.tqcal_web_press(SHADOW[m], code, m);
   tapeKey(code);
-  if (outcome === 1 && (RESULT_KEYS.has(code) || s.result !== RES_OK)) {
+  if (outcome === 1 && (RESULT_KEYS.has(code) || FUNCTION_KEYS.has(code) || s.result !== RES_OK)) {
     tapeAppend(['result', oneLine(s), s.result !== RES_OK]);
     state.numberOpen = false;
     announce(s);
@@ -772,7 +764,6 @@ function numberKeys(digits, power) {
   return power > 0 ? `${mantissa}E${power}` : `(${mantissa}/1E${-power})`;
 }
 
-const KEY_OF = { E: 29, '(': 17, ')': 18, '/': 15, '+': 12, '.': 10 };
 
 // Enters a number (pasted, or a result of the tape) as the keys that type
 // it, in place of a number being typed: first on calculator 0 itself, which
@@ -781,9 +772,9 @@ const KEY_OF = { E: 29, '(': 17, ')': 18, '/': 15, '+': 12, '.': 10 };
 function enterNumber(text) {
   const n = readNumber(text), e = state.engine;
   if (n.why || !e) return hint(n.why || STARTING);
-  const codes = [...numberKeys(n.digits.slice(0, 14), n.power)].map((ch) => KEY_OF[ch] ?? Number(ch));
-  if (n.sign) codes.push(24);
-  if (state.shown.status & ST_TYPED) codes.unshift(27);
+  const codes = [...numberKeys(n.digits.slice(0, DIGIT_CELLS), n.power)].map((ch) => KEY_OF[ch] ?? Number(ch));
+  if (n.sign) codes.push(KEY_SIGN);
+  if (state.shown.status & ST_TYPED) codes.unshift(KEY_CE);
   const before = getBlock(0);
   for (const code of codes) e.tqcal_web_press(0, code, state.mode);
   const s = readScreen(getBlock(0)), got = readNumber(oneLine(s));

@@ -3,8 +3,8 @@
 //   node web/minify.cjs IN OUT
 //
 // JavaScript (.js) loses its comments and the blanks between tokens, by the
-// tokens acorn reads (the same acorn Emscripten runs on), and its trailing
-// commas; a line break stays
+// tokens acorn reads (the same acorn Emscripten runs on), its trailing
+// commas and the parentheses around an arrow function's one parameter; a line break stays
 // wherever dropping it could change the program (automatic semicolons,
 // return), so the result is the same program. After a closing brace the
 // break goes too: the page's scripts end their statements with semicolons,
@@ -29,9 +29,19 @@ const OPEN = new Set([';', '{', ',', '(', '[', ':', '?', '?.', '.', '=>', '...',
 const CLOSE = new Set(['}', ')', ']', ',', ';', '.', '?.', ':', '?']);
 const word = /[\w$\\]/;
 
+// The parentheses around an arrow function's one plain parameter, (x) => …,
+// are no part of the program: x => … is the same syntax tree.
+function withoutArrowParens(tokens) {
+  const label = (i) => tokens[i] && tokens[i].type.label;
+  return tokens.filter((t, i) => !(
+    (label(i) === '(' && label(i + 1) === 'name' && label(i + 2) === ')' && label(i + 3) === '=>') ||
+    (label(i) === ')' && label(i - 1) === 'name' && label(i - 2) === '(' && label(i + 1) === '=>')));
+}
+
 function minifyJs(source) {
-  const tokens = [];
+  let tokens = [];
   acorn.parse(source, { ecmaVersion: 'latest', sourceType: 'script', allowHashBang: true, onToken: tokens });
+  tokens = withoutArrowParens(tokens);
   let out = '';
   let prev = null;
   for (const token of tokens) {
