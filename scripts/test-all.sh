@@ -431,16 +431,19 @@ install_stage() {
   [ "$(HOME=$work/home PKG_CONFIG_PATH=$work/home/tqcal/lib/pkgconfig pkg-config --modversion tqcal)" = \
     "$(sed -n 's/^#define TQCAL_VERSION_\(MAJOR\|MINOR\|PATCH\) //p' include/tqcal.h | paste -sd.)" ] ||
     { echo "tqcal.pc's version is not the header's"; return 1; }
-  readelf -d "$work/home/tqcal/lib/libtqcal.so.1" | grep -q 'SONAME.*\[libtqcal\.so\.1\]' ||
+  # readelf's output is read whole before grep looks at it: grep -q stops at
+  # the first match, and under pipefail the readelf it leaves writing to a
+  # closed pipe would fail the test now and then.
+  grep -q 'SONAME.*\[libtqcal\.so\.1\]' <<<"$(readelf -d "$work/home/tqcal/lib/libtqcal.so.1")" ||
     { echo "libtqcal.so.1 lacks its SONAME"; return 1; }
   passed=$((passed + 1))
 
   # The default build type keeps debug information in what it installs;
   # --strip, as docs/targets.md says, installs the library without it.
-  readelf -S "$work/home/tqcal/lib/libtqcal.so.1" | grep -q '\.debug_info' ||
+  grep -q '\.debug_info' <<<"$(readelf -S "$work/home/tqcal/lib/libtqcal.so.1")" ||
     { echo "the default install's library has no debug information"; return 1; }
   cmake --install "$work/src/build" --strip --prefix "$work/stripped" || return 1
-  ! readelf -S "$work/stripped/lib/libtqcal.so.1" | grep -q '\.debug_\|\.symtab' ||
+  ! grep -q '\.debug_\|\.symtab' <<<"$(readelf -S "$work/stripped/lib/libtqcal.so.1")" ||
     { echo "cmake --install --strip left debug information or symbols"; return 1; }
   passed=$((passed + 1))
 
