@@ -34,7 +34,7 @@ cd "$(dirname "$0")/.."
 # | function | the set-up groups (scripts/setup.sh) it needs | what it does.
 # A new stage is a function and a line here.
 stage_table=(
-  "plain      |  292 | plain         | tests      | the engine, host and tests with warnings as errors, ctest"
+  "plain      |  293 | plain         | tests      | the engine, host and tests with warnings as errors, ctest"
   "format     |  166 | format_check  | lint       | every C and C++ source as clang-format writes it (scripts/format.sh --check)"
   "tidy       |   39 | tidy          | lint       | clang-tidy's checks (.clang-tidy) on the engine and the host program"
   "accuracy   |   10 | accuracy      | tests bench | the elementary functions against MPFR, ACCURACY_COUNT arguments each (default 100000)"

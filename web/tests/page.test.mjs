@@ -19,7 +19,7 @@ const WIRE_LIMIT = 60 * 1024;         // the same as the server sends it
 const FIRST_KEY_LIMIT_MS = 250;       // generous: the target is 50 ms on a quiet machine
 
 const sequences = [
-  ...readSequences(new URL('sequences.txt', import.meta.url)),
+  ...readSequences(),
   ...randomSequences(120, 15),
 ];
 for (const mode of ['algebraic', 'equal']) {
