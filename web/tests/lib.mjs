@@ -19,12 +19,11 @@ export const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
 // gives the format) that the page clicks: the lines marked "page:" and every
 // line of a "page only" group, as [{ group, keys, mode }], once for each
 // mode the line is pressed in. The conformance record reads the same file.
-export const HAND_SEQUENCES = path.join(ROOT, 'conformance/sequences.txt');
-export function readSequences(file = HAND_SEQUENCES) {
+export function readSequences() {
   const out = [];
   let group = '';
   let pageOnly = false;
-  for (const raw of fs.readFileSync(file, 'utf8').split('\n')) {
+  for (const raw of fs.readFileSync(path.join(ROOT, 'conformance/sequences.txt'), 'utf8').split('\n')) {
     const line = raw.trimEnd();
     if (line.startsWith('## ')) {
       pageOnly = line.startsWith('## page only: ');
