@@ -7,6 +7,11 @@ Each line is one calculation on a fresh calculator, its keys separated by
 blanks in the names the host program reads (`tqcal --help`): numbers are
 typed digit by digit, "pct" is the percent completion, "x^2" the square.
 
+It is generated rather than typed like conformance/sequences.txt, which
+holds edge cases chosen one by one: the benchmarks need hundreds of
+calculations in the proportions of everyday use (prices, sums, percentages),
+so that a per-key figure measures ordinary work and not the corner cases.
+
     python3 bench/make_corpus.py > bench/corpus.txt
 """
 import random

@@ -34,7 +34,7 @@ cd "$(dirname "$0")/.."
 # | function | the set-up groups (scripts/setup.sh) it needs | what it does.
 # A new stage is a function and a line here.
 stage_table=(
-  "plain      |  292 | plain         | tests      | the engine, host and tests with warnings as errors, ctest"
+  "plain      |  293 | plain         | tests      | the engine, host and tests with warnings as errors, ctest"
   "format     |  166 | format_check  | lint       | every C and C++ source as clang-format writes it (scripts/format.sh --check)"
   "tidy       |   39 | tidy          | lint       | clang-tidy's checks (.clang-tidy) on the engine and the host program"
   "accuracy   |   10 | accuracy      | tests bench | the elementary functions against MPFR, ACCURACY_COUNT arguments each (default 100000)"
@@ -49,7 +49,7 @@ stage_table=(
   "wince      |   95 | wince         | wince      | tqcal.dll for Windows CE on ARM: ARMv4T code only, the headers as a CE compiler sees them, the DLL run through the project's PE loader under qemu-arm -cpu pxa270, and its instructions per key held to 3,500"
   "i686       |  225 | i686          | i686       | the same for 32-bit x86 (SSE2 arithmetic), under qemu-i386"
   "install    |    7 | install_stage | host       | the guide's install route (default prefix, cmake --install --prefix, pkg-config), --strip (no debug information left), then the tree moved: pkg-config --define-prefix, find_package; add_subdirectory; the conformance kit's README commands and its device command"
-  "web        |  468 | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
+  "web        |  538 | web           | host web   | the page in headless Chromium against the host program, the conformance vectors under Node"
 )
 # stage_field ROW N: field N (1 to 5) of a row of stage_table, trimmed.
 stage_field() { local f; f=$(cut -d'|' -f"$2" <<<"$1"); f=${f#"${f%%[! ]*}"}; echo "${f%"${f##*[! ]}"}"; }

@@ -15,18 +15,26 @@ export const SITE = path.join(ARTIFACTS, 'site');
 export const HOST = process.env.TQCAL_HOST || path.join(ROOT, 'build/host/tqcal');
 export const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
 
-// Reads sequences.txt: [{ group, keys, mode }], a "both:" line twice.
-export function readSequences(file) {
+// The key sequences typed by hand (conformance/sequences.txt, whose header
+// gives the format) that the page clicks: the lines marked "page:" and every
+// line of a "page only" group, as [{ group, keys, mode }], once for each
+// mode the line is pressed in. The conformance record reads the same file.
+export function readSequences() {
   const out = [];
   let group = '';
-  for (const raw of fs.readFileSync(file, 'utf8').split('\n')) {
-    const line = raw.trim();
-    if (line.startsWith('## ')) { group = line.slice(3); continue; }
-    if (line === '' || line.startsWith('#')) continue;
-    const m = /^(equal|both):\s*(.*)$/.exec(line);
-    const keys = m ? m[2] : line;
-    const modes = !m ? ['algebraic'] : m[1] === 'equal' ? ['equal'] : ['algebraic', 'equal'];
-    for (const mode of modes) out.push({ group, keys, mode });
+  let pageOnly = false;
+  for (const raw of fs.readFileSync(path.join(ROOT, 'conformance/sequences.txt'), 'utf8').split('\n')) {
+    const line = raw.trimEnd();
+    if (line.startsWith('## ')) {
+      pageOnly = line.startsWith('## page only: ');
+      group = line.slice(pageOnly ? 14 : 3);
+      continue;
+    }
+    if (line === '' || line === '#' || line.startsWith('# ')) continue;
+    const m = /^(page: )?(?:(algebraic|equal): )?(.*)$/.exec(line);
+    if (!m[1] && !pageOnly) continue;
+    const modes = m[2] ? [m[2]] : ['algebraic', 'equal'];
+    for (const mode of modes) out.push({ group, keys: m[3], mode });
   }
   return out;
 }
