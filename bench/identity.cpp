@@ -11,10 +11,10 @@
 #include "math/elementary.h"
 #include "numeric/power.h"
 #include "numeric/trig.h"
+#include "../tools/usage.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -90,12 +90,11 @@ double Argument(Rng &r, int which, int i) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc > 1) {
-        std::printf(
-            "usage: identity\nPrints hashes of the engine's function results, which every target"
-            " must print alike (bench/cross_identity.sh).\n");
-        return std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ? 0 : 2;
-    }
+    const int usage = tqcal_tools::AnswerUsage(
+        argc, argv,
+        "usage: identity\nPrints hashes of the engine's function results, which every target"
+        " must print alike (bench/cross_identity.sh).\n");
+    if (usage >= 0) return usage;
     using namespace tqcal;
     const struct {
         const char *name;
