@@ -62,6 +62,21 @@ void Constant(const char *name, double v, const char *comment) {
 
 void Pi(mpfr_t out) { mpfr_const_pi(out, MPFR_RNDN); }
 
+// Writes NAME[rows][2], row j the {head, tail} of the value that value(j,
+// out) leaves in out.
+template <typename Value>
+void HeadTailTable(const char *name, int rows, Value value) {
+    Big t;
+    double hi, lo;
+    std::printf("constexpr double %s[%d][2] = {\n", name, rows);
+    for (int j = 0; j < rows; ++j) {
+        value(j, t.v);
+        HiLo(t.v, &hi, &lo);
+        std::printf("    {%a, %a},\n", hi, lo);
+    }
+    std::printf("};\n");
+}
+
 // The same split into 26 + 26 bits as the engine's run-time one, so that a
 // table entry can carry its halves for exact products.
 void Split(double a, double *hi, double *lo) {
@@ -121,7 +136,6 @@ void LogConstants() {
 void ExpTables() {
     Big ln2, t, u;
     mpfr_const_log2(ln2.v, MPFR_RNDN);
-    double hi, lo;
     std::printf("\n// exp reduction: x = n * ln2/128 + r, ln2/128 = EXP_L1 + EXP_L2.\n");
     mpfr_set_ui(t.v, 128, MPFR_RNDN);
     mpfr_div(t.v, t.v, ln2.v, MPFR_RNDN);
@@ -133,15 +147,11 @@ void ExpTables() {
     Constant("EXP_L2", Nearest(u.v), "ln2/128 - EXP_L1");
 
     std::printf("\n// 2^(j/128), j = 0..127: {head, tail}.\n");
-    std::printf("constexpr double EXP_TABLE[128][2] = {\n");
-    for (int j = 0; j < 128; ++j) {
-        mpfr_set_si(t.v, j, MPFR_RNDN);
-        mpfr_div_2ui(t.v, t.v, 7, MPFR_RNDN);
-        mpfr_exp2(t.v, t.v, MPFR_RNDN);
-        HiLo(t.v, &hi, &lo);
-        std::printf("    {%a, %a},\n", hi, lo);
-    }
-    std::printf("};\n");
+    HeadTailTable("EXP_TABLE", 128, [](int j, mpfr_t out) {
+        mpfr_set_si(out, j, MPFR_RNDN);
+        mpfr_div_2ui(out, out, 7, MPFR_RNDN);
+        mpfr_exp2(out, out, MPFR_RNDN);
+    });
 }
 
 // log: z in [LOG_OFF, 2 LOG_OFF) cut into 256 pieces of equal width
@@ -251,18 +261,12 @@ void TanTable() {
 
 // atan of j/64, j = 0..64.
 void AtanTable() {
-    Big t, u;
-    double hi, lo;
     std::printf("\n// {head, tail} of atan(j/64), j = 0..64.\n");
-    std::printf("constexpr double ATAN_TABLE[65][2] = {\n");
-    for (int j = 0; j <= 64; ++j) {
-        mpfr_set_si(u.v, j, MPFR_RNDN);
-        mpfr_div_2ui(u.v, u.v, 6, MPFR_RNDN);
-        mpfr_atan(t.v, u.v, MPFR_RNDN);
-        HiLo(t.v, &hi, &lo);
-        std::printf("    {%a, %a},\n", hi, lo);
-    }
-    std::printf("};\n");
+    HeadTailTable("ATAN_TABLE", 65, [](int j, mpfr_t out) {
+        mpfr_set_si(out, j, MPFR_RNDN);
+        mpfr_div_2ui(out, out, 6, MPFR_RNDN);
+        mpfr_atan(out, out, MPFR_RNDN);
+    });
 }
 
 // asin on pieces of width 1/128 centred on c = j/128, j = 0..76:
