@@ -87,14 +87,14 @@ double Argument(Rng &r, int which, int i) {
     }
 }
 
+const char USAGE[] =
+    "usage: identity\nPrints hashes of the engine's function results, which every target"
+    " must print alike (bench/cross_identity.sh).\n";
+
 }  // namespace
 
 int main(int argc, char **argv) {
-    const int usage = tqcal_tools::AnswerUsage(
-        argc, argv,
-        "usage: identity\nPrints hashes of the engine's function results, which every target"
-        " must print alike (bench/cross_identity.sh).\n");
-    if (usage >= 0) return usage;
+    if (const int status = tqcal_tools::AnswerUsage(argc, argv, USAGE); status >= 0) return status;
     using namespace tqcal;
     const struct {
         const char *name;

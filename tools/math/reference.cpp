@@ -63,14 +63,14 @@ Fn1 Find(const char *name) {
     return nullptr;
 }
 
+const char USAGE[] =
+    "usage: reference < lines\nEach line \"<function> <x> [<y>]\" gets the correctly rounded"
+    " result from MPFR (see the top of tools/math/reference.cpp).\n";
+
 }  // namespace
 
 int main(int argc, char **argv) {
-    const int usage = tqcal_tools::AnswerUsage(
-        argc, argv,
-        "usage: reference < lines\nEach line \"<function> <x> [<y>]\" gets the correctly rounded"
-        " result from MPFR (see the top of tools/math/reference.cpp).\n");
-    if (usage >= 0) return usage;
+    if (const int status = tqcal_tools::AnswerUsage(argc, argv, USAGE); status >= 0) return status;
     constexpr double kPi = 3.141592653589793;
     char line[512];
     while (std::fgets(line, sizeof line, stdin)) {
