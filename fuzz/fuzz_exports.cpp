@@ -245,7 +245,8 @@ struct Target {
 // One of the block's two stacks, as its push and pop exports see it.
 template <typename T, size_t N>
 struct StackExports {
-    const char *pushName, *popName;
+    const char *initName, *pushName, *popName;
+    void (*init)(TQCAL_Context *);
     int (*push)(const T *, TQCAL_Context *);
     int (*pop)(T *, TQCAL_Context *);
     T (Block::*slots)[N];
@@ -254,11 +255,22 @@ struct StackExports {
 };
 
 const StackExports<double, TQCAL_OPERAND_SLOTS> OPERAND_STACK = {
-    "TQCAL_PushOpd",  "TQCAL_PopOpd", TQCAL_PushOpd, TQCAL_PopOpd,
-    &Block::operands, &Block::opdTop, kOperands,     kOpdTop};
+    "TQCAL_InitOpd", "TQCAL_PushOpd",  "TQCAL_PopOpd", TQCAL_InitOpd, TQCAL_PushOpd,
+    TQCAL_PopOpd,    &Block::operands, &Block::opdTop, kOperands,     kOpdTop};
 const StackExports<TQCAL_Int32, TQCAL_OPERATOR_SLOTS> OPERATOR_STACK = {
-    "TQCAL_PushOpt",   "TQCAL_PopOpt", TQCAL_PushOpt, TQCAL_PopOpt,
-    &Block::operators, &Block::optTop, kOperators,    kOptTop};
+    "TQCAL_InitOpt", "TQCAL_PushOpt",   "TQCAL_PopOpt", TQCAL_InitOpt, TQCAL_PushOpt,
+    TQCAL_PopOpt,    &Block::operators, &Block::optTop, kOperators,    kOptTop};
+
+// An init empties its stack, every slot zero and the top -1, and touches
+// nothing else; a null block is ignored.
+template <typename T, size_t N>
+void CheckStackInit(const StackExports<T, N> &s, Target t, const Block &before) {
+    s.init(t.ctx);
+    if (!t.ctx) return;
+    EXPECT(t.ctx->*s.top == -1 && SameOutside(*t.ctx, before, {s.slotSpan, s.topSpan}), s.initName,
+           "wrong reset");
+    for (const T &slot : t.ctx->*s.slots) EXPECT(slot == T{}, s.initName, "slot kept");
+}
 
 // A push refuses a null value or block and a full or broken stack, a pop a
 // null out or block and an empty or broken stack, changing nothing, not even
@@ -290,22 +302,8 @@ void CheckStackCall(const StackExports<T, N> &s, bool push, std::type_identity_t
 void StackCall(FuzzedDataProvider &in, int which, Target t, bool nullArg) {
     const Block before = t.ctx ? *t.ctx : Block{};
     switch (which) {
-        case 0:
-            TQCAL_InitOpd(t.ctx);
-            if (t.ctx) {
-                EXPECT(t.ctx->opdTop == -1 && SameOutside(*t.ctx, before, {kOperands, kOpdTop}),
-                       "TQCAL_InitOpd", "wrong reset");
-                for (double d : t.ctx->operands) EXPECT(d == 0.0, "TQCAL_InitOpd", "slot kept");
-            }
-            return;
-        case 1:
-            TQCAL_InitOpt(t.ctx);
-            if (t.ctx) {
-                EXPECT(t.ctx->optTop == -1 && SameOutside(*t.ctx, before, {kOperators, kOptTop}),
-                       "TQCAL_InitOpt", "wrong reset");
-                for (int32_t k : t.ctx->operators) EXPECT(k == 0, "TQCAL_InitOpt", "slot kept");
-            }
-            return;
+        case 0: CheckStackInit(OPERAND_STACK, t, before); return;
+        case 1: CheckStackInit(OPERATOR_STACK, t, before); return;
         case 2:
             TQCAL_InitStack(t.ctx);
             if (t.ctx) {
