@@ -244,57 +244,47 @@ TQCAL_MATH_INLINE DD Reciprocal(DD w) {
 // |x| below which sin x and tan x round to x, and cos x to 1.
 constexpr double TINY = 0x1p-27;
 
-// The first step of sin, cos and tan: either their value at once (done),
-// a NaN for a NaN or an infinity and `tiny` for |x| below TINY, or the
-// quadrant q (mod 4) and r with |x| = q pi/2 + r.
-struct TrigArgument {
-    bool done;
-    double value;
-    int q;
-    DD r;
-};
+}  // namespace
 
-TQCAL_MATH_INLINE TrigArgument ReduceTrig(double x, double tiny) {
+double Sin(double x) {
     const double ax = x < 0 ? -x : x;
-    if (!(ax < std::numeric_limits<double>::infinity()))
-        return {true, x != x ? x + x : kNaN, 0, {}};
-    if (ax < TINY) return {true, tiny, 0, {}};
-    TrigArgument a{false, 0.0, 0, {}};
-    a.q = Reduce(ax, &a.r);
-    return a;
-}
-
-// sin(q pi/2 + r): sin r, cos r, -sin r, -cos r for q = 0, 1, 2, 3 mod 4,
-// sin being odd and cos even. cos(q pi/2 + r) is this of q + 1.
-TQCAL_MATH_INLINE double SinOfQuadrant(int q, DD r) {
+    if (!(ax < std::numeric_limits<double>::infinity())) return x != x ? x + x : kNaN;
+    if (ax < TINY) return x;
+    DD r;
+    const int q = Reduce(ax, &r);
+    // sin(k pi/2 + r) = sin r, cos r, -sin r, -cos r for k = 0, 1, 2, 3 mod 4;
+    // sin is odd and cos even.
     bool rneg;
     double res = SinCosAbs(r, q & 1, &rneg);
     if (!(q & 1) && rneg) res = -res;
     if (q & 2) res = -res;
-    return res;
-}
-
-}  // namespace
-
-double Sin(double x) {
-    const TrigArgument a = ReduceTrig(x, x);
-    if (a.done) return a.value;
-    const double res = SinOfQuadrant(a.q, a.r);
     return x < 0 ? -res : res;
 }
 
 double Cos(double x) {
-    const TrigArgument a = ReduceTrig(x, 1.0);
-    return a.done ? a.value : SinOfQuadrant(a.q + 1, a.r);
+    const double ax = x < 0 ? -x : x;
+    if (!(ax < std::numeric_limits<double>::infinity())) return x != x ? x + x : kNaN;
+    if (ax < TINY) return 1.0;
+    DD r;
+    const int q = Reduce(ax, &r);
+    // cos(k pi/2 + r) = cos r, -sin r, -cos r, sin r for k = 0, 1, 2, 3 mod 4.
+    bool rneg;
+    double res = SinCosAbs(r, !(q & 1), &rneg);
+    if ((q & 1) && !rneg) res = -res;
+    if (q & 2) res = -res;
+    return res;
 }
 
 double Tan(double x) {
-    const TrigArgument a = ReduceTrig(x, x);
-    if (a.done) return a.value;
-    const bool rneg = a.r.hi < 0;
-    const DD tr = TanOf(rneg ? Neg(a.r) : a.r);
+    const double ax = x < 0 ? -x : x;
+    if (!(ax < std::numeric_limits<double>::infinity())) return x != x ? x + x : kNaN;
+    if (ax < TINY) return x;
+    DD r;
+    const int q = Reduce(ax, &r);
+    const bool rneg = r.hi < 0;
+    const DD tr = TanOf(rneg ? Neg(r) : r);
     // tan(k pi/2 + r) = tan r for even k, -1/tan r for odd k; tan is odd.
-    DD v = (a.q & 1) ? Neg(Reciprocal(tr)) : tr;
+    DD v = (q & 1) ? Neg(Reciprocal(tr)) : tr;
     if (rneg) v = Neg(v);
     const double res = v.hi + v.lo;
     return x < 0 ? -res : res;
