@@ -11,10 +11,10 @@
 #include "math/elementary.h"
 #include "numeric/power.h"
 #include "numeric/trig.h"
+#include "../tools/usage.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -87,15 +87,14 @@ double Argument(Rng &r, int which, int i) {
     }
 }
 
+const char USAGE[] =
+    "usage: identity\nPrints hashes of the engine's function results, which every target"
+    " must print alike (bench/cross_identity.sh).\n";
+
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc > 1) {
-        std::printf(
-            "usage: identity\nPrints hashes of the engine's function results, which every target"
-            " must print alike (bench/cross_identity.sh).\n");
-        return std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ? 0 : 2;
-    }
+    if (const int status = tqcal_tools::AnswerUsage(argc, argv, USAGE); status >= 0) return status;
     using namespace tqcal;
     const struct {
         const char *name;

@@ -52,7 +52,8 @@ add_custom_command(
   OUTPUT ${tqcal_ce_dir}/tqcal.dll ${tqcal_ce_dir}/tqcal.def
   COMMAND ${CMAKE_COMMAND} -E make_directory ${tqcal_ce_dir}
   COMMAND Python3::Interpreter ${tqcal_ce_writer} --exports ${TQCAL_EXPORTS_FILE}
-          --version ${PROJECT_VERSION} $<TARGET_FILE:tqcal_ce_image> ${tqcal_ce_dir}/tqcal.dll
+          --version ${PROJECT_VERSION} --description ${TQCAL_FILE_DESCRIPTION}
+          $<TARGET_FILE:tqcal_ce_image> ${tqcal_ce_dir}/tqcal.dll
   COMMAND ${CMAKE_COMMAND} -E copy ${TQCAL_MODULE_DEFINITION} ${tqcal_ce_dir}/tqcal.def
   DEPENDS tqcal_ce_image ${tqcal_ce_writer} ${TQCAL_EXPORTS_FILE}
   VERBATIM)

@@ -21,6 +21,7 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -241,26 +242,68 @@ struct Target {
     TQCAL_Status *status;
 };
 
+// One of the block's two stacks, as its push and pop exports see it.
+template <typename T, size_t N>
+struct StackExports {
+    const char *initName, *pushName, *popName;
+    void (*init)(TQCAL_Context *);
+    int (*push)(const T *, TQCAL_Context *);
+    int (*pop)(T *, TQCAL_Context *);
+    T (Block::*slots)[N];
+    TQCAL_Int32 Block::*top;
+    Span slotSpan, topSpan;
+};
+
+const StackExports<double, TQCAL_OPERAND_SLOTS> OPERAND_STACK = {
+    "TQCAL_InitOpd", "TQCAL_PushOpd",  "TQCAL_PopOpd", TQCAL_InitOpd, TQCAL_PushOpd,
+    TQCAL_PopOpd,    &Block::operands, &Block::opdTop, kOperands,     kOpdTop};
+const StackExports<TQCAL_Int32, TQCAL_OPERATOR_SLOTS> OPERATOR_STACK = {
+    "TQCAL_InitOpt", "TQCAL_PushOpt",   "TQCAL_PopOpt", TQCAL_InitOpt, TQCAL_PushOpt,
+    TQCAL_PopOpt,    &Block::operators, &Block::optTop, kOperators,    kOptTop};
+
+// An init empties its stack, every slot zero and the top -1, and touches
+// nothing else; a null block is ignored.
+template <typename T, size_t N>
+void CheckStackInit(const StackExports<T, N> &s, Target t, const Block &before) {
+    s.init(t.ctx);
+    if (!t.ctx) return;
+    EXPECT(t.ctx->*s.top == -1 && SameOutside(*t.ctx, before, {s.slotSpan, s.topSpan}), s.initName,
+           "wrong reset");
+    for (const T &slot : t.ctx->*s.slots) EXPECT(slot == T{}, s.initName, "slot kept");
+}
+
+// A push refuses a null value or block and a full or broken stack, a pop a
+// null out or block and an empty or broken stack, changing nothing, not even
+// *out. Otherwise a push writes the value's bytes one slot up and raises the
+// top; a pop hands over the top slot's bytes, zeroes the slot and lowers the
+// top. The argument lives on the heap so that a stray write shows.
+template <typename T, size_t N>
+void CheckStackCall(const StackExports<T, N> &s, bool push, std::type_identity_t<T> value, Target t,
+                    const Block &before, bool nullArg) {
+    std::unique_ptr<T> arg(new T(value));
+    T *const p = nullArg ? nullptr : arg.get();
+    const int r = push ? s.push(p, t.ctx) : s.pop(p, t.ctx);
+    const char *const name = push ? s.pushName : s.popName;
+    const int top = before.*s.top, last = static_cast<int>(N) - 1;
+    if (!(t.ctx && !nullArg && (push ? top >= -1 && top < last : top >= 0 && top <= last))) {
+        EXPECT(r == -1 && (!t.ctx || Same(*t.ctx, before)) &&
+                   std::memcmp(arg.get(), &value, sizeof(T)) == 0,
+               name, "refusal changed something");
+        return;
+    }
+    const bool moved = push ? std::memcmp(&(t.ctx->*s.slots)[top + 1], arg.get(), sizeof(T)) == 0
+                            : (t.ctx->*s.slots)[top] == T{} &&
+                                  std::memcmp(arg.get(), &(before.*s.slots)[top], sizeof(T)) == 0;
+    EXPECT(r == 0 && t.ctx->*s.top == (push ? top + 1 : top - 1) && moved &&
+               SameOutside(*t.ctx, before, {s.slotSpan, s.topSpan}),
+           name, push ? "wrong push" : "wrong pop");
+}
+
 void StackCall(FuzzedDataProvider &in, int which, Target t, bool nullArg) {
     const Block before = t.ctx ? *t.ctx : Block{};
-    auto unchanged = [&] { return !t.ctx || Same(*t.ctx, before); };
     switch (which) {
-        case 0:
-            TQCAL_InitOpd(t.ctx);
-            if (t.ctx) {
-                EXPECT(t.ctx->opdTop == -1 && SameOutside(*t.ctx, before, {kOperands, kOpdTop}),
-                       "TQCAL_InitOpd", "wrong reset");
-                for (double d : t.ctx->operands) EXPECT(d == 0.0, "TQCAL_InitOpd", "slot kept");
-            }
-            return;
-        case 1:
-            TQCAL_InitOpt(t.ctx);
-            if (t.ctx) {
-                EXPECT(t.ctx->optTop == -1 && SameOutside(*t.ctx, before, {kOperators, kOptTop}),
-                       "TQCAL_InitOpt", "wrong reset");
-                for (int32_t k : t.ctx->operators) EXPECT(k == 0, "TQCAL_InitOpt", "slot kept");
-            }
-            return;
+        case 0: CheckStackInit(OPERAND_STACK, t, before); return;
+        case 1: CheckStackInit(OPERATOR_STACK, t, before); return;
         case 2:
             TQCAL_InitStack(t.ctx);
             if (t.ctx) {
@@ -271,67 +314,10 @@ void StackCall(FuzzedDataProvider &in, int which, Target t, bool nullArg) {
                        "TQCAL_InitStack", "wrong reset");
             }
             return;
-        case 3: {
-            std::unique_ptr<double> v(new double(AnyDouble(in)));
-            const int r = TQCAL_PushOpd(nullArg ? nullptr : v.get(), t.ctx);
-            const bool room = t.ctx && !nullArg && before.opdTop >= -1 && before.opdTop < 13;
-            if (!room) {
-                EXPECT(r == -1 && unchanged(), "TQCAL_PushOpd", "refusal changed the block");
-                return;
-            }
-            EXPECT(r == 0 && t.ctx->opdTop == before.opdTop + 1 &&
-                       std::memcmp(&t.ctx->operands[t.ctx->opdTop], v.get(), sizeof(double)) == 0 &&
-                       SameOutside(*t.ctx, before, {kOperands, kOpdTop}),
-                   "TQCAL_PushOpd", "wrong push");
-            return;
-        }
-        case 4: {
-            std::unique_ptr<double> out(new double(12345.0));
-            const int r = TQCAL_PopOpd(nullArg ? nullptr : out.get(), t.ctx);
-            const bool entry = t.ctx && !nullArg && before.opdTop >= 0 && before.opdTop <= 13;
-            if (!entry) {
-                EXPECT(r == -1 && unchanged() && *out == 12345.0, "TQCAL_PopOpd",
-                       "refusal changed something");
-                return;
-            }
-            EXPECT(
-                r == 0 && t.ctx->opdTop == before.opdTop - 1 &&
-                    t.ctx->operands[before.opdTop] == 0.0 &&
-                    std::memcmp(out.get(), &before.operands[before.opdTop], sizeof(double)) == 0 &&
-                    SameOutside(*t.ctx, before, {kOperands, kOpdTop}),
-                "TQCAL_PopOpd", "wrong pop");
-            return;
-        }
-        case 5: {
-            std::unique_ptr<int32_t> op(new int32_t(AnyKey(in)));
-            const int r = TQCAL_PushOpt(nullArg ? nullptr : op.get(), t.ctx);
-            const bool room = t.ctx && !nullArg && before.optTop >= -1 && before.optTop < 17;
-            if (!room) {
-                EXPECT(r == -1 && unchanged(), "TQCAL_PushOpt", "refusal changed the block");
-                return;
-            }
-            EXPECT(r == 0 && t.ctx->optTop == before.optTop + 1 &&
-                       t.ctx->operators[t.ctx->optTop] == *op &&
-                       SameOutside(*t.ctx, before, {kOperators, kOptTop}),
-                   "TQCAL_PushOpt", "wrong push");
-            return;
-        }
-        default: {
-            std::unique_ptr<int32_t> out(new int32_t(-777));
-            const int r = TQCAL_PopOpt(nullArg ? nullptr : out.get(), t.ctx);
-            const bool entry = t.ctx && !nullArg && before.optTop >= 0 && before.optTop <= 17;
-            if (!entry) {
-                EXPECT(r == -1 && unchanged() && *out == -777, "TQCAL_PopOpt",
-                       "refusal changed something");
-                return;
-            }
-            EXPECT(r == 0 && t.ctx->optTop == before.optTop - 1 &&
-                       t.ctx->operators[before.optTop] == 0 &&
-                       *out == before.operators[before.optTop] &&
-                       SameOutside(*t.ctx, before, {kOperators, kOptTop}),
-                   "TQCAL_PopOpt", "wrong pop");
-            return;
-        }
+        case 3: CheckStackCall(OPERAND_STACK, true, AnyDouble(in), t, before, nullArg); return;
+        case 4: CheckStackCall(OPERAND_STACK, false, 12345.0, t, before, nullArg); return;
+        case 5: CheckStackCall(OPERATOR_STACK, true, AnyKey(in), t, before, nullArg); return;
+        default: CheckStackCall(OPERATOR_STACK, false, -777, t, before, nullArg); return;
     }
 }
 

@@ -149,6 +149,20 @@ int MantissaText(char *out, long n, int length, int point) {
     return w;
 }
 
+// Calls f(w) for every mantissa text of one to maxLength digits, with the
+// point in every place and without one, each written at the start of text
+// (w characters, not terminated).
+template <typename F>
+void ForEachMantissa(char *text, int maxLength, F f) {
+    for (int length = 1; length <= maxLength; ++length) {
+        long limit = 1;
+        for (int k = 0; k < length; ++k) limit *= 10;
+        for (long n = 0; n < limit; ++n) {
+            for (int point = -1; point <= length; ++point) f(MantissaText(text, n, length, point));
+        }
+    }
+}
+
 // TQCAL_PARSE_THOROUGH=1 widens the comparisons below from a quick check to
 // a proof over every short text (millions of them; CI runs it once).
 bool Thorough() {
@@ -165,30 +179,16 @@ TEST(ParseWide, AgreesWithStrtodOnEveryShortText) {
     const int exponentDigits = Thorough() ? 3 : 2;
     Agreement a;
     char text[40];
-    for (int length = 1; length <= plainDigits; ++length) {
-        long limit = 1;
-        for (int k = 0; k < length; ++k) limit *= 10;
-        for (long n = 0; n < limit; ++n) {
-            for (int point = -1; point <= length; ++point) {
-                const int w = MantissaText(text, n, length, point);
-                text[w] = 0;
-                a.Check(text, w);
-            }
+    ForEachMantissa(text, plainDigits, [&](int w) {
+        text[w] = 0;
+        a.Check(text, w);
+    });
+    ForEachMantissa(text, exponentDigits, [&](int w) {
+        for (int exp = -99; exp <= 99; ++exp) {
+            const int x = std::snprintf(text + w, sizeof text - w, "e%+03d", exp);
+            a.Check(text, w + x);
         }
-    }
-    for (int length = 1; length <= exponentDigits; ++length) {
-        long limit = 1;
-        for (int k = 0; k < length; ++k) limit *= 10;
-        for (long n = 0; n < limit; ++n) {
-            for (int point = -1; point <= length; ++point) {
-                const int w = MantissaText(text, n, length, point);
-                for (int exp = -99; exp <= 99; ++exp) {
-                    const int x = std::snprintf(text + w, sizeof text - w, "e%+03d", exp);
-                    a.Check(text, w + x);
-                }
-            }
-        }
-    }
+    });
     EXPECT_EQ(a.failed, 0) << "first of " << a.failed << ": " << a.first;
 }
 

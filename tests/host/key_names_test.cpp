@@ -114,26 +114,30 @@ TEST(KeyTokens, BadTokensAreNamedWithTheirColumn) {
 }
 
 TEST(KeyTokens, ErrorMessageShowsTheInputWithACaretUnderTheToken) {
-    auto parsed = ParseKeys("2 + sinn 3");
-    ASSERT_TRUE(parsed.error);
-    EXPECT_EQ(tqhost::DescribeParseError(*parsed.error, "2 + sinn 3", "--keys"),
-              "--keys: unknown key \"sinn\" at column 5\n"
-              "  2 + sinn 3\n"
-              "      ^^^^");
-    // A token that breaks a rule: the rule follows its place.
-    parsed = ParseKeys("#99999999999");
-    ASSERT_TRUE(parsed.error);
-    EXPECT_EQ(tqhost::DescribeParseError(*parsed.error, "#99999999999", "--keys"),
-              "--keys: bad raw code \"#99999999999\" at column 1: a raw code is # and a whole "
-              "number that fits in 32 bits\n"
-              "  #99999999999\n"
-              "  ^^^^^^^^^^^^");
-    parsed = ParseKeys("×\t÷ ?");
-    ASSERT_TRUE(parsed.error);
-    EXPECT_EQ(tqhost::DescribeParseError(*parsed.error, "×\t÷ ?", "line 4"),
-              "line 4: unknown key \"?\" at column 5\n"
-              "  × ÷ ?\n"
-              "      ^");
+    const struct {
+        const char *input, *where, *message;
+    } cases[] = {
+        {"2 + sinn 3", "--keys",
+         "--keys: unknown key \"sinn\" at column 5\n"
+         "  2 + sinn 3\n"
+         "      ^^^^"},
+        // A token that breaks a rule: the rule follows its place.
+        {"#99999999999", "--keys",
+         "--keys: bad raw code \"#99999999999\" at column 1: a raw code is # and a whole "
+         "number that fits in 32 bits\n"
+         "  #99999999999\n"
+         "  ^^^^^^^^^^^^"},
+        // Columns count characters, and a tab shows as one blank.
+        {"×\t÷ ?", "line 4",
+         "line 4: unknown key \"?\" at column 5\n"
+         "  × ÷ ?\n"
+         "      ^"},
+    };
+    for (const auto &c : cases) {
+        const auto parsed = ParseKeys(c.input);
+        ASSERT_TRUE(parsed.error) << c.input;
+        EXPECT_EQ(tqhost::DescribeParseError(*parsed.error, c.input, c.where), c.message);
+    }
 }
 
 struct PrintableCase {

@@ -37,16 +37,17 @@ TQCAL_Context Context(const std::string &text, const char *exponent = " 00",
 
 constexpr TQCAL_Status kShownOk = ST_SHOWN | ST_ZERO | (RES_OK << 1);
 
-struct LineCase {
+// A display as the engine leaves it, and what a reader of it should get.
+struct DisplayCase {
     const char *text;
     const char *exponent;
     bool negative;
     TQCAL_Status status;
-    const char *line;
+    const char *expected;
 };
 
 TEST(OneLine, ReadsAsAPersonReadsTheDisplay) {
-    const LineCase cases[] = {
+    const DisplayCase cases[] = {
         {"0.", " 00", false, kShownOk, "0"},
         {"100.", " 00", false, kShownOk, "100"},
         {"0.01", " 00", false, kShownOk, "0.01"},
@@ -71,7 +72,7 @@ TEST(OneLine, ReadsAsAPersonReadsTheDisplay) {
     };
     for (const auto &c : cases) {
         TQCAL_Context ctx = Context(c.text, c.exponent, c.negative);
-        EXPECT_EQ(OneLine(ReadScreen(ctx, c.status)), c.line)
+        EXPECT_EQ(OneLine(ReadScreen(ctx, c.status)), c.expected)
             << "[" << c.text << "] " << c.exponent;
     }
 }
@@ -99,16 +100,8 @@ TEST(ReadScreen, NeverReadsPastTheDisplayArea) {
     EXPECT_EQ(screen.exponentDigits, "111");
 }
 
-struct PanelCase {
-    const char *text;
-    const char *exponent;
-    bool negative;
-    TQCAL_Status status;
-    const char *row;
-};
-
 TEST(PanelRows, TheDisplayRow) {
-    const PanelCase cases[] = {
+    const DisplayCase cases[] = {
         {"1.2345678901234", "-13", true, kShownOk, " -1.2345678901234 -13     "},
         {"0.01", " 00", false, kShownOk, "             0.01         "},
         {"5.", " 00", true, kShownOk, "              -5.         "},
@@ -120,7 +113,7 @@ TEST(PanelRows, TheDisplayRow) {
     for (const auto &c : cases) {
         auto rows = tqhost::PanelRows(ReadScreen(Context(c.text, c.exponent, c.negative), c.status),
                                       tqhost::kModeAlgebraic);
-        EXPECT_EQ(rows[1], c.row) << c.text;
+        EXPECT_EQ(rows[1], c.expected) << c.text;
         // The display's last cell stays put whatever the length of the text.
         EXPECT_EQ(rows[1].find_last_not_of(' ', 17), 16u) << c.text;
     }

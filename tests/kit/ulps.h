@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -47,5 +48,34 @@ struct Exact {
     double in;
     double out;
 };
+
+// The routine refuses x and leaves the value as it was, bit for bit.
+inline void ExpectRefused(Routine f, double x, const char *name) {
+    double v = x;
+    EXPECT_EQ(f(&v), -1) << name << "(" << x << ")";
+    EXPECT_EQ(std::bit_cast<uint64_t>(v), std::bit_cast<uint64_t>(x))
+        << name << "(" << x << ") changed the value";
+}
+
+// Every routine refuses every kind of NaN: quiet, negative, with a payload.
+template <size_t N>
+void ExpectNaNsRefused(const Routine (&routines)[N]) {
+    const double nans[] = {std::numeric_limits<double>::quiet_NaN(),
+                           -std::numeric_limits<double>::quiet_NaN(),
+                           std::bit_cast<double>(uint64_t{0x7ff8000000001234})};
+    for (Routine f : routines) {
+        for (double n : nans) ExpectRefused(f, n, "routine");
+    }
+}
+
+// Each argument must succeed and give exactly its double.
+template <size_t N>
+void ExpectExact(Routine f, const Exact (&cases)[N]) {
+    for (const Exact &c : cases) {
+        double v;
+        ASSERT_EQ(Call(f, c.in, &v), 0) << c.in;
+        EXPECT_EQ(v, c.out) << c.in;
+    }
+}
 
 }  // namespace ulps

@@ -27,15 +27,10 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 using ulps::Call;
 using ulps::Exact;
+using ulps::ExpectExact;
+using ulps::ExpectNaNsRefused;
+using ulps::ExpectRefused;
 using ulps::Routine;
-
-// Checks that f refuses x and leaves the value as it was, bit for bit.
-void ExpectRefused(Routine f, double x, const char *name) {
-    double v = x;
-    EXPECT_EQ(f(&v), -1) << name << "(" << x << ")";
-    EXPECT_EQ(std::bit_cast<uint64_t>(v), std::bit_cast<uint64_t>(x))
-        << name << "(" << x << ") changed the value";
-}
 
 // ---------------------------------------------------------------- Square
 
@@ -48,11 +43,7 @@ TEST(Square, Values) {
         {-3e49, 9.000000000000002e98},
         {0.1, 0.1 * 0.1},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(Square, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(Square, cases);
     // Just below the limit: accepted, no range test on the result.
     double v;
     const double below = std::nextafter(1e50, 0.0);
@@ -72,11 +63,7 @@ TEST(SquareRoot, Values) {
         {0, 0},       {1, 1},
         {1e98, 1e49}, {1.000000000003, std::sqrt(1.000000000003)},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(SquareRoot, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(SquareRoot, cases);
     // 1.000000000003 is outside the snap: 1.0000000000015.
     double v;
     ASSERT_EQ(Call(SquareRoot, 1.000000000003, &v), 0);
@@ -163,21 +150,13 @@ TEST(Logarithms, Values) {
         // Just above the zero limit is accepted.
         {9.999999999999001e-100, -227.95592420641063},
     };
-    for (const Exact &c : natural) {
-        double v;
-        ASSERT_EQ(Call(NaturalLog, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(NaturalLog, natural);
     const Exact common[] = {
         {1e-99, -99.0},
         {1000, 3.0},
         {9.9999999999991e99, 99.999999999999957},
     };
-    for (const Exact &c : common) {
-        double v;
-        ASSERT_EQ(Call(CommonLog, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(CommonLog, common);
 }
 
 TEST(Logarithms, ZeroLimitAndBelowFail) {
@@ -247,11 +226,7 @@ TEST(Factorial, Values) {
         {1.000000005, 1},
         {0.999999999999999999, 1},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(Factorial, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(Factorial, cases);
 }
 
 TEST(Factorial, EveryWholeArgumentMultipliesInIncreasingOrder) {
@@ -283,12 +258,7 @@ TEST(Factorial, RefusedArguments) {
 
 TEST(FunctionsNaN, EveryRoutineRefusesNaNAndLeavesTheValue) {
     const Routine routines[] = {Square, SquareRoot, Factorial, NaturalLog, Exponential, CommonLog};
-    const double nans[] = {std::numeric_limits<double>::quiet_NaN(),
-                           -std::numeric_limits<double>::quiet_NaN(),
-                           std::bit_cast<double>(uint64_t{0x7ff8000000001234})};
-    for (Routine f : routines) {
-        for (double n : nans) ExpectRefused(f, n, "routine");
-    }
+    ExpectNaNsRefused(routines);
 }
 
 }  // namespace

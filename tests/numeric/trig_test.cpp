@@ -30,6 +30,8 @@ constexpr double kLimit = 9.9999999999991e99;
 
 using ulps::Call;
 using ulps::Exact;
+using ulps::ExpectExact;
+using ulps::ExpectNaNsRefused;
 using ulps::Routine;
 
 // ---------------------------------------------------------------- SinDeg
@@ -59,11 +61,7 @@ TEST(SinDeg, ExactAtThePeaksAndZeroCrossings) {
         {-360, 0.0},
         {3600, 0.0},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(SinDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(SinDeg, cases);
 }
 
 TEST(SinDeg, OutsideTheTolerancesComesFromTheSine) {
@@ -75,11 +73,7 @@ TEST(SinDeg, OutsideTheTolerancesComesFromTheSine) {
         {180.00000000002, -3.4937574347208452e-13},
         {180.00000000001, -1.7440459479115987e-13},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(SinDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(SinDeg, cases);
 }
 
 TEST(SinDeg, NoSnapAtZeroOrAtOtherAngles) {
@@ -89,11 +83,7 @@ TEST(SinDeg, NoSnapAtZeroOrAtOtherAngles) {
         {-30, -0.49999999999999994},
         {359.9999, -1.7453292520339832e-06},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(SinDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(SinDeg, cases);
 }
 
 TEST(SinDeg, ReducesByWholeTurnsKeepingTheSign) {
@@ -106,11 +96,7 @@ TEST(SinDeg, ReducesByWholeTurnsKeepingTheSign) {
         {1e20, -0.98480775301220813},
         {-450, -1.0},  // reduced to -90
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(SinDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(SinDeg, cases);
 }
 
 TEST(SinDeg, ZeroRemainderCountsAsNotPositive) {
@@ -189,11 +175,7 @@ TEST(CosDeg, ExactAtThePeaksAndZeroCrossings) {
         {-180, -1.0},
         {540, -1.0},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(CosDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(CosDeg, cases);
 }
 
 TEST(CosDeg, PeakAtZeroIsOneSided) {
@@ -205,11 +187,7 @@ TEST(CosDeg, PeakAtZeroIsOneSided) {
         // not 0.0005.
         {-359.9995, 0.99999999996192279},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(CosDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(CosDeg, cases);
 }
 
 TEST(CosDeg, OutsideTheTolerancesComesFromTheCosine) {
@@ -225,11 +203,7 @@ TEST(CosDeg, OutsideTheTolerancesComesFromTheCosine) {
         // there gives ...921.
         {0.00091343462659635539, 0.99999999987291932},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(CosDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(CosDeg, cases);
 }
 
 TEST(CosDeg, ArgumentLimit) {
@@ -276,11 +250,7 @@ TEST(TanDeg, ValuesNearThePolesAndNotSnapped) {
         {45, 0.9999999999999999},
         {135, -1.0000000000000002},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(TanDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(TanDeg, cases);
 }
 
 TEST(TanDeg, ReducesByHalfTurnsKeepingTheSign) {
@@ -289,11 +259,7 @@ TEST(TanDeg, ReducesByHalfTurnsKeepingTheSign) {
         {-225, -0.9999999999999999},  // reduced to -45, not to 135
         {1e99, -9.5143644542225978},  // reduced to 96
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(TanDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(TanDeg, cases);
 }
 
 TEST(TanDeg, ArgumentLimit) {
@@ -317,11 +283,7 @@ TEST(AsinDeg, SpecialAndWholeDegreeResults) {
         {-0.7071067811865476, -45},
         {0.8660254037844386, 60},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(AsinDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(AsinDeg, cases);
     // The raw conversions are not whole, so the snap did the work.
     EXPECT_EQ((math::Asin(0.5) * 180) / kPi, 30.000000000000004);
     EXPECT_EQ((math::Acos(0.5) * 180) / kPi, 60.00000000000001);
@@ -333,11 +295,7 @@ TEST(AsinDeg, OtherValuesAreUnchanged) {
         {0.1, 5.739170477266787},
         {1e-5, 0.00057295779514037262},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(AsinDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(AsinDeg, cases);
 }
 
 TEST(AsinDeg, DomainIsInclusive) {
@@ -359,11 +317,7 @@ TEST(AcosDeg, SpecialAndWholeDegreeResults) {
         {0.7071067811865476, 45},
         {-0.7071067811865476, 135},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(AcosDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(AcosDeg, cases);
     double v;
     ASSERT_EQ(Call(AcosDeg, 0.1, &v), 0);
     EXPECT_EQ(v, 84.260829522733218);
@@ -384,11 +338,7 @@ TEST(AtanDeg, SpecialAndWholeDegreeResults) {
         {1e300, 90}, {-1e300, -90}, {kInf, 90}, {-kInf, -90},
         {1e12, 90},  {-1e12, -90},
     };
-    for (const Exact &c : cases) {
-        double v;
-        ASSERT_EQ(Call(AtanDeg, c.in, &v), 0) << c.in;
-        EXPECT_EQ(v, c.out) << c.in;
-    }
+    ExpectExact(AtanDeg, cases);
     double v;
     ASSERT_EQ(Call(AtanDeg, 0.5, &v), 0);
     EXPECT_EQ(v, 26.56505117707799);
@@ -488,16 +438,7 @@ TEST(WholeDegreeSnap, WindowAroundWholeDegrees) {
 
 TEST(TrigNaN, EveryRoutineRefusesNaNAndLeavesTheValue) {
     const Routine routines[] = {SinDeg, CosDeg, TanDeg, AsinDeg, AcosDeg, AtanDeg};
-    const double nans[] = {std::numeric_limits<double>::quiet_NaN(),
-                           -std::numeric_limits<double>::quiet_NaN(),
-                           std::bit_cast<double>(uint64_t{0x7ff8000000001234})};
-    for (Routine f : routines) {
-        for (double n : nans) {
-            double v = n;
-            EXPECT_EQ(f(&v), -1);
-            EXPECT_EQ(std::bit_cast<uint64_t>(v), std::bit_cast<uint64_t>(n));
-        }
-    }
+    ExpectNaNsRefused(routines);
 }
 
 TEST(TrigResults, StayInTheirRanges) {

@@ -12,6 +12,8 @@
 // literal, followed by "exact" when the value needed no rounding.
 //
 // Build: g++ -std=c++20 -ffp-contract=off tools/math/reference.cpp -lmpfr -lgmp
+#include "../usage.h"
+
 #include <mpfr.h>
 
 #include <cstdio>
@@ -61,15 +63,14 @@ Fn1 Find(const char *name) {
     return nullptr;
 }
 
+const char USAGE[] =
+    "usage: reference < lines\nEach line \"<function> <x> [<y>]\" gets the correctly rounded"
+    " result from MPFR (see the top of tools/math/reference.cpp).\n";
+
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc > 1) {
-        std::printf(
-            "usage: reference < lines\nEach line \"<function> <x> [<y>]\" gets the correctly rounded"
-            " result from MPFR (see the top of tools/math/reference.cpp).\n");
-        return std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ? 0 : 2;
-    }
+    if (const int status = tqcal_tools::AnswerUsage(argc, argv, USAGE); status >= 0) return status;
     constexpr double kPi = 3.141592653589793;
     char line[512];
     while (std::fgets(line, sizeof line, stdin)) {

@@ -24,9 +24,11 @@ data), a missing export.
 The version (tqcal.h's TQCAL_VERSION_MAJOR, _MINOR and _PATCH, which the
 build passes as --version) goes into the image version fields and into a
 version resource (RT_VERSION: VS_VERSIONINFO with the file and product
-version, and the strings a file's properties show).
+version, and the strings a file's properties show, the description among
+them as the build passes it, --description).
 
-    elf2pe.py --exports engine/exports/exports.txt --version 1.0.0 tqcal.elf tqcal.dll
+    elf2pe.py --exports engine/exports/exports.txt --version 1.0.0 \
+        --description "tqcal calculator engine" tqcal.elf tqcal.dll
 """
 import argparse
 import struct
@@ -248,9 +250,11 @@ RT_VERSION = 16
 VS_VERSION_INFO = 1
 LANGUAGE = 0x0409
 CODE_PAGE = 1200
-VERSION_STRINGS = (("FileDescription", "tqcal calculator engine"),
-                   ("InternalName", "tqcal"), ("OriginalFilename", DLL_NAME.decode("ascii")),
-                   ("ProductName", "tqcal"))
+# The names the resource gives besides the description and the version: the
+# DLL's, and its name without the extension.
+NAME_STRINGS = (("InternalName", DLL_NAME.decode("ascii").rsplit(".", 1)[0]),
+                ("OriginalFilename", DLL_NAME.decode("ascii")),
+                ("ProductName", DLL_NAME.decode("ascii").rsplit(".", 1)[0]))
 
 
 def version_block(key, value=b"", text=False, children=()):
@@ -265,7 +269,7 @@ def version_block(key, value=b"", text=False, children=()):
     return struct.pack("<H", len(body)) + body[2:]
 
 
-def version_resource(rva, version):
+def version_resource(rva, version, description):
     """The resource directory at rva with one resource, the version: type
     RT_VERSION, name 1, language US English."""
     major, minor, patch = version
@@ -273,7 +277,8 @@ def version_resource(rva, version):
     fixed = struct.pack("<13I", 0xFEEF04BD, 0x00010000, major << 16 | minor, patch << 16,
                         major << 16 | minor, patch << 16, 0x3F, 0, 0x4, 2, 0, 0, 0)
     strings = [version_block(key, (value + "\0").encode("utf-16-le"), True)
-               for key, value in VERSION_STRINGS + (("FileVersion", text), ("ProductVersion", text))]
+               for key, value in (("FileDescription", description),) + NAME_STRINGS +
+               (("FileVersion", text), ("ProductVersion", text))]
     info = version_block("VS_VERSION_INFO", fixed, children=[
         version_block("StringFileInfo", text=True, children=[
             version_block("%04X%04X" % (LANGUAGE, CODE_PAGE), text=True, children=strings)]),
@@ -316,7 +321,7 @@ def checksum(image, field_offset):
     return (total & 0xFFFF) + len(image)
 
 
-def write_dll(elf, exports, version):
+def write_dll(elf, exports, version, description):
     base_symbol = elf.symbol(IMAGE_BASE_SYMBOL)
     if base_symbol is None:
         raise Refused("the image has no %s (link with cmake/tqcal-wince.ld)" % IMAGE_BASE_SYMBOL)
@@ -347,7 +352,7 @@ def write_dll(elf, exports, version):
     sections.append([".edata", edata_rva, len(edata), edata, SCN_INITIALIZED_DATA | SCN_READ])
     rvas = absolute_addresses(elf, base, edata_rva)
     rsrc_rva = align(edata_rva + len(edata), SECTION_ALIGNMENT)
-    rsrc = version_resource(rsrc_rva, version)
+    rsrc = version_resource(rsrc_rva, version, description)
     sections.append([".rsrc", rsrc_rva, len(rsrc), rsrc, SCN_INITIALIZED_DATA | SCN_READ])
     reloc_rva = align(rsrc_rva + len(rsrc), SECTION_ALIGNMENT)
     reloc = base_relocations(rvas)
@@ -414,6 +419,8 @@ def main():
                         help="the exported names, one a line (# starts a comment)")
     parser.add_argument("--version", required=True,
                         help="the DLL's version, MAJOR.MINOR.PATCH (tqcal.h's)")
+    parser.add_argument("--description", required=True,
+                        help="what the version resource says the file is")
     parser.add_argument("elf", help="the linked image")
     parser.add_argument("dll", help="the DLL to write")
     args = parser.parse_args()
@@ -428,7 +435,7 @@ def main():
     try:
         with open(args.elf, "rb") as f:
             elf = Elf(f.read())
-        image, relocations = write_dll(elf, exports, version)
+        image, relocations = write_dll(elf, exports, version, args.description)
     except (Refused, struct.error, IndexError, ValueError) as e:
         print("elf2pe: %s: %s" % (args.elf, e), file=sys.stderr)
         return 1
