@@ -1275,7 +1275,7 @@ double Make(bool negative, int biasedExponent, uint64_t mantissa) {
 }
 
 constexpr uint64_t kMantissaBits = 0x000FFFFFFFFFFFFFull;
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
 
 // NaN, infinity, zero and the edges of the format, each sign.
 const double kSpecials[] = {0.0,
@@ -1290,8 +1290,8 @@ const double kSpecials[] = {0.0,
                             1.5,
                             DBL_MAX,
                             -DBL_MAX,
-                            kInf,
-                            -kInf,
+                            INF_VALUE,
+                            -INF_VALUE,
                             std::numeric_limits<double>::quiet_NaN()};
 
 // Sums once seen rounded wrongly, then every alignment of two operands.
@@ -1396,7 +1396,7 @@ void RoundingEdgeProducts(Platform &p, Rng &rng, Writer &w) {
         const double a = std::ldexp(double(m1), -26 + rng.Below(20) - 10);
         const double b = std::ldexp(double(m2), -26 + rng.Below(20) - 10);
         p.Product(rng.OneIn(2) ? -a : a, b);
-        p.Product(std::nextafter(a, kInf), b);
+        p.Product(std::nextafter(a, INF_VALUE), b);
     }
     for (int k = 0; k < 60; ++k) {
         const uint64_t ma = rng.Next() & kMantissaBits, mb = rng.Next() & kMantissaBits;
@@ -1433,7 +1433,7 @@ void SquareRoots(Platform &p, Rng &rng, Writer &w) {
         const double s = double(m) * double(m);
         p.Sqrt(s);
         p.Sqrt(std::nextafter(s, 0.0));
-        p.Sqrt(std::nextafter(s, kInf));
+        p.Sqrt(std::nextafter(s, INF_VALUE));
         p.Sqrt(std::bit_cast<double>(rng.Next() & 0x7FFFFFFFFFFFFFFFull));
         p.Sqrt(Make(false, 0, rng.Next()));
     }

@@ -54,7 +54,7 @@ constexpr Span kDisplay = FIELD(display);  // all 17 cells
 constexpr Span kExponent = FIELD(exponent);
 constexpr Span kOperators = FIELD(operators);
 constexpr Span kNegative = FIELD(negative);
-constexpr Span kFieldCells = {offsetof(Block, display),
+constexpr Span FIELD_CELLS = {offsetof(Block, display),
                               offsetof(Block, display) + 14 * sizeof(TQCAL_WChar)};
 #undef FIELD
 
@@ -376,7 +376,7 @@ void EntryCall(FuzzedDataProvider &in, int which, Target t) {
                 return;
             }
             EXPECT(r == 0 || r == 1, "TQCAL_ApendChar", "result out of range");
-            EXPECT(SameOutside(*t.ctx, before, {kFieldCells}) && statusOnly(ST_ZERO),
+            EXPECT(SameOutside(*t.ctx, before, {FIELD_CELLS}) && statusOnly(ST_ZERO),
                    "TQCAL_ApendChar", "wrote outside the field");
             return;
         }
@@ -388,7 +388,7 @@ void EntryCall(FuzzedDataProvider &in, int which, Target t) {
                 return;
             }
             EXPECT(r == 1, "TQCAL_DeleteChar", "result not 1");
-            EXPECT(SameOutside(*t.ctx, before, {kFieldCells}) && statusOnly(ST_ZERO | ST_POINT),
+            EXPECT(SameOutside(*t.ctx, before, {FIELD_CELLS}) && statusOnly(ST_ZERO | ST_POINT),
                    "TQCAL_DeleteChar", "wrote outside the field");
             return;
         }

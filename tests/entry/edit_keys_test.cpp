@@ -16,7 +16,7 @@ constexpr Status kFresh = TQCAL_STATUS_INITIAL | ST_ZERO;  // after a key
 
 std::string Shown(const Context &ctx) {
     std::string s;
-    for (int i = 0; i < kFieldCells + 1 && ctx.display[i] != 0; ++i) s += char(ctx.display[i]);
+    for (int i = 0; i < FIELD_CELLS + 1 && ctx.display[i] != 0; ++i) s += char(ctx.display[i]);
     return s.substr(s.find_first_not_of(' '));
 }
 
@@ -61,20 +61,20 @@ TEST(EditKeys, LeadingZerosThenPointAndDigit) {
              {KEY_POINT, 0, "7."},
              {KEY_5, 0, "7.5"},
              {KEY_POINT, 0, "7.5"}});
-    EXPECT_EQ(c.status & (ST_TYPED | ST_POINT | kEditPhase), uint32_t{ST_TYPED | ST_POINT});
+    EXPECT_EQ(c.status & (ST_TYPED | ST_POINT | EDIT_PHASE), uint32_t{ST_TYPED | ST_POINT});
 }
 
 TEST(EditKeys, ClearEntryDuringAnEntry) {
     Calc c = Fresh();
     Keys(c, {{KEY_4, 0, "4."}, {KEY_5, 0, "45."}, {KEY_POINT, 0, "45."}, {KEY_CE, 1, "0."}});
-    EXPECT_EQ(c.status & (kEditPhase | ST_POINT | ST_TYPED), kEditPhase | ST_TYPED);
+    EXPECT_EQ(c.status & (EDIT_PHASE | ST_POINT | ST_TYPED), EDIT_PHASE | ST_TYPED);
     Keys(c, {{KEY_7, 0, "7."}});
 }
 
 TEST(EditKeys, ExponentEntryKeepsTheLastTwoDigits) {
     Calc c = Fresh();
     Keys(c, {{KEY_5, 0, "5."}, {KEY_BACKSPACE, 1, "0."}});
-    EXPECT_EQ(c.status & kEditPhase, uint32_t{ST_ZERO});
+    EXPECT_EQ(c.status & EDIT_PHASE, uint32_t{ST_ZERO});
     c.ctx.exponent[0] = u'-';  // only KEY_EXP rewrites the sign
     Keys(c, {{KEY_EXP, 0, "0."}, {KEY_0, 0, "0."}});
     EXPECT_EQ(Exponent(c.ctx), " 00");
@@ -138,7 +138,7 @@ TEST(EditKeys, NewEntryOverAResult) {
     Keys(c, {{KEY_3, 0, "3."}});
     EXPECT_FALSE(c.status & ST_CONST);
     EXPECT_EQ(ResultState(c.status), RES_OK);
-    EXPECT_EQ(c.ctx.display[kFieldCells], 0);
+    EXPECT_EQ(c.ctx.display[FIELD_CELLS], 0);
 
     // The point starts a new entry too, but leaves the result state and the
     // constant as they are.
@@ -158,7 +158,7 @@ TEST(EditKeys, ClearEntryDuringACapacityError) {
     SetResultState(c.status, RES_FULL);
     Keys(c, {{KEY_CE, 0, "12."}});
     EXPECT_EQ(ResultState(c.status), RES_OK);
-    EXPECT_EQ(c.status & (ST_CLEARED | ST_EXP_ENTRY | kEditPhase), uint32_t{ST_CLEARED});
+    EXPECT_EQ(c.status & (ST_CLEARED | ST_EXP_ENTRY | EDIT_PHASE), uint32_t{ST_CLEARED});
     Keys(c, {{KEY_4, 0, "4."}});
     EXPECT_FALSE(c.status & (ST_CLEARED | ST_CONST));
 

@@ -14,7 +14,7 @@ namespace {
 using namespace tqcal;
 
 constexpr WChar kGuard = 0xBEEF;
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
 
 struct Shown {
     std::string display;   // cells up to the terminator, blanks included
@@ -125,8 +125,8 @@ TEST(Format, OutOfRangeValuesKeepTheCells) {
         {-9.99999999999989e-100, "1.", "-99", 1},
         {9.9999999999996e99, "9.9999999999999", " 99", 0},  // decade 100
         {1e150, "9.9999999999999", " 99", 0},
-        {kInf, "9.9999999999999", " 99", 0},
-        {-kInf, "9.9999999999999", " 99", 1},
+        {INF_VALUE, "9.9999999999999", " 99", 0},
+        {-INF_VALUE, "9.9999999999999", " 99", 1},
         {std::numeric_limits<double>::quiet_NaN(), "0.", " 00", 0},
     };
     ExpectRows(rows, std::size(rows));

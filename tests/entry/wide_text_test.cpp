@@ -22,7 +22,7 @@ namespace {
 
 using namespace tqcal;
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
 
 std::vector<WChar> Wide(const std::string &s) {
     std::vector<WChar> w(s.begin(), s.end());
@@ -67,10 +67,10 @@ TEST(ParseWide, TextsAsTheEngineHoldsThem) {
         {"inf", 0.0},
         {"nan", 0.0},
         {"0x10", 0.0},
-        {"1e400", kInf},
-        {"-1e400", -kInf},
+        {"1e400", INF_VALUE},
+        {"-1e400", -INF_VALUE},
         {"1e-400", 0.0},
-        {"1e99999999999999999999", kInf},  // exponent saturates
+        {"1e99999999999999999999", INF_VALUE},  // exponent saturates
         {"1e-310", 1e-310},
     };
     for (const auto &c : cases) EXPECT_EQ(Parse(c.text), c.value) << '"' << c.text << '"';
@@ -115,7 +115,7 @@ struct Agreement {
     void Check(const char *text, int length) {
         // The parser reads the display area and no further: strtod is given
         // the same cells.
-        if (length > kDisplayArea) length = kDisplayArea;
+        if (length > DISPLAY_AREA) length = DISPLAY_AREA;
         WChar cells[64];
         char cut[64];
         for (int k = 0; k < length; ++k) {
@@ -354,19 +354,19 @@ const char *CellsName(Cells cells) {
 void WriteTemplate(TQCAL_Context &ctx, const CellTemplate &t, WChar unit) {
     const int length = static_cast<int>(std::strlen(t.text));
     WChar *cells = t.cells == Cells::Exponent ? ctx.exponent : ctx.display;
-    const int area = t.cells == Cells::Exponent ? kExponentCells : kDisplayArea;
+    const int area = t.cells == Cells::Exponent ? EXPONENT_CELLS : DISPLAY_AREA;
     int lead = 0;
     if (t.cells == Cells::DisplayAfterBlank) lead = 1;
-    if (t.cells == Cells::DisplayRightAligned) lead = kFieldCells - length;
+    if (t.cells == Cells::DisplayRightAligned) lead = FIELD_CELLS - length;
     for (int k = 0; k < area; ++k) cells[k] = k < lead ? u' ' : 0;
     for (int k = 0; k < length; ++k) {
         cells[lead + k] = t.text[k] == 'c' ? unit : static_cast<WChar>(t.text[k]);
     }
     if (t.cells == Cells::Exponent) {
         // "1." right-aligned, as the engine writes it.
-        for (int k = 0; k < kDisplayArea; ++k) ctx.display[k] = k < kFieldCells ? u' ' : 0;
-        ctx.display[kFieldCells - 2] = u'1';
-        ctx.display[kFieldCells - 1] = u'.';
+        for (int k = 0; k < DISPLAY_AREA; ++k) ctx.display[k] = k < FIELD_CELLS ? u' ' : 0;
+        ctx.display[FIELD_CELLS - 2] = u'1';
+        ctx.display[FIELD_CELLS - 1] = u'.';
     }
 }
 
@@ -449,14 +449,14 @@ TEST(ParseWide, EveryCodeUnitAroundANumberReadsAsStrtodReadsIt) {
             double parsed;
             bool parsedRight;
             if (t.cells == Cells::Exponent) {
-                const double exponent = ReferenceReading(ctx.exponent, kExponentCells, text);
-                parsed = ParseWide(ctx.exponent, kExponentCells);
+                const double exponent = ReferenceReading(ctx.exponent, EXPONENT_CELLS, text);
+                parsed = ParseWide(ctx.exponent, EXPONENT_CELLS);
                 parsedRight = SameBits(parsed, exponent);
                 if (!parsedRight) failures.Show(t, unit, text, "ParseWide", parsed, exponent);
                 want = TQCAL_Pow10(exponent);  // times the display's 1
             } else {
-                want = ReferenceReading(ctx.display, kDisplayArea, text);
-                parsed = ParseWide(ctx.display, kDisplayArea);
+                want = ReferenceReading(ctx.display, DISPLAY_AREA, text);
+                parsed = ParseWide(ctx.display, DISPLAY_AREA);
                 parsedRight = SameBits(parsed, want);
                 if (!parsedRight) failures.Show(t, unit, text, "ParseWide", parsed, want);
             }

@@ -27,7 +27,7 @@ namespace {
 using namespace tqcal::math;
 using namespace binary64_cases;
 
-constexpr uint64_t kSign = 1ULL << 63;
+constexpr uint64_t SIGN_BIT = 1ULL << 63;
 
 uint64_t Bits(double x) { return std::bit_cast<uint64_t>(x); }
 double Double(uint64_t x) { return std::bit_cast<double>(x); }
@@ -84,10 +84,10 @@ struct Checker {
         hash.Add(static_cast<uint64_t>(order));
         if (!kHardwareDoubles) return;
         const double x = Double(a), y = Double(b);
-        const Order h = x < y    ? Order::Less
-                        : x == y ? Order::Equal
-                        : x > y  ? Order::Greater
-                                 : Order::Unordered;
+        const Order h = x < y    ? Order::LESS
+                        : x == y ? Order::EQUAL
+                        : x > y  ? Order::GREATER
+                                 : Order::UNORDERED;
         if (order != h) Fail("comparing " + Hex(a) + " with " + Hex(b));
     }
 };
@@ -127,7 +127,7 @@ std::vector<uint64_t> Specials() {
     std::vector<uint64_t> v;
     for (uint64_t m : magnitudes) {
         v.push_back(m);
-        v.push_back(m | kSign);
+        v.push_back(m | SIGN_BIT);
     }
     return v;
 }
@@ -231,13 +231,13 @@ TEST(Binary64, CancellationSubnormalsAndOverflow) {
     Random r{3};
     for (int i = 0; i < 4000; ++i) {
         const uint64_t s = r.Next();
-        const uint64_t a = s & ~kSign;
+        const uint64_t a = s & ~SIGN_BIT;
         c.Check(a, a);
-        c.Check(a, a | kSign);
+        c.Check(a, a | SIGN_BIT);
         c.Check(a, a + 1);
-        c.Check(a | kSign, (a - 1) & ~kSign);
+        c.Check(a | SIGN_BIT, (a - 1) & ~SIGN_BIT);
         const uint64_t tiny = r.Next() >> 12;  // subnormal
-        c.Check(tiny, r.Next() >> 12 | (s & kSign));
+        c.Check(tiny, r.Next() >> 12 | (s & SIGN_BIT));
         c.Check(tiny, Make(0, 1 + static_cast<int64_t>(s % 60), r.Next() >> 12));
         // Products and quotients from deep in the subnormal range to the
         // smallest normal, and from near the largest double to beyond it.
@@ -302,8 +302,8 @@ TEST(Binary64, SquareRoot) {
         check(square);
         check(square + 1);
         check(square - 1);
-        check(r.Next() >> 12);     // subnormal
-        check(r.Next() & ~kSign);  // any positive double
+        check(r.Next() >> 12);        // subnormal
+        check(r.Next() & ~SIGN_BIT);  // any positive double
         check(Drawn(r, 1, 2046));
     }
     ExpectHash(hash, 0x0C7E49A7788439ABULL);
@@ -394,17 +394,17 @@ TEST(Binary64, Conversions) {
     ExpectHash(hash, 0x8802B2E1E515ECA9ULL);
     EXPECT_EQ(failures, 0);
     // Out of range: the nearest integer; NaN gives 0.
-    constexpr double kInf = std::numeric_limits<double>::infinity();
+    constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
     EXPECT_EQ(ToInt32(Bits(3e9)), INT32_MAX);
     EXPECT_EQ(ToInt32(Bits(-3e9)), INT32_MIN);
     EXPECT_EQ(ToInt32(Bits(-2147483648.9)), INT32_MIN);
-    EXPECT_EQ(ToInt32(Bits(-kInf)), INT32_MIN);
+    EXPECT_EQ(ToInt32(Bits(-INF_VALUE)), INT32_MIN);
     EXPECT_EQ(ToInt32(Bits(std::nan(""))), 0);
     EXPECT_EQ(ToUint32(Bits(-1.5)), 0u);
     EXPECT_EQ(ToUint32(Bits(5e9)), UINT32_MAX);
     EXPECT_EQ(ToInt64(Bits(1e19)), INT64_MAX);
     EXPECT_EQ(ToInt64(Bits(-0x1p63)), INT64_MIN);
-    EXPECT_EQ(ToUint64(Bits(kInf)), UINT64_MAX);
+    EXPECT_EQ(ToUint64(Bits(INF_VALUE)), UINT64_MAX);
     EXPECT_EQ(ToInt32(Bits(-0.99)), 0);
 }
 

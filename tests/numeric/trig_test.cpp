@@ -25,7 +25,7 @@ namespace {
 using namespace tqcal;
 
 constexpr double kPi = 3.141592653589793;
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
 constexpr double kLimit = 9.9999999999991e99;
 
 using ulps::Call;
@@ -152,7 +152,7 @@ TEST(SinDeg, ConversionMultipliesFirstThenDivides) {
 }
 
 TEST(SinDeg, ArgumentLimit) {
-    for (double x : {kLimit, -kLimit, 1e100, -1e100, kInf, -kInf}) {
+    for (double x : {kLimit, -kLimit, 1e100, -1e100, INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(SinDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x);
@@ -233,7 +233,7 @@ TEST(CosDeg, OutsideTheTolerancesComesFromTheCosine) {
 }
 
 TEST(CosDeg, ArgumentLimit) {
-    for (double x : {kLimit, -kLimit, 1e100, kInf, -kInf}) {
+    for (double x : {kLimit, -kLimit, 1e100, INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(CosDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x);
@@ -297,7 +297,7 @@ TEST(TanDeg, ReducesByHalfTurnsKeepingTheSign) {
 }
 
 TEST(TanDeg, ArgumentLimit) {
-    for (double x : {kLimit, -kLimit, 1e100, kInf, -kInf}) {
+    for (double x : {kLimit, -kLimit, 1e100, INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(TanDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x) << "the limit test comes before the reduction";
@@ -342,7 +342,7 @@ TEST(AsinDeg, OtherValuesAreUnchanged) {
 
 TEST(AsinDeg, DomainIsInclusive) {
     for (double x : {1.0000001, -1.0000001, std::nextafter(1.0, 2.0), std::nextafter(-1.0, -2.0),
-                     2.0, kInf, -kInf}) {
+                     2.0, INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(AsinDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x);
@@ -371,7 +371,7 @@ TEST(AcosDeg, SpecialAndWholeDegreeResults) {
 
 TEST(AcosDeg, DomainIsInclusive) {
     for (double x : {1.0000001, -1.0000001, std::nextafter(1.0, 2.0), std::nextafter(-1.0, -2.0),
-                     kInf, -kInf}) {
+                     INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(AcosDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x);
@@ -380,8 +380,8 @@ TEST(AcosDeg, DomainIsInclusive) {
 
 TEST(AtanDeg, SpecialAndWholeDegreeResults) {
     const Exact cases[] = {
-        {0, 0},      {1, 45},       {-1, -45},  {1.7320508075688772, 60},
-        {1e300, 90}, {-1e300, -90}, {kInf, 90}, {-kInf, -90},
+        {0, 0},      {1, 45},       {-1, -45},       {1.7320508075688772, 60},
+        {1e300, 90}, {-1e300, -90}, {INF_VALUE, 90}, {-INF_VALUE, -90},
         {1e12, 90},  {-1e12, -90},
     };
     for (const Exact &c : cases) {
@@ -454,8 +454,8 @@ bool FindArgument(double raw, Routine *f, double *x) {
                     return true;
                 }
             }
-            up = std::nextafter(up, kInf);
-            down = std::nextafter(down, -kInf);
+            up = std::nextafter(up, INF_VALUE);
+            down = std::nextafter(down, -INF_VALUE);
         }
     }
     return false;
