@@ -62,7 +62,7 @@ protected:
     // Rows of the calculator screen: the indicators and the display.
     static constexpr size_t kIndicatorRow = 2;
     static constexpr size_t kDisplayRow = 3;
-    static constexpr size_t kMessageRow = 5;
+    static constexpr size_t MESSAGE_ROW = 5;
 
     void SetUp() override {
         if (std::system("command -v tmux >/dev/null 2>&1") != 0) {

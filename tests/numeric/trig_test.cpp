@@ -26,7 +26,7 @@ using namespace tqcal;
 
 constexpr double kPi = 3.141592653589793;
 constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
-constexpr double kLimit = 9.9999999999991e99;
+constexpr double LIMIT = 9.9999999999991e99;
 
 using ulps::Call;
 using ulps::Exact;
@@ -152,13 +152,13 @@ TEST(SinDeg, ConversionMultipliesFirstThenDivides) {
 }
 
 TEST(SinDeg, ArgumentLimit) {
-    for (double x : {kLimit, -kLimit, 1e100, -1e100, INF_VALUE, -INF_VALUE}) {
+    for (double x : {LIMIT, -LIMIT, 1e100, -1e100, INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(SinDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x);
     }
     double v;
-    const double below = std::nextafter(kLimit, 0.0);  // reduces to 200
+    const double below = std::nextafter(LIMIT, 0.0);  // reduces to 200
     EXPECT_EQ(Call(SinDeg, below, &v), 0);
     EXPECT_EQ(v, -0.34202014332566866);
 }
@@ -233,7 +233,7 @@ TEST(CosDeg, OutsideTheTolerancesComesFromTheCosine) {
 }
 
 TEST(CosDeg, ArgumentLimit) {
-    for (double x : {kLimit, -kLimit, 1e100, INF_VALUE, -INF_VALUE}) {
+    for (double x : {LIMIT, -LIMIT, 1e100, INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(CosDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x);
@@ -297,7 +297,7 @@ TEST(TanDeg, ReducesByHalfTurnsKeepingTheSign) {
 }
 
 TEST(TanDeg, ArgumentLimit) {
-    for (double x : {kLimit, -kLimit, 1e100, INF_VALUE, -INF_VALUE}) {
+    for (double x : {LIMIT, -LIMIT, 1e100, INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(TanDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x) << "the limit test comes before the reduction";
