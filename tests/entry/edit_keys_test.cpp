@@ -12,7 +12,7 @@ namespace {
 
 using namespace tqcal;
 
-constexpr Status kFresh = TQCAL_STATUS_INITIAL | ST_ZERO;  // after a key
+constexpr Status FRESH = TQCAL_STATUS_INITIAL | ST_ZERO;  // after a key
 
 std::string Shown(const Context &ctx) {
     std::string s;
@@ -26,7 +26,7 @@ std::string Exponent(const Context &ctx) {
 
 struct Calc {
     Context ctx;
-    Status status = kFresh;
+    Status status = FRESH;
 };
 
 Calc Fresh() {
@@ -114,14 +114,14 @@ TEST(EditKeys, ShownValueIsNotEdited) {
     c.ctx.display[0] = u'9';  // a 15-character result, say
     const Context before = c.ctx;
     for (int32_t key : {KEY_BACKSPACE, KEY_EXP, KEY_CE}) {
-        c.status = kFresh | ST_CLEARED | ST_TYPED;
+        c.status = FRESH | ST_CLEARED | ST_TYPED;
         EXPECT_EQ(Press(c, key), 0) << key;
         EXPECT_EQ(std::memcmp(&c.ctx, &before, sizeof before), 0) << key;
-        EXPECT_EQ(c.status & ~uint32_t{ST_CLEARED}, kFresh | ST_TYPED) << key;
+        EXPECT_EQ(c.status & ~uint32_t{ST_CLEARED}, FRESH | ST_TYPED) << key;
     }
-    c.status = kFresh | ST_TYPED;
+    c.status = FRESH | ST_TYPED;
     EXPECT_EQ(Press(c, KEY_SIGN), 1);
-    EXPECT_EQ(c.status, kFresh);
+    EXPECT_EQ(c.status, FRESH);
 
     Calc e = Fresh();
     Press(e, KEY_1);
@@ -132,7 +132,7 @@ TEST(EditKeys, ShownValueIsNotEdited) {
 
 TEST(EditKeys, NewEntryOverAResult) {
     Calc c = Fresh();
-    c.status = kFresh | ST_CONST;
+    c.status = FRESH | ST_CONST;
     SetResultState(c.status, RES_ERROR);
     for (int i = 0; i < 15; ++i) c.ctx.display[i] = u'8';
     Keys(c, {{KEY_3, 0, "3."}});
@@ -143,7 +143,7 @@ TEST(EditKeys, NewEntryOverAResult) {
     // The point starts a new entry too, but leaves the result state and the
     // constant as they are.
     Calc p = Fresh();
-    p.status = kFresh | ST_CONST;
+    p.status = FRESH | ST_CONST;
     SetResultState(p.status, RES_ERROR);
     p.ctx.display[0] = u'8';
     Keys(p, {{KEY_POINT, 0, "0."}, {KEY_2, 0, "0.2"}});

@@ -13,7 +13,7 @@ namespace {
 
 using namespace tqcal;
 
-constexpr WChar kGuard = 0xBEEF;
+constexpr WChar GUARD = 0xBEEF;
 constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
 
 struct Shown {
@@ -27,13 +27,13 @@ struct Shown {
 // or not, must agree with the exponent text it wrote.
 Shown Format(double value, int32_t width = 14) {
     WChar display[24], exponent[8];
-    for (WChar &c : display) c = kGuard;
-    for (WChar &c : exponent) c = kGuard;
+    for (WChar &c : display) c = GUARD;
+    for (WChar &c : exponent) c = GUARD;
     int32_t negative = 7;
     const bool exponentShown = FormatValue(value, display, exponent, &negative, width);
     EXPECT_EQ(exponentShown, !(exponent[1] == u'0' && exponent[2] == u'0')) << value;
-    for (int i = 16; i < 24; ++i) EXPECT_EQ(display[i], kGuard) << value << " cell " << i;
-    for (int i = 4; i < 8; ++i) EXPECT_EQ(exponent[i], kGuard) << value << " cell " << i;
+    for (int i = 16; i < 24; ++i) EXPECT_EQ(display[i], GUARD) << value << " cell " << i;
+    for (int i = 4; i < 8; ++i) EXPECT_EQ(exponent[i], GUARD) << value << " cell " << i;
     EXPECT_EQ(exponent[3], 0);
     Shown s{{}, {}, negative};
     for (int i = 0; i < 16 && display[i] != 0; ++i) s.display += char(display[i]);

@@ -210,20 +210,20 @@ TEST(Formatting, AnyDoubleAndWidthStaysInItsCellsAndReadsAsANumber) {
                              1.0 / 3,
                              2147483648.0};
     const int widths[] = {INT_MIN, -1, 0, 1, 2, 13, 14, 15, 17, 100, INT_MAX};
-    constexpr int kGuard = 8;
+    constexpr int GUARD = 8;
     for (double v : values) {
         for (int width : widths) {
-            TQCAL_WChar display[TQCAL_DISPLAY_AREA + kGuard];
-            TQCAL_WChar exponent[TQCAL_EXPONENT_CELLS + kGuard];
+            TQCAL_WChar display[TQCAL_DISPLAY_AREA + GUARD];
+            TQCAL_WChar exponent[TQCAL_EXPONENT_CELLS + GUARD];
             int32_t negative[2] = {-5, 0x5A5A};
             std::fill(std::begin(display), std::end(display), u'#');
             std::fill(std::begin(exponent), std::end(exponent), u'#');
             ASSERT_EQ(TQCAL_DivideDoubleToStr(v, display, exponent, negative, width), 0);
             SCOPED_TRACE("value " + std::to_string(v) + ", width " + std::to_string(width));
-            for (int i = TQCAL_DISPLAY_AREA; i < TQCAL_DISPLAY_AREA + kGuard; ++i) {
+            for (int i = TQCAL_DISPLAY_AREA; i < TQCAL_DISPLAY_AREA + GUARD; ++i) {
                 ASSERT_EQ(display[i], u'#') << "display cell " << i;
             }
-            for (int i = TQCAL_EXPONENT_CELLS; i < TQCAL_EXPONENT_CELLS + kGuard; ++i) {
+            for (int i = TQCAL_EXPONENT_CELLS; i < TQCAL_EXPONENT_CELLS + GUARD; ++i) {
                 ASSERT_EQ(exponent[i], u'#') << "exponent cell " << i;
             }
             EXPECT_EQ(negative[1], 0x5A5A);

@@ -131,33 +131,34 @@ struct TidyCase {
     bool clearsCounters;
 };
 
-constexpr TQCAL_Status kOk = RES_OK << 1;
-constexpr TQCAL_Status kFull = RES_FULL << 1;
-constexpr TQCAL_Status kError = RES_ERROR << 1;
-constexpr TQCAL_Status kPhase = ST_SHOWN | ST_ZERO;
+constexpr TQCAL_Status RESULT_OK = RES_OK << 1;
+constexpr TQCAL_Status RESULT_FULL = RES_FULL << 1;
+constexpr TQCAL_Status RESULT_ERROR = RES_ERROR << 1;
+constexpr TQCAL_Status EDIT_PHASE = ST_SHOWN | ST_ZERO;
 
 TEST(KeyProtocol, StatusTidyUpAfterEachOperationKey) {
     const TidyCase cases[] = {
         {"an operator ends the entry", KEY_ADD,
-         kOk | ST_TYPED | ST_POINT | ST_EXP_ENTRY | ST_CLEARED | ST_CONST | ST_MEMORY,
-         kOk | kPhase | ST_CONST | ST_MEMORY, false},
+         RESULT_OK | ST_TYPED | ST_POINT | ST_EXP_ENTRY | ST_CLEARED | ST_CONST | ST_MEMORY,
+         RESULT_OK | EDIT_PHASE | ST_CONST | ST_MEMORY, false},
         {"an error drops constant and memory indicator", KEY_DIV,
-         kError | ST_TYPED | ST_CONST | ST_MEMORY, kError | kPhase, true},
-        {"a full stack keeps the typed number", KEY_LPAREN, kFull | ST_TYPED | ST_CONST,
-         kFull | ST_TYPED | kPhase, true},
-        {"a full stack without a typed number", KEY_MUL, kFull | ST_MEMORY, kFull | kPhase, true},
-        {"sign in the middle of an entry", KEY_SIGN, kOk | ST_TYPED | ST_POINT, kOk | ST_POINT,
-         false},
-        {"sign on a shown value", KEY_SIGN, kOk | kPhase, kOk | kPhase, false},
-        {"backspace in the middle of an entry", KEY_BACKSPACE, kOk | ST_TYPED | ST_POINT,
-         kOk | ST_TYPED | ST_POINT, false},
-        {"backspace down to the placeholder", KEY_BACKSPACE, kOk | ST_TYPED | ST_ZERO,
-         kOk | ST_TYPED | ST_ZERO, false},
-        {"backspace on a shown value", KEY_BACKSPACE, kOk | ST_TYPED | kPhase | ST_POINT,
-         kOk | ST_TYPED | kPhase, false},
+         RESULT_ERROR | ST_TYPED | ST_CONST | ST_MEMORY, RESULT_ERROR | EDIT_PHASE, true},
+        {"a full stack keeps the typed number", KEY_LPAREN, RESULT_FULL | ST_TYPED | ST_CONST,
+         RESULT_FULL | ST_TYPED | EDIT_PHASE, true},
+        {"a full stack without a typed number", KEY_MUL, RESULT_FULL | ST_MEMORY,
+         RESULT_FULL | EDIT_PHASE, true},
+        {"sign in the middle of an entry", KEY_SIGN, RESULT_OK | ST_TYPED | ST_POINT,
+         RESULT_OK | ST_POINT, false},
+        {"sign on a shown value", KEY_SIGN, RESULT_OK | EDIT_PHASE, RESULT_OK | EDIT_PHASE, false},
+        {"backspace in the middle of an entry", KEY_BACKSPACE, RESULT_OK | ST_TYPED | ST_POINT,
+         RESULT_OK | ST_TYPED | ST_POINT, false},
+        {"backspace down to the placeholder", KEY_BACKSPACE, RESULT_OK | ST_TYPED | ST_ZERO,
+         RESULT_OK | ST_TYPED | ST_ZERO, false},
+        {"backspace on a shown value", KEY_BACKSPACE, RESULT_OK | ST_TYPED | EDIT_PHASE | ST_POINT,
+         RESULT_OK | ST_TYPED | EDIT_PHASE, false},
         {"bits the tidy-up leaves alone", KEY_EQUAL,
-         kOk | ST_PCT_BASE | ST_FRESH | ST_MRC | 0x10000u,
-         kOk | ST_PCT_BASE | ST_FRESH | ST_MRC | 0x10000u | kPhase, false},
+         RESULT_OK | ST_PCT_BASE | ST_FRESH | ST_MRC | 0x10000u,
+         RESULT_OK | ST_PCT_BASE | ST_FRESH | ST_MRC | 0x10000u | EDIT_PHASE, false},
     };
     for (const auto &c : cases) {
         TQCAL_Context ctx{};

@@ -24,7 +24,7 @@ namespace {
 
 using namespace tqcal;
 
-constexpr double kPi = 3.141592653589793;
+constexpr double PI_VALUE = 3.141592653589793;
 constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
 constexpr double LIMIT = 9.9999999999991e99;
 
@@ -144,7 +144,7 @@ TEST(SinDeg, ConversionMultipliesFirstThenDivides) {
     };
     for (const auto &c : cases) {
         const double deg = c.i * 0.1 + 0.013;
-        ASSERT_NE((deg * kPi) / 180, deg * (kPi / 180)) << deg;
+        ASSERT_NE((deg * PI_VALUE) / 180, deg * (PI_VALUE / 180)) << deg;
         double v;
         ASSERT_EQ(Call(SinDeg, deg, &v), 0) << deg;
         EXPECT_EQ(v, c.sine) << deg;
@@ -323,9 +323,9 @@ TEST(AsinDeg, SpecialAndWholeDegreeResults) {
         EXPECT_EQ(v, c.out) << c.in;
     }
     // The raw conversions are not whole, so the snap did the work.
-    EXPECT_EQ((math::Asin(0.5) * 180) / kPi, 30.000000000000004);
-    EXPECT_EQ((math::Acos(0.5) * 180) / kPi, 60.00000000000001);
-    EXPECT_EQ((math::Atan(1.7320508075688772) * 180) / kPi, 59.99999999999999);
+    EXPECT_EQ((math::Asin(0.5) * 180) / PI_VALUE, 30.000000000000004);
+    EXPECT_EQ((math::Acos(0.5) * 180) / PI_VALUE, 60.00000000000001);
+    EXPECT_EQ((math::Atan(1.7320508075688772) * 180) / PI_VALUE, 59.99999999999999);
 }
 
 TEST(AsinDeg, OtherValuesAreUnchanged) {
@@ -434,7 +434,7 @@ struct SnapCase {
 };
 
 bool FindArgument(double raw, Routine *f, double *x) {
-    const double rad = (raw * kPi) / 180;
+    const double rad = (raw * PI_VALUE) / 180;
     const struct {
         Routine f;
         double (*inverse)(double);
@@ -448,7 +448,7 @@ bool FindArgument(double raw, Routine *f, double *x) {
         double up = t.start, down = t.start;
         for (int i = 0; i < 400; ++i) {
             for (double c : {up, down}) {
-                if ((t.inverse(c) * 180) / kPi == raw) {
+                if ((t.inverse(c) * 180) / PI_VALUE == raw) {
                     *f = t.f;
                     *x = c;
                     return true;

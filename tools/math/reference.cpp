@@ -27,7 +27,7 @@ struct Named {
     Fn1 f;
 };
 
-const Named kOne[] = {
+const Named UNARY_FUNCTIONS[] = {
     {"sin", mpfr_sin},   {"cos", mpfr_cos},   {"tan", mpfr_tan},
     {"asin", mpfr_asin}, {"acos", mpfr_acos}, {"atan", mpfr_atan},
     {"exp", mpfr_exp},   {"log", mpfr_log},   {"log10", mpfr_log10},
@@ -55,7 +55,7 @@ double Rounded(Fn1 f, double x, double y, bool *exact = nullptr) {
 }
 
 Fn1 Find(const char *name) {
-    for (const Named &n : kOne) {
+    for (const Named &n : UNARY_FUNCTIONS) {
         if (std::strcmp(n.name, name) == 0) return n.f;
     }
     return nullptr;
@@ -70,7 +70,7 @@ int main(int argc, char **argv) {
             " result from MPFR (see the top of tools/math/reference.cpp).\n");
         return std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ? 0 : 2;
     }
-    constexpr double kPi = 3.141592653589793;
+    constexpr double PI_VALUE = 3.141592653589793;
     char line[512];
     while (std::fgets(line, sizeof line, stdin)) {
         char name[32], xs[128], ys[128] = "0";
@@ -92,9 +92,9 @@ int main(int argc, char **argv) {
                 return 2;
             }
             if (base[0] == 'a') {
-                result = (Rounded(f, x, 0) * 180) / kPi;
+                result = (Rounded(f, x, 0) * 180) / PI_VALUE;
             } else {
-                result = Rounded(f, (x * kPi) / 180, 0);
+                result = Rounded(f, (x * PI_VALUE) / 180, 0);
             }
         } else {
             const Fn1 f = Find(name);
