@@ -21,7 +21,7 @@ inline constexpr int COMMAND_NONE = -1;
 inline constexpr int COMMAND_QUIT = -2;
 inline constexpr int COMMAND_MODE = -3;
 
-// The calculator key code for a keyboard input, or a COMMAND_ value.
+// The calculator key code for a keyboard input, or one of the COMMAND_* values.
 int CodeForInput(int input);
 
 struct LegendEntry {
