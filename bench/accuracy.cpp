@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+constexpr double PI_VALUE = 3.141592653589793;
 
 // ---------------------------------------------------------------- random
 
@@ -96,16 +96,16 @@ struct Region {
 };
 
 // Degrees to radians as the calculator converts them.
-double Radians(double deg) { return (deg * kPi) / 180; }
+double Radians(double deg) { return (deg * PI_VALUE) / 180; }
 
-const Region kTrigRegions[] = {
+const Region TRIG_REGIONS[] = {
     {"all doubles", 0.30,
      [](Rng &r) {
          return Arg{r.Sign() * r.Binade(0, 2046), 0};
      }},
     {"one turn", 0.15,
      [](Rng &r) {
-         return Arg{r.Uniform(-2 * kPi, 2 * kPi), 0};
+         return Arg{r.Uniform(-2 * PI_VALUE, 2 * PI_VALUE), 0};
      }},
     {"degrees to 1e100", 0.20,
      [](Rng &r) {
@@ -125,7 +125,7 @@ const Region kTrigRegions[] = {
      }},
 };
 
-const Region kAsinRegions[] = {
+const Region ASIN_REGIONS[] = {
     {"[-1, 1]", 0.40,
      [](Rng &r) {
          return Arg{r.Uniform(-1, 1), 0};
@@ -145,7 +145,7 @@ const Region kAsinRegions[] = {
      }},
 };
 
-const Region kAtanRegions[] = {
+const Region ATAN_REGIONS[] = {
     {"all doubles", 0.40,
      [](Rng &r) {
          return Arg{r.Sign() * r.Binade(0, 2046), 0};
@@ -165,7 +165,7 @@ const Region kAtanRegions[] = {
      }},
 };
 
-const Region kExpRegions[] = {
+const Region EXP_REGIONS[] = {
     {"[-745.2, 709.8]", 0.40,
      [](Rng &r) {
          return Arg{r.Uniform(-745.2, 709.8), 0};
@@ -188,7 +188,7 @@ const Region kExpRegions[] = {
      }},
 };
 
-const Region kLogRegions[] = {
+const Region LOG_REGIONS[] = {
     {"all positive doubles", 0.50,
      [](Rng &r) {
          return Arg{r.Binade(0, 2046), 0};
@@ -212,7 +212,7 @@ const Region kLogRegions[] = {
 // y such that y ln x = t, for a result e^t inside the range of doubles.
 double ExponentFor(double x, double t) { return t / RefLog(x); }
 
-const Region kPowRegions[] = {
+const Region POW_REGIONS[] = {
     {"any base, result in range", 0.30,
      [](Rng &r) {
          double x;
@@ -275,17 +275,17 @@ constexpr int Count(const Region (&)[N]) {
 #define ONE(name, ours, ref, regs) \
     { name, ours, nullptr, ref, nullptr, regs, Count(regs) }
 
-const Function kFunctions[] = {
-    ONE("sin", tqcal::math::Sin, mpfr_sin, kTrigRegions),
-    ONE("cos", tqcal::math::Cos, mpfr_cos, kTrigRegions),
-    ONE("tan", tqcal::math::Tan, mpfr_tan, kTrigRegions),
-    ONE("asin", tqcal::math::Asin, mpfr_asin, kAsinRegions),
-    ONE("acos", tqcal::math::Acos, mpfr_acos, kAsinRegions),
-    ONE("atan", tqcal::math::Atan, mpfr_atan, kAtanRegions),
-    ONE("exp", tqcal::math::Exp, mpfr_exp, kExpRegions),
-    ONE("log", tqcal::math::Log, mpfr_log, kLogRegions),
-    ONE("log10", tqcal::math::Log10, mpfr_log10, kLogRegions),
-    {"pow", nullptr, tqcal::math::Pow, nullptr, mpfr_pow, kPowRegions, Count(kPowRegions)},
+const Function FUNCTIONS[] = {
+    ONE("sin", tqcal::math::Sin, mpfr_sin, TRIG_REGIONS),
+    ONE("cos", tqcal::math::Cos, mpfr_cos, TRIG_REGIONS),
+    ONE("tan", tqcal::math::Tan, mpfr_tan, TRIG_REGIONS),
+    ONE("asin", tqcal::math::Asin, mpfr_asin, ASIN_REGIONS),
+    ONE("acos", tqcal::math::Acos, mpfr_acos, ASIN_REGIONS),
+    ONE("atan", tqcal::math::Atan, mpfr_atan, ATAN_REGIONS),
+    ONE("exp", tqcal::math::Exp, mpfr_exp, EXP_REGIONS),
+    ONE("log", tqcal::math::Log, mpfr_log, LOG_REGIONS),
+    ONE("log10", tqcal::math::Log10, mpfr_log10, LOG_REGIONS),
+    {"pow", nullptr, tqcal::math::Pow, nullptr, mpfr_pow, POW_REGIONS, Count(POW_REGIONS)},
 };
 
 // ---------------------------------------------------------------- reference
@@ -406,7 +406,7 @@ int main(int argc, char **argv) {
     std::printf("%-6s %9s %12s %10s  %s\n", "func", "args", "max ulps", "correct %",
                 "worst argument");
     int checked = 0, passed = 0;
-    for (const Function &f : kFunctions) {
+    for (const Function &f : FUNCTIONS) {
         if (!only.empty() && only != f.name) continue;
         ++checked;
         uint64_t h = seed;

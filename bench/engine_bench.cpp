@@ -104,7 +104,7 @@ BENCHMARK_CAPTURE(BM_CalculationCalcString, shopping, "12.99 + 4.50 * 3 =");
 BENCHMARK_CAPTURE(BM_CalculationCalcString, celsius, "( 72 - 32 ) * 5 / 9");
 
 const std::vector<corpus::Expression> &Corpus() {
-    static const std::vector<corpus::Expression> expressions = [] {
+    static const std::vector<corpus::Expression> EXPRESSIONS = [] {
         std::vector<corpus::Expression> e;
         std::string error;
         if (!corpus::Load(TQCAL_CORPUS_FILE, e, error)) {
@@ -113,7 +113,7 @@ const std::vector<corpus::Expression> &Corpus() {
         }
         return e;
     }();
-    return expressions;
+    return EXPRESSIONS;
 }
 
 // Items are keys: items per second is keys per second.

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kCount = 100000;
+constexpr int ARGUMENT_COUNT = 100000;
 
 uint64_t Bits(double d) {
     uint64_t b;
@@ -107,13 +107,13 @@ int main(int argc, char **argv) {
     for (int w = 0; w < 9; ++w) {
         Rng r{static_cast<uint64_t>(w) + 1};
         Hash h;
-        for (int i = 0; i < kCount; ++i) h.Add(unary[w].f(Argument(r, w, i)));
+        for (int i = 0; i < ARGUMENT_COUNT; ++i) h.Add(unary[w].f(Argument(r, w, i)));
         Print(unary[w].name, h);
     }
     {
         Rng r{100};
         Hash h;
-        for (int i = 0; i < kCount; ++i) {
+        for (int i = 0; i < ARGUMENT_COUNT; ++i) {
             double x, y;
             switch (i % 4) {
                 case 0:
@@ -194,7 +194,7 @@ int main(int argc, char **argv) {
     for (const auto &rt : routines) {
         Rng r{200};
         Hash h;
-        for (int i = 0; i < kCount; ++i) {
+        for (int i = 0; i < ARGUMENT_COUNT; ++i) {
             double v = (i & 1) ? r.Grid(-1, 1) : r.Grid(-2000, 2000) + r.Grid(0, 1) * 0x1p-30;
             if (i % 7 == 0) v = r.Binade(700, 1350, true);
             h.Add(rt.f(&v));
@@ -205,7 +205,7 @@ int main(int argc, char **argv) {
     {
         Rng r{300};
         Hash h;
-        for (int i = 0; i < kCount; ++i) {
+        for (int i = 0; i < ARGUMENT_COUNT; ++i) {
             double x = r.Grid(-1000, 1000), y = r.Grid(-8, 8);
             if (i % 3 == 0) y = static_cast<double>(static_cast<int>(r.Next() % 41) - 20);
             double x2 = x, y2 = y;

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int kN = 4096;
+constexpr int SAMPLE_COUNT = 4096;
 
 struct Rng {
     uint64_t s;
@@ -35,7 +35,7 @@ using Fill = double (*)(Rng &);
 
 std::vector<double> Table(Fill fill, uint64_t seed) {
     Rng r{seed};
-    std::vector<double> v(kN);
+    std::vector<double> v(SAMPLE_COUNT);
     for (double &x : v) x = fill(r);
     return v;
 }
@@ -72,7 +72,7 @@ struct UnaryCase {
     Fill fill;
 };
 
-const UnaryCase kUnary[] = {
+const UnaryCase UNARY_CASES[] = {
     {"sin", Sin, PSin, "turn", Turn},          {"cos", Cos, PCos, "turn", Turn},
     {"tan", Tan, PTan, "turn", Turn},          {"sin", Sin, PSin, "huge", Huge},
     {"cos", Cos, PCos, "huge", Huge},          {"tan", Tan, PTan, "huge", Huge},
@@ -87,7 +87,7 @@ void RunUnary(benchmark::State &state, double (*f)(double), Fill fill) {
     double sum = 0;
     for (auto _ : state) {
         sum += f(args[i]);
-        i = (i + 1) & (kN - 1);
+        i = (i + 1) & (SAMPLE_COUNT - 1);
     }
     benchmark::DoNotOptimize(sum);
 }
@@ -99,7 +99,7 @@ void RunPow(benchmark::State &state, double (*f)(double, double)) {
     double sum = 0;
     for (auto _ : state) {
         sum += f(xs[i], ys[i]);
-        i = (i + 1) & (kN - 1);
+        i = (i + 1) & (SAMPLE_COUNT - 1);
     }
     benchmark::DoNotOptimize(sum);
 }
@@ -107,7 +107,7 @@ void RunPow(benchmark::State &state, double (*f)(double, double)) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    for (const UnaryCase &c : kUnary) {
+    for (const UnaryCase &c : UNARY_CASES) {
         const std::string base = std::string(c.name) + "/" + c.range;
         benchmark::RegisterBenchmark((base + "/ours").c_str(), RunUnary, c.ours, c.fill);
         benchmark::RegisterBenchmark((base + "/platform").c_str(), RunUnary, c.platform, c.fill);

@@ -31,29 +31,37 @@
 
 namespace {
 
-enum Family { kDigit, kOperator, kEquals, kFunction, kMemory, kOther, kFamilies };
-const char *const kFamilyNames[kFamilies] = {"digit",    "operator", "equals",
-                                             "function", "memory",   "other"};
+enum Family {
+    FAMILY_DIGIT,
+    FAMILY_OPERATOR,
+    FAMILY_EQUALS,
+    FAMILY_FUNCTION,
+    FAMILY_MEMORY,
+    FAMILY_OTHER,
+    FAMILY_COUNT
+};
+const char *const FAMILY_NAMES[FAMILY_COUNT] = {"digit",    "operator", "equals",
+                                                "function", "memory",   "other"};
 
 Family FamilyOf(int key) {
-    if (key >= KEY_0 && key <= KEY_POINT) return kDigit;  // digits and the point
+    if (key >= KEY_0 && key <= KEY_POINT) return FAMILY_DIGIT;  // digits and the point
     switch (key) {
 #define AS_CASE(code) case code:
         TQCAL_BINARY_OPERATOR_KEYS(AS_CASE)
         case KEY_LPAREN:
-        case KEY_RPAREN: return kOperator;
+        case KEY_RPAREN: return FAMILY_OPERATOR;
         case KEY_EQUAL:
         case KEY_PERCENT_OP:
-        case KEY_PERCENT: return kEquals;
+        case KEY_PERCENT: return FAMILY_EQUALS;
         case KEY_MSTORE:
         case KEY_MSTORE_ALT:
         case KEY_MPLUS:
         case KEY_MMINUS:
-        case KEY_MRC: return kMemory; TQCAL_FUNCTION_KEYS(AS_CASE)
+        case KEY_MRC: return FAMILY_MEMORY; TQCAL_FUNCTION_KEYS(AS_CASE)
         case KEY_PI:
-        case KEY_SIGN: return kFunction;
+        case KEY_SIGN: return FAMILY_FUNCTION;
 #undef AS_CASE
-        default: return kOther;  // exponent entry, backspace, clear entry, all clear
+        default: return FAMILY_OTHER;  // exponent entry, backspace, clear entry, all clear
     }
 }
 
@@ -95,9 +103,9 @@ TQCAL_PRESS_FAMILY(memory)
 TQCAL_PRESS_FAMILY(other)
 
 using PressFn = void (*)(Calc *, int, int);
-static const PressFn kPress[kFamilies] = {tqcal_press_digit,  tqcal_press_operator,
-                                          tqcal_press_equals, tqcal_press_function,
-                                          tqcal_press_memory, tqcal_press_other};
+static const PressFn PRESS[FAMILY_COUNT] = {tqcal_press_digit,  tqcal_press_operator,
+                                            tqcal_press_equals, tqcal_press_function,
+                                            tqcal_press_memory, tqcal_press_other};
 
 // Each returns a checksum of what the calculations showed, so that nothing
 // of the work can be left out.
@@ -118,7 +126,7 @@ MEASURED unsigned tqcal_replay_by_family(const Prepared *p, int mode) {
     Calc c;
     for (const std::vector<Key> &calculation : p->calculations) {
         tqcal_reset(&c.ctx, &c.status);
-        for (const Key &k : calculation) kPress[k.family](&c, k.code, mode);
+        for (const Key &k : calculation) PRESS[k.family](&c, k.code, mode);
         sum = sum * 31u + c.status + c.ctx.display[13];
     }
     return sum;
@@ -181,7 +189,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     Prepared prepared;
-    long perFamily[kFamilies] = {};
+    long perFamily[FAMILY_COUNT] = {};
     for (const corpus::Expression &e : expressions) {
         std::vector<Key> keys;
         for (int code : e.keys) {
@@ -199,7 +207,8 @@ int main(int argc, char **argv) {
                          : tqcal_replay_keys(&prepared, mode);
     }
     std::printf("calculations %zu\nkeys %zu\n", expressions.size(), corpus::KeyCount(expressions));
-    for (int f = 0; f < kFamilies; ++f) std::printf("keys.%s %ld\n", kFamilyNames[f], perFamily[f]);
+    for (int f = 0; f < FAMILY_COUNT; ++f)
+        std::printf("keys.%s %ld\n", FAMILY_NAMES[f], perFamily[f]);
     std::printf("checksum %08x\n", sum);
     return 0;
 }

@@ -279,7 +279,7 @@ std::vector<HandSequence> ReadHandSequences(const char *path) {
 }
 
 // Every key, pressed after each of these beginnings and followed by "2 =".
-const char *const kPrefixes[] = {
+const char *const PREFIXES[] = {
     "",
     "5",
     "1 2 . 5",
@@ -311,8 +311,8 @@ const char *const kPrefixes[] = {
 // A number as a person types it, now and then with a point, an exponent or
 // a change of sign.
 void TypeNumber(Rng &rng, std::vector<int> &keys) {
-    static const int kLengths[] = {1, 1, 1, 2, 2, 2, 3, 3, 4, 5, 7, 10, 13, 14, 16};
-    const int length = kLengths[rng.Below(static_cast<int>(std::size(kLengths)))];
+    static const int LENGTHS[] = {1, 1, 1, 2, 2, 2, 3, 3, 4, 5, 7, 10, 13, 14, 16};
+    const int length = LENGTHS[rng.Below(static_cast<int>(std::size(LENGTHS)))];
     const int point = rng.OneIn(3) ? rng.Below(length + 1) : -1;
     for (int i = 0; i < length; ++i) {
         if (i == point) keys.push_back(KEY_POINT);
@@ -399,7 +399,7 @@ void KeySequences(Writer &w, const std::vector<HandSequence> &hand) {
     std::vector<int> every;
     for (int key = 0; key < KEY_FIRST_NON_KEY; ++key) every.push_back(key);
     for (int key : DirectCodes()) every.push_back(key);
-    for (const char *prefix : kPrefixes) {
+    for (const char *prefix : PREFIXES) {
         for (int key : every) {
             std::vector<int> keys = Keys(prefix);
             keys.push_back(key);
@@ -474,7 +474,7 @@ double RandomDecimal(Rng &rng, int minDecade, int maxDecade) {
 
 // The display's edges: 14 digits, the exponent form, the zero and
 // overflow limits, and the doubles next to each
-const char *const kFormatEdges[] = {
+const char *const FORMAT_EDGES[] = {
     "9.9999999999995",
     "0.99999999999999",
     "9.999999999999e-100",
@@ -538,7 +538,7 @@ void FormatVectors(Writer &w) {
             vs.push_back(Dec((std::string(m) + "e" + std::to_string(e)).c_str()));
         }
     }
-    for (const char *e : kFormatEdges) {
+    for (const char *e : FORMAT_EDGES) {
         const double v = Dec(e);
         vs.insert(vs.end(), {v, std::nextafter(v, 0.0), std::nextafter(v, inf)});
     }
@@ -585,7 +585,7 @@ void BaseOne(Writer &w, double a, double b) {
 
 // Pairs as typed, each also reversed and with either sign negative: the
 // alignment's edges, the zero and overflow limits, signed zeros.
-const char *const kBasePairs[][2] = {
+const char *const BASE_PAIRS[][2] = {
     {"100", "99.99"},
     {"0.1", "0.2"},
     {"0.3", "0.1"},
@@ -636,7 +636,7 @@ void BaseVectors(Writer &w) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     std::vector<std::pair<double, double>> ps;
-    for (const auto &p : kBasePairs) {
+    for (const auto &p : BASE_PAIRS) {
         const double a = Dec(p[0]), b = Dec(p[1]);
         ps.insert(ps.end(), {{a, b}, {b, a}, {-a, b}, {a, -b}});
     }
@@ -826,25 +826,25 @@ double Make(bool negative, int biasedExponent, uint64_t mantissa) {
                                  (mantissa & 0x000FFFFFFFFFFFFFull));
 }
 
-constexpr uint64_t kMantissaBits = 0x000FFFFFFFFFFFFFull;
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr uint64_t MANTISSA_BITS = 0x000FFFFFFFFFFFFFull;
+constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
 
 // NaN, infinity, zero and the edges of the format, each sign.
-const double kSpecials[] = {0.0,
-                            -0.0,
-                            std::numeric_limits<double>::denorm_min(),
-                            -std::numeric_limits<double>::denorm_min(),
-                            std::bit_cast<double>(0x000FFFFFFFFFFFFFull),
-                            DBL_MIN,
-                            -DBL_MIN,
-                            1.0,
-                            -1.0,
-                            1.5,
-                            DBL_MAX,
-                            -DBL_MAX,
-                            kInf,
-                            -kInf,
-                            std::numeric_limits<double>::quiet_NaN()};
+const double SPECIALS[] = {0.0,
+                           -0.0,
+                           std::numeric_limits<double>::denorm_min(),
+                           -std::numeric_limits<double>::denorm_min(),
+                           std::bit_cast<double>(0x000FFFFFFFFFFFFFull),
+                           DBL_MIN,
+                           -DBL_MIN,
+                           1.0,
+                           -1.0,
+                           1.5,
+                           DBL_MAX,
+                           -DBL_MAX,
+                           INF_VALUE,
+                           -INF_VALUE,
+                           std::numeric_limits<double>::quiet_NaN()};
 
 // Sums once seen rounded wrongly, then every alignment of two operands.
 void SumsAtEveryAlignment(Platform &p, Rng &rng, Writer &w) {
@@ -862,13 +862,13 @@ void SumsAtEveryAlignment(Platform &p, Rng &rng, Writer &w) {
     // after cancellation.
     w.Line("# sums at every exponent difference from 0 to 64");
     for (int d = 0; d <= 64; ++d) {
-        const uint64_t big[] = {0, kMantissaBits, 1, rng.Next() & kMantissaBits};
+        const uint64_t big[] = {0, MANTISSA_BITS, 1, rng.Next() & MANTISSA_BITS};
         const uint64_t small[] = {0,
-                                  kMantissaBits,
+                                  MANTISSA_BITS,
                                   1,
-                                  rng.Next() & kMantissaBits,
-                                  rng.Next() & kMantissaBits,
-                                  rng.Next() & kMantissaBits};
+                                  rng.Next() & MANTISSA_BITS,
+                                  rng.Next() & MANTISSA_BITS,
+                                  rng.Next() & MANTISSA_BITS};
         for (uint64_t mb : big) {
             for (uint64_t ms : small) {
                 for (bool negative : {false, true}) {
@@ -948,21 +948,21 @@ void RoundingEdgeProducts(Platform &p, Rng &rng, Writer &w) {
         const double a = std::ldexp(double(m1), -26 + rng.Below(20) - 10);
         const double b = std::ldexp(double(m2), -26 + rng.Below(20) - 10);
         p.Product(rng.OneIn(2) ? -a : a, b);
-        p.Product(std::nextafter(a, kInf), b);
+        p.Product(std::nextafter(a, INF_VALUE), b);
     }
     for (int k = 0; k < 60; ++k) {
-        const uint64_t ma = rng.Next() & kMantissaBits, mb = rng.Next() & kMantissaBits;
+        const uint64_t ma = rng.Next() & MANTISSA_BITS, mb = rng.Next() & MANTISSA_BITS;
         p.Product(Make(false, 1023, ma), Make(rng.OneIn(2), 1023, mb));
-        p.Product(Make(false, 1023, kMantissaBits - (ma & 0xFF)),
-                  Make(false, 1023, kMantissaBits - (mb & 0xFF)));
+        p.Product(Make(false, 1023, MANTISSA_BITS - (ma & 0xFF)),
+                  Make(false, 1023, MANTISSA_BITS - (mb & 0xFF)));
     }
 }
 
 // The special values with each other, then any doubles and doubles of nearby size.
 void SpecialsAndAnyDoubles(Platform &p, Rng &rng, Writer &w) {
     w.Line("# NaN, infinity, zero and the edges, each with each");
-    for (double a : kSpecials) {
-        for (double b : kSpecials) p.Binary(a, b);
+    for (double a : SPECIALS) {
+        for (double b : SPECIALS) p.Binary(a, b);
     }
 
     w.Line("# any doubles, and doubles of nearby size");
@@ -978,14 +978,14 @@ void SpecialsAndAnyDoubles(Platform &p, Rng &rng, Writer &w) {
 // Square roots: the special values, exact squares and their neighbours.
 void SquareRoots(Platform &p, Rng &rng, Writer &w) {
     w.Line("# square roots");
-    for (double a : kSpecials) p.Sqrt(a);
+    for (double a : SPECIALS) p.Sqrt(a);
     for (double a : {2.0, 3.0, 0.5, 1e-300, 1e300, 0x1p-1074, 0x1p-1073, 0x1p-1022, 4.0}) p.Sqrt(a);
     for (int k = 0; k < 100; ++k) {
         const uint64_t m = (rng.Next() >> 38) | 1;  // 26 bits: its square is exact
         const double s = double(m) * double(m);
         p.Sqrt(s);
         p.Sqrt(std::nextafter(s, 0.0));
-        p.Sqrt(std::nextafter(s, kInf));
+        p.Sqrt(std::nextafter(s, INF_VALUE));
         p.Sqrt(std::bit_cast<double>(rng.Next() & 0x7FFFFFFFFFFFFFFFull));
         p.Sqrt(Make(false, 0, rng.Next()));
     }
@@ -1069,29 +1069,29 @@ void PlatformVectors(Writer &w) {
 
 // ---- Soak -----------------------------------------------------------------------------
 
-// The hashes of kSoakBlocks blocks of soak sequences (soak.h); the first
-// kSoakDigestBlocks blocks also carry one digest per sequence, so that the
+// The hashes of SOAK_BLOCKS blocks of soak sequences (soak.h); the first
+// SOAK_DIGEST_BLOCKS blocks also carry one digest per sequence, so that the
 // replayer can name the sequence that differs.
-constexpr unsigned long kSoakBlocks = 1000;
-constexpr unsigned long kSoakDigestBlocks = 100;
+constexpr unsigned long SOAK_BLOCKS = 1000;
+constexpr unsigned long SOAK_DIGEST_BLOCKS = 100;
 
 void SoakVectors(Writer &w) {
-    w.Line("# Soak: " + std::to_string(kSoakBlocks * TQCAL_SOAK_BLOCK) +
+    w.Line("# Soak: " + std::to_string(SOAK_BLOCKS * TQCAL_SOAK_BLOCK) +
            " seeded random key sequences (soak.h), hashed per block of " +
            std::to_string(TQCAL_SOAK_BLOCK));
-    w.Line("W " + std::to_string(kSoakBlocks * TQCAL_SOAK_BLOCK) + " " +
+    w.Line("W " + std::to_string(SOAK_BLOCKS * TQCAL_SOAK_BLOCK) + " " +
            std::to_string(TQCAL_SOAK_BLOCK));
-    static const char kHexDigits[] = "0123456789abcdef";
-    for (unsigned long b = 0; b < kSoakBlocks; ++b) {
+    static const char HEX_DIGITS[] = "0123456789abcdef";
+    for (unsigned long b = 0; b < SOAK_BLOCKS; ++b) {
         uint64_t keys = 0, states = 0;
         std::string digests;
         for (unsigned long i = b * TQCAL_SOAK_BLOCK; i < (b + 1) * TQCAL_SOAK_BLOCK; ++i) {
             const uint64_t h = tqcal_soak_run(i, &keys, nullptr, nullptr);
             states = tqcal_soak_mix(states, h);
-            if (b < kSoakDigestBlocks) {
+            if (b < SOAK_DIGEST_BLOCKS) {
                 const int d = tqcal_soak_digest(h);
-                digests += kHexDigits[d >> 4];
-                digests += kHexDigits[d & 15];
+                digests += HEX_DIGITS[d >> 4];
+                digests += HEX_DIGITS[d & 15];
             }
         }
         w.Line("H " + std::to_string(b) + " " + Hex(keys) + " " + Hex(states) +
@@ -1100,7 +1100,7 @@ void SoakVectors(Writer &w) {
     }
 }
 
-const char kHeader[] =
+const char FILE_HEADER[] =
     "tqcal-vectors 3\n"
     "# What one build of the tqcal engine does; conformance/replay.c compares\n"
     "# another build with it. Written by conformance_generate (conformance/generate.cpp)\n"
@@ -1157,7 +1157,7 @@ int main(int argc, char **argv) {
     }
     const std::vector<HandSequence> hand = ReadHandSequences(TQCAL_HAND_SEQUENCES_FILE);
     Writer w;
-    w.out = kHeader;
+    w.out = FILE_HEADER;
     PlatformVectors(w);
     KeySequences(w, hand);
     Pow10Vectors(w);

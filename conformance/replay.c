@@ -146,7 +146,7 @@ struct field {
 };
 
 #define FIELD_ENTRY(id, kind, column, type, name) {kind, column, type, name},
-static const struct field g_fields[FIELD_COUNT] = {COMPARED_FIELDS(FIELD_ENTRY)};
+static const struct field FIELDS[FIELD_COUNT] = {COMPARED_FIELDS(FIELD_ENTRY)};
 #undef FIELD_ENTRY
 
 /* ---- Options and run state --------------------------------------------------- */
@@ -395,7 +395,7 @@ struct record_kind {
     int stride;              /* ... this many columns apart */
 };
 
-static const struct record_kind g_kinds[] = {
+static const struct record_kind RECORD_KINDS[] = {
     {'K', "key", 8, 0x1, NULL, 0},
     {'P', "TQCAL_Pow10", 3, 0x3, NULL, 0},
     {'D', "TQCAL_DivideDoubleToStr", 7, 0x7, NULL, 0},
@@ -404,14 +404,14 @@ static const struct record_kind g_kinds[] = {
     {'A', "platform arithmetic", 0, 0, NULL, 0},
     {'H', "soak block", 4, 0x3, NULL, 0},
 };
-#define KIND_COUNT ((int)(sizeof g_kinds / sizeof g_kinds[0]))
+#define KIND_COUNT ((int)(sizeof RECORD_KINDS / sizeof RECORD_KINDS[0]))
 
 static const struct record_kind *kind_of(char kind)
 {
     int k;
     for (k = 0; k < KIND_COUNT; ++k) {
-        if (g_kinds[k].kind == kind)
-            return &g_kinds[k];
+        if (RECORD_KINDS[k].kind == kind)
+            return &RECORD_KINDS[k];
     }
     return NULL;
 }
@@ -538,11 +538,11 @@ static void start_check(struct check *c, char kind, int group, char **f, int n)
         strcpy(c->want[id].text, "(not in the record)");
         c->want[id].integer = -88888;
         c->want[id].bits = 0xA5A5A5A5A5A5A5A5u;
-        if (g_fields[id].kind != kind || f == NULL)
+        if (FIELDS[id].kind != kind || f == NULL)
             continue;
-        if (field_column(&g_fields[id], group, n) >= n)
+        if (field_column(&FIELDS[id], group, n) >= n)
             fatal("record too short");
-        read_value(g_fields[id].type, f[field_column(&g_fields[id], group, n)], &c->want[id]);
+        read_value(FIELDS[id].type, f[field_column(&FIELDS[id], group, n)], &c->want[id]);
     }
 }
 
@@ -552,13 +552,12 @@ static int compare_fields(struct check *c)
 {
     int id, match = 1;
     for (id = 0; id < FIELD_COUNT; ++id) {
-        if (g_fields[id].kind != c->kind ||
-            same_field(g_fields[id].type, &c->want[id], &c->got[id]))
+        if (FIELDS[id].kind != c->kind || same_field(FIELDS[id].type, &c->want[id], &c->got[id]))
             continue;
         ++g_run.noticed[id];
-        if (strlen(c->differing) + strlen(g_fields[id].name) + 3 < sizeof c->differing)
+        if (strlen(c->differing) + strlen(FIELDS[id].name) + 3 < sizeof c->differing)
             sprintf(c->differing + strlen(c->differing), "%s%s", match ? "" : ", ",
-                    g_fields[id].name);
+                    FIELDS[id].name);
         match = 0;
     }
     return match;
@@ -571,10 +570,10 @@ static void print_fields(const char *label, const struct check *c, const struct 
     char text[80];
     fprintf(g_opt.out, "    %-8s", label);
     for (id = 0; id < FIELD_COUNT; ++id) {
-        if (g_fields[id].kind != c->kind)
+        if (FIELDS[id].kind != c->kind)
             continue;
-        value_text(g_fields[id].type, &v[id], text);
-        fprintf(g_opt.out, "%s%s %s", first ? " " : ", ", g_fields[id].name, text);
+        value_text(FIELDS[id].type, &v[id], text);
+        fprintf(g_opt.out, "%s%s %s", first ? " " : ", ", FIELDS[id].name, text);
         first = 0;
     }
     fprintf(g_opt.out, "\n");
@@ -725,8 +724,8 @@ static void format_line(char **f, int n)
  * code and both operands as the call leaves them, each operation a check. */
 static void base_line(char **f, int n)
 {
-    static const int ops[4] = {KEY_ADD, KEY_SUB, KEY_MUL, KEY_DIV};
-    static const char names[4] = {'+', '-', '*', '/'};
+    static const int OPS[4] = {KEY_ADD, KEY_SUB, KEY_MUL, KEY_DIV};
+    static const char OP_SIGNS[4] = {'+', '-', '*', '/'};
     double a, b;
     int i;
     expect_columns('B', n, 0);
@@ -736,11 +735,11 @@ static void base_line(char **f, int n)
         struct check c;
         double left = a, right = b;
         start_check(&c, 'B', i, f, n);
-        c.got[F_BASE_RETURN].integer = TQCAL_BaseOperate(ops[i], &left, &right);
+        c.got[F_BASE_RETURN].integer = TQCAL_BaseOperate(OPS[i], &left, &right);
         c.got[F_BASE_LEFT].bits = to_bits(left);
         c.got[F_BASE_RIGHT].bits = to_bits(right);
         ++g_run.counts.operations;
-        sprintf(c.about, "TQCAL_BaseOperate: %.17g %c %.17g", a, names[i], b);
+        sprintf(c.about, "TQCAL_BaseOperate: %.17g %c %.17g", a, OP_SIGNS[i], b);
         check_record(&c);
     }
 }
@@ -1131,7 +1130,7 @@ static void run_soak(void)
         }
         ++g_run.failed;
         keys_match =
-            same_field(g_fields[F_SOAK_KEYS].type, &c.want[F_SOAK_KEYS], &c.got[F_SOAK_KEYS]);
+            same_field(FIELDS[F_SOAK_KEYS].type, &c.want[F_SOAK_KEYS], &c.got[F_SOAK_KEYS]);
         if (keys_match)
             ++differ;
         else
@@ -1242,7 +1241,7 @@ static void replay_file(void)
  * that the replayer stays one file to compile, with that check in it. */
 #include "replay_selftest.c"
 
-static const char g_usage[] =
+static const char USAGE_TEXT[] =
     "usage: conformance_replay [--show N] [--soak N] [--report FILE] VECTORS\n"
     "       conformance_replay --flip-fields VECTORS\n"
     "       conformance_replay --soak-trace I\n"
@@ -1284,7 +1283,7 @@ static void parse_options(int argc, char **argv)
                                                        : NULL;
         char *problem = first[0] == '\0' ? first : later;
         if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
-            fputs(g_usage, stdout);
+            fputs(USAGE_TEXT, stdout);
             exit(0);
         }
         if ((count != NULL || strcmp(a, "--report") == 0) && i + 1 == argc)
@@ -1317,7 +1316,7 @@ static void parse_options(int argc, char **argv)
                 g_opt.report_path);
     }
     if (first[0] != '\0') {
-        fputs(g_usage, stderr);
+        fputs(USAGE_TEXT, stderr);
         give_up(first);
     }
 }

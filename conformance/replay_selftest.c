@@ -114,7 +114,7 @@ static int sample_passes(const struct sample *s)
  * it passes on this build; drops it otherwise. */
 static void offer_sample(struct sample *samples, char kind, struct sample *candidate)
 {
-    struct sample *s = &samples[kind_of(kind) - g_kinds];
+    struct sample *s = &samples[kind_of(kind) - RECORD_KINDS];
     if (s->count == 0 && candidate->count <= SAMPLE_LINES && sample_passes(candidate)) {
         *s = *candidate;
         memset(candidate, 0, sizeof *candidate);
@@ -161,7 +161,7 @@ static void take_samples(struct sample *samples)
         } else if (kind == 'W') {
             drop_lines(&soak_header);
             add_line(&soak_header, number, line);
-        } else if (kind_of(kind) != NULL && samples[kind_of(kind) - g_kinds].count == 0 &&
+        } else if (kind_of(kind) != NULL && samples[kind_of(kind) - RECORD_KINDS].count == 0 &&
                    !(kind == 'A' && strncmp(line, "A sqrt ", 7) == 0)) {
             if (kind == 'H' && soak_header.count == 1)
                 add_line(&one, soak_header.line[0], soak_header.text[0]);
@@ -209,7 +209,7 @@ static int flip_field(const struct record_kind *k, const struct sample *s, int i
 {
     static char line[MAX_LINE];
     static char *fields[MAX_FIELDS];
-    const struct field *f = &g_fields[id];
+    const struct field *f = &FIELDS[id];
     char token[TEXT_CELLS + 20], flipped[TEXT_CELLS + 20], where[40] = "";
     int column, n, i;
     long others = 0;
@@ -251,32 +251,32 @@ static int check_columns(void)
 {
     int problems = 0, id, k, c, g;
     for (id = 0; id < FIELD_COUNT; ++id) {
-        const struct record_kind *kind = kind_of(g_fields[id].kind);
-        if (kind == NULL || (kind->columns == 0) != (g_fields[id].column == LAST_COLUMN)) {
+        const struct record_kind *kind = kind_of(FIELDS[id].kind);
+        if (kind == NULL || (kind->columns == 0) != (FIELDS[id].column == LAST_COLUMN)) {
             fprintf(g_opt.out,
                     "flip: the field \"%s\" belongs to no kind of record, or to no column\n",
-                    g_fields[id].name);
+                    FIELDS[id].name);
             ++problems;
         }
     }
     for (k = 0; k < KIND_COUNT; ++k) {
-        const struct record_kind *kind = &g_kinds[k];
+        const struct record_kind *kind = &RECORD_KINDS[k];
         const int groups = kind->group_names != NULL ? (int)strlen(kind->group_names) : 1;
         int uses[MAX_FIELDS], compared = 0;
         for (c = 0; c < MAX_FIELDS; ++c)
             uses[c] = c < kind->columns && ((kind->inputs >> c) & 1u) != 0;
         for (id = 0; id < FIELD_COUNT; ++id) {
-            if (g_fields[id].kind != kind->kind)
+            if (FIELDS[id].kind != kind->kind)
                 continue;
             ++compared;
-            for (g = 0; g < groups && g_fields[id].column != LAST_COLUMN; ++g) {
-                c = field_column(&g_fields[id], g, kind->columns);
+            for (g = 0; g < groups && FIELDS[id].column != LAST_COLUMN; ++g) {
+                c = field_column(&FIELDS[id], g, kind->columns);
                 if (c >= 0 && c < MAX_FIELDS)
                     ++uses[c];
                 if (c < 0 || c >= kind->columns) {
                     fprintf(g_opt.out,
                             "flip: the field \"%s\" lies beyond the %d columns of a %s record\n",
-                            g_fields[id].name, kind->columns, kind->name);
+                            FIELDS[id].name, kind->columns, kind->name);
                     ++problems;
                 }
             }
@@ -305,7 +305,7 @@ static int flip_fields(void)
     int problems = check_columns(), k, flips = 0, caught = 0;
     take_samples(samples);
     for (k = 0; k < KIND_COUNT; ++k) {
-        const struct record_kind *kind = &g_kinds[k];
+        const struct record_kind *kind = &RECORD_KINDS[k];
         const struct sample *s = &samples[k];
         const int groups = kind->group_names != NULL ? (int)strlen(kind->group_names) : 1;
         int id, g;
@@ -317,7 +317,7 @@ static int flip_fields(void)
         }
         for (g = 0; g < groups; ++g) {
             for (id = 0; id < FIELD_COUNT; ++id) {
-                if (g_fields[id].kind != kind->kind)
+                if (FIELDS[id].kind != kind->kind)
                     continue;
                 ++flips;
                 caught += flip_field(kind, s, id, g);

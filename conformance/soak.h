@@ -114,8 +114,8 @@ TQCAL_HOST_INLINE int tqcal_soak_digest(uint64_t h)
  * or a change of sign. */
 TQCAL_HOST_INLINE int tqcal_soak_number(uint64_t *rng, int *keys, int n, int max)
 {
-    static const int lengths[] = {1, 1, 1, 1, 2, 2, 2, 3, 3, 4, 5, 6, 8, 10, 13, 15};
-    const int length = lengths[tqcal_soak_below(rng, (int)(sizeof lengths / sizeof lengths[0]))];
+    static const int LENGTHS[] = {1, 1, 1, 1, 2, 2, 2, 3, 3, 4, 5, 6, 8, 10, 13, 15};
+    const int length = LENGTHS[tqcal_soak_below(rng, (int)(sizeof LENGTHS / sizeof LENGTHS[0]))];
     const int point = tqcal_soak_below(rng, 3) == 0 ? tqcal_soak_below(rng, length + 1) : -1;
     int i;
     for (i = 0; i < length && n < max; ++i) {
@@ -144,10 +144,10 @@ TQCAL_HOST_INLINE int tqcal_soak_number(uint64_t *rng, int *keys, int n, int max
  * wrong. At most 15 keys. */
 TQCAL_HOST_INLINE int tqcal_soak_small_argument(uint64_t *rng, int *keys, int n)
 {
-    static const int functions[] = {TQCAL_KEY_COS,    TQCAL_KEY_COS,   TQCAL_KEY_EXPE,
-                                    TQCAL_KEY_EXPE,   TQCAL_KEY_POW10, TQCAL_KEY_SIN,
-                                    TQCAL_KEY_TAN,    TQCAL_KEY_LN,    TQCAL_KEY_SQRT,
-                                    TQCAL_KEY_SQUARE, TQCAL_KEY_RECIP};
+    static const int FUNCTION_KEYS[] = {TQCAL_KEY_COS,    TQCAL_KEY_COS,   TQCAL_KEY_EXPE,
+                                        TQCAL_KEY_EXPE,   TQCAL_KEY_POW10, TQCAL_KEY_SIN,
+                                        TQCAL_KEY_TAN,    TQCAL_KEY_LN,    TQCAL_KEY_SQRT,
+                                        TQCAL_KEY_SQUARE, TQCAL_KEY_RECIP};
     const int zeros = tqcal_soak_below(rng, 10);
     const int digits = 1 + tqcal_soak_below(rng, 3);
     int i;
@@ -160,7 +160,7 @@ TQCAL_HOST_INLINE int tqcal_soak_small_argument(uint64_t *rng, int *keys, int n)
         keys[n++] = tqcal_soak_below(rng, 10);
     if (tqcal_soak_below(rng, 2) == 0)
         keys[n++] = TQCAL_KEY_SIGN;
-    keys[n++] = functions[tqcal_soak_below(rng, 11)];
+    keys[n++] = FUNCTION_KEYS[tqcal_soak_below(rng, 11)];
     return n;
 }
 
@@ -172,18 +172,18 @@ TQCAL_HOST_INLINE int tqcal_soak_small_argument(uint64_t *rng, int *keys, int n)
  * no key (45 to 250, 254, 255), which must change nothing. */
 TQCAL_HOST_INLINE int tqcal_soak_keys(unsigned long index, int *mode, int *keys)
 {
-    static const int functions[] = {
+    static const int FUNCTION_KEYS[] = {
         TQCAL_KEY_SIN,   TQCAL_KEY_COS,   TQCAL_KEY_TAN,    TQCAL_KEY_ASIN,
         TQCAL_KEY_ACOS,  TQCAL_KEY_ATAN,  TQCAL_KEY_LN,     TQCAL_KEY_LOG,
         TQCAL_KEY_EXPE,  TQCAL_KEY_POW10, TQCAL_KEY_SQUARE, TQCAL_KEY_SQRT,
         TQCAL_KEY_RECIP, TQCAL_KEY_FACT,  TQCAL_KEY_PI,     TQCAL_KEY_PERCENT};
-    static const int memory[] = {TQCAL_KEY_MSTORE, TQCAL_KEY_MSTORE_ALT, TQCAL_KEY_MPLUS,
-                                 TQCAL_KEY_MMINUS, TQCAL_KEY_MRC};
-    static const int editing[] = {TQCAL_KEY_BACKSPACE, TQCAL_KEY_SIGN, TQCAL_KEY_CE,
-                                  TQCAL_KEY_AC,        TQCAL_KEY_EXP,  TQCAL_KEY_POINT};
-    static const int operators[] = {TQCAL_KEY_ADD, TQCAL_KEY_SUB, TQCAL_KEY_MUL, TQCAL_KEY_DIV,
-                                    TQCAL_KEY_ADD, TQCAL_KEY_SUB, TQCAL_KEY_MUL, TQCAL_KEY_DIV,
-                                    TQCAL_KEY_POW, TQCAL_KEY_ROOT};
+    static const int MEMORY_KEYS[] = {TQCAL_KEY_MSTORE, TQCAL_KEY_MSTORE_ALT, TQCAL_KEY_MPLUS,
+                                      TQCAL_KEY_MMINUS, TQCAL_KEY_MRC};
+    static const int EDITING_KEYS[] = {TQCAL_KEY_BACKSPACE, TQCAL_KEY_SIGN, TQCAL_KEY_CE,
+                                       TQCAL_KEY_AC,        TQCAL_KEY_EXP,  TQCAL_KEY_POINT};
+    static const int OPERATOR_KEYS[] = {TQCAL_KEY_ADD, TQCAL_KEY_SUB, TQCAL_KEY_MUL, TQCAL_KEY_DIV,
+                                        TQCAL_KEY_ADD, TQCAL_KEY_SUB, TQCAL_KEY_MUL, TQCAL_KEY_DIV,
+                                        TQCAL_KEY_POW, TQCAL_KEY_ROOT};
     uint64_t rng = TQCAL_SOAK_SEED ^ ((uint64_t)index * 0xD1B54A32D192ED03ULL);
     const int longer = tqcal_soak_below(&rng, 25) == 0;
     const int presses = longer ? 40 + tqcal_soak_below(&rng, 80) : 1 + tqcal_soak_below(&rng, 8);
@@ -203,17 +203,17 @@ TQCAL_HOST_INLINE int tqcal_soak_keys(unsigned long index, int *mode, int *keys)
                 break;
             n = tqcal_soak_small_argument(&rng, keys, n);
         } else if (pick < 56)
-            keys[n++] = operators[tqcal_soak_below(&rng, 10)];
+            keys[n++] = OPERATOR_KEYS[tqcal_soak_below(&rng, 10)];
         else if (pick < 64)
             keys[n++] = TQCAL_KEY_EQUAL;
         else if (pick < 72)
             keys[n++] = tqcal_soak_below(&rng, 3) == 0 ? TQCAL_KEY_RPAREN : TQCAL_KEY_LPAREN;
         else if (pick < 84)
-            keys[n++] = functions[tqcal_soak_below(&rng, 16)];
+            keys[n++] = FUNCTION_KEYS[tqcal_soak_below(&rng, 16)];
         else if (pick < 89)
-            keys[n++] = memory[tqcal_soak_below(&rng, 5)];
+            keys[n++] = MEMORY_KEYS[tqcal_soak_below(&rng, 5)];
         else if (pick < 95)
-            keys[n++] = editing[tqcal_soak_below(&rng, 6)];
+            keys[n++] = EDITING_KEYS[tqcal_soak_below(&rng, 6)];
         else if (pick < 98)
             keys[n++] = tqcal_soak_below(&rng, 2) == 0 ? TQCAL_KEY_PERCENT_OP : TQCAL_KEY_BLANK_OP;
         else {

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kTextCells = TQCAL_RESULT_TEXT_CELLS;
+constexpr int TEXT_CELLS = TQCAL_RESULT_TEXT_CELLS;
 
 [[noreturn]] void Report(const int8_t *keys, size_t count, const char *what) {
     std::fprintf(stderr, "TQCAL_CalcString: %s\nkeys:", what);
@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const int count = static_cast<int>(size);
     std::unique_ptr<int8_t[]> keys(new int8_t[size ? size : 1]);
     if (size) std::memcpy(keys.get(), data, size);
-    std::unique_ptr<TQCAL_WChar[]> text(new TQCAL_WChar[kTextCells]);
-    for (int i = 0; i < kTextCells; ++i) text[i] = u'#';
+    std::unique_ptr<TQCAL_WChar[]> text(new TQCAL_WChar[TEXT_CELLS]);
+    for (int i = 0; i < TEXT_CELLS; ++i) text[i] = u'#';
     double value = -1.0;
 
     const int rc = TQCAL_CalcString(&value, text.get(), keys.get(), count);
@@ -65,10 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         Report(keys.get(), size, "value differs from pressing the keys");
     }
     int i = 0;
-    for (; i < kTextCells && text[i] != 0; ++i) {
+    for (; i < TEXT_CELLS && text[i] != 0; ++i) {
         if (text[i] != c.ctx.display[i]) Report(keys.get(), size, "text differs from the display");
     }
-    if (i == kTextCells) Report(keys.get(), size, "text not terminated in 16 cells");
+    if (i == TEXT_CELLS) Report(keys.get(), size, "text not terminated in 16 cells");
     if (c.ctx.display[i] != 0) Report(keys.get(), size, "text shorter than the display");
     return 0;
 }

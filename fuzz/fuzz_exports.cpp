@@ -46,16 +46,16 @@ struct Span {
 
 #define FIELD(f) \
     Span { offsetof(Block, f), offsetof(Block, f) + sizeof(Block::f) }
-constexpr Span kOperands = FIELD(operands);
-constexpr Span kValue = FIELD(value);
-constexpr Span kCounters = {offsetof(Block, parenDepth), offsetof(Block, optTop)};
-constexpr Span kOptTop = FIELD(optTop);
-constexpr Span kOpdTop = FIELD(opdTop);
-constexpr Span kDisplay = FIELD(display);  // all 17 cells
-constexpr Span kExponent = FIELD(exponent);
-constexpr Span kOperators = FIELD(operators);
-constexpr Span kNegative = FIELD(negative);
-constexpr Span kFieldCells = {offsetof(Block, display),
+constexpr Span OPERANDS = FIELD(operands);
+constexpr Span VALUE = FIELD(value);
+constexpr Span COUNTERS = {offsetof(Block, parenDepth), offsetof(Block, optTop)};
+constexpr Span OPT_TOP = FIELD(optTop);
+constexpr Span OPD_TOP = FIELD(opdTop);
+constexpr Span DISPLAY = FIELD(display);  // all 17 cells
+constexpr Span EXPONENT = FIELD(exponent);
+constexpr Span OPERATORS = FIELD(operators);
+constexpr Span NEGATIVE = FIELD(negative);
+constexpr Span FIELD_CELLS = {offsetof(Block, display),
                               offsetof(Block, display) + 14 * sizeof(TQCAL_WChar)};
 #undef FIELD
 
@@ -109,7 +109,7 @@ bool ExponentReadable(const TQCAL_WChar *cells) {
 // ---- arbitrary values -----------------------------------------------------------
 
 double AnyDouble(FuzzedDataProvider &in) {
-    static const double kSpecial[] = {
+    static const double SPECIAL_VALUES[] = {
         std::numeric_limits<double>::quiet_NaN(),
         -std::numeric_limits<double>::quiet_NaN(),
         std::numeric_limits<double>::infinity(),
@@ -156,7 +156,9 @@ double AnyDouble(FuzzedDataProvider &in) {
             return d;
         }
         case 1: return in.ConsumeFloatingPoint<double>();
-        default: return kSpecial[in.ConsumeIntegralInRange<size_t>(0, std::size(kSpecial) - 1)];
+        default:
+            return SPECIAL_VALUES[in.ConsumeIntegralInRange<size_t>(0,
+                                                                    std::size(SPECIAL_VALUES) - 1)];
     }
 }
 
@@ -164,13 +166,13 @@ int32_t AnyInt(FuzzedDataProvider &in, int32_t lo, int32_t hi) {
     switch (in.ConsumeIntegralInRange(0, 3)) {
         case 0: return in.ConsumeIntegral<int32_t>();
         case 1: {
-            static const int32_t kEdges[] = {INT32_MIN,  INT32_MIN + 1,
-                                             -(1 << 24), (1 << 24),
-                                             INT32_MAX,  INT32_MAX - 1,
-                                             -2,         18,
-                                             14,         17,
-                                             13};
-            return kEdges[in.ConsumeIntegralInRange<size_t>(0, std::size(kEdges) - 1)];
+            static const int32_t EDGES[] = {INT32_MIN,  INT32_MIN + 1,
+                                            -(1 << 24), (1 << 24),
+                                            INT32_MAX,  INT32_MAX - 1,
+                                            -2,         18,
+                                            14,         17,
+                                            13};
+            return EDGES[in.ConsumeIntegralInRange<size_t>(0, std::size(EDGES) - 1)];
         }
         default: return in.ConsumeIntegralInRange(lo, hi);
     }
@@ -178,20 +180,20 @@ int32_t AnyInt(FuzzedDataProvider &in, int32_t lo, int32_t hi) {
 
 int32_t AnyKey(FuzzedDataProvider &in) {
 #define AS_ELEMENT(key) key,
-    static const int32_t kOps[] = {TQCAL_BINARY_OPERATOR_KEYS(AS_ELEMENT) KEY_LPAREN, KEY_EQUAL,
-                                   KEY_RPAREN};
+    static const int32_t OPS[] = {TQCAL_BINARY_OPERATOR_KEYS(AS_ELEMENT) KEY_LPAREN, KEY_EQUAL,
+                                  KEY_RPAREN};
 #undef AS_ELEMENT
     switch (in.ConsumeIntegralInRange(0, 3)) {
-        case 0: return kOps[in.ConsumeIntegralInRange<size_t>(0, std::size(kOps) - 1)];
+        case 0: return OPS[in.ConsumeIntegralInRange<size_t>(0, std::size(OPS) - 1)];
         case 1: return AnyInt(in, -300, 300);
         default: return in.ConsumeIntegralInRange(0, static_cast<int>(KEY_LAST_EDIT_CODE));
     }
 }
 
 TQCAL_WChar AnyCell(FuzzedDataProvider &in) {
-    static const TQCAL_WChar kCells[] = {u' ', u'0', u'1', u'5', u'9',   u'.',   u'-',
-                                         u'+', u'e', u'E', 0,    0xFFFF, 0x0660, u'x'};
-    return kCells[in.ConsumeIntegralInRange<size_t>(0, std::size(kCells) - 1)];
+    static const TQCAL_WChar CELLS[] = {u' ', u'0', u'1', u'5', u'9',   u'.',   u'-',
+                                        u'+', u'e', u'E', 0,    0xFFFF, 0x0660, u'x'};
+    return CELLS[in.ConsumeIntegralInRange<size_t>(0, std::size(CELLS) - 1)];
 }
 
 // Changes one field of a block the way a careless or hostile host might.
@@ -256,10 +258,10 @@ struct StackExports {
 
 const StackExports<double, TQCAL_OPERAND_SLOTS> OPERAND_STACK = {
     "TQCAL_InitOpd", "TQCAL_PushOpd",  "TQCAL_PopOpd", TQCAL_InitOpd, TQCAL_PushOpd,
-    TQCAL_PopOpd,    &Block::operands, &Block::opdTop, kOperands,     kOpdTop};
+    TQCAL_PopOpd,    &Block::operands, &Block::opdTop, OPERANDS,      OPD_TOP};
 const StackExports<TQCAL_Int32, TQCAL_OPERATOR_SLOTS> OPERATOR_STACK = {
     "TQCAL_InitOpt", "TQCAL_PushOpt",   "TQCAL_PopOpt", TQCAL_InitOpt, TQCAL_PushOpt,
-    TQCAL_PopOpt,    &Block::operators, &Block::optTop, kOperators,    kOptTop};
+    TQCAL_PopOpt,    &Block::operators, &Block::optTop, OPERATORS,     OPT_TOP};
 
 // An init empties its stack, every slot zero and the top -1, and touches
 // nothing else; a null block is ignored.
@@ -310,7 +312,7 @@ void StackCall(FuzzedDataProvider &in, int which, Target t, bool nullArg) {
                 EXPECT(t.ctx->optTop == -1 && t.ctx->opdTop == -1 && t.ctx->parenDepth == 0 &&
                            t.ctx->pendingOps == 0 &&
                            SameOutside(*t.ctx, before,
-                                       {kOperands, kOperators, kOptTop, kOpdTop, kCounters}),
+                                       {OPERANDS, OPERATORS, OPT_TOP, OPD_TOP, COUNTERS}),
                        "TQCAL_InitStack", "wrong reset");
             }
             return;
@@ -339,14 +341,14 @@ void EntryCall(FuzzedDataProvider &in, int which, Target t) {
                 return;
             }
             EXPECT(r == 0 || r == 1, "EEditInfo", "result out of range");
-            EXPECT(SameOutside(*t.ctx, before, {kDisplay, kExponent, kNegative}), "EEditInfo",
+            EXPECT(SameOutside(*t.ctx, before, {DISPLAY, EXPONENT, NEGATIVE}), "EEditInfo",
                    "wrote outside the texts");
             return;
         }
         case 1:
             TQCAL_ResetEditValue(t.ctx);
             if (t.ctx) {
-                EXPECT(SameOutside(*t.ctx, before, {kDisplay, kExponent, kNegative}) &&
+                EXPECT(SameOutside(*t.ctx, before, {DISPLAY, EXPONENT, NEGATIVE}) &&
                            t.ctx->display[12] == u'0' && t.ctx->display[13] == u'.' &&
                            t.ctx->display[14] == 0 && t.ctx->display[16] == u' ' &&
                            ExponentReadable(t.ctx->exponent) && t.ctx->negative == 0,
@@ -362,7 +364,7 @@ void EntryCall(FuzzedDataProvider &in, int which, Target t) {
                 return;
             }
             EXPECT(r == 0 || r == 1, "TQCAL_ApendChar", "result out of range");
-            EXPECT(SameOutside(*t.ctx, before, {kFieldCells}) && statusOnly(ST_ZERO),
+            EXPECT(SameOutside(*t.ctx, before, {FIELD_CELLS}) && statusOnly(ST_ZERO),
                    "TQCAL_ApendChar", "wrote outside the field");
             return;
         }
@@ -374,7 +376,7 @@ void EntryCall(FuzzedDataProvider &in, int which, Target t) {
                 return;
             }
             EXPECT(r == 1, "TQCAL_DeleteChar", "result not 1");
-            EXPECT(SameOutside(*t.ctx, before, {kFieldCells}) && statusOnly(ST_ZERO | ST_POINT),
+            EXPECT(SameOutside(*t.ctx, before, {FIELD_CELLS}) && statusOnly(ST_ZERO | ST_POINT),
                    "TQCAL_DeleteChar", "wrote outside the field");
             return;
         }
@@ -390,7 +392,7 @@ void FormatCall(FuzzedDataProvider &in, Target t, bool nullArg) {
         const Block before = *t.ctx;
         const int r =
             TQCAL_DivideDoubleToStr(v, t.ctx->display, t.ctx->exponent, &t.ctx->negative, width);
-        EXPECT(r == 0 && SameOutside(*t.ctx, before, {kDisplay, kExponent, kNegative}),
+        EXPECT(r == 0 && SameOutside(*t.ctx, before, {DISPLAY, EXPONENT, NEGATIVE}),
                "TQCAL_DivideDoubleToStr", "wrote outside the texts");
         EXPECT(DisplayReadable(t.ctx->display) && ExponentReadable(t.ctx->exponent),
                "TQCAL_DivideDoubleToStr", "unreadable text");
@@ -460,9 +462,9 @@ void EvalCall(FuzzedDataProvider &in, int which, Target t) {
             return;
         }
         EXPECT(TopsInRange(*t.ctx), "TQCAL_Calculator", "tops out of range");
-        EXPECT(SameOutside(*t.ctx, before,
-                           {kOperands, kValue, kCounters, kOptTop, kOpdTop, kOperators}),
-               "TQCAL_Calculator", "wrote outside the stacks");
+        EXPECT(
+            SameOutside(*t.ctx, before, {OPERANDS, VALUE, COUNTERS, OPT_TOP, OPD_TOP, OPERATORS}),
+            "TQCAL_Calculator", "wrote outside the stacks");
         return;
     }
     if (which == 1) {

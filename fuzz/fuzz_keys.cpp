@@ -16,32 +16,32 @@
 
 namespace {
 
-constexpr int kModes[] = {0, 1, 1, 7};  // equal priority, algebraic, another non-1 mode
+constexpr int MODES[] = {0, 1, 1, 7};  // equal priority, algebraic, another non-1 mode
 
 // Every key: the codes below the first that is no key, then the direct codes.
-constexpr int kKeys = KEY_FIRST_NON_KEY + (KEY_LAST_DIRECT - KEY_FIRST_DIRECT + 1);
+constexpr int KEY_COUNT = KEY_FIRST_NON_KEY + (KEY_LAST_DIRECT - KEY_FIRST_DIRECT + 1);
 
-constexpr int kNotAKey[] = {KEY_FIRST_NON_KEY,
-                            KEY_FIRST_NON_KEY + 1,
-                            100,
-                            127,
-                            128,
-                            200,
-                            KEY_FIRST_DIRECT - 1,
-                            KEY_LAST_DIRECT + 1,
-                            KEY_LAST_DIRECT + 2,
-                            256,
-                            1000,
-                            -1,
-                            -KEY_FIRST_NON_KEY,
-                            -KEY_LAST_DIRECT,
-                            INT32_MIN,
-                            INT32_MAX};
+constexpr int NOT_A_KEY[] = {KEY_FIRST_NON_KEY,
+                             KEY_FIRST_NON_KEY + 1,
+                             100,
+                             127,
+                             128,
+                             200,
+                             KEY_FIRST_DIRECT - 1,
+                             KEY_LAST_DIRECT + 1,
+                             KEY_LAST_DIRECT + 2,
+                             256,
+                             1000,
+                             -1,
+                             -KEY_FIRST_NON_KEY,
+                             -KEY_LAST_DIRECT,
+                             INT32_MIN,
+                             INT32_MAX};
 
 int KeyFor(uint8_t byte, bool &direct) {
     direct = byte >= 240;
-    if (direct) return kNotAKey[byte - 240];
-    const int k = byte % kKeys;
+    if (direct) return NOT_A_KEY[byte - 240];
+    const int k = byte % KEY_COUNT;
     return k < KEY_FIRST_NON_KEY ? k : KEY_FIRST_DIRECT + (k - KEY_FIRST_NON_KEY);
 }
 
@@ -65,7 +65,7 @@ int KeyFor(uint8_t byte, bool &direct) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 1) return 0;
-    calc_test::Calc c = host_invariants::FreshCalculator(kModes[data[0] % 4]);
+    calc_test::Calc c = host_invariants::FreshCalculator(MODES[data[0] % 4]);
     // Canaries in the fields nothing may write.
     std::memset(c.ctx.reserved0, 0xA5, sizeof c.ctx.reserved0);
     std::memset(c.ctx.reserved1, 0x5A, sizeof c.ctx.reserved1);

@@ -182,13 +182,13 @@ std::optional<FailedKey> PressCalcString(const Runner &runner, std::string_view 
 // TQCAL_CalcString takes its keys as bytes, and not the codes a host sends
 // straight to TQCAL_Operate.
 std::optional<ParseError> CalcStringRefuses(const KeyView &key) {
-    constexpr const char *kCannotSend = "key that --calc-string cannot send";
+    constexpr const char *CANNOT_SEND = "key that --calc-string cannot send";
     if (TQCAL_IS_DIRECT_KEY(key.code)) {
-        return ParseError{Kept(key).token, key.column, kCannotSend,
+        return ParseError{Kept(key).token, key.column, CANNOT_SEND,
                           "TQCAL_CalcString cannot be given the codes 251 to 253"};
     }
     if (key.code < 0 || key.code > 255) {
-        return ParseError{Kept(key).token, key.column, kCannotSend,
+        return ParseError{Kept(key).token, key.column, CANNOT_SEND,
                           "TQCAL_CalcString takes one byte a key: codes 0 to 255"};
     }
     return std::nullopt;
@@ -201,14 +201,14 @@ Runner RunnerFor(const Options &options) {
     return Runner{OutputFor(options), options.mode, PressLive, NoneRefused};
 }
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
 
 // What the sequences of a run came to, for its exit status.
 struct Tally {
     bool bad = false;     // a sequence had bad keys
     bool failed = false;  // a key ended in Error or Full
 
-    int ExitStatus() const { return bad ? kExitBadInput : failed ? kExitKeyFailed : kExitOk; }
+    int ExitStatus() const { return bad ? EXIT_BAD_INPUT : failed ? EXIT_KEY_FAILED : EXIT_OK; }
 };
 
 // Presses one sequence on a fresh calculator and prints what it came to.
@@ -258,37 +258,38 @@ int RunBatch(const Options &options, std::istream &in, std::ostream &out, std::o
     errno = 0;  // what a failed write leaves there is its cause
     if (options.keys) {
         RunSequence(runner, *options.keys, "--keys", false, out, err, tally);
-        return Written(out, err) ? tally.ExitStatus() : kExitFailure;
+        return Written(out, err) ? tally.ExitStatus() : EXIT_IO_FAILED;
     }
     // One line at a time, each answered before the next is read: a program
     // at the other end of a pipe gets every result as soon as it has sent
     // its line, and a long input needs no more memory than one line, of at
-    // most kLineLimit bytes.
+    // most LINE_LIMIT bytes.
     std::string line;
     LineRead read;
-    for (size_t number = 1; (read = ReadLine(in, line, kLineLimit)) != LineRead::End; ++number) {
+    for (size_t number = 1; (read = ReadLine(in, line, LINE_LIMIT)) != LineRead::END_OF_INPUT;
+         ++number) {
         // A byte order mark says only that the text is UTF-8.
-        if (number == 1 && line.starts_with(kByteOrderMark)) {
-            line.erase(0, kByteOrderMark.size());
+        if (number == 1 && line.starts_with(BYTE_ORDER_MARK)) {
+            line.erase(0, BYTE_ORDER_MARK.size());
         }
         errno = 0;
         const std::string where = "line " + std::to_string(number);
-        if (read == LineRead::TooLong) {
-            err << "tqcal: " << where << ": longer than " << kLineLimit
+        if (read == LineRead::TOO_LONG) {
+            err << "tqcal: " << where << ": longer than " << LINE_LIMIT
                 << " bytes (1 MiB); not evaluated\n";
             tally.bad = true;
             runner.output.heldPlace(
-                out, "the line is longer than " + std::to_string(kLineLimit) + " bytes");
+                out, "the line is longer than " + std::to_string(LINE_LIMIT) + " bytes");
         } else {
             RunSequence(runner, line, where, true, out, err, tally);
         }
         if (!Written(out, err)) {
-            return kExitFailure;
+            return EXIT_IO_FAILED;
         }
     }
     if (in.bad()) {
         err << "tqcal: reading standard input failed\n";
-        return kExitFailure;
+        return EXIT_IO_FAILED;
     }
     return tally.ExitStatus();
 }

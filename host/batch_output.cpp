@@ -24,7 +24,7 @@ void TextStart(std::ostream &out, const Calculator &calc) {
 
 void TextKey(std::ostream &out, const Calculator &calc, int code, KeyOutcome outcome) {
     out << TraceLine(KeyLabel(code), calc.ctx, calc.status)
-        << (outcome == KeyOutcome::NotAKey ? "  (not a key)" : "") << '\n';
+        << (outcome == KeyOutcome::NOT_A_KEY ? "  (not a key)" : "") << '\n';
 }
 
 void TextEnd(std::ostream &out, const Calculator &calc,
@@ -94,18 +94,18 @@ void JsonHeldPlace(std::ostream &out, std::string_view why) {
 
 // --trace with --calc-string is refused before a run, so the trace forms
 // never see a calcString step; they print it as the forms without --trace.
-constexpr Output kText{Nothing, NoKey, TextEnd, TextCalcString, TextHeldPlace, false};
-constexpr Output kTextTrace{TextStart, TextKey, NoEnd, TextCalcString, TextHeldPlace, true};
-constexpr Output kJson{Nothing, NoKey, JsonEnd, JsonCalcString, JsonHeldPlace, false};
-constexpr Output kJsonTrace{JsonStart, JsonKey, NoEnd, JsonCalcString, JsonHeldPlace, true};
+constexpr Output TEXT_OUTPUT{Nothing, NoKey, TextEnd, TextCalcString, TextHeldPlace, false};
+constexpr Output TEXT_TRACE_OUTPUT{TextStart, TextKey, NoEnd, TextCalcString, TextHeldPlace, true};
+constexpr Output JSON_OUTPUT{Nothing, NoKey, JsonEnd, JsonCalcString, JsonHeldPlace, false};
+constexpr Output JSON_TRACE_OUTPUT{JsonStart, JsonKey, NoEnd, JsonCalcString, JsonHeldPlace, true};
 
 }  // namespace
 
 const Output &OutputFor(const Options &options) {
     if (options.json) {
-        return options.trace ? kJsonTrace : kJson;
+        return options.trace ? JSON_TRACE_OUTPUT : JSON_OUTPUT;
     }
-    return options.trace ? kTextTrace : kText;
+    return options.trace ? TEXT_TRACE_OUTPUT : TEXT_OUTPUT;
 }
 
 }  // namespace tqhost

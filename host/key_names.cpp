@@ -5,7 +5,7 @@
 namespace tqhost {
 namespace {
 
-constexpr const char *kRawCodeRule = "a raw code is # and a whole number that fits in 32 bits";
+constexpr const char *RAW_CODE_RULE = "a raw code is # and a whole number that fits in 32 bits";
 
 bool IsAsciiLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -69,15 +69,15 @@ size_t WordEnd(std::string_view text, size_t pos) {
     return pos;
 }
 
-// The token as a key keeps it: kQuoteLimit characters and one more when it
+// The token as a key keeps it: QUOTE_LIMIT characters and one more when it
 // goes on, which is all a message shows.
 std::string ClippedToken(std::string_view token) {
-    return std::string(token.substr(0, OffsetOfCharacter(token, kQuoteLimit + 1)));
+    return std::string(token.substr(0, OffsetOfCharacter(token, QUOTE_LIMIT + 1)));
 }
 
 // One parse under way. Each Read step below reads the token at pos, which
 // ends by the end of its word, and returns where the next token begins, or
-// kFailed when it recorded an error.
+// PARSE_FAILED when it recorded an error.
 struct Parse {
     std::string_view text;
     ColumnCounter columns;
@@ -85,12 +85,12 @@ struct Parse {
     std::optional<ParseError> error;
 };
 
-constexpr size_t kFailed = std::string_view::npos;
+constexpr size_t PARSE_FAILED = std::string_view::npos;
 
 size_t Fail(Parse &parse, size_t pos, size_t length, const char *reason, const char *rule = "") {
     parse.error = ParseError{ClippedToken(parse.text.substr(pos, length)),
                              ColumnAt(parse.columns, pos), reason, rule};
-    return kFailed;
+    return PARSE_FAILED;
 }
 
 void Emit(Parse &parse, int code, size_t pos, size_t length) {
@@ -136,17 +136,17 @@ size_t ReadNumber(Parse &parse, size_t pos, size_t wordEnd) {
 // of digits cannot overflow it.
 size_t ReadRawCode(Parse &parse, size_t pos, size_t wordEnd) {
     std::string_view text = parse.text;
-    constexpr long long kLimit = 2147483648LL;  // one past INT32_MAX
+    constexpr long long LIMIT = 2147483648LL;  // one past INT32_MAX
     const bool negative = pos + 1 < wordEnd && text[pos + 1] == '-';
     const size_t digits = pos + 1 + (negative ? 1 : 0);
     size_t end = digits;
     long long magnitude = 0;
     for (; end < wordEnd && IsDigit(text[end]); ++end) {
-        magnitude = magnitude <= kLimit ? magnitude * 10 + (text[end] - '0') : magnitude;
+        magnitude = magnitude <= LIMIT ? magnitude * 10 + (text[end] - '0') : magnitude;
     }
-    if (end == digits || magnitude > (negative ? kLimit : kLimit - 1)) {
+    if (end == digits || magnitude > (negative ? LIMIT : LIMIT - 1)) {
         size_t shown = end == digits ? LetterRunEnd(text, end, wordEnd) : end;
-        return Fail(parse, pos, shown - pos, "bad raw code", kRawCodeRule);
+        return Fail(parse, pos, shown - pos, "bad raw code", RAW_CODE_RULE);
     }
     Emit(parse, static_cast<int>(negative ? -magnitude : magnitude), pos, end - pos);
     return end;
@@ -200,7 +200,7 @@ std::optional<ParseError> ScanKeys(std::string_view text,
                                    const std::function<void(const KeyView &)> &each) {
     Parse parse{text, ColumnCounter{text}, each, std::nullopt};
     size_t wordEnd = 0;
-    for (size_t pos = 0; pos < text.size() && pos != kFailed;) {
+    for (size_t pos = 0; pos < text.size() && pos != PARSE_FAILED;) {
         if (IsBlank(text[pos])) {
             ++pos;
             continue;

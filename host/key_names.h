@@ -30,7 +30,7 @@ std::string KeyLabel(int code);
 struct KeyPress {
     int code;
     // The token, e.g. "123.45" for each of its keys; a token longer than
-    // kQuoteLimit characters keeps one more, so that a message can show the
+    // QUOTE_LIMIT characters keeps one more, so that a message can show the
     // cut without every key of a long number holding all of it.
     std::string token;
     int column;  // 1-based column of the token, in characters
@@ -72,7 +72,7 @@ std::optional<ParseError> ScanKeys(std::string_view text,
 // and the rule it breaks: bad raw code "#1e9" at column 3: a raw code is ...
 std::string ParseErrorText(const ParseError &error);
 
-// The message for a parse error, with the input (at most kQuoteLimit
+// The message for a parse error, with the input (at most QUOTE_LIMIT
 // characters of it, around the bad token) and a caret under the bad token
 // on the following lines. where names the input ("--keys", "line 3").
 std::string DescribeParseError(const ParseError &error, std::string_view text,

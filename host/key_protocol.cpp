@@ -9,9 +9,9 @@ void ResetCalculator(Calculator &calc, int mode) {
 
 KeyOutcome PressKey(Calculator &calc, int key) {
     switch (tqcal_press(&calc.ctx, &calc.status, key, calc.mode)) {
-        case -1: return KeyOutcome::NotAKey;
-        case 0: return KeyOutcome::Edited;
-        default: return KeyOutcome::Operated;
+        case -1: return KeyOutcome::NOT_A_KEY;
+        case 0: return KeyOutcome::EDITED;
+        default: return KeyOutcome::OPERATED;
     }
 }
 

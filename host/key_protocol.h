@@ -15,8 +15,8 @@ namespace tqhost {
 
 // Precedence modes as TQCAL_Operate takes them: algebraic lets × and ÷ bind
 // tighter than + and −; equal priority works left to right.
-inline constexpr int kModeEqual = TQCAL_MODE_EQUAL;
-inline constexpr int kModeAlgebraic = TQCAL_MODE_ALGEBRAIC;
+inline constexpr int MODE_EQUAL = TQCAL_MODE_EQUAL;
+inline constexpr int MODE_ALGEBRAIC = TQCAL_MODE_ALGEBRAIC;
 
 // One calculator as a host keeps it: the engine's context block, the status
 // word, and the precedence mode the host passes on every operation key.
@@ -27,9 +27,9 @@ struct Calculator {
 };
 
 enum class KeyOutcome {
-    Edited,    // number entry: the texts changed (or the key was dropped)
-    Operated,  // the dispatcher ran and the status word was tidied
-    NotAKey    // not a key code; nothing changed
+    EDITED,    // number entry: the texts changed (or the key was dropped)
+    OPERATED,  // the dispatcher ran and the status word was tidied
+    NOT_A_KEY  // not a key code; nothing changed
 };
 
 // A fresh calculator (tqcal_reset) that works in mode.

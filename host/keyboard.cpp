@@ -10,7 +10,7 @@
 namespace tqhost {
 namespace {
 
-constexpr std::array kLegend{
+constexpr std::array LEGEND{
     LegendEntry{"0-9 .", "digits, point"},
     LegendEntry{"+ - * /", "operators"},
     LegendEntry{"( )", "parentheses"},
@@ -42,28 +42,28 @@ constexpr std::array kLegend{
 // The input a keyboard key of the key table arrives as.
 int InputFor(std::string_view key) {
     if (key == "Enter") {
-        return kInputEnter;
+        return INPUT_ENTER;
     }
     if (key == "Backspace") {
-        return kInputBackspace;
+        return INPUT_BACKSPACE;
     }
     if (key == "Delete") {
-        return kInputDelete;
+        return INPUT_DELETE;
     }
     if (key == "Escape") {
-        return kInputEscape;
+        return INPUT_ESCAPE;
     }
-    return key.size() == 1 ? static_cast<unsigned char>(key[0]) : kCommandNone;
+    return key.size() == 1 ? static_cast<unsigned char>(key[0]) : COMMAND_NONE;
 }
 
 int CommandForInput(int input) {
     switch (input) {
         case 'o':
-        case kInputTab: return kCommandMode;  // o as on the page; Tab moves the focus there
+        case INPUT_TAB: return COMMAND_MODE;  // o as on the page; Tab moves the focus there
         case 'q':
         case 3:  // Ctrl-C: the terminal is in raw mode, so it arrives as a key
-        case 4: return kCommandQuit;
-        default: return kCommandNone;
+        case 4: return COMMAND_QUIT;
+        default: return COMMAND_NONE;
     }
 }
 
@@ -74,7 +74,7 @@ int CodeForInput(int input) {
         return KEY_0 + (input - '0');
     }
     if (input == '\r') {
-        input = kInputEnter;  // Enter arrives as either
+        input = INPUT_ENTER;  // Enter arrives as either
     }
     for (const tqcal_key_row &row : tqcal_key_rows) {
         for (std::string_view keys = row.keyboard; !keys.empty();) {
@@ -86,7 +86,7 @@ int CodeForInput(int input) {
     return CommandForInput(input);
 }
 
-std::span<const LegendEntry> KeyboardLegend() { return kLegend; }
+std::span<const LegendEntry> KeyboardLegend() { return LEGEND; }
 
 std::vector<LegendPlace> LayOutLegend(int columns, int rows) {
     std::vector<LegendPlace> places;
@@ -96,8 +96,8 @@ std::vector<LegendPlace> LayOutLegend(int columns, int rows) {
     const size_t room = static_cast<size_t>(columns) * static_cast<size_t>(rows);
     std::vector<const LegendEntry *> shown;
     const LegendEntry *quit = nullptr;
-    for (const LegendEntry &entry : kLegend) {
-        if (CodeForInput(static_cast<unsigned char>(entry.keys[0])) == kCommandQuit) {
+    for (const LegendEntry &entry : LEGEND) {
+        if (CodeForInput(static_cast<unsigned char>(entry.keys[0])) == COMMAND_QUIT) {
             quit = &entry;
         }
         shown.push_back(&entry);

@@ -10,18 +10,18 @@ namespace tqhost {
 
 // Inputs are characters, or one of the values below for keys that have no
 // character of their own.
-inline constexpr int kInputEnter = '\n';
-inline constexpr int kInputBackspace = '\b';
-inline constexpr int kInputTab = '\t';
-inline constexpr int kInputEscape = 0x1b;
-inline constexpr int kInputDelete = 0x7f;
+inline constexpr int INPUT_ENTER = '\n';
+inline constexpr int INPUT_BACKSPACE = '\b';
+inline constexpr int INPUT_TAB = '\t';
+inline constexpr int INPUT_ESCAPE = 0x1b;
+inline constexpr int INPUT_DELETE = 0x7f;
 
 // What a keyboard key does besides pressing a calculator key.
-inline constexpr int kCommandNone = -1;
-inline constexpr int kCommandQuit = -2;
-inline constexpr int kCommandMode = -3;
+inline constexpr int COMMAND_NONE = -1;
+inline constexpr int COMMAND_QUIT = -2;
+inline constexpr int COMMAND_MODE = -3;
 
-// The calculator key code for a keyboard input, or a kCommand value.
+// The calculator key code for a keyboard input, or one of the COMMAND_* values.
 int CodeForInput(int input);
 
 struct LegendEntry {

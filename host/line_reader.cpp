@@ -30,7 +30,7 @@ LineRead ReadLine(std::istream &in, std::string &line, size_t limit) {
         line.pop_back();
     }
     tooLong = tooLong || line.size() > limit;
-    return !any ? LineRead::End : tooLong ? LineRead::TooLong : LineRead::Line;
+    return !any ? LineRead::END_OF_INPUT : tooLong ? LineRead::TOO_LONG : LineRead::LINE;
 }
 
 }  // namespace tqhost

@@ -17,12 +17,12 @@ int main(int argc, char **argv) {
     std::string error;
     if (!ParseArguments(args, options, error)) {
         std::cerr << "tqcal: " << error << "\n(tqcal --help lists the options and keys)\n";
-        return kExitBadInput;
+        return EXIT_BAD_INPUT;
     }
     if (options.help || options.version) {
         errno = 0;
         std::cout << (options.help ? HelpText() : VersionText());
-        return Written(std::cout, std::cerr) ? kExitOk : kExitFailure;
+        return Written(std::cout, std::cerr) ? EXIT_OK : EXIT_IO_FAILED;
     }
     if (options.keys || !isatty(STDIN_FILENO)) {
         return RunBatch(options, std::cin, std::cout, std::cerr);
@@ -30,12 +30,12 @@ int main(int argc, char **argv) {
     if (options.trace || options.json || options.calcString) {
         std::cerr
             << "tqcal: --trace, --json and --calc-string need --keys or key sequences on standard input\n";
-        return kExitBadInput;
+        return EXIT_BAD_INPUT;
     }
     if (!isatty(STDOUT_FILENO)) {
         std::cerr
             << "tqcal: the calculator screen needs a terminal on standard output; use --keys\n";
-        return kExitFailure;
+        return EXIT_IO_FAILED;
     }
     return RunTerminal(options.mode);
 }

@@ -42,27 +42,27 @@ std::string Padded(std::string text, size_t width) {
 
 std::string Quoted(std::string_view text) { return "\"" + Printable(text) + "\""; }
 
-enum class ValueMatch { NotThisOption, Found, Failed };
+enum class ValueMatch { NOT_THIS_OPTION, FOUND, MISSING };
 
 // An option with a value, "--keys=1+2" or "--keys 1+2" (which moves i past
-// the value): NotThisOption when args[i] is another argument, Failed with
+// the value): NOT_THIS_OPTION when args[i] is another argument, MISSING with
 // error set when it is this option but its value is missing.
 ValueMatch OptionValue(const std::vector<std::string> &args, size_t &i, std::string_view name,
                        std::string &out, std::string &error) {
     std::string_view arg = args[i];
     if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=') {
         out = std::string(arg.substr(name.size() + 1));
-        return ValueMatch::Found;
+        return ValueMatch::FOUND;
     }
     if (arg != name) {
-        return ValueMatch::NotThisOption;
+        return ValueMatch::NOT_THIS_OPTION;
     }
     if (i + 1 >= args.size()) {
         error = std::string(name) + " needs a value";
-        return ValueMatch::Failed;
+        return ValueMatch::MISSING;
     }
     out = args[++i];
-    return ValueMatch::Found;
+    return ValueMatch::FOUND;
 }
 
 // The options without a value; false when arg is none of them.
@@ -84,23 +84,23 @@ ValueMatch ReadValueOption(const std::vector<std::string> &args, size_t &i, Opti
                            std::string &error) {
     std::string text;
     ValueMatch keys = OptionValue(args, i, "--keys", text, error);
-    if (keys == ValueMatch::NotThisOption) {
+    if (keys == ValueMatch::NOT_THIS_OPTION) {
         keys = OptionValue(args, i, "-k", text, error);
     }
-    if (keys == ValueMatch::Found) {
+    if (keys == ValueMatch::FOUND) {
         if (options.keys) {
             error = "--keys given twice";
-            return ValueMatch::Failed;
+            return ValueMatch::MISSING;
         }
         options.keys = text;
     }
-    if (keys != ValueMatch::NotThisOption) {
+    if (keys != ValueMatch::NOT_THIS_OPTION) {
         return keys;
     }
     ValueMatch mode = OptionValue(args, i, "--mode", text, error);
-    if (mode == ValueMatch::Found && !ParseMode(text, options.mode)) {
+    if (mode == ValueMatch::FOUND && !ParseMode(text, options.mode)) {
         error = "--mode is algebraic or equal, not " + Quoted(text);
-        return ValueMatch::Failed;
+        return ValueMatch::MISSING;
     }
     return mode;
 }
@@ -135,10 +135,10 @@ bool ParseArguments(const std::vector<std::string> &args, Options &options, std:
             continue;
         }
         ValueMatch value = ReadValueOption(args, i, options, error);
-        if (value == ValueMatch::NotThisOption) {
+        if (value == ValueMatch::NOT_THIS_OPTION) {
             error = UnexpectedArgument(args[i]);
         }
-        if (value != ValueMatch::Found) {
+        if (value != ValueMatch::FOUND) {
             return false;
         }
     }

@@ -37,7 +37,7 @@ std::string Trim(const std::string &text) {
 constexpr struct {
     TQCAL_Status bit;
     const char *name;
-} kBits[] = {
+} STATUS_BITS[] = {
     {ST_TYPED, "typed"},     {ST_MEMORY, "memory"}, {ST_CONST, "const"}, {ST_PCT_BASE, "pct-base"},
     {ST_FRESH, "fresh"},     {ST_EXP_ENTRY, "exp"}, {ST_SHOWN, "shown"}, {ST_ZERO, "zero"},
     {ST_CLEARED, "cleared"}, {ST_POINT, "point"},   {ST_MRC, "mrc"},
@@ -124,7 +124,7 @@ std::string OneLine(const Screen &screen) {
 
 std::string StatusBitNames(TQCAL_Status status) {
     std::string names;
-    for (const auto &bit : kBits) {
+    for (const auto &bit : STATUS_BITS) {
         if ((status & bit.bit) != 0) {
             if (!names.empty()) {
                 names += ' ';
@@ -171,7 +171,7 @@ JsonObject JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode,
     AddString(json, "result", ResultName(screen.result));
     AddInteger(json, "status", status);
     std::vector<std::string_view> bits;
-    for (const auto &bit : kBits) {
+    for (const auto &bit : STATUS_BITS) {
         if ((status & bit.bit) != 0) {
             bits.emplace_back(bit.name);
         }
@@ -183,7 +183,7 @@ JsonObject JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode,
 }
 
 std::array<std::string, 2> PanelRows(const Screen &screen, int mode) {
-    std::string indicators(kPanelWidth, ' ');
+    std::string indicators(PANEL_WIDTH, ' ');
     if (screen.memory) {
         Place(indicators, 0, "MEM");
     }
@@ -196,26 +196,26 @@ std::array<std::string, 2> PanelRows(const Screen &screen, int mode) {
     if (screen.openParens > 0) {
         Place(indicators, 13, "(" + std::to_string(screen.openParens));
     }
-    Place(indicators, kPanelWidth - 3, mode == TQCAL_MODE_ALGEBRAIC ? "ALG" : "EQU");
+    Place(indicators, PANEL_WIDTH - 3, mode == TQCAL_MODE_ALGEBRAIC ? "ALG" : "EQU");
 
     // 15 cells for the text (a 14-digit result and its point) from cell 2,
     // so that the last cell stays put; the sign goes right before the first
     // digit, where a reader looks for it; a blank, then the exponent.
-    constexpr size_t kTextEnd = 2 + 15;
-    std::string display(kPanelWidth, ' ');
+    constexpr size_t TEXT_END = 2 + 15;
+    std::string display(PANEL_WIDTH, ' ');
     if (screen.result != RES_OK) {
         std::string word(screen.result == RES_FULL ? "Full" : "Error");
-        Place(display, kTextEnd - word.size(), word);
+        Place(display, TEXT_END - word.size(), word);
         return {indicators, display};
     }
     std::string text =
         screen.text.size() > 15 ? screen.text.substr(screen.text.size() - 15) : screen.text;
-    Place(display, kTextEnd - text.size(), text);
+    Place(display, TEXT_END - text.size(), text);
     if (screen.negative) {
-        Place(display, kTextEnd - text.size() - 1, "-");
+        Place(display, TEXT_END - text.size() - 1, "-");
     }
     if (screen.exponentShown) {
-        Place(display, kTextEnd + 1, std::string(1, screen.exponentSign) + screen.exponentDigits);
+        Place(display, TEXT_END + 1, std::string(1, screen.exponentSign) + screen.exponentDigits);
     }
     return {indicators, display};
 }

@@ -59,7 +59,7 @@ JsonObject JsonState(const TQCAL_Context &ctx, TQCAL_Status status, int mode, st
 // then the display text right-aligned with its sign right before it, and the
 // exponent. After a failure the display itself reads Error or Full, as the
 // one-line form does, until a key sets the result state back to OK.
-inline constexpr int kPanelWidth = 26;
+inline constexpr int PANEL_WIDTH = 26;
 std::array<std::string, 2> PanelRows(const Screen &screen, int mode);
 
 // Cells of a display text up to the terminator (at most max), as ASCII with

@@ -16,12 +16,12 @@
 namespace tqhost {
 namespace {
 
-constexpr int kPanelTop = 1;
-constexpr int kPanelLeft = 2;
-constexpr int kMessageRow = kPanelTop + 4;
-constexpr int kLegendTop = kPanelTop + 6;
-constexpr int kLegendKeysWidth = 9;
-constexpr int kLegendColumnWidth = 25;
+constexpr int PANEL_TOP = 1;
+constexpr int PANEL_LEFT = 2;
+constexpr int MESSAGE_ROW = PANEL_TOP + 4;
+constexpr int LEGEND_TOP = PANEL_TOP + 6;
+constexpr int LEGEND_KEYS_WIDTH = 9;
+constexpr int LEGEND_COLUMN_WIDTH = 25;
 
 // Keyboard keys without a character of their own arrive as curses codes;
 // terminals also disagree on what Backspace sends.
@@ -29,13 +29,13 @@ int NormaliseInput(int ch) {
     switch (ch) {
         case KEY_BACKSPACE:
         case 127:
-        case 8: return kInputBackspace;
+        case 8: return INPUT_BACKSPACE;
         case KEY_ENTER:
         case '\r':
-        case '\n': return kInputEnter;
-        case KEY_DC: return kInputDelete;
-        case 27: return kInputEscape;
-        case '\t': return kInputTab;
+        case '\n': return INPUT_ENTER;
+        case KEY_DC: return INPUT_DELETE;
+        case 27: return INPUT_ESCAPE;
+        case '\t': return INPUT_TAB;
         default: return ch >= 0 && ch < 0x7f ? ch : -1;
     }
 }
@@ -59,10 +59,10 @@ struct Size {
 };
 
 // The panel alone, and the panel with the whole legend in two columns.
-constexpr Size kPanelSize{kPanelLeft + kPanelWidth + 4, kMessageRow + 1};
+constexpr Size PANEL_SIZE{PANEL_LEFT + PANEL_WIDTH + 4, MESSAGE_ROW + 1};
 Size FullSize() {
     const int entries = static_cast<int>(KeyboardLegend().size());
-    return Size{kPanelLeft + 2 * kLegendColumnWidth, kLegendTop + (entries + 1) / 2};
+    return Size{PANEL_LEFT + 2 * LEGEND_COLUMN_WIDTH, LEGEND_TOP + (entries + 1) / 2};
 }
 
 std::string SizeText(Size size) {
@@ -105,7 +105,7 @@ void DrawTooSmall(const Calculator &calc) {
 }
 
 void Draw(const Calculator &calc, const std::string &message) {
-    if (!Fits(kPanelSize)) {
+    if (!Fits(PANEL_SIZE)) {
         DrawTooSmall(calc);
         return;
     }
@@ -117,29 +117,29 @@ void Draw(const Calculator &calc, const std::string &message) {
     // the way out, and the title says what size shows it all.
     const std::string title =
         Fits(FullSize()) ? "tqcal" : "tqcal  too small, needs " + SizeText(FullSize());
-    mvaddnstr(0, kPanelLeft, title.c_str(), COLS - kPanelLeft);
-    DrawFrame(kPanelTop, kPanelLeft, 4, kPanelWidth + 4);
-    mvaddstr(kPanelTop + 1, kPanelLeft + 2, rows[0].c_str());
+    mvaddnstr(0, PANEL_LEFT, title.c_str(), COLS - PANEL_LEFT);
+    DrawFrame(PANEL_TOP, PANEL_LEFT, 4, PANEL_WIDTH + 4);
+    mvaddstr(PANEL_TOP + 1, PANEL_LEFT + 2, rows[0].c_str());
     attron(A_BOLD);
-    mvaddstr(kPanelTop + 2, kPanelLeft + 2, rows[1].c_str());
+    mvaddstr(PANEL_TOP + 2, PANEL_LEFT + 2, rows[1].c_str());
     attroff(A_BOLD);
 
-    int columns = (COLS - kPanelLeft) / kLegendColumnWidth;
-    for (const LegendPlace &place : LayOutLegend(columns < 1 ? 1 : columns, LINES - kLegendTop)) {
-        int row = kLegendTop + place.row;
-        int col = kPanelLeft + place.column * kLegendColumnWidth;
+    int columns = (COLS - PANEL_LEFT) / LEGEND_COLUMN_WIDTH;
+    for (const LegendPlace &place : LayOutLegend(columns < 1 ? 1 : columns, LINES - LEGEND_TOP)) {
+        int row = LEGEND_TOP + place.row;
+        int col = PANEL_LEFT + place.column * LEGEND_COLUMN_WIDTH;
         attron(A_BOLD);
-        mvaddnstr(row, col, place.entry->keys, kLegendKeysWidth - 1);
+        mvaddnstr(row, col, place.entry->keys, LEGEND_KEYS_WIDTH - 1);
         attroff(A_BOLD);
-        mvaddnstr(row, col + kLegendKeysWidth, place.entry->label,
-                  kLegendColumnWidth - kLegendKeysWidth - 1);
+        mvaddnstr(row, col + LEGEND_KEYS_WIDTH, place.entry->label,
+                  LEGEND_COLUMN_WIDTH - LEGEND_KEYS_WIDTH - 1);
     }
-    mvaddnstr(kMessageRow, kPanelLeft, message.c_str(), COLS - kPanelLeft);
+    mvaddnstr(MESSAGE_ROW, PANEL_LEFT, message.c_str(), COLS - PANEL_LEFT);
     refresh();
 }
 
 std::string ModeMessage(int mode) {
-    return mode == kModeAlgebraic ? "mode: algebraic (* and / before + and -)"
+    return mode == MODE_ALGEBRAIC ? "mode: algebraic (* and / before + and -)"
                                   : "mode: equal priority (left to right)";
 }
 
@@ -154,7 +154,7 @@ int RunTerminal(int mode) {
     if (terminal == nullptr) {
         std::fprintf(stderr, "tqcal: cannot use this terminal (TERM=%s); try --keys\n",
                      std::getenv("TERM") != nullptr ? std::getenv("TERM") : "");
-        return kExitFailure;
+        return EXIT_IO_FAILED;
     }
     raw();
     noecho();
@@ -172,16 +172,16 @@ int RunTerminal(int mode) {
             continue;
         }
         int input = NormaliseInput(ch);
-        int code = input < 0 ? kCommandNone : CodeForInput(input);
-        if (code == kCommandQuit) {
+        int code = input < 0 ? COMMAND_NONE : CodeForInput(input);
+        if (code == COMMAND_QUIT) {
             break;
         }
-        if (code == kCommandMode) {
-            calc.mode = calc.mode == kModeAlgebraic ? kModeEqual : kModeAlgebraic;
+        if (code == COMMAND_MODE) {
+            calc.mode = calc.mode == MODE_ALGEBRAIC ? MODE_EQUAL : MODE_ALGEBRAIC;
             message = ModeMessage(calc.mode);
             continue;
         }
-        if (code == kCommandNone) {
+        if (code == COMMAND_NONE) {
             const char *name = keyname(ch);
             message = std::string("no calculator key on ") + (name != nullptr ? name : "that key");
             continue;
@@ -191,7 +191,7 @@ int RunTerminal(int mode) {
     }
     endwin();
     delscreen(terminal);
-    return kExitOk;
+    return EXIT_OK;
 }
 
 }  // namespace tqhost

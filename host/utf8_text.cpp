@@ -42,8 +42,8 @@ size_t PrintableSequenceLength(std::string_view text, size_t pos) {
         }
         cp = (cp << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3Fu);
     }
-    constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-    bool overlong = cp < kShortest[length];
+    constexpr char32_t SHORTEST[] = {0, 0, 0x80, 0x800, 0x10000};
+    bool overlong = cp < SHORTEST[length];
     bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
     bool c1Control = cp < 0xA0;
     bool format = cp == 0xAD || (cp >= 0x200B && cp <= 0x200F) || (cp >= 0x2028 && cp <= 0x202E) ||
@@ -77,10 +77,10 @@ size_t Render(std::string_view text, size_t begin, size_t end, std::string &out)
             columns += 1;
             pos += printable;
         } else {
-            constexpr char kHex[] = "0123456789ABCDEF";
+            constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
             out += "\\x";
-            out += kHex[c >> 4];
-            out += kHex[c & 0xF];
+            out += HEX_DIGITS[c >> 4];
+            out += HEX_DIGITS[c & 0xF];
             columns += 4;
             pos += 1;
         }
@@ -139,18 +139,18 @@ std::string Printable(std::string_view text, size_t limit) {
 }
 
 std::string QuoteWithCaret(std::string_view text, int column, size_t tokenBytes) {
-    // A window of kQuoteLimit characters: the bad token with a little of
+    // A window of QUOTE_LIMIT characters: the bad token with a little of
     // what comes before it, or the whole line when it is short enough.
-    constexpr size_t kBefore = 10;
+    constexpr size_t BEFORE = 10;
     size_t total = CharacterCount(text);
     size_t at = column > 0 ? static_cast<size_t>(column - 1) : 0;
     size_t first = 0;
-    if (total > kQuoteLimit) {
-        first = at > kBefore ? at - kBefore : 0;
-        first = first < total - kQuoteLimit ? first : total - kQuoteLimit;
+    if (total > QUOTE_LIMIT) {
+        first = at > BEFORE ? at - BEFORE : 0;
+        first = first < total - QUOTE_LIMIT ? first : total - QUOTE_LIMIT;
     }
     size_t begin = OffsetOfCharacter(text, first);
-    size_t end = OffsetOfCharacter(text, first + kQuoteLimit);
+    size_t end = OffsetOfCharacter(text, first + QUOTE_LIMIT);
     size_t tokenBegin = OffsetOfCharacter(text, at);
     size_t tokenEnd = tokenBegin + tokenBytes;
     tokenBegin = tokenBegin < end ? tokenBegin : end;

@@ -8,7 +8,7 @@
 namespace tqhost {
 
 // A message quotes at most this many characters of what the user typed.
-inline constexpr size_t kQuoteLimit = 40;
+inline constexpr size_t QUOTE_LIMIT = 40;
 
 // Length in bytes of the character at pos: a well-formed UTF-8 sequence
 // ("×") is one character, any other byte one of its own.
@@ -35,10 +35,10 @@ int ColumnAt(ColumnCounter &counter, size_t pos);
 // are not printable UTF-8 as \xNN, so that a message never rings the bell
 // or moves the cursor; a backslash as \\, so that typed text never reads
 // as such an escape.
-std::string Printable(std::string_view text, size_t limit = kQuoteLimit);
+std::string Printable(std::string_view text, size_t limit = QUOTE_LIMIT);
 
 // The two lines that end a message about a token: the text around it (at
-// most kQuoteLimit characters, with a little of what comes before the token
+// most QUOTE_LIMIT characters, with a little of what comes before the token
 // at the 1-based column, tokenBytes long) and a caret under the token, each
 // after a newline and two blanks.
 std::string QuoteWithCaret(std::string_view text, int column, size_t tokenBytes);

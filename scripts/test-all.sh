@@ -36,7 +36,7 @@ cd "$(dirname "$0")/.."
 stage_table=(
   "plain      |  293 | plain         | tests      | the engine, host and tests with warnings as errors, ctest"
   "format     |  166 | format_check  | lint       | every C and C++ source as clang-format writes it (scripts/format.sh --check)"
-  "tidy       |   39 | tidy          | lint       | clang-tidy's checks (.clang-tidy) on the engine and the host program"
+  "tidy       |   44 | tidy          | lint       | clang-tidy's checks (.clang-tidy) on the engine and the host program, its naming check on the benchmarks"
   "accuracy   |   10 | accuracy      | tests bench | the elementary functions against MPFR, ACCURACY_COUNT arguments each (default 100000)"
   "sanitizers |  287 | sanitizers    | tests      | the tests again under AddressSanitizer and UBSan (the test programs only)"
   "tsan       |    2 | tsan          | tests      | the thread tests under ThreadSanitizer"
@@ -195,16 +195,25 @@ fuzz() { bash scripts/fuzz.sh; }
 format_check() { bash scripts/format.sh --check; }
 
 # clang-tidy on the engine's and the host program's sources, as a configure
-# for clang lists them (compile_commands.json); counts the files that pass.
+# for clang lists them (compile_commands.json), then its naming check alone
+# on the other C++ sources listed there (the benchmarks; the tools and the
+# conformance generator when a configure lists them); counts the files that
+# pass.
 tidy() {
-  local dir=build-tidy files
+  local dir=build-tidy files others
   cmake -S . -B "$dir" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTQCAL_BUILD_TESTS=OFF || return 1
   mapfile -t files < <(sed -n 's@^ *"file": "\(.*/\(engine\|host\)/[^"]*\.cpp\)",*$@\1@p' \
                          "$dir/compile_commands.json" | sort -u)
   [ ${#files[@]} -gt 0 ] || { echo "no engine or host sources in $dir/compile_commands.json"; return 1; }
   printf '%s\n' "${files[@]}" | xargs -P"$jobs" -n4 clang-tidy -p "$dir" --quiet || return 1
-  echo "${#files[@]}" >"$STAGE_COUNT"
+  mapfile -t others < <(sed -n 's@^ *"file": "\(.*/\(tools\|conformance\|bench\)/[^"]*\.cpp\)",*$@\1@p' \
+                          "$dir/compile_commands.json" | sort -u)
+  if [ ${#others[@]} -gt 0 ]; then
+    printf '%s\n' "${others[@]}" | xargs -P"$jobs" -n4 clang-tidy -p "$dir" --quiet \
+      --checks='-*,readability-identifier-naming' --header-filter='/(tools|conformance|bench)/' || return 1
+  fi
+  echo "$((${#files[@]} + ${#others[@]}))" >"$STAGE_COUNT"
 }
 
 # kit_pass_line KIND: the last line that conformance/README.md gives as the

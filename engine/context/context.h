@@ -17,20 +17,20 @@ using WChar = TQCAL_WChar;
 static_assert(std::is_standard_layout_v<Context>);
 static_assert(std::is_trivially_copyable_v<Context>);
 
-inline constexpr int kOperandSlots = TQCAL_OPERAND_SLOTS;
-inline constexpr int kOperatorSlots = TQCAL_OPERATOR_SLOTS;
-inline constexpr int kDisplayArea = TQCAL_DISPLAY_AREA;
-inline constexpr int kExponentCells = TQCAL_EXPONENT_CELLS;
-inline constexpr int kFieldCells = TQCAL_DISPLAY_CELLS - 1;  // the right-aligned text field
-inline constexpr int kMaxOpenParens = 17;                    // parenDepth + pendingOps limit
+inline constexpr int OPERAND_SLOTS = TQCAL_OPERAND_SLOTS;
+inline constexpr int OPERATOR_SLOTS = TQCAL_OPERATOR_SLOTS;
+inline constexpr int DISPLAY_AREA = TQCAL_DISPLAY_AREA;
+inline constexpr int EXPONENT_CELLS = TQCAL_EXPONENT_CELLS;
+inline constexpr int FIELD_CELLS = TQCAL_DISPLAY_CELLS - 1;  // the right-aligned text field
+inline constexpr int MAX_OPEN_PARENS = 17;                   // parenDepth + pendingOps limit
 
-inline constexpr WChar kBlank = u' ';
-inline constexpr WChar kTerminator = 0;
+inline constexpr WChar BLANK = u' ';
+inline constexpr WChar TERMINATOR = 0;
 
 // The exponent text of a number shown without exponent: blank sign, two
 // zeros, terminator. Written by the resets and the formatter, and the one
 // text the dispatcher reads without parsing.
-inline constexpr WChar kNoExponentText[kExponentCells] = {kBlank, u'0', u'0', kTerminator};
+inline constexpr WChar NO_EXPONENT_TEXT[EXPONENT_CELLS] = {BLANK, u'0', u'0', TERMINATOR};
 
 // ---- status word ----------------------------------------------------------
 
@@ -49,7 +49,7 @@ inline bool ResultOk(Status s) { return ResultState(s) == RES_OK; }
 inline void DecideResult(Status &s, int code) { SetResultState(s, code == 0 ? RES_OK : RES_ERROR); }
 
 // Edit phase: the pair ST_SHOWN / ST_ZERO; 0 means an entry is in progress.
-inline constexpr uint32_t kEditPhase = ST_SHOWN | ST_ZERO;
-inline bool Editing(Status s) { return (s & kEditPhase) == 0; }
+inline constexpr uint32_t EDIT_PHASE = ST_SHOWN | ST_ZERO;
+inline bool Editing(Status s) { return (s & EDIT_PHASE) == 0; }
 
 }  // namespace tqcal

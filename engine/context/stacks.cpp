@@ -35,16 +35,16 @@ namespace {
 
 // One stack: its slots and its top, -1 when empty. A top outside -1 and the
 // last slot (written by a host) refuses every push and pop.
-template <typename Slot, int kSlots>
-int Push(Slot (&slots)[kSlots], int32_t &top, Slot value) {
-    if (top < -1 || top >= kSlots - 1) return -1;
+template <typename Slot, int SLOTS>
+int Push(Slot (&slots)[SLOTS], int32_t &top, Slot value) {
+    if (top < -1 || top >= SLOTS - 1) return -1;
     slots[++top] = value;
     return 0;
 }
 
-template <typename Slot, int kSlots>
-int Pop(Slot (&slots)[kSlots], int32_t &top, Slot &out) {
-    if (top < 0 || top >= kSlots) return -1;
+template <typename Slot, int SLOTS>
+int Pop(Slot (&slots)[SLOTS], int32_t &top, Slot &out) {
+    if (top < 0 || top >= SLOTS) return -1;
     out = slots[top];
     slots[top--] = Slot{};
     return 0;

@@ -41,19 +41,19 @@ inline void ClaimBottomOperand(Context &ctx) {
 // top must lie within the stack.
 inline void SetTopOperand(Context &ctx, double value) {
     ClaimBottomOperand(ctx);
-    TQCAL_ASSERT(ctx.opdTop >= 0 && ctx.opdTop < kOperandSlots);
+    TQCAL_ASSERT(ctx.opdTop >= 0 && ctx.opdTop < OPERAND_SLOTS);
     ctx.operands[ctx.opdTop] = value;
 }
 
 // The top entry leaves its stack, its slot cleared. The stack must not be
 // empty.
 inline void DropOperand(Context &ctx) {
-    TQCAL_ASSERT(ctx.opdTop >= 0 && ctx.opdTop < kOperandSlots);
+    TQCAL_ASSERT(ctx.opdTop >= 0 && ctx.opdTop < OPERAND_SLOTS);
     ctx.operands[ctx.opdTop] = 0.0;
     ctx.opdTop -= 1;
 }
 inline void DropOperator(Context &ctx) {
-    TQCAL_ASSERT(ctx.optTop >= 0 && ctx.optTop < kOperatorSlots);
+    TQCAL_ASSERT(ctx.optTop >= 0 && ctx.optTop < OPERATOR_SLOTS);
     ctx.operators[ctx.optTop] = 0;
     ctx.optTop -= 1;
 }

@@ -9,13 +9,13 @@ namespace tqcal {
 namespace {
 
 // The exponent's digit cells (cell 0 holds the sign, cell 3 the terminator).
-constexpr int kExpFirst = 1;
-constexpr int kExpSecond = 2;
+constexpr int EXP_FIRST = 1;
+constexpr int EXP_SECOND = 2;
 
-void ClearEditPhase(Status &status) { Clear(status, kEditPhase); }
+void ClearEditPhase(Status &status) { Clear(status, EDIT_PHASE); }
 
 void ResetExponent(Context &ctx) {
-    std::memcpy(ctx.exponent, kNoExponentText, sizeof kNoExponentText);
+    std::memcpy(ctx.exponent, NO_EXPONENT_TEXT, sizeof NO_EXPONENT_TEXT);
 }
 
 int DigitKey(int32_t key, Context &ctx, Status &status) {
@@ -30,7 +30,7 @@ int DigitKey(int32_t key, Context &ctx, Status &status) {
         SetResultState(status, RES_OK);
     }
     const bool exponentEntry = Has(status, ST_EXP_ENTRY);
-    if (ctx.display[0] != kBlank && !exponentEntry) return 0;  // field full
+    if (ctx.display[0] != BLANK && !exponentEntry) return 0;  // field full
     Set(status, ST_TYPED);
     if (Has(status, ST_SHOWN)) {
         Clear(status, ST_SHOWN);
@@ -41,8 +41,8 @@ int DigitKey(int32_t key, Context &ctx, Status &status) {
     const WChar ch = static_cast<WChar>(u'0' + key);
     if (exponentEntry) {
         // The exponent keeps the last two digits typed.
-        ctx.exponent[kExpFirst] = ctx.exponent[kExpSecond];
-        ctx.exponent[kExpSecond] = ch;
+        ctx.exponent[EXP_FIRST] = ctx.exponent[EXP_SECOND];
+        ctx.exponent[EXP_SECOND] = ch;
     } else {
         ApendChar(ctx, status, ch);  // a full field just drops the digit
     }
@@ -96,7 +96,7 @@ int ClearEntryKey(Context &ctx, Status &status) {
     Clear(status, ST_EXP_ENTRY);
     ResetEditValue(ctx);
     Set(status, ST_TYPED);
-    Set(status, kEditPhase);
+    Set(status, EDIT_PHASE);
     Clear(status, ST_POINT);
     return 1;
 }

@@ -10,20 +10,20 @@ namespace tqcal {
 
 namespace {
 
-constexpr int kMaxWidth = kFieldCells;  // 14 digits and the point: 15 cells
+constexpr int MAX_WIDTH = FIELD_CELLS;  // 14 digits and the point: 15 cells
 
 // The two-digit exponent cells hold decades -99 to 99.
-constexpr int32_t kMinExponent = -99;
-constexpr int32_t kMaxExponent = 99;
+constexpr int32_t MIN_EXPONENT = -99;
+constexpr int32_t MAX_EXPONENT = 99;
 
 // The largest mantissa the field can show: a 9 and thirteen more behind the
 // point. Formatted at width w it yields w nines.
-constexpr double kLargestMantissa = 9.9999999999999;
+constexpr double LARGEST_MANTISSA = 9.9999999999999;
 
 // Multiples of the tolerance unit s (one place below the last digit shown).
-constexpr double kWithinUnits = 7.0;     // a remainder this close counts as none
-constexpr double kLiftUnits = 3.0;       // the pre-rounding's upward correction
-constexpr double kNextDigitUnits = 9.9;  // the least a further fraction digit needs
+constexpr double WITHIN_UNITS = 7.0;      // a remainder this close counts as none
+constexpr double LIFT_UNITS = 3.0;        // the pre-rounding's upward correction
+constexpr double NEXT_DIGIT_UNITS = 9.9;  // the least a further fraction digit needs
 
 // d is 0..9 for every finite value the steps see (the pre-rounding keeps
 // the leading digit below 10 and remainders stay below one unit); the clamp
@@ -36,18 +36,18 @@ WChar DigitChar(int32_t d) {
 
 // The field blanked with its terminator behind it, and the exponent " 00",
 // each put in place with one copy.
-constexpr WChar kBlankField[kFieldCells + 1] = {kBlank, kBlank, kBlank, kBlank, kBlank,
-                                                kBlank, kBlank, kBlank, kBlank, kBlank,
-                                                kBlank, kBlank, kBlank, kBlank, kTerminator};
+constexpr WChar BLANK_FIELD[FIELD_CELLS + 1] = {BLANK, BLANK, BLANK, BLANK, BLANK,
+                                                BLANK, BLANK, BLANK, BLANK, BLANK,
+                                                BLANK, BLANK, BLANK, BLANK, TERMINATOR};
 
 void ClearTexts(WChar *display, WChar *exponent) {
-    std::memcpy(exponent, kNoExponentText, sizeof kNoExponentText);
-    std::memcpy(display, kBlankField, sizeof kBlankField);
+    std::memcpy(exponent, NO_EXPONENT_TEXT, sizeof NO_EXPONENT_TEXT);
+    std::memcpy(display, BLANK_FIELD, sizeof BLANK_FIELD);
 }
 
 void WriteZeroText(WChar *display, int32_t *negative) {
-    display[kFieldCells - 2] = u'0';
-    display[kFieldCells - 1] = u'.';
+    display[FIELD_CELLS - 2] = u'0';
+    display[FIELD_CELLS - 1] = u'.';
     *negative = 0;
 }
 
@@ -77,20 +77,20 @@ struct Layout {
 // plain number between 1 and 10.
 Layout ChooseForm(double x, int32_t width) {
     // DecimalExponent has no decade for infinity; it belongs above them all.
-    const int32_t n = std::isinf(x) ? kMaxExponent + 1 : DecimalExponent(x);
+    const int32_t n = std::isinf(x) ? MAX_EXPONENT + 1 : DecimalExponent(x);
     if (n >= width - 1 || n <= 1 - width) {
-        if (n > kMaxExponent) {
+        if (n > MAX_EXPONENT) {
             // Beyond the two exponent digits (infinity included): show the
             // largest magnitude the display can hold, all nines at 10^99.
-            return {kLargestMantissa, 0, false, kMaxExponent, true};
+            return {LARGEST_MANTISSA, 0, false, MAX_EXPONENT, true};
         }
-        if (n < kMinExponent) {
+        if (n < MIN_EXPONENT) {
             // Just above the zero limit the decade is -100, which needs a
             // third exponent digit. Such a value lies at most 1e-112 below
             // 1e-99, so it is held in range and shown as 1e-99 (the
             // neighbouring values just above come out as that too) rather
             // than written past the exponent cells.
-            return {1.0, 0, false, kMinExponent, true};
+            return {1.0, 0, false, MIN_EXPONENT, true};
         }
         return {x / Pow10Of(n), 0, false, n, true};
     }
@@ -100,8 +100,8 @@ Layout ChooseForm(double x, int32_t width) {
 
 // The exponent text: sign cell, then |e| as "%02d".
 void WriteExponent(WChar *exponent, int32_t e) {
-    FormatDecimal(exponent + 1, kExponentCells - 1, static_cast<uint32_t>(e < 0 ? -e : e));
-    exponent[0] = e < 0 ? u'-' : kBlank;
+    FormatDecimal(exponent + 1, EXPONENT_CELLS - 1, static_cast<uint32_t>(e < 0 ? -e : e));
+    exponent[0] = e < 0 ? u'-' : BLANK;
 }
 
 // Pre-rounding: the digits are cut, not rounded, so a lift of 3 units of s
@@ -111,7 +111,7 @@ void WriteExponent(WChar *exponent, int32_t e) {
 // Close to the next power of ten it is left out; with the tolerances of
 // DecimalExponent that happens only at small widths.
 double PreRound(double x, int32_t n, double s) {
-    if (std::fabs(x - Pow10Of(n + 1)) > kWithinUnits * s) x = x + kLiftUnits * s;
+    if (std::fabs(x - Pow10Of(n + 1)) > WITHIN_UNITS * s) x = x + LIFT_UNITS * s;
     return x;
 }
 
@@ -134,7 +134,7 @@ double WriteIntegerDigits(double x, int32_t n, double s, WChar *text, int &pos) 
         const int32_t d = TruncToInt32(x / p);
         text[pos++] = DigitChar(d);
         x = x - d * p;
-        if (std::fabs(x) <= kWithinUnits * s) {
+        if (std::fabs(x) <= WITHIN_UNITS * s) {
             x = 0;
             for (int32_t r = k - 1; r >= 0; --r) text[pos++] = u'0';
             break;
@@ -154,7 +154,7 @@ void WriteFractionDigits(double x, double s, int32_t width, WChar *text, int &po
     if (!(x >= Pow10Of(1 - width) && c < width)) return;
     double u = 0.0;
     while (c < width) {
-        if (!(x >= u + kNextDigitUnits * s)) break;
+        if (!(x >= u + NEXT_DIGIT_UNITS * s)) break;
         x = x * 10.0;
         u = u * 10.0;
         s = s * 10.0;
@@ -165,12 +165,12 @@ void WriteFractionDigits(double x, double s, int32_t width, WChar *text, int &po
     }
 }
 
-// The text is written into a line behind kMaxWidth blanks, so that the
+// The text is written into a line behind MAX_WIDTH blanks, so that the
 // right-aligned field is always one copy away.
 struct TextLine {
-    WChar cells[2 * kMaxWidth + 2];
-    TextLine() { std::memcpy(cells, kBlankField, kMaxWidth * sizeof(WChar)); }
-    WChar *Text() { return cells + kMaxWidth; }
+    WChar cells[2 * MAX_WIDTH + 2];
+    TextLine() { std::memcpy(cells, BLANK_FIELD, MAX_WIDTH * sizeof(WChar)); }
+    WChar *Text() { return cells + MAX_WIDTH; }
 };
 
 // Alignment: a short text moves right so its last character sits in cell
@@ -184,14 +184,14 @@ void AlignRight(WChar *display, TextLine &line, int last, int32_t width) {
     const int target = width - 1;
     const WChar *const from = last < target ? line.Text() + last - target : line.Text();
     const int count = last < target ? width : last + 1;
-    if (count == kFieldCells) {
-        std::memcpy(display, from, kFieldCells * sizeof(WChar));
-    } else if (count == kFieldCells + 1) {
-        std::memcpy(display, from, (kFieldCells + 1) * sizeof(WChar));
+    if (count == FIELD_CELLS) {
+        std::memcpy(display, from, FIELD_CELLS * sizeof(WChar));
+    } else if (count == FIELD_CELLS + 1) {
+        std::memcpy(display, from, (FIELD_CELLS + 1) * sizeof(WChar));
     } else {
         for (int i = 0; i < count; ++i) display[i] = from[i];
     }
-    if (last >= kFieldCells) display[last + 1] = kTerminator;
+    if (last >= FIELD_CELLS) display[last + 1] = TERMINATOR;
 }
 
 }  // namespace
@@ -201,7 +201,7 @@ bool FormatValue(double value, WChar *display, WChar *exponent, int32_t *negativ
     // spill; a wider text would run past the display area and a width
     // below 1 leaves no digit at all, so the width is held to 1..14.
     if (width < 1) width = 1;
-    if (width > kMaxWidth) width = kMaxWidth;
+    if (width > MAX_WIDTH) width = MAX_WIDTH;
 
     ClearTexts(display, exponent);
     // Not a number has no digits to show: it reads as zero.

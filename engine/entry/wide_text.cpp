@@ -12,13 +12,13 @@ namespace {
 // The longest text the engine hands over: the display and its spill cells.
 // Reading no further bounds every buffer below by what the cells can hold,
 // so the whole conversion fits in a few hundred bytes of stack.
-constexpr int kMaxCells = kDisplayArea;
-static_assert(kMaxDecimalDigits >= kMaxCells, "every cell may hold a digit");
+constexpr int MAX_CELLS = DISPLAY_AREA;
+static_assert(MAX_DECIMAL_DIGITS >= MAX_CELLS, "every cell may hold a digit");
 
 // Exponents beyond this overflow or underflow any double whatever the
 // digits, so the typed exponent saturates here (while it is read, digit by
 // digit, so that no count of digits can overflow it).
-constexpr int64_t kExponentLimit = 1000000;
+constexpr int64_t EXPONENT_LIMIT = 1000000;
 
 bool IsSpace(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -35,8 +35,8 @@ int CellAt(const WChar *text, int maxCells, int k) {
 }
 
 int64_t Saturate(int64_t v) {
-    if (v > kExponentLimit) return kExponentLimit;
-    if (v < -kExponentLimit) return -kExponentLimit;
+    if (v > EXPONENT_LIMIT) return EXPONENT_LIMIT;
+    if (v < -EXPONENT_LIMIT) return -EXPONENT_LIMIT;
     return v;
 }
 
@@ -57,10 +57,10 @@ struct Scan {
 // skipped first, four cells at a time (the same bytes in either byte
 // order), then any other white space.
 TQCAL_PARSE_STEP void SkipWhiteSpace(Scan &scan) {
-    constexpr uint64_t kFourBlanks = 0x0020002000200020u;
+    constexpr uint64_t FOUR_BLANKS = 0x0020002000200020u;
     for (uint64_t cells; scan.i + 4 <= scan.maxCells; scan.i += 4) {
         std::memcpy(&cells, scan.text + scan.i, sizeof cells);
-        if (cells != kFourBlanks) break;
+        if (cells != FOUR_BLANKS) break;
     }
     while (scan.i < scan.maxCells && scan.text[scan.i] == ' ') ++scan.i;
     while (IsSpace(scan.Cell())) ++scan.i;
@@ -117,7 +117,7 @@ TQCAL_PARSE_STEP int64_t ReadExponent(Scan &scan) {
 
 double ParseWide(const WChar *text, int maxCells) {
     if (text == nullptr || maxCells <= 0) return 0.0;
-    Scan scan{text, maxCells > kMaxCells ? kMaxCells : maxCells, 0};
+    Scan scan{text, maxCells > MAX_CELLS ? MAX_CELLS : maxCells, 0};
     SkipWhiteSpace(scan);
     // The sign spelled out rather than through ReadSign: on this road, which
     // every key with a typed number takes, it compiles to fewer instructions.
@@ -127,7 +127,7 @@ double ParseWide(const WChar *text, int maxCells) {
         ++scan.i;
     }
 
-    char significant[kMaxDecimalDigits];
+    char significant[MAX_DECIMAL_DIGITS];
     Digits number{significant, 0, 0, 0};
     int seen = ReadDigits(scan, number, false);
     if (scan.Cell() == '.') {
@@ -158,7 +158,7 @@ int FormatDecimal(WChar *cells, int maxCells, uint32_t value) {
     const int room = maxCells - 1;
     int n = 0;
     for (; n < len && n < room; ++n) cells[n] = static_cast<WChar>(tmp[len - 1 - n]);
-    cells[n] = kTerminator;
+    cells[n] = TERMINATOR;
     return n;
 }
 

@@ -22,7 +22,7 @@ void ArmConstant(Context &ctx, Status &status, int32_t key) {
 
 bool PrepareConstant(Context &ctx, Status &status, int32_t mode) {
     if (ctx.parenDepth > 0) {
-        DecideResult(status, ReduceStacks(KEY_EQUAL, Reach::KeepBottom, ctx, mode));
+        DecideResult(status, ReduceStacks(KEY_EQUAL, Reach::KEEP_BOTTOM, ctx, mode));
         if (!ResultOk(status)) return false;
     }
     LoadConstant(ctx);

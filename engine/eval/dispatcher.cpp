@@ -86,7 +86,7 @@ void ReduceBeforeOperator(KeyRun &run) {
     Context &ctx = run.ctx;
     if (run.topOp != KEY_LPAREN && ctx.opdTop >= 1 &&
         OperatorPriority(run.key, run.mode) <= OperatorPriority(run.topOp, run.mode)) {
-        DecideResult(run.status, ReduceStacks(run.key, Reach::ThroughBottom, ctx, run.mode));
+        DecideResult(run.status, ReduceStacks(run.key, Reach::THROUGH_BOTTOM, ctx, run.mode));
     }
 }
 
@@ -119,7 +119,7 @@ void OpenParenthesis(KeyRun &run) {
     Context &ctx = run.ctx;
     // The counter test alone is not enough: after an error the tidy-up
     // zeroes parenDepth while the operator stack may still be full.
-    if (ctx.parenDepth + ctx.pendingOps >= kMaxOpenParens || ctx.optTop >= kOperatorSlots - 1) {
+    if (ctx.parenDepth + ctx.pendingOps >= MAX_OPEN_PARENS || ctx.optTop >= OPERATOR_SLOTS - 1) {
         SetResultState(run.status, RES_FULL);
         return;
     }
@@ -141,7 +141,7 @@ void CloseParenthesis(KeyRun &run) {
     PushPending(run);
     if (run.operandRefused) return;
     const int32_t bottom = ctx.optTop >= 0 ? ctx.operators[0] : 0;
-    DecideResult(st, ReduceStacks(KEY_RPAREN, Reach::ThroughBottom, ctx, run.mode));
+    DecideResult(st, ReduceStacks(KEY_RPAREN, Reach::THROUGH_BOTTOM, ctx, run.mode));
     if (ctx.optTop >= 0) {
         Set(st, ST_FRESH);
         PopOperand(ctx, ctx.value);
@@ -157,7 +157,7 @@ void Equal(KeyRun &run) {
     PushPending(run);
     if (run.operandRefused) return;
     if (Has(run.status, ST_CONST) && !PrepareConstant(run.ctx, run.status, run.mode)) return;
-    DecideResult(run.status, ReduceStacks(KEY_EQUAL, Reach::ThroughBottom, run.ctx, run.mode));
+    DecideResult(run.status, ReduceStacks(KEY_EQUAL, Reach::THROUGH_BOTTOM, run.ctx, run.mode));
     ResetStacks(run.ctx);
 }
 
@@ -178,7 +178,7 @@ void MemoryAddOrSubtract(KeyRun &run) {
         if (!PrepareConstant(ctx, st, run.mode)) return;
         op = ctx.constOperator;
     }
-    DecideResult(st, ReduceStacks(op, Reach::ThroughBottom, ctx, run.mode));
+    DecideResult(st, ReduceStacks(op, Reach::THROUGH_BOTTOM, ctx, run.mode));
     if (!ResultOk(st)) return;
     ResetStacks(ctx);
     // The memory is computed twice: the plain double sum only tells whether
@@ -207,9 +207,9 @@ void Percent(KeyRun &run) { PercentKey(run.ctx, run.status); }
 
 void PercentCompletion(KeyRun &run) {
     switch (PercentComplete(run.ctx, run.status, run.topOp, run.mode)) {
-        case PercentOutcome::NothingToDo: run.skipEndSteps = true; break;
-        case PercentOutcome::OperandRefused: run.operandRefused = true; break;
-        case PercentOutcome::Done: break;
+        case PercentOutcome::NOTHING_TO_DO: run.skipEndSteps = true; break;
+        case PercentOutcome::OPERAND_REFUSED: run.operandRefused = true; break;
+        case PercentOutcome::DONE: break;
     }
 }
 
@@ -313,16 +313,16 @@ bool UsesValue(int32_t key) {
 // the general parser, which gives the same value for the engine's texts.
 double ExponentValue(const WChar *exponent) {
     // No exponent typed, the text almost every number has: one comparison.
-    if (std::memcmp(exponent, kNoExponentText, sizeof kNoExponentText) == 0) return 0.0;
+    if (std::memcmp(exponent, NO_EXPONENT_TEXT, sizeof NO_EXPONENT_TEXT) == 0) return 0.0;
     const WChar sign = exponent[0];
     const WChar tens = exponent[1];
     const WChar units = exponent[2];
-    if ((sign == kBlank || sign == u'-') && tens >= u'0' && tens <= u'9' && units >= u'0' &&
-        units <= u'9' && exponent[3] == kTerminator) {
+    if ((sign == BLANK || sign == u'-') && tens >= u'0' && tens <= u'9' && units >= u'0' &&
+        units <= u'9' && exponent[3] == TERMINATOR) {
         const double magnitude = (tens - u'0') * 10 + (units - u'0');
         return sign == u'-' ? -magnitude : magnitude;
     }
-    return ParseWide(exponent, kExponentCells);
+    return ParseWide(exponent, EXPONENT_CELLS);
 }
 
 // Parses typed input into value; false when it lies beyond the display
@@ -334,7 +334,7 @@ bool TakeUpOperand(KeyRun &run) {
     Status &st = run.status;
     if (Has(st, ST_TYPED) && run.key != KEY_AC) {
         Clear(st, ST_FRESH);
-        ctx.value = ParseWide(ctx.display, kDisplayArea) * Pow10(ExponentValue(ctx.exponent));
+        ctx.value = ParseWide(ctx.display, DISPLAY_AREA) * Pow10(ExponentValue(ctx.exponent));
         if (!(std::fabs(ctx.value) <= OVERFLOW_LIMIT)) {
             SetResultState(st, RES_ERROR);
             return false;

@@ -25,7 +25,7 @@ bool OnlyParentheses(const Context &ctx) {
 int PercentOperate(double *a, const double *b, int32_t op) {
     if (!HasArithmetic(op)) return 0;  // a stays as it is
     if (!FiniteOperands(*a, *b)) return -1;
-    double p = *b / kPercentDivisor;
+    double p = *b / PERCENT_DIVISOR;
     switch (op) {
         case KEY_ADD: *a = *a * (1.0 + p); return 0;
         case KEY_SUB: *a = *a * (1.0 - p); return 0;
@@ -40,7 +40,7 @@ int PercentOperate(double *a, const double *b, int32_t op) {
 }
 
 void PercentKey(Context &ctx, Status &status) {
-    ctx.value = ctx.value / kPercentDivisor;
+    ctx.value = ctx.value / PERCENT_DIVISOR;
     SetResultState(status, RES_OK);
     Set(status, ST_FRESH);
 }
@@ -63,7 +63,7 @@ namespace {
 // slot 0, the amount in slot 1, the slot above cleared. The completion has
 // just applied the bottom operator to a and b, so both are on the stack.
 void KeepPercentBase(Context &ctx, double base) {
-    static_assert(kOperandSlots > 2, "the base, the amount and the cleared slot");
+    static_assert(OPERAND_SLOTS > 2, "the base, the amount and the cleared slot");
     TQCAL_ASSERT(ctx.opdTop >= 1);
     ctx.operands[1] = ctx.operands[0];
     ctx.operands[0] = base;
@@ -85,7 +85,7 @@ void CompleteWithConstant(Context &ctx, Status &status, int32_t mode) {
 // Everything above the bottom operator is reduced; the bottom operator a op
 // b then takes b as a percentage.
 void CompletePendingOperator(Context &ctx, Status &status, int32_t mode) {
-    DecideResult(status, ReduceStacks(KEY_EQUAL, Reach::KeepBottom, ctx, mode));
+    DecideResult(status, ReduceStacks(KEY_EQUAL, Reach::KEEP_BOTTOM, ctx, mode));
     if (!ResultOk(status)) return;
     if (OnlyParentheses(ctx) || ctx.optTop < 0) {
         ResetStacks(ctx);
@@ -112,16 +112,16 @@ void CompletePendingOperator(Context &ctx, Status &status, int32_t mode) {
 }  // namespace
 
 PercentOutcome PercentComplete(Context &ctx, Status &status, int32_t topOp, int32_t mode) {
-    if (ctx.optTop < 0 && !Has(status, ST_CONST)) return PercentOutcome::NothingToDo;
+    if (ctx.optTop < 0 && !Has(status, ST_CONST)) return PercentOutcome::NOTHING_TO_DO;
     if (PushPendingOperand(ctx, Has(status, ST_TYPED), topOp) != 0) {
-        return PercentOutcome::OperandRefused;
+        return PercentOutcome::OPERAND_REFUSED;
     }
     if (Has(status, ST_CONST)) {
         CompleteWithConstant(ctx, status, mode);
     } else {
         CompletePendingOperator(ctx, status, mode);
     }
-    return PercentOutcome::Done;
+    return PercentOutcome::DONE;
 }
 
 }  // namespace tqcal

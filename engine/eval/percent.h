@@ -8,7 +8,7 @@
 namespace tqcal {
 
 // A percentage is its number divided by this.
-inline constexpr double kPercentDivisor = 100.0;
+inline constexpr double PERCENT_DIVISOR = 100.0;
 
 // a = a op b% with p = b / 100 in plain double arithmetic; powers and roots
 // through PowerXY and RootXY. -1 on failure (an infinite or NaN a or b, left
@@ -46,9 +46,9 @@ inline void DropUnusedPercentBase(Context &ctx, Status &status, int32_t key) {
 }
 
 enum class PercentOutcome {
-    NothingToDo,  // no operator and no constant: the key is ignored whole
-    Done,         // result state set; the dispatcher's end steps follow
-    OperandRefused,
+    NOTHING_TO_DO,  // no operator and no constant: the key is ignored whole
+    DONE,           // result state set; the dispatcher's end steps follow
+    OPERAND_REFUSED,
 };
 
 // The percent completion key: finishes a pending a op b taking b as a

@@ -23,7 +23,7 @@ int ReduceStacks(int32_t forKey, Reach reach, Context &ctx, int32_t mode) {
     int result = 0;
     if (ctx.optTop == -1) return 0;
     for (;;) {
-        if (ctx.optTop < 0 || (reach == Reach::KeepBottom && ctx.optTop == 0)) break;
+        if (ctx.optTop < 0 || (reach == Reach::KEEP_BOTTOM && ctx.optTop == 0)) break;
         const int32_t op = ctx.operators[ctx.optTop];
         if (op == KEY_LPAREN && (forKey == KEY_RPAREN || forKey == KEY_EQUAL)) {
             DropOperator(ctx);

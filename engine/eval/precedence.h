@@ -12,7 +12,7 @@ int OperatorPriority(int32_t key, int32_t mode);
 // How far down a reduction may go: through the bottom entry of the operator
 // stack, or stopping while one entry is left (constant calculation and the
 // percent completion keep the bottom operator).
-enum class Reach { ThroughBottom, KeepBottom };
+enum class Reach { THROUGH_BOTTOM, KEEP_BOTTOM };
 
 // Applies waiting operators from the top down while their priority in mode
 // is at least that of forKey, the key on whose behalf the reduction runs;

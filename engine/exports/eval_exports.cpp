@@ -34,7 +34,7 @@ extern "C" {
 TQCAL_API int TQCAL_Calculator(int type, int toBottom, TQCAL_Context *ctx) {
     const ExportGuard guard(ctx);
     if (!ctx || !StacksConsistent(*ctx)) return -1;
-    return ReduceStacks(type, toBottom != 0 ? Reach::ThroughBottom : Reach::KeepBottom, *ctx,
+    return ReduceStacks(type, toBottom != 0 ? Reach::THROUGH_BOTTOM : Reach::KEEP_BOTTOM, *ctx,
                         g_precedenceMode.load(std::memory_order_relaxed));
 }
 

@@ -21,26 +21,26 @@ namespace tqcal::math {
 
 namespace {
 
-constexpr uint64_t kSign = 1ULL << 63;
-constexpr uint64_t kInf = 0x7FF0000000000000ULL;
-constexpr uint64_t kQuiet = 1ULL << 51;
-constexpr uint64_t kDefaultNaN = 0xFFF8000000000000ULL;
-constexpr uint64_t kFraction = (1ULL << 52) - 1;
-constexpr uint64_t kImplicit = 1ULL << 52;
+constexpr uint64_t SIGN_BIT = 1ULL << 63;
+constexpr uint64_t INF_BITS = 0x7FF0000000000000ULL;
+constexpr uint64_t QUIET_BIT = 1ULL << 51;
+constexpr uint64_t DEFAULT_NAN = 0xFFF8000000000000ULL;
+constexpr uint64_t FRACTION_MASK = (1ULL << 52) - 1;
+constexpr uint64_t IMPLICIT_BIT = 1ULL << 52;
 
-bool IsNaN(uint64_t a) { return (a & ~kSign) > kInf; }
-bool IsInf(uint64_t a) { return (a & ~kSign) == kInf; }
-uint64_t Magnitude(uint64_t a) { return a & ~kSign; }
+bool IsNaN(uint64_t a) { return (a & ~SIGN_BIT) > INF_BITS; }
+bool IsInf(uint64_t a) { return (a & ~SIGN_BIT) == INF_BITS; }
+uint64_t Magnitude(uint64_t a) { return a & ~SIGN_BIT; }
 
 // The NaN an operation on NaN operands gives: the first NaN, made quiet.
-uint64_t PropagateNaN(uint64_t a, uint64_t b) { return (IsNaN(a) ? a : b) | kQuiet; }
+uint64_t PropagateNaN(uint64_t a, uint64_t b) { return (IsNaN(a) ? a : b) | QUIET_BIT; }
 
 // x is never 0. ARMv4 has no count-leading-zeros instruction (and the
 // compiler's helper for it uses one), so there the count narrows the word
 // down to its leading nibble in three steps and reads that nibble's count
 // from a table: a few instructions, where a loop took dozens.
 #if defined(__ARM_ARCH) && __ARM_ARCH < 5
-constexpr uint8_t kNibbleLeadingZeros[16] = {4, 3, 2, 2, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+constexpr uint8_t NIBBLE_LEADING_ZEROS[16] = {4, 3, 2, 2, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0};
 
 int LeadingZeros32(uint32_t x) {
     int n = 0;
@@ -56,7 +56,7 @@ int LeadingZeros32(uint32_t x) {
         n += 4;
         x <<= 4;
     }
-    return n + kNibbleLeadingZeros[x >> 28];
+    return n + NIBBLE_LEADING_ZEROS[x >> 28];
 }
 
 int LeadingZeros(uint64_t x) {
@@ -92,15 +92,15 @@ struct Unpacked {
 
 Unpacked Unpack(uint64_t a) {
     const int e = static_cast<int>((a >> 52) & 0x7FF);
-    if (e == 0) return {1, a & kFraction};
-    return {e, (a & kFraction) | kImplicit};
+    if (e == 0) return {1, a & FRACTION_MASK};
+    return {e, (a & FRACTION_MASK) | IMPLICIT_BIT};
 }
 
 // As Unpack, with a subnormal's significand shifted up to a leading one in
 // bit 52 and its exponent below 1 to match. a must be finite and not zero.
 Unpacked UnpackNormalized(uint64_t a) {
     Unpacked u = Unpack(a);
-    if (u.m < kImplicit) {
+    if (u.m < IMPLICIT_BIT) {
         const int shift = LeadingZeros(u.m) - 11;
         u.m <<= shift;
         u.e -= shift;
@@ -113,7 +113,7 @@ Unpacked UnpackNormalized(uint64_t a) {
 // infinity; below it the significand is shifted down (sticky) into a
 // subnormal, which may round to zero or up to the smallest normal.
 uint64_t RoundPack(uint64_t sign, int e, uint64_t m) {
-    if (e >= 0x7FF) return sign | kInf;
+    if (e >= 0x7FF) return sign | INF_BITS;
     if (e <= 0) {
         m = ShiftRightSticky(m, 1 - e);
         e = 1;
@@ -138,7 +138,7 @@ uint64_t NormalizeRoundPack(uint64_t sign, int e, uint64_t m) {
 uint64_t AddSigned(uint64_t a, uint64_t b) {
     const bool normal = BothNormal(a, b);
     if (!normal && (IsInf(a) || IsInf(b))) {
-        if (IsInf(a) && IsInf(b) && ((a ^ b) & kSign)) return kDefaultNaN;
+        if (IsInf(a) && IsInf(b) && ((a ^ b) & SIGN_BIT)) return DEFAULT_NAN;
         return IsInf(a) ? a : b;
     }
     // a takes the larger magnitude.
@@ -147,8 +147,8 @@ uint64_t AddSigned(uint64_t a, uint64_t b) {
         a = b;
         b = t;
     }
-    const uint64_t sign = a & kSign;
-    const bool subtract = ((a ^ b) & kSign) != 0;
+    const uint64_t sign = a & SIGN_BIT;
+    const bool subtract = ((a ^ b) & SIGN_BIT) != 0;
     if (!normal && Magnitude(b) == 0) {
         // x + 0 = x; +0 + -0 = +0, -0 + -0 = -0.
         if (Magnitude(a) == 0) return subtract ? 0 : a;
@@ -188,7 +188,7 @@ uint64_t ProductSticky(uint64_t a, uint64_t b) {
 // bits after its leading one: the top 16 bits of 2^62 / (the largest d with
 // those bits, plus one), so that every seed lies below 2^62 / d, by less
 // than a 32nd of it.
-constexpr uint16_t kReciprocalSeed[32] = {
+constexpr uint16_t RECIPROCAL_SEED[32] = {
 #define TQCAL_SEED(i) static_cast<uint16_t>((1ULL << 62) / ((32ULL + (i) + 1) << 26) >> 15)
     TQCAL_SEED(0),  TQCAL_SEED(1),  TQCAL_SEED(2),  TQCAL_SEED(3),  TQCAL_SEED(4),  TQCAL_SEED(5),
     TQCAL_SEED(6),  TQCAL_SEED(7),  TQCAL_SEED(8),  TQCAL_SEED(9),  TQCAL_SEED(10), TQCAL_SEED(11),
@@ -204,7 +204,7 @@ constexpr uint16_t kReciprocalSeed[32] = {
 // of the one before and, rounded down, stays below 2^62 / d: from a 32nd to
 // 2^-10, 2^-20 and 2^-40, less the few units that the rounding loses.
 uint32_t Reciprocal(uint32_t d) {
-    uint32_t v = static_cast<uint32_t>(kReciprocalSeed[(d >> 26) & 31]) << 15;
+    uint32_t v = static_cast<uint32_t>(RECIPROCAL_SEED[(d >> 26) & 31]) << 15;
     for (int step = 0; step < 3; ++step) {
         const uint64_t error = (1ULL << 62) - static_cast<uint64_t>(d) * v;
         v += static_cast<uint32_t>(static_cast<uint64_t>(v) * static_cast<uint32_t>(error >> 30) >>
@@ -244,16 +244,16 @@ uint64_t AddBits(uint64_t a, uint64_t b) {
 
 uint64_t SubBits(uint64_t a, uint64_t b) {
     if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b);
-    return AddSigned(a, b ^ kSign);
+    return AddSigned(a, b ^ SIGN_BIT);
 }
 
 uint64_t MulBits(uint64_t a, uint64_t b) {
-    const uint64_t sign = (a ^ b) & kSign;
+    const uint64_t sign = (a ^ b) & SIGN_BIT;
     if (!BothNormal(a, b)) {
         if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b);
         if (IsInf(a) || IsInf(b)) {
-            if (Magnitude(a) == 0 || Magnitude(b) == 0) return kDefaultNaN;
-            return sign | kInf;
+            if (Magnitude(a) == 0 || Magnitude(b) == 0) return DEFAULT_NAN;
+            return sign | INF_BITS;
         }
         if (Magnitude(a) == 0 || Magnitude(b) == 0) return sign;
     }
@@ -268,12 +268,12 @@ uint64_t MulBits(uint64_t a, uint64_t b) {
 }
 
 uint64_t DivBits(uint64_t a, uint64_t b) {
-    const uint64_t sign = (a ^ b) & kSign;
+    const uint64_t sign = (a ^ b) & SIGN_BIT;
     if (!BothNormal(a, b)) {
         if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b);
-        if (IsInf(a)) return IsInf(b) ? kDefaultNaN : sign | kInf;
+        if (IsInf(a)) return IsInf(b) ? DEFAULT_NAN : sign | INF_BITS;
         if (IsInf(b)) return sign;
-        if (Magnitude(b) == 0) return Magnitude(a) == 0 ? kDefaultNaN : sign | kInf;
+        if (Magnitude(b) == 0) return Magnitude(a) == 0 ? DEFAULT_NAN : sign | INF_BITS;
         if (Magnitude(a) == 0) return sign;
     }
     const Unpacked ua = UnpackNormalized(a);
@@ -294,9 +294,9 @@ uint64_t DivBits(uint64_t a, uint64_t b) {
 }
 
 uint64_t SqrtBits(uint64_t a) {
-    if (IsNaN(a)) return a | kQuiet;
+    if (IsNaN(a)) return a | QUIET_BIT;
     if (Magnitude(a) == 0) return a;  // sqrt(-0) = -0
-    if (a & kSign) return kDefaultNaN;
+    if (a & SIGN_BIT) return DEFAULT_NAN;
     if (IsInf(a)) return a;
     Unpacked u = UnpackNormalized(a);
     // a = m * 2^k with k = e - 1075; make k even, so that sqrt(a) =
@@ -326,9 +326,9 @@ uint64_t SqrtBits(uint64_t a) {
 
 uint64_t FmodBits(uint64_t a, uint64_t b) {
     if (IsNaN(a) || IsNaN(b)) return PropagateNaN(a, b);
-    if (IsInf(a) || Magnitude(b) == 0) return kDefaultNaN;
+    if (IsInf(a) || Magnitude(b) == 0) return DEFAULT_NAN;
     if (IsInf(b) || Magnitude(a) < Magnitude(b)) return a;  // +-0 included
-    const uint64_t sign = a & kSign;
+    const uint64_t sign = a & SIGN_BIT;
     const Unpacked ua = UnpackNormalized(a);
     const Unpacked ub = UnpackNormalized(b);
     // |a| = ma * 2^(ea - 1075) with ea >= eb: the remainder of ma * 2^(ea
@@ -369,14 +369,14 @@ uint64_t FmodBits(uint64_t a, uint64_t b) {
 }
 
 Order CompareBits(uint64_t a, uint64_t b) {
-    if (IsNaN(a) || IsNaN(b)) return Order::Unordered;
-    if (((a | b) & ~kSign) == 0) return Order::Equal;  // +0 and -0
+    if (IsNaN(a) || IsNaN(b)) return Order::UNORDERED;
+    if (((a | b) & ~SIGN_BIT) == 0) return Order::EQUAL;  // +0 and -0
     // As signed integers the bit patterns order as the doubles do, except
     // that among two negative ones the larger pattern is the smaller number.
     const int64_t ka = static_cast<int64_t>(a), kb = static_cast<int64_t>(b);
-    if (ka == kb) return Order::Equal;
-    if ((ka < kb) != ((a & b) >> 63 != 0)) return Order::Less;
-    return Order::Greater;
+    if (ka == kb) return Order::EQUAL;
+    if ((ka < kb) != ((a & b) >> 63 != 0)) return Order::LESS;
+    return Order::GREATER;
 }
 
 namespace {
@@ -412,22 +412,22 @@ uint64_t TruncatedMagnitude(uint64_t a, uint64_t limit) {
 template <typename Int>
 Int ToSigned(uint64_t a) {
     using Unsigned = std::make_unsigned_t<Int>;
-    constexpr uint64_t kMax = static_cast<Unsigned>(-1) >> 1;
+    constexpr uint64_t SIGNED_MAX = static_cast<Unsigned>(-1) >> 1;
     if (IsNaN(a)) return 0;
-    const uint64_t v = TruncatedMagnitude(a, kMax + 1);
-    if (!(a & kSign)) return v > kMax ? static_cast<Int>(kMax) : static_cast<Int>(v);
-    return static_cast<Int>(-static_cast<Unsigned>(v));  // -(kMax + 1) included
+    const uint64_t v = TruncatedMagnitude(a, SIGNED_MAX + 1);
+    if (!(a & SIGN_BIT)) return v > SIGNED_MAX ? static_cast<Int>(SIGNED_MAX) : static_cast<Int>(v);
+    return static_cast<Int>(-static_cast<Unsigned>(v));  // -(SIGNED_MAX + 1) included
 }
 
 }  // namespace
 
 uint64_t FromInt32(int32_t v) {
-    return FromMagnitude32(v < 0 ? kSign : 0,
+    return FromMagnitude32(v < 0 ? SIGN_BIT : 0,
                            v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v));
 }
 uint64_t FromUint32(uint32_t v) { return FromMagnitude32(0, v); }
 uint64_t FromInt64(int64_t v) {
-    const uint64_t sign = v < 0 ? kSign : 0;
+    const uint64_t sign = v < 0 ? SIGN_BIT : 0;
     const uint64_t magnitude = v < 0 ? -static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
     return FromMagnitude(sign, magnitude);
 }
@@ -437,7 +437,7 @@ uint64_t FromFloatBits(uint32_t f) {
     const uint64_t sign = static_cast<uint64_t>(f & 0x80000000u) << 32;
     const uint32_t e = (f >> 23) & 0xFF;
     const uint64_t fraction = f & 0x7FFFFF;
-    if (e == 0xFF) return sign | kInf | (fraction << 29) | (fraction ? kQuiet : 0);
+    if (e == 0xFF) return sign | INF_BITS | (fraction << 29) | (fraction ? QUIET_BIT : 0);
     if (e == 0) {
         if (fraction == 0) return sign;
         // A float subnormal is a normal double: fraction * 2^-149.
@@ -453,16 +453,16 @@ int32_t ToInt32(uint64_t a) {
     const int e = static_cast<int>((high >> 20) & 0x7FF);
     if (e < 1023) return 0;
     if (e >= 1023 + 31) return ToSigned<int32_t>(a);
-    const uint32_t v = static_cast<uint32_t>(((a & kFraction) | kImplicit) >> (1075 - e));
+    const uint32_t v = static_cast<uint32_t>(((a & FRACTION_MASK) | IMPLICIT_BIT) >> (1075 - e));
     return static_cast<int32_t>((high >> 31) ? 0u - v : v);
 }
 int64_t ToInt64(uint64_t a) { return ToSigned<int64_t>(a); }
 uint32_t ToUint32(uint64_t a) {
-    if (IsNaN(a) || (a & kSign)) return 0;
+    if (IsNaN(a) || (a & SIGN_BIT)) return 0;
     return static_cast<uint32_t>(TruncatedMagnitude(a, 0xFFFFFFFFu));
 }
 uint64_t ToUint64(uint64_t a) {
-    if (IsNaN(a) || (a & kSign)) return 0;
+    if (IsNaN(a) || (a & SIGN_BIT)) return 0;
     return TruncatedMagnitude(a, ~0ULL);
 }
 
@@ -516,24 +516,24 @@ TQCAL_HELPER double __aeabi_dmul(double a, double b) { return D(MulBits(B(a), B(
 TQCAL_HELPER double __aeabi_ddiv(double a, double b) { return D(DivBits(B(a), B(b))); }
 
 TQCAL_HELPER int __aeabi_dcmpeq(double a, double b) {
-    return CompareBits(B(a), B(b)) == Order::Equal;
+    return CompareBits(B(a), B(b)) == Order::EQUAL;
 }
 TQCAL_HELPER int __aeabi_dcmplt(double a, double b) {
-    return CompareBits(B(a), B(b)) == Order::Less;
+    return CompareBits(B(a), B(b)) == Order::LESS;
 }
 TQCAL_HELPER int __aeabi_dcmple(double a, double b) {
     const Order o = CompareBits(B(a), B(b));
-    return o == Order::Less || o == Order::Equal;
+    return o == Order::LESS || o == Order::EQUAL;
 }
 TQCAL_HELPER int __aeabi_dcmpge(double a, double b) {
     const Order o = CompareBits(B(a), B(b));
-    return o == Order::Greater || o == Order::Equal;
+    return o == Order::GREATER || o == Order::EQUAL;
 }
 TQCAL_HELPER int __aeabi_dcmpgt(double a, double b) {
-    return CompareBits(B(a), B(b)) == Order::Greater;
+    return CompareBits(B(a), B(b)) == Order::GREATER;
 }
 TQCAL_HELPER int __aeabi_dcmpun(double a, double b) {
-    return CompareBits(B(a), B(b)) == Order::Unordered;
+    return CompareBits(B(a), B(b)) == Order::UNORDERED;
 }
 
 // The comparisons that answer in the flags (Z set: equal; C clear: less;
@@ -542,8 +542,8 @@ TQCAL_HELPER int __aeabi_dcmpun(double a, double b) {
 // less, 1 equal, 2 greater or unordered) into flags with one compare.
 TQCAL_HELPER int tqcal_compare_for_flags(double a, double b) {
     switch (CompareBits(B(a), B(b))) {
-        case Order::Less: return 0;
-        case Order::Equal: return 1;
+        case Order::LESS: return 0;
+        case Order::EQUAL: return 1;
         default: return 2;
     }
 }

@@ -41,7 +41,7 @@ uint64_t SqrtBits(uint64_t a);
 // (C's fmod): the sign of a, magnitude below |b|.
 uint64_t FmodBits(uint64_t a, uint64_t b);
 
-enum class Order { Less, Equal, Greater, Unordered };
+enum class Order { LESS, EQUAL, GREATER, UNORDERED };
 // -0 equals +0; NaN is unordered with everything, itself included.
 Order CompareBits(uint64_t a, uint64_t b);
 

@@ -169,8 +169,8 @@ TQCAL_MATH_INLINE DD LogKernelPrecise(double x) {
     return {s2.hi, lo};
 }
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
+constexpr double NAN_VALUE = std::numeric_limits<double>::quiet_NaN();
 
 // 0 when y is not an integer, 1 when it is an odd one, 2 when an even one.
 int IntegerKind(double y) {
@@ -189,7 +189,7 @@ int IntegerKind(double y) {
 double Exp(double x) {
     if (!(x < 709.8)) {
         if (x != x) return x + x;
-        return kInf;  // x >= 709.8 overflows (the limit is 709.7827...)
+        return INF_VALUE;  // x >= 709.8 overflows (the limit is 709.7827...)
     }
     if (x < -745.2) return 0.0;  // below 2^-1075: rounds to zero
     const double ax = x < 0 ? -x : x;
@@ -200,25 +200,26 @@ double Exp(double x) {
 }
 
 double Log(double x) {
-    if (!(x > 0.0) || x == kInf) {
-        if (x == 0.0) return -kInf;
-        if (x == kInf) return x;
-        return kNaN;  // negative or NaN
+    if (!(x > 0.0) || x == INF_VALUE) {
+        if (x == 0.0) return -INF_VALUE;
+        if (x == INF_VALUE) return x;
+        return NAN_VALUE;  // negative or NaN
     }
     const DD l = LogKernel(x);
     return l.hi + l.lo;
 }
 
 double Log10(double x) {
-    if (!(x > 0.0) || x == kInf) {
-        if (x == 0.0) return -kInf;
-        if (x == kInf) return x;
-        return kNaN;
+    if (!(x > 0.0) || x == INF_VALUE) {
+        if (x == 0.0) return -INF_VALUE;
+        if (x == INF_VALUE) return x;
+        return NAN_VALUE;
     }
     const DD l = LogKernel(x);
     // ln x / ln 10 with 1/ln 10 as a sum of two doubles.
-    constexpr DD h = detail::Halves(tables::INV_LN10_HI);
-    const DD p = detail::TwoProdSplit(tables::INV_LN10_HI, h.hi, h.lo, l.hi);
+    constexpr DD INV_LN10_HALVES = detail::Halves(tables::INV_LN10_HI);
+    const DD p =
+        detail::TwoProdSplit(tables::INV_LN10_HI, INV_LN10_HALVES.hi, INV_LN10_HALVES.lo, l.hi);
     const double lo = p.lo + (l.hi * tables::INV_LN10_LO + l.lo * tables::INV_LN10_HI);
     return p.hi + lo;
 }
@@ -232,7 +233,7 @@ TQCAL_MATH_INLINE double PowMagnitude(double ax, double y) {
     const DD l = LogKernelPrecise(ax);
     // y ln|x|; beyond the range of exp the result over- or underflows.
     const double th = y * l.hi;
-    if (th > 709.8) return kInf;
+    if (th > 709.8) return INF_VALUE;
     if (th < -745.2) return 0.0;
     if ((th < 0 ? -th : th) < 0x1p-56) return 1.0 + th;  // x = 1 lands here
     // y ln|x| = p.hi + (p.lo + y l.lo) exactly enough; the kernel takes the
@@ -258,15 +259,15 @@ __attribute__((noinline)) double PowSpecial(double x, double y) {
     if (by == 0x7ff0000000000000ULL) {                // y = +-inf
         if (bx == 0x3ff0000000000000ULL) return 1.0;  // (-1)^+-inf
         const bool big = bx > 0x3ff0000000000000ULL;
-        return (big == (y > 0)) ? kInf : 0.0;
+        return (big == (y > 0)) ? INF_VALUE : 0.0;
     }
     if (bx == 0 || bx == 0x7ff0000000000000ULL) {  // x = +-0 or +-inf
         // |x|^y is 0 or inf; the sign of x stays for odd integer y.
         const bool zero = bx == 0;
-        const double mag = (zero == (y < 0)) ? kInf : 0.0;
+        const double mag = (zero == (y < 0)) ? INF_VALUE : 0.0;
         return (negative && odd) ? -mag : mag;
     }
-    if (negative && kind == 0) return kNaN;  // negative base, non-integer y
+    if (negative && kind == 0) return NAN_VALUE;  // negative base, non-integer y
     const double ax = negative ? -x : x;
     double mag;
     if (by >= 0x43e0000000000000ULL) {
@@ -274,7 +275,7 @@ __attribute__((noinline)) double PowSpecial(double x, double y) {
         if (bx == 0x3ff0000000000000ULL) {
             mag = 1.0;
         } else {
-            mag = ((bx > 0x3ff0000000000000ULL) == (y > 0)) ? kInf : 0.0;
+            mag = ((bx > 0x3ff0000000000000ULL) == (y > 0)) ? INF_VALUE : 0.0;
         }
     } else if (by < 0x3be0000000000000ULL) {
         mag = 1.0;  // |y| < 2^-65: |y ln|x|| < 2^-55, the result rounds to 1

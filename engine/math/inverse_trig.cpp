@@ -40,7 +40,7 @@ enum AtanColumn { ATAN_HI, ATAN_LO };
 // tail, then the Taylor coefficients of asin(c + d): B1 - 1, B2, ..., B9.
 enum AsinColumn { A_HI, A_LO, B1_LESS_1, B2, B3, B4, B5, B6, B7, B8, B9 };
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double NAN_VALUE = std::numeric_limits<double>::quiet_NaN();
 
 // atan(y/x) in [0, pi/2] for x, y >= 0, not both zero, each below 2^900.
 TQCAL_MATH_INLINE DD Angle(DD y, DD x) {
@@ -140,7 +140,7 @@ double Atan(double x) {
 
 double Asin(double x) {
     const double ax = x < 0 ? -x : x;
-    if (!(ax <= 1.0)) return x != x ? x + x : kNaN;
+    if (!(ax <= 1.0)) return x != x ? x + x : NAN_VALUE;
     if (ax < 0x1p-27) return x;  // asin x = x + x^3/6: rounds to x
     double res;
     if (ax < ASIN_SPLIT) {
@@ -157,7 +157,7 @@ double Asin(double x) {
 
 double Acos(double x) {
     const double ax = x < 0 ? -x : x;
-    if (!(ax <= 1.0)) return x != x ? x + x : kNaN;
+    if (!(ax <= 1.0)) return x != x ? x + x : NAN_VALUE;
     if (ax < ASIN_SPLIT) {
         // acos x = pi/2 - asin x = pi/2 + asin |x| for x < 0.
         return x < 0 ? AsinCombined<false>(ax, 0.0, t::PIO2_HI, t::PIO2_LO, 1.0)

@@ -57,7 +57,7 @@ enum TanColumn {
     B10
 };
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double NAN_VALUE = std::numeric_limits<double>::quiet_NaN();
 
 // x = k pi/2 + r for 0 <= x < 2^20; returns k mod 4.
 TQCAL_MATH_INLINE int ReduceMedium(double x, DD *r) {
@@ -248,7 +248,7 @@ constexpr double TINY = 0x1p-27;
 
 double Sin(double x) {
     const double ax = x < 0 ? -x : x;
-    if (!(ax < std::numeric_limits<double>::infinity())) return x != x ? x + x : kNaN;
+    if (!(ax < std::numeric_limits<double>::infinity())) return x != x ? x + x : NAN_VALUE;
     if (ax < TINY) return x;
     DD r;
     const int q = Reduce(ax, &r);
@@ -263,7 +263,7 @@ double Sin(double x) {
 
 double Cos(double x) {
     const double ax = x < 0 ? -x : x;
-    if (!(ax < std::numeric_limits<double>::infinity())) return x != x ? x + x : kNaN;
+    if (!(ax < std::numeric_limits<double>::infinity())) return x != x ? x + x : NAN_VALUE;
     if (ax < TINY) return 1.0;
     DD r;
     const int q = Reduce(ax, &r);
@@ -277,7 +277,7 @@ double Cos(double x) {
 
 double Tan(double x) {
     const double ax = x < 0 ? -x : x;
-    if (!(ax < std::numeric_limits<double>::infinity())) return x != x ? x + x : kNaN;
+    if (!(ax < std::numeric_limits<double>::infinity())) return x != x ? x + x : NAN_VALUE;
     if (ax < TINY) return x;
     DD r;
     const int q = Reduce(ax, &r);

@@ -10,7 +10,7 @@ namespace tqcal {
 
 namespace {
 
-constexpr double kRoundingNudge = 0.04;
+constexpr double ROUNDING_NUDGE = 0.04;
 
 int AddOrSubtract(int32_t op, double *left, const double *right) {
     double a = *left;
@@ -28,7 +28,7 @@ int AddOrSubtract(int32_t op, double *left, const double *right) {
     // scaled (the larger operand lies between 1e14 and 1e15), so the smaller
     // operand's fraction is real and is neither nudged nor cut.
     if (mode != ALIGN_TINY && scale > 1.0) {
-        a = (a > 0) ? a + kRoundingNudge : a - kRoundingNudge;
+        a = (a > 0) ? a + ROUNDING_NUDGE : a - ROUNDING_NUDGE;
         if (std::fabs(a) < 1.0) {
             a = 0;
         } else {

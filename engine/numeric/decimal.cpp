@@ -14,15 +14,15 @@ constexpr double StepPow10(int32_t n, bool negative) {
     const double big = negative ? 1e-100 : 1e100;
     const double mid = negative ? 1e-10 : 1e10;
     const double unit = negative ? 0.1 : 10.0;
-    constexpr double kLargest = std::numeric_limits<double>::max();
+    constexpr double LARGEST = std::numeric_limits<double>::max();
     double r = 1.0;
     // Once r has reached infinity or zero no further step can change it, so
     // the first loop may stop early without altering any result.
-    while (n / 100 != 0 && r != 0.0 && r <= kLargest) {
+    while (n / 100 != 0 && r != 0.0 && r <= LARGEST) {
         r *= big;
         n -= 100;
     }
-    if (r == 0.0 || r > kLargest) return r;
+    if (r == 0.0 || r > LARGEST) return r;
     while (n / 10 != 0) {
         r *= mid;
         n -= 10;
@@ -34,24 +34,24 @@ constexpr double StepPow10(int32_t n, bool negative) {
     return r;
 }
 
-constexpr std::array<double, kPow10TableSize> MakePow10Table() {
-    std::array<double, kPow10TableSize> t{};
-    for (int32_t n = -kPow10TableReach; n <= kPow10TableReach; ++n) {
-        t[kPow10TableReach + n] = StepPow10(n < 0 ? -n : n, n < 0);
+constexpr std::array<double, POW10_TABLE_SIZE> MakePow10Table() {
+    std::array<double, POW10_TABLE_SIZE> t{};
+    for (int32_t n = -POW10_TABLE_REACH; n <= POW10_TABLE_REACH; ++n) {
+        t[POW10_TABLE_REACH + n] = StepPow10(n < 0 ? -n : n, n < 0);
     }
     return t;
 }
 
 }  // namespace
 
-constexpr std::array<double, kPow10TableSize> kPow10Table = MakePow10Table();
+constexpr std::array<double, POW10_TABLE_SIZE> POW10_TABLE = MakePow10Table();
 
 double Pow10(double x) {
     const double magnitude = std::fabs(x);
-    if (magnitude < kPow10TableReach + 1) {
+    if (magnitude < POW10_TABLE_REACH + 1) {
         // Truncation toward zero picks the power the steps would (0.5 and
         // -0.5 give 1, -2.7 the power -2).
-        return kPow10Table[kPow10TableReach + static_cast<int32_t>(x)];
+        return POW10_TABLE[POW10_TABLE_REACH + static_cast<int32_t>(x)];
     }
     if (std::isnan(x)) return 1.0;
     if (magnitude >= 2147483648.0) {

@@ -40,11 +40,11 @@ inline constexpr double PI = 3.141592653589793;
 
 // The powers of ten from -31 to 31, built at compile time by the very
 // multiplications Pow10 spells out: every power the display and the
-// arithmetic ask for on everyday numbers. kPow10Table[kPow10TableReach + n]
+// arithmetic ask for on everyday numbers. POW10_TABLE[POW10_TABLE_REACH + n]
 // is the power n.
-inline constexpr int32_t kPow10TableReach = 31;
-inline constexpr int kPow10TableSize = 2 * kPow10TableReach + 1;
-extern const std::array<double, kPow10TableSize> kPow10Table;
+inline constexpr int32_t POW10_TABLE_REACH = 31;
+inline constexpr int POW10_TABLE_SIZE = 2 * POW10_TABLE_REACH + 1;
+extern const std::array<double, POW10_TABLE_SIZE> POW10_TABLE;
 
 // 10 to the integer part of x: r = 1, then steps of 1e100, 1e10 and 10 (or
 // 1e-100, 1e-10 and 0.1) applied one by one. The last bits of the result are
@@ -56,8 +56,8 @@ double Pow10(double x);
 // Pow10 of an integer, the same double, with the table read inline: for the
 // loops that take a power for every digit.
 inline double Pow10Of(int32_t n) {
-    if (n >= -kPow10TableReach && n <= kPow10TableReach) {
-        return kPow10Table[kPow10TableReach + n];
+    if (n >= -POW10_TABLE_REACH && n <= POW10_TABLE_REACH) {
+        return POW10_TABLE[POW10_TABLE_REACH + n];
     }
     return Pow10(static_cast<double>(n));
 }

@@ -20,10 +20,10 @@ using math::detail::FromBits;
 // what 17 cells can ask for: at most 17 digits (57 bits) times the largest
 // power of five of a number that is not plainly zero or infinite (5^340,
 // 790 bits), with the 57 bits the quotient below adds.
-constexpr int kBigWords = 32;
+constexpr int BIG_WORDS = 32;
 
 struct BigInt {
-    uint32_t w[kBigWords];
+    uint32_t w[BIG_WORDS];
     int n;  // words in use; w[n - 1] is not zero unless n is 0
 };
 
@@ -40,7 +40,7 @@ void MulAdd(BigInt &a, uint32_t m, uint32_t add) {
         a.w[i] = static_cast<uint32_t>(t);
         carry = t >> 32;
     }
-    if (carry != 0 && a.n < kBigWords) a.w[a.n++] = static_cast<uint32_t>(carry);
+    if (carry != 0 && a.n < BIG_WORDS) a.w[a.n++] = static_cast<uint32_t>(carry);
 }
 
 int BitLength(const BigInt &a) {
@@ -55,7 +55,7 @@ void ShiftLeft(BigInt &a, int bits) {
     const int words = bits / 32;
     const int rest = bits % 32;
     int n = a.n + words + 1;
-    if (n > kBigWords) n = kBigWords;  // never reached: sizes are bounded above
+    if (n > BIG_WORDS) n = BIG_WORDS;  // never reached: sizes are bounded above
     for (int i = n - 1; i >= 0; --i) {
         const int src = i - words;
         uint32_t hi = src >= 0 && src < a.n ? a.w[src] : 0;
@@ -115,8 +115,8 @@ uint64_t BitsFrom(const BigInt &a, int pos) {
 }
 
 void MulPow5(BigInt &a, int k) {
-    constexpr uint32_t kPow5_13 = 1220703125;  // the largest power of 5 below 2^32
-    for (; k >= 13; k -= 13) MulAdd(a, kPow5_13, 0);
+    constexpr uint32_t POW5_13 = 1220703125;  // the largest power of 5 below 2^32
+    for (; k >= 13; k -= 13) MulAdd(a, POW5_13, 0);
     uint32_t rest = 1;
     for (; k > 0; --k) rest *= 5;
     MulAdd(a, rest, 0);
@@ -140,7 +140,7 @@ double RoundToDouble(const BigInt &n, int e2, bool inexact) {
         const bool below = inexact || AnyBitBelow(n, drop - 1);
         if (half && (below || (mantissa & 1) != 0)) ++mantissa;
     }
-    if (mantissa == kExactIntegerLimit) {
+    if (mantissa == EXACT_INTEGER_LIMIT) {
         mantissa >>= 1;
         ++last;
     }
@@ -194,10 +194,10 @@ __attribute__((noinline)) double ExactDecimal(const char *digits, int count, int
     } else {
         ShiftLeft(divisor, -up);
     }
-    constexpr int kSteps = 56;
-    ShiftLeft(divisor, kSteps);
+    constexpr int STEPS = 56;
+    ShiftLeft(divisor, STEPS);
     uint64_t quotient = 0;
-    for (int i = kSteps; i >= 0; --i) {
+    for (int i = STEPS; i >= 0; --i) {
         quotient <<= 1;
         if (Compare(n, divisor) >= 0) {
             Subtract(n, divisor);

@@ -100,16 +100,16 @@ int TanDeg(double *value) {
 int AsinDeg(double *value) {
     const double x = *value;
     if (!(x >= -1.0 && x <= 1.0)) return -1;  // NaN fails too
-    static constexpr double special[] = {90.0, -90.0};
-    *value = TidyDegrees(ToDegrees(math::Asin(x)), special);
+    static constexpr double EXACT_ANGLES[] = {90.0, -90.0};
+    *value = TidyDegrees(ToDegrees(math::Asin(x)), EXACT_ANGLES);
     return 0;
 }
 
 int AcosDeg(double *value) {
     const double x = *value;
     if (!(x >= -1.0 && x <= 1.0)) return -1;  // NaN fails too
-    static constexpr double special[] = {180.0, 90.0, 0.0};
-    *value = TidyDegrees(ToDegrees(math::Acos(x)), special);
+    static constexpr double EXACT_ANGLES[] = {180.0, 90.0, 0.0};
+    *value = TidyDegrees(ToDegrees(math::Acos(x)), EXACT_ANGLES);
     return 0;
 }
 
@@ -118,8 +118,8 @@ int AtanDeg(double *value) {
     // Every number is accepted (the infinities give +-90); NaN is refused so
     // that the dispatcher shows an error rather than a meaningless value.
     if (std::isnan(x)) return -1;
-    static constexpr double special[] = {0.0, 90.0, -90.0};
-    *value = TidyDegrees(ToDegrees(math::Atan(x)), special);
+    static constexpr double EXACT_ANGLES[] = {0.0, 90.0, -90.0};
+    *value = TidyDegrees(ToDegrees(math::Atan(x)), EXACT_ANGLES);
     return 0;
 }
 

@@ -18,7 +18,7 @@ using namespace tqcal;
 
 std::string Display(const Context &ctx) {
     std::string s;
-    for (int i = 0; i < kDisplayArea && ctx.display[i] != 0; ++i) s += char(ctx.display[i]);
+    for (int i = 0; i < DISPLAY_AREA && ctx.display[i] != 0; ++i) s += char(ctx.display[i]);
     return s;
 }
 
@@ -85,7 +85,7 @@ TEST(EditBuffer, DeletingWalksBackThroughATypedPoint) {
         EXPECT_FALSE(c.status & ST_POINT) << r.typed;
         // Only an emptied entry turns back into the placeholder.
         const bool emptied = std::string(r.after.back()) == "0.";
-        EXPECT_EQ(c.status & kEditPhase, emptied ? uint32_t{ST_ZERO} : 0u) << r.typed;
+        EXPECT_EQ(c.status & EDIT_PHASE, emptied ? uint32_t{ST_ZERO} : 0u) << r.typed;
     }
 }
 
@@ -155,7 +155,7 @@ TEST(EditBuffer, AppendingToAnyTextShiftsFromTheFirstNonBlankCell) {
         Context expected = c.ctx;
         Status expectedStatus = c.status;
         int expectedResult = 1;
-        if ((expectedStatus & kEditPhase) != 0) {
+        if ((expectedStatus & EDIT_PHASE) != 0) {
             expected.display[12] = u'4';
             expectedStatus |= ST_ZERO;
         } else if (expected.display[0] != u' ') {

@@ -12,11 +12,11 @@ namespace {
 
 using namespace tqcal;
 
-constexpr Status kFresh = TQCAL_STATUS_INITIAL | ST_ZERO;  // after a key
+constexpr Status FRESH = TQCAL_STATUS_INITIAL | ST_ZERO;  // after a key
 
 std::string Shown(const Context &ctx) {
     std::string s;
-    for (int i = 0; i < kFieldCells + 1 && ctx.display[i] != 0; ++i) s += char(ctx.display[i]);
+    for (int i = 0; i < FIELD_CELLS + 1 && ctx.display[i] != 0; ++i) s += char(ctx.display[i]);
     return s.substr(s.find_first_not_of(' '));
 }
 
@@ -26,7 +26,7 @@ std::string Exponent(const Context &ctx) {
 
 struct Calc {
     Context ctx;
-    Status status = kFresh;
+    Status status = FRESH;
 };
 
 Calc Fresh() {
@@ -61,20 +61,20 @@ TEST(EditKeys, LeadingZerosThenPointAndDigit) {
              {KEY_POINT, 0, "7."},
              {KEY_5, 0, "7.5"},
              {KEY_POINT, 0, "7.5"}});
-    EXPECT_EQ(c.status & (ST_TYPED | ST_POINT | kEditPhase), uint32_t{ST_TYPED | ST_POINT});
+    EXPECT_EQ(c.status & (ST_TYPED | ST_POINT | EDIT_PHASE), uint32_t{ST_TYPED | ST_POINT});
 }
 
 TEST(EditKeys, ClearEntryDuringAnEntry) {
     Calc c = Fresh();
     Keys(c, {{KEY_4, 0, "4."}, {KEY_5, 0, "45."}, {KEY_POINT, 0, "45."}, {KEY_CE, 1, "0."}});
-    EXPECT_EQ(c.status & (kEditPhase | ST_POINT | ST_TYPED), kEditPhase | ST_TYPED);
+    EXPECT_EQ(c.status & (EDIT_PHASE | ST_POINT | ST_TYPED), EDIT_PHASE | ST_TYPED);
     Keys(c, {{KEY_7, 0, "7."}});
 }
 
 TEST(EditKeys, ExponentEntryKeepsTheLastTwoDigits) {
     Calc c = Fresh();
     Keys(c, {{KEY_5, 0, "5."}, {KEY_BACKSPACE, 1, "0."}});
-    EXPECT_EQ(c.status & kEditPhase, uint32_t{ST_ZERO});
+    EXPECT_EQ(c.status & EDIT_PHASE, uint32_t{ST_ZERO});
     c.ctx.exponent[0] = u'-';  // only KEY_EXP rewrites the sign
     Keys(c, {{KEY_EXP, 0, "0."}, {KEY_0, 0, "0."}});
     EXPECT_EQ(Exponent(c.ctx), " 00");
@@ -114,14 +114,14 @@ TEST(EditKeys, ShownValueIsNotEdited) {
     c.ctx.display[0] = u'9';  // a 15-character result, say
     const Context before = c.ctx;
     for (int32_t key : {KEY_BACKSPACE, KEY_EXP, KEY_CE}) {
-        c.status = kFresh | ST_CLEARED | ST_TYPED;
+        c.status = FRESH | ST_CLEARED | ST_TYPED;
         EXPECT_EQ(Press(c, key), 0) << key;
         EXPECT_EQ(std::memcmp(&c.ctx, &before, sizeof before), 0) << key;
-        EXPECT_EQ(c.status & ~uint32_t{ST_CLEARED}, kFresh | ST_TYPED) << key;
+        EXPECT_EQ(c.status & ~uint32_t{ST_CLEARED}, FRESH | ST_TYPED) << key;
     }
-    c.status = kFresh | ST_TYPED;
+    c.status = FRESH | ST_TYPED;
     EXPECT_EQ(Press(c, KEY_SIGN), 1);
-    EXPECT_EQ(c.status, kFresh);
+    EXPECT_EQ(c.status, FRESH);
 
     Calc e = Fresh();
     Press(e, KEY_1);
@@ -132,18 +132,18 @@ TEST(EditKeys, ShownValueIsNotEdited) {
 
 TEST(EditKeys, NewEntryOverAResult) {
     Calc c = Fresh();
-    c.status = kFresh | ST_CONST;
+    c.status = FRESH | ST_CONST;
     SetResultState(c.status, RES_ERROR);
     for (int i = 0; i < 15; ++i) c.ctx.display[i] = u'8';
     Keys(c, {{KEY_3, 0, "3."}});
     EXPECT_FALSE(c.status & ST_CONST);
     EXPECT_EQ(ResultState(c.status), RES_OK);
-    EXPECT_EQ(c.ctx.display[kFieldCells], 0);
+    EXPECT_EQ(c.ctx.display[FIELD_CELLS], 0);
 
     // The point starts a new entry too, but leaves the result state and the
     // constant as they are.
     Calc p = Fresh();
-    p.status = kFresh | ST_CONST;
+    p.status = FRESH | ST_CONST;
     SetResultState(p.status, RES_ERROR);
     p.ctx.display[0] = u'8';
     Keys(p, {{KEY_POINT, 0, "0."}, {KEY_2, 0, "0.2"}});
@@ -158,7 +158,7 @@ TEST(EditKeys, ClearEntryDuringACapacityError) {
     SetResultState(c.status, RES_FULL);
     Keys(c, {{KEY_CE, 0, "12."}});
     EXPECT_EQ(ResultState(c.status), RES_OK);
-    EXPECT_EQ(c.status & (ST_CLEARED | ST_EXP_ENTRY | kEditPhase), uint32_t{ST_CLEARED});
+    EXPECT_EQ(c.status & (ST_CLEARED | ST_EXP_ENTRY | EDIT_PHASE), uint32_t{ST_CLEARED});
     Keys(c, {{KEY_4, 0, "4."}});
     EXPECT_FALSE(c.status & (ST_CLEARED | ST_CONST));
 

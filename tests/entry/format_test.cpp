@@ -13,8 +13,8 @@ namespace {
 
 using namespace tqcal;
 
-constexpr WChar kGuard = 0xBEEF;
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr WChar GUARD = 0xBEEF;
+constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
 
 struct Shown {
     std::string display;   // cells up to the terminator, blanks included
@@ -27,13 +27,13 @@ struct Shown {
 // or not, must agree with the exponent text it wrote.
 Shown Format(double value, int32_t width = 14) {
     WChar display[24], exponent[8];
-    for (WChar &c : display) c = kGuard;
-    for (WChar &c : exponent) c = kGuard;
+    for (WChar &c : display) c = GUARD;
+    for (WChar &c : exponent) c = GUARD;
     int32_t negative = 7;
     const bool exponentShown = FormatValue(value, display, exponent, &negative, width);
     EXPECT_EQ(exponentShown, !(exponent[1] == u'0' && exponent[2] == u'0')) << value;
-    for (int i = 16; i < 24; ++i) EXPECT_EQ(display[i], kGuard) << value << " cell " << i;
-    for (int i = 4; i < 8; ++i) EXPECT_EQ(exponent[i], kGuard) << value << " cell " << i;
+    for (int i = 16; i < 24; ++i) EXPECT_EQ(display[i], GUARD) << value << " cell " << i;
+    for (int i = 4; i < 8; ++i) EXPECT_EQ(exponent[i], GUARD) << value << " cell " << i;
     EXPECT_EQ(exponent[3], 0);
     Shown s{{}, {}, negative};
     for (int i = 0; i < 16 && display[i] != 0; ++i) s.display += char(display[i]);
@@ -125,8 +125,8 @@ TEST(Format, OutOfRangeValuesKeepTheCells) {
         {-9.99999999999989e-100, "1.", "-99", 1},
         {9.9999999999996e99, "9.9999999999999", " 99", 0},  // decade 100
         {1e150, "9.9999999999999", " 99", 0},
-        {kInf, "9.9999999999999", " 99", 0},
-        {-kInf, "9.9999999999999", " 99", 1},
+        {INF_VALUE, "9.9999999999999", " 99", 0},
+        {-INF_VALUE, "9.9999999999999", " 99", 1},
         {std::numeric_limits<double>::quiet_NaN(), "0.", " 00", 0},
     };
     ExpectRows(rows, std::size(rows));

@@ -22,7 +22,7 @@ namespace {
 
 using namespace tqcal;
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
 
 std::vector<WChar> Wide(const std::string &s) {
     std::vector<WChar> w(s.begin(), s.end());
@@ -67,10 +67,10 @@ TEST(ParseWide, TextsAsTheEngineHoldsThem) {
         {"inf", 0.0},
         {"nan", 0.0},
         {"0x10", 0.0},
-        {"1e400", kInf},
-        {"-1e400", -kInf},
+        {"1e400", INF_VALUE},
+        {"-1e400", -INF_VALUE},
         {"1e-400", 0.0},
-        {"1e99999999999999999999", kInf},  // exponent saturates
+        {"1e99999999999999999999", INF_VALUE},  // exponent saturates
         {"1e-310", 1e-310},
     };
     for (const auto &c : cases) EXPECT_EQ(Parse(c.text), c.value) << '"' << c.text << '"';
@@ -115,7 +115,7 @@ struct Agreement {
     void Check(const char *text, int length) {
         // The parser reads the display area and no further: strtod is given
         // the same cells.
-        if (length > kDisplayArea) length = kDisplayArea;
+        if (length > DISPLAY_AREA) length = DISPLAY_AREA;
         WChar cells[64];
         char cut[64];
         for (int k = 0; k < length; ++k) {
@@ -294,11 +294,11 @@ TEST(ParseWide, AgreesWithStrtodAcrossTheWholeRange) {
 // C library's strtod reading of the same text in the "C" locale, where a
 // cell outside ASCII ends the text as the terminator does.
 enum class Cells {
-    Display,              // the display, from its first cell
-    DisplayAfterBlank,    // the display, after one blank
-    DisplayRightAligned,  // the display, right-aligned in its 14-cell field
-                          // behind blanks, as the engine writes its texts
-    Exponent,             // the exponent cells, beside the display "1."
+    DISPLAY,                // the display, from its first cell
+    DISPLAY_AFTER_BLANK,    // the display, after one blank
+    DISPLAY_RIGHT_ALIGNED,  // the display, right-aligned in its 14-cell field
+                            // behind blanks, as the engine writes its texts
+    EXPONENT,               // the exponent cells, beside the display "1."
 };
 
 struct CellTemplate {
@@ -306,45 +306,45 @@ struct CellTemplate {
     Cells cells;
 };
 
-constexpr CellTemplate kCellTemplates[] = {
-    {"c1", Cells::Display},
-    {"1c", Cells::Display},
-    {"1c5", Cells::Display},
-    {"1.c", Cells::Display},
-    {"1Ec5", Cells::Display},
-    {"1E+c", Cells::Display},
-    {"c", Cells::Display},
-    {"c1", Cells::DisplayAfterBlank},
-    {"1c", Cells::DisplayAfterBlank},
-    {"1c5", Cells::DisplayAfterBlank},
-    {"1.c", Cells::DisplayAfterBlank},
-    {"1Ec5", Cells::DisplayAfterBlank},
-    {"1E+c", Cells::DisplayAfterBlank},
-    {"c", Cells::DisplayAfterBlank},
-    {"c1", Cells::DisplayRightAligned},
-    {"1c", Cells::DisplayRightAligned},
-    {"1c5", Cells::DisplayRightAligned},
-    {"1.c", Cells::DisplayRightAligned},
-    {"1Ec5", Cells::DisplayRightAligned},
-    {"1E+c", Cells::DisplayRightAligned},
-    {"c", Cells::DisplayRightAligned},
+constexpr CellTemplate CELL_TEMPLATES[] = {
+    {"c1", Cells::DISPLAY},
+    {"1c", Cells::DISPLAY},
+    {"1c5", Cells::DISPLAY},
+    {"1.c", Cells::DISPLAY},
+    {"1Ec5", Cells::DISPLAY},
+    {"1E+c", Cells::DISPLAY},
+    {"c", Cells::DISPLAY},
+    {"c1", Cells::DISPLAY_AFTER_BLANK},
+    {"1c", Cells::DISPLAY_AFTER_BLANK},
+    {"1c5", Cells::DISPLAY_AFTER_BLANK},
+    {"1.c", Cells::DISPLAY_AFTER_BLANK},
+    {"1Ec5", Cells::DISPLAY_AFTER_BLANK},
+    {"1E+c", Cells::DISPLAY_AFTER_BLANK},
+    {"c", Cells::DISPLAY_AFTER_BLANK},
+    {"c1", Cells::DISPLAY_RIGHT_ALIGNED},
+    {"1c", Cells::DISPLAY_RIGHT_ALIGNED},
+    {"1c5", Cells::DISPLAY_RIGHT_ALIGNED},
+    {"1.c", Cells::DISPLAY_RIGHT_ALIGNED},
+    {"1Ec5", Cells::DISPLAY_RIGHT_ALIGNED},
+    {"1E+c", Cells::DISPLAY_RIGHT_ALIGNED},
+    {"c", Cells::DISPLAY_RIGHT_ALIGNED},
     // The exponent cells: sign cell, two digits, terminator as the engine
     // writes them, and the code unit in each of those places.
-    {"c05", Cells::Exponent},
-    {"c5", Cells::Exponent},
-    {" c5", Cells::Exponent},
-    {"-c5", Cells::Exponent},
-    {" 1c", Cells::Exponent},
-    {"-1c", Cells::Exponent},
-    {"c", Cells::Exponent},
+    {"c05", Cells::EXPONENT},
+    {"c5", Cells::EXPONENT},
+    {" c5", Cells::EXPONENT},
+    {"-c5", Cells::EXPONENT},
+    {" 1c", Cells::EXPONENT},
+    {"-1c", Cells::EXPONENT},
+    {"c", Cells::EXPONENT},
 };
 
 const char *CellsName(Cells cells) {
     switch (cells) {
-        case Cells::Display: return "display";
-        case Cells::DisplayAfterBlank: return "display after a blank";
-        case Cells::DisplayRightAligned: return "display right-aligned";
-        case Cells::Exponent: return "exponent beside the display \"1.\"";
+        case Cells::DISPLAY: return "display";
+        case Cells::DISPLAY_AFTER_BLANK: return "display after a blank";
+        case Cells::DISPLAY_RIGHT_ALIGNED: return "display right-aligned";
+        case Cells::EXPONENT: return "exponent beside the display \"1.\"";
     }
     return "?";
 }
@@ -353,20 +353,20 @@ const char *CellsName(Cells cells) {
 // cells as a host writes them (the rest of the area terminators).
 void WriteTemplate(TQCAL_Context &ctx, const CellTemplate &t, WChar unit) {
     const int length = static_cast<int>(std::strlen(t.text));
-    WChar *cells = t.cells == Cells::Exponent ? ctx.exponent : ctx.display;
-    const int area = t.cells == Cells::Exponent ? kExponentCells : kDisplayArea;
+    WChar *cells = t.cells == Cells::EXPONENT ? ctx.exponent : ctx.display;
+    const int area = t.cells == Cells::EXPONENT ? EXPONENT_CELLS : DISPLAY_AREA;
     int lead = 0;
-    if (t.cells == Cells::DisplayAfterBlank) lead = 1;
-    if (t.cells == Cells::DisplayRightAligned) lead = kFieldCells - length;
+    if (t.cells == Cells::DISPLAY_AFTER_BLANK) lead = 1;
+    if (t.cells == Cells::DISPLAY_RIGHT_ALIGNED) lead = FIELD_CELLS - length;
     for (int k = 0; k < area; ++k) cells[k] = k < lead ? u' ' : 0;
     for (int k = 0; k < length; ++k) {
         cells[lead + k] = t.text[k] == 'c' ? unit : static_cast<WChar>(t.text[k]);
     }
-    if (t.cells == Cells::Exponent) {
+    if (t.cells == Cells::EXPONENT) {
         // "1." right-aligned, as the engine writes it.
-        for (int k = 0; k < kDisplayArea; ++k) ctx.display[k] = k < kFieldCells ? u' ' : 0;
-        ctx.display[kFieldCells - 2] = u'1';
-        ctx.display[kFieldCells - 1] = u'.';
+        for (int k = 0; k < DISPLAY_AREA; ++k) ctx.display[k] = k < FIELD_CELLS ? u' ' : 0;
+        ctx.display[FIELD_CELLS - 2] = u'1';
+        ctx.display[FIELD_CELLS - 1] = u'.';
     }
 }
 
@@ -440,7 +440,7 @@ TEST(ParseWide, EveryCodeUnitAroundANumberReadsAsStrtodReadsIt) {
     long checked = 0;
     std::string report;
     std::string text;
-    for (const CellTemplate &t : kCellTemplates) {
+    for (const CellTemplate &t : CELL_TEMPLATES) {
         TemplateFailures failures;
         for (unsigned unit = 0; unit <= 0xFFFF; ++unit) {
             TQCAL_Context ctx = fresh;
@@ -448,15 +448,15 @@ TEST(ParseWide, EveryCodeUnitAroundANumberReadsAsStrtodReadsIt) {
             double want;
             double parsed;
             bool parsedRight;
-            if (t.cells == Cells::Exponent) {
-                const double exponent = ReferenceReading(ctx.exponent, kExponentCells, text);
-                parsed = ParseWide(ctx.exponent, kExponentCells);
+            if (t.cells == Cells::EXPONENT) {
+                const double exponent = ReferenceReading(ctx.exponent, EXPONENT_CELLS, text);
+                parsed = ParseWide(ctx.exponent, EXPONENT_CELLS);
                 parsedRight = SameBits(parsed, exponent);
                 if (!parsedRight) failures.Show(t, unit, text, "ParseWide", parsed, exponent);
                 want = TQCAL_Pow10(exponent);  // times the display's 1
             } else {
-                want = ReferenceReading(ctx.display, kDisplayArea, text);
-                parsed = ParseWide(ctx.display, kDisplayArea);
+                want = ReferenceReading(ctx.display, DISPLAY_AREA, text);
+                parsed = ParseWide(ctx.display, DISPLAY_AREA);
                 parsedRight = SameBits(parsed, want);
                 if (!parsedRight) failures.Show(t, unit, text, "ParseWide", parsed, want);
             }
@@ -475,7 +475,7 @@ TEST(ParseWide, EveryCodeUnitAroundANumberReadsAsStrtodReadsIt) {
                       failures.shown;
         }
     }
-    EXPECT_EQ(checked, 65536L * static_cast<long>(std::size(kCellTemplates)));
+    EXPECT_EQ(checked, 65536L * static_cast<long>(std::size(CELL_TEMPLATES)));
     EXPECT_TRUE(report.empty()) << report;
 }
 

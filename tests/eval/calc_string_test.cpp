@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr double kError = TQCAL_CALC_STRING_ERROR;
+constexpr double ERROR_VALUE = TQCAL_CALC_STRING_ERROR;
 
 struct Outcome {
     int rc;
@@ -45,13 +45,13 @@ TEST(CalcString, EdgeCaseTable) {
         {{1, 12, 2, 14, 3}, 1, 7.0, "7."},
         {{1, 12, 2, 14, 3, 11}, 1, 7.0, "7."},
         {{0, 13, 5, 11}, 1, -5.0, "5."},
-        {{1, 15, 0, 11}, 0, kError, ""},
+        {{1, 15, 0, 11}, 0, ERROR_VALUE, ""},
         {{1, 15, 3}, 1, 0.3333333333333333, "0.3333333333333"},
         {{45, 100, 7}, 1, 7.0, "7."},
         {{2, 12, 3, 11, 11}, 1, 5.0, "5."},
         {{1, 2, 3, 10, 4, 5, 24}, 1, -123.45, "123.45"},
         {{5, 29, 2, 0}, 1, 5e20, "5."},
-        {eighteenParens, 0, kError, ""},
+        {eighteenParens, 0, ERROR_VALUE, ""},
         {{2, 12, 12, 11, 11}, 1, 8.0, "8."},
         {{2, 12, 12, 3, 11}, 1, 5.0, "5."},
         {{3, 14, 14}, 1, 9.0, "9."},

@@ -24,12 +24,12 @@ using namespace calc_test;
 // four operators, some parentheses and equals, every other key now and then.
 // The nesting mix presses opening parentheses and operators far more often,
 // so that the stacks reach their limits.
-enum class Mix { Typing, Nesting };
+enum class Mix { TYPING, NESTING };
 
 class KeySource : public kit::WeightedKeys {
 public:
     KeySource(uint32_t seed, Mix mix, bool withDirectCodes) : WeightedKeys(seed) {
-        const bool nesting = mix == Mix::Nesting;
+        const bool nesting = mix == Mix::NESTING;
         Add(10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
         Add(nesting ? 16 : 8, {KEY_ADD, KEY_SUB, KEY_MUL, KEY_DIV});
         Add(nesting ? 40 : 4, {KEY_LPAREN});
@@ -65,7 +65,7 @@ std::string RunSequence(uint32_t seed, int mode, Mix mix, Depth &depth) {
     }
     host_invariants::KeyChecker checker;
     std::vector<int> pressed;
-    const int length = 1 + static_cast<int>(source.Below(mix == Mix::Nesting ? 120 : 60));
+    const int length = 1 + static_cast<int>(source.Below(mix == Mix::NESTING ? 120 : 60));
     for (int i = 0; i <= length; ++i) {
         if (std::memcmp(&c.ctx, &twin.ctx, sizeof c.ctx) != 0 || c.status != twin.status) {
             return "the two host protocols disagree after keys " + Codes(pressed);
@@ -94,8 +94,8 @@ void RunMany(uint32_t firstSeed, int count, int mode, Mix mix, Depth &depth) {
 
 TEST(RandomKeySequences, KeepEveryPromiseAfterEveryKeyAlgebraic) {
     Depth depth;
-    RunMany(1, 10000, TQCAL_MODE_ALGEBRAIC, Mix::Typing, depth);
-    RunMany(50001, 3000, TQCAL_MODE_ALGEBRAIC, Mix::Nesting, depth);
+    RunMany(1, 10000, TQCAL_MODE_ALGEBRAIC, Mix::TYPING, depth);
+    RunMany(50001, 3000, TQCAL_MODE_ALGEBRAIC, Mix::NESTING, depth);
     // The sequences must reach the full operator stack to say anything
     // about it.
     EXPECT_EQ(depth.operators, TQCAL_OPERATOR_SLOTS - 1);
@@ -103,8 +103,8 @@ TEST(RandomKeySequences, KeepEveryPromiseAfterEveryKeyAlgebraic) {
 
 TEST(RandomKeySequences, KeepEveryPromiseAfterEveryKeyEqualPriority) {
     Depth depth;
-    RunMany(100001, 10000, TQCAL_MODE_EQUAL, Mix::Typing, depth);
-    RunMany(150001, 3000, TQCAL_MODE_EQUAL, Mix::Nesting, depth);
+    RunMany(100001, 10000, TQCAL_MODE_EQUAL, Mix::TYPING, depth);
+    RunMany(150001, 3000, TQCAL_MODE_EQUAL, Mix::NESTING, depth);
     EXPECT_EQ(depth.operators, TQCAL_OPERATOR_SLOTS - 1);
 }
 
@@ -114,7 +114,7 @@ TEST(RandomKeySequences, KeepEveryPromiseAfterEveryKeyEqualPriority) {
 TEST(RandomKeySequences, WholeSequenceCallAgreesWithPressingTheKeys) {
     int succeeded = 0, failed = 0;
     for (uint32_t seed = 200001; seed <= 210000; ++seed) {
-        KeySource source(seed, seed % 4 == 0 ? Mix::Nesting : Mix::Typing, false);
+        KeySource source(seed, seed % 4 == 0 ? Mix::NESTING : Mix::TYPING, false);
         std::vector<int8_t> codes;
         const int length = static_cast<int>(source.Below(40));
         for (int i = 0; i < length; ++i) {

@@ -39,7 +39,7 @@ TEST(Reduction, PrioritiesFollowTheMode) {
 
 TEST(Reduction, EqualsAppliesEverything) {
     Context ctx = Stacks({2, 3, 4}, {KEY_ADD, KEY_MUL});
-    ASSERT_EQ(ReduceStacks(KEY_EQUAL, Reach::ThroughBottom, ctx, TQCAL_MODE_ALGEBRAIC), 0);
+    ASSERT_EQ(ReduceStacks(KEY_EQUAL, Reach::THROUGH_BOTTOM, ctx, TQCAL_MODE_ALGEBRAIC), 0);
     EXPECT_EQ(ctx.value, 14);
     EXPECT_EQ(ctx.opdTop, 0);
     EXPECT_EQ(ctx.optTop, -1);
@@ -50,17 +50,17 @@ TEST(Reduction, EqualsAppliesEverything) {
 
 TEST(Reduction, ThresholdStopsAtLowerPriority) {
     Context ctx = Stacks({2, 3}, {KEY_MUL});
-    ASSERT_EQ(ReduceStacks(KEY_ADD, Reach::ThroughBottom, ctx, TQCAL_MODE_ALGEBRAIC), 0);
+    ASSERT_EQ(ReduceStacks(KEY_ADD, Reach::THROUGH_BOTTOM, ctx, TQCAL_MODE_ALGEBRAIC), 0);
     EXPECT_EQ(ctx.value, 6);
     ctx = Stacks({2, 3}, {KEY_ADD});
-    ASSERT_EQ(ReduceStacks(KEY_MUL, Reach::ThroughBottom, ctx, TQCAL_MODE_ALGEBRAIC), 0);
+    ASSERT_EQ(ReduceStacks(KEY_MUL, Reach::THROUGH_BOTTOM, ctx, TQCAL_MODE_ALGEBRAIC), 0);
     EXPECT_EQ(ctx.value, 3);
     EXPECT_EQ(ctx.optTop, 0);
 }
 
 TEST(Reduction, ClosingParenthesisClosesOne) {
     Context ctx = Stacks({5, 1, 2}, {KEY_ADD, KEY_LPAREN, KEY_ADD});
-    ASSERT_EQ(ReduceStacks(KEY_RPAREN, Reach::ThroughBottom, ctx, TQCAL_MODE_ALGEBRAIC), 0);
+    ASSERT_EQ(ReduceStacks(KEY_RPAREN, Reach::THROUGH_BOTTOM, ctx, TQCAL_MODE_ALGEBRAIC), 0);
     EXPECT_EQ(ctx.value, 3);
     EXPECT_EQ(ctx.optTop, 0);
     EXPECT_EQ(ctx.operators[0], KEY_ADD);
@@ -69,7 +69,7 @@ TEST(Reduction, ClosingParenthesisClosesOne) {
 
 TEST(Reduction, EqualsClosesEveryParenthesis) {
     Context ctx = Stacks({1, 2, 3}, {KEY_LPAREN, KEY_LPAREN, KEY_ADD});
-    ASSERT_EQ(ReduceStacks(KEY_EQUAL, Reach::ThroughBottom, ctx, TQCAL_MODE_ALGEBRAIC), 0);
+    ASSERT_EQ(ReduceStacks(KEY_EQUAL, Reach::THROUGH_BOTTOM, ctx, TQCAL_MODE_ALGEBRAIC), 0);
     EXPECT_EQ(ctx.parenDepth, 0);
     EXPECT_EQ(ctx.optTop, -1);
     EXPECT_EQ(ctx.value, 5);
@@ -78,7 +78,7 @@ TEST(Reduction, EqualsClosesEveryParenthesis) {
 TEST(Reduction, FailureLeavesTheFailingStep) {
     Context ctx = Stacks({2, 0}, {KEY_DIV});
     ctx.value = 9;
-    EXPECT_EQ(ReduceStacks(KEY_EQUAL, Reach::ThroughBottom, ctx, TQCAL_MODE_ALGEBRAIC), -1);
+    EXPECT_EQ(ReduceStacks(KEY_EQUAL, Reach::THROUGH_BOTTOM, ctx, TQCAL_MODE_ALGEBRAIC), -1);
     EXPECT_EQ(ctx.opdTop, 1);
     EXPECT_EQ(ctx.optTop, 0);
     EXPECT_EQ(ctx.operands[1], 0.0);
@@ -88,28 +88,28 @@ TEST(Reduction, FailureLeavesTheFailingStep) {
 TEST(Reduction, EmptyOperatorStackTouchesNothing) {
     Context ctx = Stacks({1, 2}, {});
     ctx.value = 7;
-    EXPECT_EQ(ReduceStacks(KEY_EQUAL, Reach::ThroughBottom, ctx, TQCAL_MODE_ALGEBRAIC), 0);
+    EXPECT_EQ(ReduceStacks(KEY_EQUAL, Reach::THROUGH_BOTTOM, ctx, TQCAL_MODE_ALGEBRAIC), 0);
     EXPECT_EQ(ctx.value, 7);
 }
 
 TEST(Reduction, KeepingTheBottomEntry) {
     Context ctx = Stacks({4, 5}, {KEY_ADD});
-    ASSERT_EQ(ReduceStacks(KEY_EQUAL, Reach::KeepBottom, ctx, TQCAL_MODE_ALGEBRAIC), 0);
+    ASSERT_EQ(ReduceStacks(KEY_EQUAL, Reach::KEEP_BOTTOM, ctx, TQCAL_MODE_ALGEBRAIC), 0);
     EXPECT_EQ(ctx.optTop, 0);
     EXPECT_EQ(ctx.value, 5);
 }
 
 TEST(Reduction, OperatorWithoutTwoOperandsFailsWithoutReadingBelowTheStack) {
     Context ctx = Stacks({3}, {KEY_LPAREN});
-    EXPECT_EQ(ReduceStacks(KEY_BLANK_OP, Reach::ThroughBottom, ctx, TQCAL_MODE_ALGEBRAIC), -1);
+    EXPECT_EQ(ReduceStacks(KEY_BLANK_OP, Reach::THROUGH_BOTTOM, ctx, TQCAL_MODE_ALGEBRAIC), -1);
     ctx = Stacks({}, {KEY_ADD});
-    EXPECT_EQ(ReduceStacks(KEY_EQUAL, Reach::ThroughBottom, ctx, TQCAL_MODE_ALGEBRAIC), -1);
+    EXPECT_EQ(ReduceStacks(KEY_EQUAL, Reach::THROUGH_BOTTOM, ctx, TQCAL_MODE_ALGEBRAIC), -1);
     EXPECT_EQ(ctx.optTop, 0);
 }
 
 TEST(Reduction, EqualPriorityRunsLeftToRight) {
     Context ctx = Stacks({2, 3}, {KEY_ADD});
-    ASSERT_EQ(ReduceStacks(KEY_MUL, Reach::ThroughBottom, ctx, TQCAL_MODE_EQUAL), 0);
+    ASSERT_EQ(ReduceStacks(KEY_MUL, Reach::THROUGH_BOTTOM, ctx, TQCAL_MODE_EQUAL), 0);
     EXPECT_EQ(ctx.value, 5);
 }
 

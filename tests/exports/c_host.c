@@ -7,15 +7,15 @@
 
 int main(void)
 {
-    static const int keys[] = {KEY_1, KEY_2, KEY_ADD, KEY_3, KEY_0, KEY_EQUAL};
+    static const int KEYS[] = {KEY_1, KEY_2, KEY_ADD, KEY_3, KEY_0, KEY_EQUAL};
     TQCAL_Context ctx;
     TQCAL_Status status;
     char shown[TQCAL_DISPLAY_AREA + 1];
     int i, n = 0;
 
     tqcal_reset(&ctx, &status);
-    for (i = 0; i < (int)(sizeof keys / sizeof keys[0]); ++i)
-        tqcal_press(&ctx, &status, keys[i], TQCAL_MODE_ALGEBRAIC);
+    for (i = 0; i < (int)(sizeof KEYS / sizeof KEYS[0]); ++i)
+        tqcal_press(&ctx, &status, KEYS[i], TQCAL_MODE_ALGEBRAIC);
     for (i = 0; i < TQCAL_DISPLAY_AREA && ctx.display[i] != 0; ++i)
         if (ctx.display[i] != ' ')
             shown[n++] = (char)ctx.display[i];

@@ -28,8 +28,8 @@ namespace {
 
 using namespace calc_test;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double NAN_VALUE = std::numeric_limits<double>::quiet_NaN();
+constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
 
 bool SameBlock(const TQCAL_Context &a, const TQCAL_Context &b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
@@ -193,10 +193,10 @@ TEST(UnterminatedTexts, EditRoutinesStayWithinTheirCells) {
 // ---- any double, any width ------------------------------------------------------------
 
 TEST(Formatting, AnyDoubleAndWidthStaysInItsCellsAndReadsAsANumber) {
-    const double values[] = {kNaN,
-                             -kNaN,
-                             kInf,
-                             -kInf,
+    const double values[] = {NAN_VALUE,
+                             -NAN_VALUE,
+                             INF_VALUE,
+                             -INF_VALUE,
                              0.0,
                              -0.0,
                              4.9e-324,
@@ -210,20 +210,20 @@ TEST(Formatting, AnyDoubleAndWidthStaysInItsCellsAndReadsAsANumber) {
                              1.0 / 3,
                              2147483648.0};
     const int widths[] = {INT_MIN, -1, 0, 1, 2, 13, 14, 15, 17, 100, INT_MAX};
-    constexpr int kGuard = 8;
+    constexpr int GUARD = 8;
     for (double v : values) {
         for (int width : widths) {
-            TQCAL_WChar display[TQCAL_DISPLAY_AREA + kGuard];
-            TQCAL_WChar exponent[TQCAL_EXPONENT_CELLS + kGuard];
+            TQCAL_WChar display[TQCAL_DISPLAY_AREA + GUARD];
+            TQCAL_WChar exponent[TQCAL_EXPONENT_CELLS + GUARD];
             int32_t negative[2] = {-5, 0x5A5A};
             std::fill(std::begin(display), std::end(display), u'#');
             std::fill(std::begin(exponent), std::end(exponent), u'#');
             ASSERT_EQ(TQCAL_DivideDoubleToStr(v, display, exponent, negative, width), 0);
             SCOPED_TRACE("value " + std::to_string(v) + ", width " + std::to_string(width));
-            for (int i = TQCAL_DISPLAY_AREA; i < TQCAL_DISPLAY_AREA + kGuard; ++i) {
+            for (int i = TQCAL_DISPLAY_AREA; i < TQCAL_DISPLAY_AREA + GUARD; ++i) {
                 ASSERT_EQ(display[i], u'#') << "display cell " << i;
             }
-            for (int i = TQCAL_EXPONENT_CELLS; i < TQCAL_EXPONENT_CELLS + kGuard; ++i) {
+            for (int i = TQCAL_EXPONENT_CELLS; i < TQCAL_EXPONENT_CELLS + GUARD; ++i) {
                 ASSERT_EQ(exponent[i], u'#') << "exponent cell " << i;
             }
             EXPECT_EQ(negative[1], 0x5A5A);
@@ -265,15 +265,15 @@ TEST(NullPointers, EvaluationRoutinesRefuse) {
 // key ends in a defined state and the block stays consistent.
 TEST(NonFiniteValues, EveryKeyEndsInADefinedState) {
     const std::vector<std::function<void(Calc &)>> poisons = {
-        [](Calc &c) { c.ctx.memory = kNaN; },
-        [](Calc &c) { c.ctx.memory = -kInf; },
+        [](Calc &c) { c.ctx.memory = NAN_VALUE; },
+        [](Calc &c) { c.ctx.memory = -INF_VALUE; },
         [](Calc &c) {
-            c.ctx.constOperand = kInf;
+            c.ctx.constOperand = INF_VALUE;
             c.ctx.constOperator = KEY_MUL;
             c.status |= ST_CONST;
         },
-        [](Calc &c) { c.ctx.operands[0] = kNaN; },
-        [](Calc &c) { c.ctx.operands[c.ctx.opdTop] = -kInf; },
+        [](Calc &c) { c.ctx.operands[0] = NAN_VALUE; },
+        [](Calc &c) { c.ctx.operands[c.ctx.opdTop] = -INF_VALUE; },
         [](Calc &c) {
             c.ctx.operands[1] = 4.9e-324;
             c.ctx.value = std::numeric_limits<double>::max();

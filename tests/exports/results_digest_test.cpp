@@ -165,15 +165,15 @@ unsigned long long Bits(double v) {
 // ---- key sequences ----------------------------------------------------------
 
 enum class Mix {
-    Arithmetic,  // how people type: digits, the four operators, equals, memory
-    Nesting,     // parentheses and blank operators until the stacks are full
-    Scientific   // everything, the function keys included
+    ARITHMETIC,  // how people type: digits, the four operators, equals, memory
+    NESTING,     // parentheses and blank operators until the stacks are full
+    SCIENTIFIC   // everything, the function keys included
 };
 
 class KeySource : public kit::WeightedKeys {
 public:
     KeySource(uint32_t seed, Mix mix) : WeightedKeys(seed) {
-        if (mix == Mix::Nesting) {
+        if (mix == Mix::NESTING) {
             // Few keys besides digits, operators and parentheses, and no
             // all-clear: the stacks fill up and stay full.
             Add(1, {KEY_0, KEY_1, KEY_2, KEY_3, KEY_4, KEY_5, KEY_6, KEY_7, KEY_8, KEY_9});
@@ -191,7 +191,7 @@ public:
         Add(2, {KEY_BACKSPACE, KEY_SIGN, KEY_EXP, KEY_CE, KEY_PERCENT_OP});
         Add(1, {KEY_PERCENT, KEY_MSTORE, KEY_MSTORE_ALT, KEY_MPLUS, KEY_MMINUS, KEY_MRC, KEY_SQUARE,
                 KEY_SQRT, KEY_AC, KEY_PI, KEY_RECIP});
-        if (mix == Mix::Scientific) {
+        if (mix == Mix::SCIENTIFIC) {
             Add(2, {KEY_POW, KEY_ROOT});
             Add(1, {KEY_FACT, KEY_SIN, KEY_ASIN, KEY_COS, KEY_ACOS, KEY_TAN, KEY_ATAN, KEY_POW10,
                     KEY_LN, KEY_EXPE, KEY_LOG});
@@ -258,7 +258,7 @@ void CalcStringSequence(const std::vector<int> &keys, Group &g) {
 
 std::vector<int> Sequence(uint32_t seed, Mix mix) {
     KeySource source(seed, mix);
-    const int length = mix == Mix::Nesting ? 120 : 1 + static_cast<int>(source.Below(60));
+    const int length = mix == Mix::NESTING ? 120 : 1 + static_cast<int>(source.Below(60));
     std::vector<int> keys;
     for (int i = 0; i < length; ++i) keys.push_back(source.Next());
     return keys;
@@ -287,17 +287,17 @@ void ExpectCalcStringMany(const char *name, uint32_t firstSeed, int count, Mix m
 }
 
 TEST(ResultsDigest, ArithmeticKeysAlgebraic) {
-    ExpectPressMany("arithmetic algebraic", 1, 3000, Mix::Arithmetic, 1, 0xd76032ca3f3542e1ull);
+    ExpectPressMany("arithmetic algebraic", 1, 3000, Mix::ARITHMETIC, 1, 0xd76032ca3f3542e1ull);
 }
 
 TEST(ResultsDigest, ArithmeticKeysEqualPriority) {
-    ExpectPressMany("arithmetic equal", 1, 3000, Mix::Arithmetic, 0, 0xa6df769a60361d3aull);
+    ExpectPressMany("arithmetic equal", 1, 3000, Mix::ARITHMETIC, 0, 0xa6df769a60361d3aull);
 }
 
 TEST(ResultsDigest, NestingToTheLimitsInBothModes) {
     KeyRun algebraic("nesting algebraic"), equal("nesting equal");
-    PressMany(10001, 1500, Mix::Nesting, 1, algebraic);
-    PressMany(10001, 1500, Mix::Nesting, 0, equal);
+    PressMany(10001, 1500, Mix::NESTING, 1, algebraic);
+    PressMany(10001, 1500, Mix::NESTING, 0, equal);
     algebraic.group.Expect(0x8472c2975709aa6full);
     equal.group.Expect(0xcf044efb47420bacull);
     // Every road where an operand finds its stack full must be taken, or the
@@ -308,16 +308,16 @@ TEST(ResultsDigest, NestingToTheLimitsInBothModes) {
 }
 
 TEST(ResultsDigest, WholeSequenceCall) {
-    ExpectCalcStringMany("calc string arithmetic", 1, 3000, Mix::Arithmetic, 0xaa1a10c706ab9109ull);
-    ExpectCalcStringMany("calc string nesting", 10001, 1500, Mix::Nesting, 0xd8780231df81eb2bull);
+    ExpectCalcStringMany("calc string arithmetic", 1, 3000, Mix::ARITHMETIC, 0xaa1a10c706ab9109ull);
+    ExpectCalcStringMany("calc string nesting", 10001, 1500, Mix::NESTING, 0xd8780231df81eb2bull);
 }
 
 // These fold in the last bits of the engine's elementary functions behind
 // the function keys.
 TEST(ResultsDigest, ScientificKeys) {
-    ExpectPressMany("scientific algebraic", 20001, 2000, Mix::Scientific, 1, 0x80ad6850661698adull);
-    ExpectPressMany("scientific equal", 20001, 2000, Mix::Scientific, 0, 0x0754fa9bd59e4847ull);
-    ExpectCalcStringMany("calc string scientific", 20001, 2000, Mix::Scientific,
+    ExpectPressMany("scientific algebraic", 20001, 2000, Mix::SCIENTIFIC, 1, 0x80ad6850661698adull);
+    ExpectPressMany("scientific equal", 20001, 2000, Mix::SCIENTIFIC, 0, 0x0754fa9bd59e4847ull);
+    ExpectCalcStringMany("calc string scientific", 20001, 2000, Mix::SCIENTIFIC,
                          0x631a2eadce76af34ull);
 }
 

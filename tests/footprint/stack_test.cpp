@@ -16,18 +16,18 @@
 
 namespace {
 
-constexpr int kStackLimit = 1024;  // bytes
+constexpr int STACK_LIMIT = 1024;  // bytes
 
-constexpr unsigned char kPaint = 0xA5;
-constexpr size_t kStackSize = 256 * 1024;
-alignas(64) unsigned char paintedStack[kStackSize];
+constexpr unsigned char PAINT = 0xA5;
+constexpr size_t STACK_SIZE = 256 * 1024;
+alignas(64) unsigned char paintedStack[STACK_SIZE];
 
 ucontext_t callerContext;
 ucontext_t engineContext;
 
-enum class Road { KeysAlgebraic, KeysEqual, CalcString, HostText };
+enum class Road { KEYS_ALGEBRAIC, KEYS_EQUAL, CALC_STRING, HOST_TEXT };
 const footprint::Workload *workload = nullptr;
-Road road = Road::KeysAlgebraic;
+Road road = Road::KEYS_ALGEBRAIC;
 uintptr_t callSite = 0;  // stack pointer where the engine is called from
 unsigned checksum = 0;
 
@@ -43,10 +43,10 @@ unsigned checksum = 0;
 // write a typed number that needs its exact conversion (17 digits, or an
 // exponent far from the field), the deepest the parser goes.
 unsigned PressOnHostText() {
-    static const char *const texts[] = {"123456789012e-340", "12345678901234567",
+    static const char *const TEXTS[] = {"123456789012e-340", "12345678901234567",
                                         "9.99999999999e+99", "4.9406564584e-324"};
     unsigned sum = 0;
-    for (const char *text : texts) {
+    for (const char *text : TEXTS) {
         TQCAL_Context ctx;
         TQCAL_Status status;
         tqcal_reset(&ctx, &status);
@@ -69,19 +69,19 @@ void RunRoad() {
     READ_SP(sp);
     callSite = sp;
     switch (road) {
-        case Road::KeysAlgebraic:
+        case Road::KEYS_ALGEBRAIC:
             checksum += footprint::PressAll(*workload, TQCAL_MODE_ALGEBRAIC);
             break;
-        case Road::KeysEqual: checksum += footprint::PressAll(*workload, TQCAL_MODE_EQUAL); break;
-        case Road::CalcString: checksum += footprint::CalcStringAll(*workload); break;
-        case Road::HostText: checksum += PressOnHostText(); break;
+        case Road::KEYS_EQUAL: checksum += footprint::PressAll(*workload, TQCAL_MODE_EQUAL); break;
+        case Road::CALC_STRING: checksum += footprint::CalcStringAll(*workload); break;
+        case Road::HOST_TEXT: checksum += PressOnHostText(); break;
     }
 }
 
 // Bytes below the call site that the road wrote to.
 long DepthOf(Road which) {
     road = which;
-    std::memset(paintedStack, kPaint, sizeof paintedStack);
+    std::memset(paintedStack, PAINT, sizeof paintedStack);
     getcontext(&engineContext);
     engineContext.uc_stack.ss_sp = paintedStack;
     engineContext.uc_stack.ss_size = sizeof paintedStack;
@@ -89,7 +89,7 @@ long DepthOf(Road which) {
     makecontext(&engineContext, RunRoad, 0);
     swapcontext(&callerContext, &engineContext);
     size_t untouched = 0;
-    while (untouched < sizeof paintedStack && paintedStack[untouched] == kPaint) ++untouched;
+    while (untouched < sizeof paintedStack && paintedStack[untouched] == PAINT) ++untouched;
     const uintptr_t lowest = reinterpret_cast<uintptr_t>(paintedStack) + untouched;
     return static_cast<long>(callSite - lowest);
 }
@@ -115,15 +115,15 @@ TEST(Stack, EveryRoadStaysWithinItsBudget) {
     const struct {
         Road road;
         const char *name;
-    } roads[] = {{Road::KeysAlgebraic, "keys, algebraic mode"},
-                 {Road::KeysEqual, "keys, equal priority"},
-                 {Road::CalcString, "TQCAL_CalcString"},
-                 {Road::HostText, "keys on a host's text"}};
+    } roads[] = {{Road::KEYS_ALGEBRAIC, "keys, algebraic mode"},
+                 {Road::KEYS_EQUAL, "keys, equal priority"},
+                 {Road::CALC_STRING, "TQCAL_CalcString"},
+                 {Road::HOST_TEXT, "keys on a host's text"}};
     for (const auto &r : roads) {
         const long depth = DepthOf(r.road);
         std::printf("deepest stack, %-22s %5ld bytes\n", r.name, depth);
         EXPECT_GT(depth, 0) << r.name;
-        EXPECT_LE(depth, kStackLimit) << r.name;
+        EXPECT_LE(depth, STACK_LIMIT) << r.name;
     }
     EXPECT_NE(checksum, 0u);
 #endif

@@ -29,13 +29,13 @@ uint64_t __aeabi_idivmod(int32_t n, int32_t d);
 
 namespace {
 
-constexpr size_t kMaxLength = 20;  // five words
-constexpr size_t kSlack = 8;       // guard bytes either side
+constexpr size_t MAX_LENGTH = 20;  // five words
+constexpr size_t SLACK = 8;        // guard bytes either side
 
 // A buffer with guard bytes around the bytes a routine may touch, placed at
 // a chosen offset from a word boundary.
 struct Area {
-    alignas(8) unsigned char bytes[kSlack + 3 + kMaxLength + kSlack];
+    alignas(8) unsigned char bytes[SLACK + 3 + MAX_LENGTH + SLACK];
 };
 
 int Sign(int v) { return (v > 0) - (v < 0); }
@@ -43,15 +43,15 @@ int Sign(int v) { return (v > 0) - (v < 0); }
 TEST(FreestandingRoutines, MemcpyCopiesExactlyTheBytesAtEveryAlignment) {
     for (size_t src_at = 0; src_at < 4; ++src_at) {
         for (size_t dst_at = 0; dst_at < 4; ++dst_at) {
-            for (size_t n = 0; n <= kMaxLength; ++n) {
+            for (size_t n = 0; n <= MAX_LENGTH; ++n) {
                 Area src, own, lib;
                 for (size_t i = 0; i < sizeof src.bytes; ++i)
                     src.bytes[i] = static_cast<unsigned char>(0x80 + 7 * i);
                 std::memset(own.bytes, 0xA5, sizeof own.bytes);
                 std::memset(lib.bytes, 0xA5, sizeof lib.bytes);
-                void *dest = own.bytes + kSlack + dst_at;
-                EXPECT_EQ(tqcal_own_memcpy(dest, src.bytes + kSlack + src_at, n), dest);
-                std::memcpy(lib.bytes + kSlack + dst_at, src.bytes + kSlack + src_at, n);
+                void *dest = own.bytes + SLACK + dst_at;
+                EXPECT_EQ(tqcal_own_memcpy(dest, src.bytes + SLACK + src_at, n), dest);
+                std::memcpy(lib.bytes + SLACK + dst_at, src.bytes + SLACK + src_at, n);
                 ASSERT_EQ(std::memcmp(own.bytes, lib.bytes, sizeof own.bytes), 0)
                     << "source +" << src_at << ", destination +" << dst_at << ", " << n << " bytes";
             }
@@ -64,13 +64,13 @@ TEST(FreestandingRoutines, MemsetFillsExactlyTheBytesAtEveryAlignment) {
     const int values[] = {0, 0x5A, 0x80, 0xFF, 0x1FF, -1, -128};
     for (const int value : values) {
         for (size_t at = 0; at < 4; ++at) {
-            for (size_t n = 0; n <= kMaxLength; ++n) {
+            for (size_t n = 0; n <= MAX_LENGTH; ++n) {
                 Area own, lib;
                 std::memset(own.bytes, 0x3C, sizeof own.bytes);
                 std::memset(lib.bytes, 0x3C, sizeof lib.bytes);
-                void *dest = own.bytes + kSlack + at;
+                void *dest = own.bytes + SLACK + at;
                 EXPECT_EQ(tqcal_own_memset(dest, value, n), dest);
-                std::memset(lib.bytes + kSlack + at, value, n);
+                std::memset(lib.bytes + SLACK + at, value, n);
                 ASSERT_EQ(std::memcmp(own.bytes, lib.bytes, sizeof own.bytes), 0)
                     << "value " << value << ", +" << at << ", " << n << " bytes";
             }
@@ -83,13 +83,13 @@ TEST(FreestandingRoutines, MemcmpHasTheSignOfTheFirstDifferingByteAsUnsigned) {
     const unsigned char pairs[][2] = {
         {1, 2}, {0x7F, 0x80}, {0x00, 0xFF}, {0x80, 0x81}, {0xFE, 0xFF}};
     for (size_t at = 0; at < 4; ++at) {
-        for (size_t n = 1; n <= kMaxLength; ++n) {
+        for (size_t n = 1; n <= MAX_LENGTH; ++n) {
             for (size_t differ = 0; differ < n; ++differ) {
                 for (const auto &pair : pairs) {
                     Area a, b;
                     for (size_t i = 0; i < sizeof a.bytes; ++i)
                         a.bytes[i] = b.bytes[i] = static_cast<unsigned char>(0x41 + i);
-                    unsigned char *x = a.bytes + kSlack + at, *y = b.bytes + kSlack;
+                    unsigned char *x = a.bytes + SLACK + at, *y = b.bytes + SLACK;
                     std::memcpy(x, y, n);
                     x[differ] = pair[0];
                     y[differ] = pair[1];
@@ -111,17 +111,17 @@ TEST(FreestandingRoutines, MemcmpHasTheSignOfTheFirstDifferingByteAsUnsigned) {
 #if defined(__ARM_EABI__)
 // Edges of the 32-bit range and small numbers; each with every sign where
 // signed.
-const uint32_t kEdges[] = {0,          1,          2,          3,          7,
-                           10,         0x7FFF,     0x10000,    0x12345678, 0x7FFFFFFE,
-                           0x7FFFFFFF, 0x80000000, 0x80000001, 0xFFFFFFFE, 0xFFFFFFFF};
+const uint32_t EDGES[] = {0,          1,          2,          3,          7,
+                          10,         0x7FFF,     0x10000,    0x12345678, 0x7FFFFFFE,
+                          0x7FFFFFFF, 0x80000000, 0x80000001, 0xFFFFFFFE, 0xFFFFFFFF};
 
 // The operand pairs: the edges against each other, then pseudo-random
 // operands of every magnitude.
 // Stops at the first failure.
 template <typename Check>
 void ForEachPair(Check check) {
-    for (const uint32_t n : kEdges)
-        for (const uint32_t d : kEdges) {
+    for (const uint32_t n : EDGES)
+        for (const uint32_t d : EDGES) {
             check(n, d);
             if (::testing::Test::HasFatalFailure()) return;
         }

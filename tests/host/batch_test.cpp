@@ -32,7 +32,7 @@ BatchRun RunWith(const std::vector<std::string> &args, const std::string &input 
 // A sequence that ends on Error or Full has a key that failed; one that
 // recovers afterwards is tested on its own below.
 int ExitFor(const std::string &screen) {
-    return screen == "Error" || screen == "Full" ? tqhost::kExitKeyFailed : tqhost::kExitOk;
+    return screen == "Error" || screen == "Full" ? tqhost::EXIT_KEY_FAILED : tqhost::EXIT_OK;
 }
 
 struct SequenceCase {
@@ -134,7 +134,7 @@ TEST(BatchCalcString, JsonCarriesTheValue) {
 TEST(BatchCalcString, DirectCodesCannotBeGiven) {
     for (const char *keys : {"200 + 10 pct", "1 + 2 #253", "5 MSalt"}) {
         BatchRun run = RunWith({"--calc-string", "--keys", keys});
-        EXPECT_EQ(run.exit, tqhost::kExitBadInput) << keys;
+        EXPECT_EQ(run.exit, tqhost::EXIT_BAD_INPUT) << keys;
         EXPECT_EQ(run.out, "") << keys;
         EXPECT_NE(run.err.find("cannot be given the codes 251 to 253"), std::string::npos)
             << run.err;
@@ -144,18 +144,18 @@ TEST(BatchCalcString, DirectCodesCannotBeGiven) {
 TEST(BatchCalcString, CodesNoByteHoldsCannotBeGiven) {
     for (const char *keys : {"5 #1000", "#-1 5"}) {
         BatchRun run = RunWith({"--calc-string", "--keys", keys});
-        EXPECT_EQ(run.exit, tqhost::kExitBadInput) << keys;
+        EXPECT_EQ(run.exit, tqhost::EXIT_BAD_INPUT) << keys;
         EXPECT_NE(run.err.find("one byte a key"), std::string::npos) << run.err;
     }
     // Pressed key by key, such codes are no keys: they change nothing.
     BatchRun run = RunWith({"--keys", "#-1 5 #1000 ="});
-    EXPECT_EQ(run.exit, tqhost::kExitOk);
+    EXPECT_EQ(run.exit, tqhost::EXIT_OK);
     EXPECT_EQ(run.out, "5\n");
 }
 
 TEST(BatchInput, OneSequencePerLineEachOnAFreshCalculator) {
     BatchRun run = RunWith({}, "2 * * = =\n= \n\n100 - 99.99 =\r\n1 / 0 =");
-    EXPECT_EQ(run.exit, tqhost::kExitKeyFailed);
+    EXPECT_EQ(run.exit, tqhost::EXIT_KEY_FAILED);
     EXPECT_EQ(run.out, "8\n0\n0\n0.01\nError\n");
     EXPECT_EQ(run.err, "tqcal: line 5: key 4 \"=\" at column 7 ended in Error\n");
     run = RunWith({"--mode", "equal"}, "2 + 3 * 4 =\n");
@@ -169,7 +169,7 @@ TEST(BatchInput, OneSequencePerLineEachOnAFreshCalculator) {
 // status says there was bad input, before any key that failed.
 TEST(BatchInput, BadLinesAreReportedAndTheOthersStillEvaluated) {
     BatchRun run = RunWith({}, "1 + 1 =\n2 + foo\n1 / 0 =\n4..5\n");
-    EXPECT_EQ(run.exit, tqhost::kExitBadInput);
+    EXPECT_EQ(run.exit, tqhost::EXIT_BAD_INPUT);
     EXPECT_EQ(run.out, "2\n\nError\n\n");
     EXPECT_EQ(run.err,
               "tqcal: line 2: unknown key \"foo\" at column 5\n"
@@ -181,7 +181,7 @@ TEST(BatchInput, BadLinesAreReportedAndTheOthersStillEvaluated) {
               "  ^^^^\n");
     // --keys is one sequence: bad keys print nothing.
     run = RunWith({"--keys", "2 + foo"});
-    EXPECT_EQ(run.exit, tqhost::kExitBadInput);
+    EXPECT_EQ(run.exit, tqhost::EXIT_BAD_INPUT);
     EXPECT_EQ(run.out, "");
 }
 
@@ -194,7 +194,7 @@ TEST(BatchInput, EveryOutputFormKeepsABadLinesPlace) {
         std::string error;
     } bad[] = {
         {"foo", "unknown key \\\"foo\\\" at column 1"},
-        {std::string(tqhost::kLineLimit + 1, '1'), "the line is longer than 1048576 bytes"},
+        {std::string(tqhost::LINE_LIMIT + 1, '1'), "the line is longer than 1048576 bytes"},
     };
     const std::vector<std::string> forms[] = {
         {},
@@ -211,7 +211,7 @@ TEST(BatchInput, EveryOutputFormKeepsABadLinesPlace) {
         for (const auto &b : bad) {
             const std::string held = json ? "{\"error\":\"" + b.error + "\"}\n" : "\n";
             BatchRun run = RunWith(form, "1 + 1 =\n" + b.line + "\n2 * 3 =\n");
-            EXPECT_EQ(run.exit, tqhost::kExitBadInput);
+            EXPECT_EQ(run.exit, tqhost::EXIT_BAD_INPUT);
             EXPECT_EQ(run.out, before + held + after) << form.size() << " options, json " << json;
         }
     }
@@ -254,7 +254,7 @@ TEST(BatchInput, EachResultIsFlushedBeforeTheNextLineIsRead) {
     std::ostream out(&watch);
     std::istream in(&input);
     std::ostringstream err;
-    EXPECT_EQ(tqhost::RunBatch(options, in, out, err), tqhost::kExitBadInput);
+    EXPECT_EQ(tqhost::RunBatch(options, in, out, err), tqhost::EXIT_BAD_INPUT);
     EXPECT_EQ(input.flushedBefore, (std::vector<std::string>{"", "2\n", "2\n6\n"}));
     EXPECT_EQ(watch.flushed, "2\n6\n\n");
 }
@@ -268,7 +268,7 @@ TEST(BatchOutput, AFailedWriteIsReported) {
     std::istringstream in("1 + 1 =\n2 + 2 =\n");
     std::ostringstream err;
     tqhost::Options options;
-    EXPECT_EQ(tqhost::RunBatch(options, in, out, err), tqhost::kExitFailure);
+    EXPECT_EQ(tqhost::RunBatch(options, in, out, err), tqhost::EXIT_IO_FAILED);
     EXPECT_EQ(err.str().rfind("tqcal: writing the output failed", 0), 0u) << err.str();
     EXPECT_EQ(err.str().find("failed", 35), std::string::npos) << "reported once: " << err.str();
 }
@@ -376,7 +376,7 @@ TEST(BatchFailures, TheFirstKeyThatFailedIsNamed) {
     for (const auto &c : cases) {
         BatchRun run = RunWith(c.args);
         std::string what = c.args.back();
-        EXPECT_EQ(run.exit, tqhost::kExitKeyFailed) << what;
+        EXPECT_EQ(run.exit, tqhost::EXIT_KEY_FAILED) << what;
         if (c.screen != nullptr) {
             EXPECT_EQ(run.out, std::string(c.screen) + "\n") << what;
         }
@@ -384,7 +384,7 @@ TEST(BatchFailures, TheFirstKeyThatFailedIsNamed) {
     }
 
     BatchRun run = RunWith({}, "1/0=\n2+2=\n1 + " + std::string(17, '(') + "\n");
-    EXPECT_EQ(run.exit, tqhost::kExitKeyFailed);
+    EXPECT_EQ(run.exit, tqhost::EXIT_KEY_FAILED);
     EXPECT_EQ(run.out, "Error\n4\nFull\n");
     EXPECT_EQ(run.err,
               "tqcal: line 1: key 4 \"=\" at column 4 ended in Error\n"
@@ -393,7 +393,7 @@ TEST(BatchFailures, TheFirstKeyThatFailedIsNamed) {
 
 TEST(BatchNotAKey, RawCodesThatAreNoKeysAreNamedButDoNoHarm) {
     BatchRun run = RunWith({"--keys", "2 #99 #100 + 3 = #255"});
-    EXPECT_EQ(run.exit, tqhost::kExitOk);
+    EXPECT_EQ(run.exit, tqhost::EXIT_OK);
     EXPECT_EQ(run.out, "5\n");
     EXPECT_EQ(
         run.err,
@@ -473,23 +473,23 @@ TEST(BatchInput, AByteOrderMarkStartingTheInputIsSkipped) {
     BatchRun run = RunWith({},
                            "\xEF\xBB\xBF"
                            "1 + 2 =\n3 =\n");
-    EXPECT_EQ(run.exit, tqhost::kExitOk) << run.err;
+    EXPECT_EQ(run.exit, tqhost::EXIT_OK) << run.err;
     EXPECT_EQ(run.out, "3\n3\n");
     run = RunWith({},
                   "1 =\n\xEF\xBB\xBF"
                   "2 =\n");
-    EXPECT_EQ(run.exit, tqhost::kExitBadInput);
+    EXPECT_EQ(run.exit, tqhost::EXIT_BAD_INPUT);
     EXPECT_EQ(run.out, "1\n\n");
     EXPECT_EQ(run.err.rfind("tqcal: line 2: unknown key", 0), 0u) << run.err;
 }
 
-// A line of up to kLineLimit bytes is evaluated; a longer one is one error
+// A line of up to LINE_LIMIT bytes is evaluated; a longer one is one error
 // on its line, and the lines after it are answered.
 TEST(BatchInput, ALineOverTheLimitIsOneErrorInItsPlace) {
-    const std::string longest(tqhost::kLineLimit, '1');
+    const std::string longest(tqhost::LINE_LIMIT, '1');
     const std::string tooLong = longest + "1";
     BatchRun run = RunWith({}, "1 + 1 =\n" + tooLong + "\n" + longest + "\r\n2 * 3 =");
-    EXPECT_EQ(run.exit, tqhost::kExitBadInput);
+    EXPECT_EQ(run.exit, tqhost::EXIT_BAD_INPUT);
     EXPECT_EQ(run.out, "2\n\n1111111111111\n6\n");
     EXPECT_EQ(run.err, "tqcal: line 2: longer than 1048576 bytes (1 MiB); not evaluated\n");
 }

@@ -23,24 +23,24 @@ namespace {
 struct Big {
     std::vector<uint64_t> limbs;
 
-    static constexpr uint64_t kBase = 1000000000;
+    static constexpr uint64_t BASE = 1000000000;
 
     explicit Big(uint64_t v) {
         do {
-            limbs.push_back(v % kBase);
-            v /= kBase;
+            limbs.push_back(v % BASE);
+            v /= BASE;
         } while (v != 0);
     }
     void Multiply(uint64_t factor) {  // factor below 2^32
         uint64_t carry = 0;
         for (uint64_t &limb : limbs) {
             const uint64_t product = limb * factor + carry;
-            limb = product % kBase;
-            carry = product / kBase;
+            limb = product % BASE;
+            carry = product / BASE;
         }
         while (carry != 0) {
-            limbs.push_back(carry % kBase);
-            carry /= kBase;
+            limbs.push_back(carry % BASE);
+            carry /= BASE;
         }
     }
     std::string Digits() const {
@@ -223,14 +223,14 @@ std::string RandomLine(std::mt19937_64 &random) {
         }
         return text;
     };
-    static const char *const kFunctions[] = {"sqrt", "sin", "cos", "tan", "ln",
-                                             "log",  "e^x", "1/x", "x^2", "atan"};
-    static const char *const kOperators[] = {"+", "-", "*", "/", "^"};
+    static const char *const FUNCTIONS[] = {"sqrt", "sin", "cos", "tan", "ln",
+                                            "log",  "e^x", "1/x", "x^2", "atan"};
+    static const char *const OPERATORS[] = {"+", "-", "*", "/", "^"};
     std::string line = number();
     for (int terms = 1 + pick(3); terms > 0; --terms) {
-        line += std::string(" ") + kOperators[pick(pick(5) == 0 ? 5 : 4)] + " " + number();
+        line += std::string(" ") + OPERATORS[pick(pick(5) == 0 ? 5 : 4)] + " " + number();
         if (pick(5) == 0) {
-            line += std::string(" ") + kFunctions[pick(10)];
+            line += std::string(" ") + FUNCTIONS[pick(10)];
         }
     }
     return line + " =";
@@ -254,14 +254,14 @@ std::string Field(const std::string &json, const std::string &name) {
 // last place of the value: the lift and the digits are computed in doubles,
 // and in exponent form the value is first divided by its power of ten, which
 // is itself up to 4.5 units off.
-constexpr int kNearUlps = 8;
+constexpr int NEAR_ULPS = 8;
 
 TEST(DisplayRule, HoldsOnARandomHundredThousandCalculations) {
-    constexpr int kLines = 100000;
+    constexpr int LINE_COUNT = 100000;
     std::mt19937_64 random(20261208);
     std::string input;
     std::vector<std::string> lines;
-    for (int i = 0; i < kLines; ++i) {
+    for (int i = 0; i < LINE_COUNT; ++i) {
         lines.push_back(RandomLine(random));
         input += lines.back() + "\n";
     }
@@ -294,7 +294,7 @@ TEST(DisplayRule, HoldsOnARandomHundredThousandCalculations) {
         // its last place of a mark may come out on the other side.
         bool near = false;
         int q = 1;
-        for (; q <= 4 * kNearUlps && !near; ++q) {
+        for (; q <= 4 * NEAR_ULPS && !near; ++q) {
             near =
                 ShownByTheRuleNear(value, q) == screen || ShownByTheRuleNear(value, -q) == screen;
         }
@@ -303,7 +303,7 @@ TEST(DisplayRule, HoldsOnARandomHundredThousandCalculations) {
                           << ShownByTheRule(value) << " (held value " << held << ")";
         nearAMark += near ? 1 : 0;
     }
-    EXPECT_GT(checked, kLines * 9 / 10);
+    EXPECT_GT(checked, LINE_COUNT * 9 / 10);
     EXPECT_LT(nearAMark, checked / 200) << "lines near a mark";
     std::printf(
         "%d calculations: the rule as written for %d, within %.2f units in the last place of a "

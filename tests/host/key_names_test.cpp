@@ -275,21 +275,21 @@ TEST(Keyboard, EveryCalculatorKeyCanBeTyped) {
         EXPECT_TRUE(reachable.count(code)) << tqhost::KeyLabel(code) << " has no keyboard key";
     }
     EXPECT_TRUE(reachable.count(KEY_PERCENT_OP));
-    EXPECT_TRUE(reachable.count(tqhost::kCommandQuit));
-    EXPECT_TRUE(reachable.count(tqhost::kCommandMode));
+    EXPECT_TRUE(reachable.count(tqhost::COMMAND_QUIT));
+    EXPECT_TRUE(reachable.count(tqhost::COMMAND_MODE));
 }
 
 TEST(Keyboard, KeysWithoutCharactersAndCommands) {
     using namespace tqhost;
-    EXPECT_EQ(CodeForInput(kInputEnter), KEY_EQUAL);
-    EXPECT_EQ(CodeForInput(kInputBackspace), KEY_BACKSPACE);
-    EXPECT_EQ(CodeForInput(kInputDelete), KEY_CE);
-    EXPECT_EQ(CodeForInput(kInputEscape), KEY_AC);
-    EXPECT_EQ(CodeForInput(3), kCommandQuit);  // Ctrl-C in raw mode
-    EXPECT_EQ(CodeForInput('z'), kCommandNone);
+    EXPECT_EQ(CodeForInput(INPUT_ENTER), KEY_EQUAL);
+    EXPECT_EQ(CodeForInput(INPUT_BACKSPACE), KEY_BACKSPACE);
+    EXPECT_EQ(CodeForInput(INPUT_DELETE), KEY_CE);
+    EXPECT_EQ(CodeForInput(INPUT_ESCAPE), KEY_AC);
+    EXPECT_EQ(CodeForInput(3), COMMAND_QUIT);  // Ctrl-C in raw mode
+    EXPECT_EQ(CodeForInput('z'), COMMAND_NONE);
     // The mode key is o, as on the page; Tab too, which the page cannot take.
-    EXPECT_EQ(CodeForInput('o'), kCommandMode);
-    EXPECT_EQ(CodeForInput(kInputTab), kCommandMode);
+    EXPECT_EQ(CodeForInput('o'), COMMAND_MODE);
+    EXPECT_EQ(CodeForInput(INPUT_TAB), COMMAND_MODE);
     EXPECT_EQ(CodeForInput('w'), KEY_MSTORE_ALT);
     EXPECT_EQ(CodeForInput('b'), KEY_BLANK_OP);
 }
@@ -315,7 +315,7 @@ TEST(Keyboard, LegendFitsItsAreaAndAlwaysShowsQuit) {
             EXPECT_TRUE(cells.insert({place.row, place.column}).second)
                 << "two entries in one place";
             EXPECT_TRUE(entries.insert(place.entry).second) << place.entry->keys << " shown twice";
-            quit = quit || tqhost::CodeForInput(place.entry->keys[0]) == tqhost::kCommandQuit;
+            quit = quit || tqhost::CodeForInput(place.entry->keys[0]) == tqhost::COMMAND_QUIT;
         }
         EXPECT_EQ(quit, c.shown > 0) << c.columns << "x" << c.rows;
     }

@@ -16,7 +16,7 @@ using tqhost::Calculator;
 using tqhost::KeyOutcome;
 using tqhost::PressKey;
 
-Calculator Fresh(int mode = tqhost::kModeAlgebraic) {
+Calculator Fresh(int mode = tqhost::MODE_ALGEBRAIC) {
     Calculator calc;
     std::memset(&calc, 0x5A, sizeof calc);  // whatever was there before
     tqhost::ResetCalculator(calc, mode);
@@ -28,9 +28,9 @@ std::string Shown(const Calculator &calc) {
 }
 
 TEST(KeyProtocol, FreshCalculatorIsSetUpAsTheEngineExpects) {
-    Calculator calc = Fresh(tqhost::kModeEqual);
+    Calculator calc = Fresh(tqhost::MODE_EQUAL);
     EXPECT_EQ(calc.status, TQCAL_STATUS_INITIAL);
-    EXPECT_EQ(calc.mode, tqhost::kModeEqual);
+    EXPECT_EQ(calc.mode, tqhost::MODE_EQUAL);
     EXPECT_EQ(calc.ctx.optTop, -1);
     EXPECT_EQ(calc.ctx.opdTop, -1);
     EXPECT_EQ(calc.ctx.digits, 14);
@@ -45,14 +45,14 @@ TEST(KeyProtocol, FreshCalculatorIsSetUpAsTheEngineExpects) {
 
 TEST(KeyProtocol, EditKeysStayWithTheEditHandler) {
     Calculator calc = Fresh();
-    EXPECT_EQ(PressKey(calc, 4), KeyOutcome::Edited);
-    EXPECT_EQ(PressKey(calc, KEY_POINT), KeyOutcome::Edited);
-    EXPECT_EQ(PressKey(calc, 5), KeyOutcome::Edited);
-    EXPECT_EQ(PressKey(calc, KEY_EXP), KeyOutcome::Edited);
+    EXPECT_EQ(PressKey(calc, 4), KeyOutcome::EDITED);
+    EXPECT_EQ(PressKey(calc, KEY_POINT), KeyOutcome::EDITED);
+    EXPECT_EQ(PressKey(calc, 5), KeyOutcome::EDITED);
+    EXPECT_EQ(PressKey(calc, KEY_EXP), KeyOutcome::EDITED);
     // Exponent entry is on until the next operation key: the tidy-up has
     // not run.
     EXPECT_NE(calc.status & ST_EXP_ENTRY, 0u);
-    EXPECT_EQ(PressKey(calc, 3), KeyOutcome::Edited);
+    EXPECT_EQ(PressKey(calc, 3), KeyOutcome::EDITED);
     EXPECT_EQ(Shown(calc), "4.5E03");
     EXPECT_EQ(calc.ctx.lastKey, 0) << "the dispatcher has not seen a key yet";
 }
@@ -63,7 +63,7 @@ TEST(KeyProtocol, CodesThatAreNoKeysChangeNothing) {
     PressKey(calc, KEY_MUL);
     Calculator before = calc;
     for (int code : {int{KEY_FIRST_NON_KEY}, 100, 250, 254, 255, -1, 1000}) {
-        EXPECT_EQ(PressKey(calc, code), KeyOutcome::NotAKey) << code;
+        EXPECT_EQ(PressKey(calc, code), KeyOutcome::NOT_A_KEY) << code;
         EXPECT_EQ(std::memcmp(&before, &calc, sizeof calc), 0) << code;
     }
 }
@@ -71,7 +71,7 @@ TEST(KeyProtocol, CodesThatAreNoKeysChangeNothing) {
 TEST(KeyProtocol, DirectCodesGoStraightToTheDispatcher) {
     Calculator calc = Fresh();
     PressKey(calc, 8);
-    EXPECT_EQ(PressKey(calc, KEY_MSTORE_ALT), KeyOutcome::Operated);
+    EXPECT_EQ(PressKey(calc, KEY_MSTORE_ALT), KeyOutcome::OPERATED);
     EXPECT_EQ(calc.ctx.memory, 8.0);
     EXPECT_EQ(calc.ctx.lastKey, KEY_MSTORE_ALT);
     EXPECT_NE(calc.status & ST_MEMORY, 0u);
@@ -80,14 +80,14 @@ TEST(KeyProtocol, DirectCodesGoStraightToTheDispatcher) {
     for (int key : std::initializer_list<int>{2, 0, 0, KEY_ADD, 1, 0}) {
         PressKey(calc, key);
     }
-    EXPECT_EQ(PressKey(calc, KEY_PERCENT_OP), KeyOutcome::Operated);
+    EXPECT_EQ(PressKey(calc, KEY_PERCENT_OP), KeyOutcome::OPERATED);
     EXPECT_EQ(Shown(calc), "220");
 
     calc = Fresh();
     for (int key : std::initializer_list<int>{1, KEY_ADD, 2}) {
         PressKey(calc, key);
     }
-    EXPECT_EQ(PressKey(calc, KEY_BLANK_OP), KeyOutcome::Operated);
+    EXPECT_EQ(PressKey(calc, KEY_BLANK_OP), KeyOutcome::OPERATED);
     EXPECT_EQ(Shown(calc), "3");
 }
 
@@ -131,33 +131,34 @@ struct TidyCase {
     bool clearsCounters;
 };
 
-constexpr TQCAL_Status kOk = RES_OK << 1;
-constexpr TQCAL_Status kFull = RES_FULL << 1;
-constexpr TQCAL_Status kError = RES_ERROR << 1;
-constexpr TQCAL_Status kPhase = ST_SHOWN | ST_ZERO;
+constexpr TQCAL_Status RESULT_OK = RES_OK << 1;
+constexpr TQCAL_Status RESULT_FULL = RES_FULL << 1;
+constexpr TQCAL_Status RESULT_ERROR = RES_ERROR << 1;
+constexpr TQCAL_Status EDIT_PHASE = ST_SHOWN | ST_ZERO;
 
 TEST(KeyProtocol, StatusTidyUpAfterEachOperationKey) {
     const TidyCase cases[] = {
         {"an operator ends the entry", KEY_ADD,
-         kOk | ST_TYPED | ST_POINT | ST_EXP_ENTRY | ST_CLEARED | ST_CONST | ST_MEMORY,
-         kOk | kPhase | ST_CONST | ST_MEMORY, false},
+         RESULT_OK | ST_TYPED | ST_POINT | ST_EXP_ENTRY | ST_CLEARED | ST_CONST | ST_MEMORY,
+         RESULT_OK | EDIT_PHASE | ST_CONST | ST_MEMORY, false},
         {"an error drops constant and memory indicator", KEY_DIV,
-         kError | ST_TYPED | ST_CONST | ST_MEMORY, kError | kPhase, true},
-        {"a full stack keeps the typed number", KEY_LPAREN, kFull | ST_TYPED | ST_CONST,
-         kFull | ST_TYPED | kPhase, true},
-        {"a full stack without a typed number", KEY_MUL, kFull | ST_MEMORY, kFull | kPhase, true},
-        {"sign in the middle of an entry", KEY_SIGN, kOk | ST_TYPED | ST_POINT, kOk | ST_POINT,
-         false},
-        {"sign on a shown value", KEY_SIGN, kOk | kPhase, kOk | kPhase, false},
-        {"backspace in the middle of an entry", KEY_BACKSPACE, kOk | ST_TYPED | ST_POINT,
-         kOk | ST_TYPED | ST_POINT, false},
-        {"backspace down to the placeholder", KEY_BACKSPACE, kOk | ST_TYPED | ST_ZERO,
-         kOk | ST_TYPED | ST_ZERO, false},
-        {"backspace on a shown value", KEY_BACKSPACE, kOk | ST_TYPED | kPhase | ST_POINT,
-         kOk | ST_TYPED | kPhase, false},
+         RESULT_ERROR | ST_TYPED | ST_CONST | ST_MEMORY, RESULT_ERROR | EDIT_PHASE, true},
+        {"a full stack keeps the typed number", KEY_LPAREN, RESULT_FULL | ST_TYPED | ST_CONST,
+         RESULT_FULL | ST_TYPED | EDIT_PHASE, true},
+        {"a full stack without a typed number", KEY_MUL, RESULT_FULL | ST_MEMORY,
+         RESULT_FULL | EDIT_PHASE, true},
+        {"sign in the middle of an entry", KEY_SIGN, RESULT_OK | ST_TYPED | ST_POINT,
+         RESULT_OK | ST_POINT, false},
+        {"sign on a shown value", KEY_SIGN, RESULT_OK | EDIT_PHASE, RESULT_OK | EDIT_PHASE, false},
+        {"backspace in the middle of an entry", KEY_BACKSPACE, RESULT_OK | ST_TYPED | ST_POINT,
+         RESULT_OK | ST_TYPED | ST_POINT, false},
+        {"backspace down to the placeholder", KEY_BACKSPACE, RESULT_OK | ST_TYPED | ST_ZERO,
+         RESULT_OK | ST_TYPED | ST_ZERO, false},
+        {"backspace on a shown value", KEY_BACKSPACE, RESULT_OK | ST_TYPED | EDIT_PHASE | ST_POINT,
+         RESULT_OK | ST_TYPED | EDIT_PHASE, false},
         {"bits the tidy-up leaves alone", KEY_EQUAL,
-         kOk | ST_PCT_BASE | ST_FRESH | ST_MRC | 0x10000u,
-         kOk | ST_PCT_BASE | ST_FRESH | ST_MRC | 0x10000u | kPhase, false},
+         RESULT_OK | ST_PCT_BASE | ST_FRESH | ST_MRC | 0x10000u,
+         RESULT_OK | ST_PCT_BASE | ST_FRESH | ST_MRC | 0x10000u | EDIT_PHASE, false},
     };
     for (const auto &c : cases) {
         TQCAL_Context ctx{};
@@ -172,8 +173,8 @@ TEST(KeyProtocol, StatusTidyUpAfterEachOperationKey) {
 }
 
 TEST(KeyProtocol, PrecedenceModeTravelsWithEachCalculator) {
-    Calculator algebraic = Fresh(tqhost::kModeAlgebraic);
-    Calculator equal = Fresh(tqhost::kModeEqual);
+    Calculator algebraic = Fresh(tqhost::MODE_ALGEBRAIC);
+    Calculator equal = Fresh(tqhost::MODE_EQUAL);
     // Interleaved: each operation key passes its own calculator's mode.
     for (int key : std::initializer_list<int>{2, KEY_ADD, 3, KEY_MUL, 4, KEY_EQUAL}) {
         PressKey(algebraic, key);

@@ -62,7 +62,7 @@ struct ShellRun {
     const char *err;
 };
 
-constexpr ShellRun kShellRuns[] = {
+constexpr ShellRun SHELL_RUNS[] = {
     {"keys on the command line", "--keys '100 - 99.99 ='", "true", 0, "0.01\n", ""},
     {"key sequences on standard input", "--mode equal", "printf '2+3*4=\\n\\n'", 0, "20\n0\n",
      nullptr},
@@ -79,7 +79,7 @@ constexpr ShellRun kShellRuns[] = {
 };
 
 TEST(Program, RunsAsAShellSeesThem) {
-    for (const ShellRun &expected : kShellRuns) {
+    for (const ShellRun &expected : SHELL_RUNS) {
         SCOPED_TRACE(expected.what);
         Result run = RunProgram(expected.args, expected.input);
         EXPECT_EQ(run.exit, expected.exit);

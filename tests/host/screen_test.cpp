@@ -35,7 +35,7 @@ TQCAL_Context Context(const std::string &text, const char *exponent = " 00",
     return ctx;
 }
 
-constexpr TQCAL_Status kShownOk = ST_SHOWN | ST_ZERO | (RES_OK << 1);
+constexpr TQCAL_Status SHOWN_OK = ST_SHOWN | ST_ZERO | (RES_OK << 1);
 
 // A display as the engine leaves it, and what a reader of it should get.
 struct DisplayCase {
@@ -48,18 +48,18 @@ struct DisplayCase {
 
 TEST(OneLine, ReadsAsAPersonReadsTheDisplay) {
     const DisplayCase cases[] = {
-        {"0.", " 00", false, kShownOk, "0"},
-        {"100.", " 00", false, kShownOk, "100"},
-        {"0.01", " 00", false, kShownOk, "0.01"},
-        {"5.", " 00", true, kShownOk, "-5"},
-        {"0.5", " 00", true, kShownOk, "-0.5"},
-        {"1234567890123.", " 00", false, kShownOk, "1234567890123"},
-        {"0.3333333333333", " 00", false, kShownOk, "0.3333333333333"},
-        {"1234567890123.4", " 00", false, kShownOk, "1234567890123.4"},
-        {"1.2345678901234", " 13", false, kShownOk, "1.2345678901234E13"},
-        {"1.", "-13", false, kShownOk, "1E-13"},
-        {"1.5", "-20", true, kShownOk, "-1.5E-20"},
-        {"9.9999999999991", " 99", false, kShownOk, "9.9999999999991E99"},
+        {"0.", " 00", false, SHOWN_OK, "0"},
+        {"100.", " 00", false, SHOWN_OK, "100"},
+        {"0.01", " 00", false, SHOWN_OK, "0.01"},
+        {"5.", " 00", true, SHOWN_OK, "-5"},
+        {"0.5", " 00", true, SHOWN_OK, "-0.5"},
+        {"1234567890123.", " 00", false, SHOWN_OK, "1234567890123"},
+        {"0.3333333333333", " 00", false, SHOWN_OK, "0.3333333333333"},
+        {"1234567890123.4", " 00", false, SHOWN_OK, "1234567890123.4"},
+        {"1.2345678901234", " 13", false, SHOWN_OK, "1.2345678901234E13"},
+        {"1.", "-13", false, SHOWN_OK, "1E-13"},
+        {"1.5", "-20", true, SHOWN_OK, "-1.5E-20"},
+        {"9.9999999999991", " 99", false, SHOWN_OK, "9.9999999999991E99"},
         // Typing: the point shows as typed, the exponent while it is typed.
         {"12.", " 00", false, ST_TYPED | ST_POINT | (RES_OK << 1), "12"},
         {"12.5", " 00", false, ST_TYPED | ST_POINT | (RES_OK << 1), "12.5"},
@@ -80,10 +80,10 @@ TEST(OneLine, ReadsAsAPersonReadsTheDisplay) {
 TEST(ReadScreen, ExponentShownWhileTypedOrWhenNotZero) {
     // The dispatcher sets ST_EXP_ENTRY after formatting an exponent, and the
     // tidy-up clears it: the text is what says an exponent is shown.
-    EXPECT_TRUE(ReadScreen(Context("1.", " 20"), kShownOk).exponentShown);
-    EXPECT_TRUE(ReadScreen(Context("1.", "-13"), kShownOk).exponentShown);
-    EXPECT_FALSE(ReadScreen(Context("1.", " 00"), kShownOk).exponentShown);
-    EXPECT_TRUE(ReadScreen(Context("1.", " 00"), kShownOk | ST_EXP_ENTRY).exponentShown);
+    EXPECT_TRUE(ReadScreen(Context("1.", " 20"), SHOWN_OK).exponentShown);
+    EXPECT_TRUE(ReadScreen(Context("1.", "-13"), SHOWN_OK).exponentShown);
+    EXPECT_FALSE(ReadScreen(Context("1.", " 00"), SHOWN_OK).exponentShown);
+    EXPECT_TRUE(ReadScreen(Context("1.", " 00"), SHOWN_OK | ST_EXP_ENTRY).exponentShown);
 }
 
 TEST(ReadScreen, NeverReadsPastTheDisplayArea) {
@@ -95,24 +95,24 @@ TEST(ReadScreen, NeverReadsPastTheDisplayArea) {
         cell = u'1';
     }
     ctx.display[3] = 0x2212;  // the engine writes ASCII only; anything else shows
-    auto screen = ReadScreen(ctx, kShownOk);
+    auto screen = ReadScreen(ctx, SHOWN_OK);
     EXPECT_EQ(screen.text, "888?8888888888888");
     EXPECT_EQ(screen.exponentDigits, "111");
 }
 
 TEST(PanelRows, TheDisplayRow) {
     const DisplayCase cases[] = {
-        {"1.2345678901234", "-13", true, kShownOk, " -1.2345678901234 -13     "},
-        {"0.01", " 00", false, kShownOk, "             0.01         "},
-        {"5.", " 00", true, kShownOk, "              -5.         "},
-        {"5.", " 20", false, kShownOk, "               5.  20     "},
+        {"1.2345678901234", "-13", true, SHOWN_OK, " -1.2345678901234 -13     "},
+        {"0.01", " 00", false, SHOWN_OK, "             0.01         "},
+        {"5.", " 00", true, SHOWN_OK, "              -5.         "},
+        {"5.", " 20", false, SHOWN_OK, "               5.  20     "},
         // After a failure the display reads the outcome, not the old number.
         {"12.", " 20", true, ST_SHOWN | ST_ZERO | (RES_ERROR << 1), "            Error         "},
         {"12.", " 00", false, ST_SHOWN | ST_ZERO | (RES_FULL << 1), "             Full         "},
     };
     for (const auto &c : cases) {
         auto rows = tqhost::PanelRows(ReadScreen(Context(c.text, c.exponent, c.negative), c.status),
-                                      tqhost::kModeAlgebraic);
+                                      tqhost::MODE_ALGEBRAIC);
         EXPECT_EQ(rows[1], c.expected) << c.text;
         // The display's last cell stays put whatever the length of the text.
         EXPECT_EQ(rows[1].find_last_not_of(' ', 17), 16u) << c.text;
@@ -122,13 +122,13 @@ TEST(PanelRows, TheDisplayRow) {
 TEST(PanelRows, Indicators) {
     TQCAL_Context ctx = Context("3.");
     ctx.parenDepth = 12;
-    auto rows = tqhost::PanelRows(ReadScreen(ctx, ST_MEMORY | ST_CONST | ST_PCT_BASE | kShownOk),
-                                  tqhost::kModeEqual);
+    auto rows = tqhost::PanelRows(ReadScreen(ctx, ST_MEMORY | ST_CONST | ST_PCT_BASE | SHOWN_OK),
+                                  tqhost::MODE_EQUAL);
     EXPECT_EQ(rows[0], "MEM      K % (12       EQU");
     ctx.parenDepth = 0;
-    rows = tqhost::PanelRows(ReadScreen(ctx, kShownOk), tqhost::kModeAlgebraic);
+    rows = tqhost::PanelRows(ReadScreen(ctx, SHOWN_OK), tqhost::MODE_ALGEBRAIC);
     EXPECT_EQ(rows[0], "                       ALG");
-    EXPECT_EQ(rows[0].size(), static_cast<size_t>(tqhost::kPanelWidth));
+    EXPECT_EQ(rows[0].size(), static_cast<size_t>(tqhost::PANEL_WIDTH));
 }
 
 TEST(JsonState, CarriesTheObservableState) {
@@ -137,15 +137,15 @@ TEST(JsonState, CarriesTheObservableState) {
     ctx.memory = -2.5;
     ctx.parenDepth = 1;
     std::string json =
-        tqhost::JsonText(tqhost::JsonState(ctx, kShownOk | ST_MEMORY, tqhost::kModeEqual, ""));
+        tqhost::JsonText(tqhost::JsonState(ctx, SHOWN_OK | ST_MEMORY, tqhost::MODE_EQUAL, ""));
     EXPECT_EQ(
         json,
         "{\"screen\":\"0.01\",\"display\":\"0.01\",\"exponent\":\" 00\",\"exponentShown\":false,"
         "\"negative\":false,\"heldValue\":0.01,\"shownValue\":0.01,\"memory\":-2.5,\"result\":\"ok\",\"status\":" +
-            std::to_string(kShownOk | ST_MEMORY) +
+            std::to_string(SHOWN_OK | ST_MEMORY) +
             ",\"bits\":[\"memory\",\"shown\",\"zero\"],\"parenDepth\":1,\"mode\":\"equal\"}");
     json = tqhost::JsonText(
-        tqhost::JsonState(Context("1.", " 20", true), kShownOk, tqhost::kModeAlgebraic, "+/-"));
+        tqhost::JsonState(Context("1.", " 20", true), SHOWN_OK, tqhost::MODE_ALGEBRAIC, "+/-"));
     EXPECT_EQ(json.rfind("{\"key\":\"+/-\",\"screen\":\"-1E20\"", 0), 0u) << json;
 }
 

@@ -60,9 +60,9 @@ std::vector<std::string> Lines(const std::string &text) {
 class Terminal : public ::testing::Test {
 protected:
     // Rows of the calculator screen: the indicators and the display.
-    static constexpr size_t kIndicatorRow = 2;
-    static constexpr size_t kDisplayRow = 3;
-    static constexpr size_t kMessageRow = 5;
+    static constexpr size_t INDICATOR_ROW = 2;
+    static constexpr size_t DISPLAY_ROW = 3;
+    static constexpr size_t MESSAGE_ROW = 5;
 
     void SetUp() override {
         if (std::system("command -v tmux >/dev/null 2>&1") != 0) {
@@ -143,8 +143,8 @@ protected:
         }
         what += " ]";
         WaitFor(what.c_str(), [&](const std::vector<std::string> &screen) {
-            return screen.size() > kDisplayRow && Inside(screen[kIndicatorRow]) == indicators &&
-                   Inside(screen[kDisplayRow]) == display;
+            return screen.size() > DISPLAY_ROW && Inside(screen[INDICATOR_ROW]) == indicators &&
+                   Inside(screen[DISPLAY_ROW]) == display;
         });
     }
 

@@ -16,16 +16,16 @@ namespace binary64_cases {
 // A soft-float build has no hardware double to compare with: every double
 // operation in the test program is a call of the engine's helpers.
 #if defined(__ARM_EABI__) && defined(__SOFTFP__)
-constexpr bool kHardwareDoubles = false;
+constexpr bool HARDWARE_DOUBLES = false;
 #else
-constexpr bool kHardwareDoubles = true;
+constexpr bool HARDWARE_DOUBLES = true;
 #endif
 // SSE2 gives NaN results by the rules the routines follow, bit for bit;
 // other units (ARM's default NaN is positive) only agree that it is a NaN.
 #if defined(__SSE2_MATH__)
-constexpr bool kNaNBitsAsHardware = true;
+constexpr bool NAN_BITS_AS_HARDWARE = true;
 #else
-constexpr bool kNaNBitsAsHardware = false;
+constexpr bool NAN_BITS_AS_HARDWARE = false;
 #endif
 
 // splitmix64: the same sequence on every target.
@@ -85,7 +85,7 @@ inline bool Agrees(uint64_t ours, double hardware, uint64_t a, uint64_t b) {
     const uint64_t h = std::bit_cast<uint64_t>(hardware);
     if (!IsNaN(h)) return ours == h;
     if (!IsNaN(ours)) return false;
-    if (!kNaNBitsAsHardware) return true;
+    if (!NAN_BITS_AS_HARDWARE) return true;
     if (IsNaN(a) && IsNaN(b)) return ours == (a | 1ULL << 51) || ours == (b | 1ULL << 51);
     return ours == h;
 }

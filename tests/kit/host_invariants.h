@@ -21,7 +21,7 @@ namespace host_invariants {
 
 using calc_test::Calc;
 
-inline constexpr int kDisplayCells = TQCAL_DISPLAY_AREA;  // 17
+inline constexpr int DISPLAY_CELLS = TQCAL_DISPLAY_AREA;  // 17
 
 inline int ResultStateOf(TQCAL_Status status) { return tqcal_result(status); }
 
@@ -65,7 +65,7 @@ inline std::string LayoutProblem(const TQCAL_WChar *cells) {
 // The magnitude the display and exponent texts show (texts already checked).
 inline double ShownMagnitude(const TQCAL_Context &ctx) {
     std::string text;
-    for (int i = 0; i < kDisplayCells && ctx.display[i] != 0; ++i) {
+    for (int i = 0; i < DISPLAY_CELLS && ctx.display[i] != 0; ++i) {
         if (ctx.display[i] != u' ') text += static_cast<char>(ctx.display[i]);
     }
     text += 'e';

@@ -27,7 +27,7 @@ namespace {
 using namespace tqcal::math;
 using namespace binary64_cases;
 
-constexpr uint64_t kSign = 1ULL << 63;
+constexpr uint64_t SIGN_BIT = 1ULL << 63;
 
 uint64_t Bits(double x) { return std::bit_cast<uint64_t>(x); }
 double Double(uint64_t x) { return std::bit_cast<double>(x); }
@@ -38,23 +38,23 @@ std::string Hex(uint64_t x) {
     return text;
 }
 
-enum Op { kAdd, kSub, kMul, kDiv, kOps };
-const char *const kOpNames[kOps] = {"+", "-", "*", "/"};
+enum Op { OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_COUNT };
+const char *const OP_NAMES[OP_COUNT] = {"+", "-", "*", "/"};
 
 uint64_t Ours(int op, uint64_t a, uint64_t b) {
     switch (op) {
-        case kAdd: return AddBits(a, b);
-        case kSub: return SubBits(a, b);
-        case kMul: return MulBits(a, b);
+        case OP_ADD: return AddBits(a, b);
+        case OP_SUB: return SubBits(a, b);
+        case OP_MUL: return MulBits(a, b);
         default: return DivBits(a, b);
     }
 }
 
 double Hardware(int op, double a, double b) {
     switch (op) {
-        case kAdd: return HardwareAdd(a, b);
-        case kSub: return HardwareSub(a, b);
-        case kMul: return HardwareMul(a, b);
+        case OP_ADD: return HardwareAdd(a, b);
+        case OP_SUB: return HardwareSub(a, b);
+        case OP_MUL: return HardwareMul(a, b);
         default: return HardwareDiv(a, b);
     }
 }
@@ -71,23 +71,23 @@ struct Checker {
     }
 
     void Check(uint64_t a, uint64_t b) {
-        for (int op = 0; op < kOps; ++op) {
+        for (int op = 0; op < OP_COUNT; ++op) {
             const uint64_t ours = Ours(op, a, b);
             hash.Add(ours);
-            if (!kHardwareDoubles) continue;
+            if (!HARDWARE_DOUBLES) continue;
             const double h = Hardware(op, Double(a), Double(b));
             if (!Agrees(ours, h, a, b))
-                Fail(Hex(a) + " " + kOpNames[op] + " " + Hex(b) + " gives " + Hex(ours) +
+                Fail(Hex(a) + " " + OP_NAMES[op] + " " + Hex(b) + " gives " + Hex(ours) +
                      ", the hardware " + Hex(Bits(h)));
         }
         const Order order = CompareBits(a, b);
         hash.Add(static_cast<uint64_t>(order));
-        if (!kHardwareDoubles) return;
+        if (!HARDWARE_DOUBLES) return;
         const double x = Double(a), y = Double(b);
-        const Order h = x < y    ? Order::Less
-                        : x == y ? Order::Equal
-                        : x > y  ? Order::Greater
-                                 : Order::Unordered;
+        const Order h = x < y    ? Order::LESS
+                        : x == y ? Order::EQUAL
+                        : x > y  ? Order::GREATER
+                                 : Order::UNORDERED;
         if (order != h) Fail("comparing " + Hex(a) + " with " + Hex(b));
     }
 };
@@ -127,7 +127,7 @@ std::vector<uint64_t> Specials() {
     std::vector<uint64_t> v;
     for (uint64_t m : magnitudes) {
         v.push_back(m);
-        v.push_back(m | kSign);
+        v.push_back(m | SIGN_BIT);
     }
     return v;
 }
@@ -231,13 +231,13 @@ TEST(Binary64, CancellationSubnormalsAndOverflow) {
     Random r{3};
     for (int i = 0; i < 4000; ++i) {
         const uint64_t s = r.Next();
-        const uint64_t a = s & ~kSign;
+        const uint64_t a = s & ~SIGN_BIT;
         c.Check(a, a);
-        c.Check(a, a | kSign);
+        c.Check(a, a | SIGN_BIT);
         c.Check(a, a + 1);
-        c.Check(a | kSign, (a - 1) & ~kSign);
+        c.Check(a | SIGN_BIT, (a - 1) & ~SIGN_BIT);
         const uint64_t tiny = r.Next() >> 12;  // subnormal
-        c.Check(tiny, r.Next() >> 12 | (s & kSign));
+        c.Check(tiny, r.Next() >> 12 | (s & SIGN_BIT));
         c.Check(tiny, Make(0, 1 + static_cast<int64_t>(s % 60), r.Next() >> 12));
         // Products and quotients from deep in the subnormal range to the
         // smallest normal, and from near the largest double to beyond it.
@@ -268,7 +268,7 @@ TEST(Binary64, RandomPairs) {
     }
     std::printf("binary64 random pairs: %" PRIu64 ", hash %s, %d differ from the hardware%s\n",
                 count, Hex(c.hash.value).c_str(), c.failures,
-                kHardwareDoubles ? "" : " (not compared: no hardware doubles)");
+                HARDWARE_DOUBLES ? "" : " (not compared: no hardware doubles)");
     if (!count_text) ExpectHash(c.hash, 0x1E16E7C3428FE863ULL);
     EXPECT_EQ(c.failures, 0);
 }
@@ -285,7 +285,7 @@ TEST(Binary64, SquareRoot) {
         hash.Add(ours);
         if (Bits(Sqrt(Double(a))) != ours && !(IsNaN(ours) && std::isnan(Sqrt(Double(a)))))
             if (++failures <= 8) ADD_FAILURE() << "Sqrt and SqrtBits differ at " << Hex(a);
-        if (!kHardwareDoubles) return;
+        if (!HARDWARE_DOUBLES) return;
         volatile double x = Double(a);
         const double h = std::sqrt(x);
         if (!Agrees(ours, h, a, a))
@@ -302,8 +302,8 @@ TEST(Binary64, SquareRoot) {
         check(square);
         check(square + 1);
         check(square - 1);
-        check(r.Next() >> 12);     // subnormal
-        check(r.Next() & ~kSign);  // any positive double
+        check(r.Next() >> 12);        // subnormal
+        check(r.Next() & ~SIGN_BIT);  // any positive double
         check(Drawn(r, 1, 2046));
     }
     ExpectHash(hash, 0x0C7E49A7788439ABULL);
@@ -320,7 +320,7 @@ TEST(Binary64, Remainder) {
         hash.Add(ours);
         if (Bits(Fmod(Double(a), Double(b))) != ours)
             if (++failures <= 8) ADD_FAILURE() << "Fmod and FmodBits differ at " << Hex(a);
-        if (!kHardwareDoubles) return;
+        if (!HARDWARE_DOUBLES) return;
         volatile double x = Double(a), y = Double(b);
         const double h = std::fmod(x, y);
         if (!Agrees(ours, h, a, b))
@@ -357,7 +357,7 @@ TEST(Binary64, Conversions) {
     int failures = 0;
     auto expect = [&](uint64_t ours, double hardware, const std::string &what) {
         hash.Add(ours);
-        if (kHardwareDoubles && !Agrees(ours, hardware, 0, 0))
+        if (HARDWARE_DOUBLES && !Agrees(ours, hardware, 0, 0))
             if (++failures <= 8)
                 ADD_FAILURE() << what << " gives " << Hex(ours) << ", the hardware "
                               << Hex(Bits(hardware));
@@ -381,7 +381,7 @@ TEST(Binary64, Conversions) {
         const double d = Double(Drawn(r, 1000, 86, true));
         volatile double vd = d;
         hash.Add(static_cast<uint64_t>(ToInt64(Bits(d))));
-        if (std::fabs(d) < 0x1p63 && kHardwareDoubles &&
+        if (std::fabs(d) < 0x1p63 && HARDWARE_DOUBLES &&
             ToInt64(Bits(d)) != static_cast<int64_t>(vd))
             if (++failures <= 8) ADD_FAILURE() << "to i64 " << Hex(Bits(d));
         if (std::fabs(d) < 0x1p31 && ToInt32(Bits(d)) != static_cast<int32_t>(vd))
@@ -394,17 +394,17 @@ TEST(Binary64, Conversions) {
     ExpectHash(hash, 0x8802B2E1E515ECA9ULL);
     EXPECT_EQ(failures, 0);
     // Out of range: the nearest integer; NaN gives 0.
-    constexpr double kInf = std::numeric_limits<double>::infinity();
+    constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
     EXPECT_EQ(ToInt32(Bits(3e9)), INT32_MAX);
     EXPECT_EQ(ToInt32(Bits(-3e9)), INT32_MIN);
     EXPECT_EQ(ToInt32(Bits(-2147483648.9)), INT32_MIN);
-    EXPECT_EQ(ToInt32(Bits(-kInf)), INT32_MIN);
+    EXPECT_EQ(ToInt32(Bits(-INF_VALUE)), INT32_MIN);
     EXPECT_EQ(ToInt32(Bits(std::nan(""))), 0);
     EXPECT_EQ(ToUint32(Bits(-1.5)), 0u);
     EXPECT_EQ(ToUint32(Bits(5e9)), UINT32_MAX);
     EXPECT_EQ(ToInt64(Bits(1e19)), INT64_MAX);
     EXPECT_EQ(ToInt64(Bits(-0x1p63)), INT64_MIN);
-    EXPECT_EQ(ToUint64(Bits(kInf)), UINT64_MAX);
+    EXPECT_EQ(ToUint64(Bits(INF_VALUE)), UINT64_MAX);
     EXPECT_EQ(ToInt32(Bits(-0.99)), 0);
 }
 

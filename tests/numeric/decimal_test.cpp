@@ -12,8 +12,8 @@ namespace {
 
 using namespace tqcal;
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
+constexpr double NAN_VALUE = std::numeric_limits<double>::quiet_NaN();
 
 struct Pair {
     double in;
@@ -92,13 +92,13 @@ TEST(Pow10, IntegerFormGivesTheSameDoubles) {
 }
 
 TEST(Pow10, OutOfRangeArgumentsReturnTheirLimit) {
-    EXPECT_EQ(TQCAL_Pow10(3e9), kInf);
-    EXPECT_EQ(TQCAL_Pow10(2147483648.0), kInf);
+    EXPECT_EQ(TQCAL_Pow10(3e9), INF_VALUE);
+    EXPECT_EQ(TQCAL_Pow10(2147483648.0), INF_VALUE);
     EXPECT_EQ(TQCAL_Pow10(-3e9), 0.0);
-    EXPECT_EQ(TQCAL_Pow10(kInf), kInf);
-    EXPECT_EQ(TQCAL_Pow10(-kInf), 0.0);
-    EXPECT_EQ(TQCAL_Pow10(kNaN), 1.0);
-    EXPECT_EQ(TQCAL_Pow10(2147483647.0), kInf);
+    EXPECT_EQ(TQCAL_Pow10(INF_VALUE), INF_VALUE);
+    EXPECT_EQ(TQCAL_Pow10(-INF_VALUE), 0.0);
+    EXPECT_EQ(TQCAL_Pow10(NAN_VALUE), 1.0);
+    EXPECT_EQ(TQCAL_Pow10(2147483647.0), INF_VALUE);
     EXPECT_EQ(TQCAL_Pow10(-2147483647.0), 0.0);
 }
 
@@ -126,9 +126,9 @@ TEST(DecimalExponent, DecadeBoundariesWithTolerance) {
 }
 
 TEST(DecimalExponent, NonFiniteValuesReturn) {
-    EXPECT_EQ(DecimalExponent(kInf), 0);
-    EXPECT_EQ(DecimalExponent(-kInf), 0);
-    EXPECT_EQ(DecimalExponent(kNaN), 0);
+    EXPECT_EQ(DecimalExponent(INF_VALUE), 0);
+    EXPECT_EQ(DecimalExponent(-INF_VALUE), 0);
+    EXPECT_EQ(DecimalExponent(NAN_VALUE), 0);
     EXPECT_EQ(DecimalExponent(1e308), 308);
 }
 
@@ -154,8 +154,8 @@ TEST(FractionalPart, WholeNumbersWithinSevenUnitsOfTheFifteenthDigit) {
 }
 
 TEST(FractionalPart, NonFiniteValuesAreNeverWhole) {
-    EXPECT_EQ(FractionalPart(kInf), 0.0);  // beyond 1e14: no fraction digits
-    EXPECT_TRUE(std::isnan(FractionalPart(kNaN)));
+    EXPECT_EQ(FractionalPart(INF_VALUE), 0.0);  // beyond 1e14: no fraction digits
+    EXPECT_TRUE(std::isnan(FractionalPart(NAN_VALUE)));
 }
 
 TEST(Reciprocal, WorksOnTheMantissa) {
@@ -172,7 +172,7 @@ TEST(Reciprocal, WorksOnTheMantissa) {
 }
 
 TEST(Reciprocal, RefusesZeroAndNonFiniteValues) {
-    for (double in : {0.0, 1e-100, -9.9e-100, kInf, -kInf, kNaN}) {
+    for (double in : {0.0, 1e-100, -9.9e-100, INF_VALUE, -INF_VALUE, NAN_VALUE}) {
         double v = in;
         EXPECT_EQ(Reciprocal(&v), -1) << in;
         if (!std::isnan(in)) {
@@ -186,7 +186,7 @@ TEST(TruncToInt32, SaturatesInsteadOfOverflowing) {
     EXPECT_EQ(TruncToInt32(-2.9), -2);
     EXPECT_EQ(TruncToInt32(1e20), std::numeric_limits<int32_t>::max());
     EXPECT_EQ(TruncToInt32(-1e20), std::numeric_limits<int32_t>::min());
-    EXPECT_EQ(TruncToInt32(kNaN), 0);
+    EXPECT_EQ(TruncToInt32(NAN_VALUE), 0);
 }
 
 }  // namespace

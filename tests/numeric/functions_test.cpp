@@ -23,7 +23,7 @@ namespace {
 
 using namespace tqcal;
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
 
 using ulps::Call;
 using ulps::Exact;
@@ -52,7 +52,7 @@ TEST(Square, Values) {
 }
 
 TEST(Square, Limit) {
-    for (double x : {1e50, -1e50, 1e51, kInf, -kInf}) ExpectRefused(Square, x, "Square");
+    for (double x : {1e50, -1e50, 1e51, INF_VALUE, -INF_VALUE}) ExpectRefused(Square, x, "Square");
 }
 
 // ---------------------------------------------------------------- SquareRoot
@@ -94,12 +94,12 @@ TEST(SquareRoot, SnapsToOneWithin1e12) {
 TEST(SquareRoot, InfinityGivesInfinity) {
     // Accepted as not below zero; the dispatcher's overflow check reports it.
     double v;
-    ASSERT_EQ(Call(SquareRoot, kInf, &v), 0);
-    EXPECT_EQ(v, kInf);
+    ASSERT_EQ(Call(SquareRoot, INF_VALUE, &v), 0);
+    EXPECT_EQ(v, INF_VALUE);
 }
 
 TEST(SquareRoot, NegativeValuesFail) {
-    for (double x : {-1.0, -4.0, -1e-300, -ZERO_LIMIT, -kInf}) {
+    for (double x : {-1.0, -4.0, -1e-300, -ZERO_LIMIT, -INF_VALUE}) {
         ExpectRefused(SquareRoot, x, "SquareRoot");
     }
 }
@@ -160,7 +160,7 @@ TEST(Logarithms, Values) {
 }
 
 TEST(Logarithms, ZeroLimitAndBelowFail) {
-    for (double x : {0.0, -0.0, -5.0, ZERO_LIMIT, 1e-100, -1.0, -kInf}) {
+    for (double x : {0.0, -0.0, -5.0, ZERO_LIMIT, 1e-100, -1.0, -INF_VALUE}) {
         ExpectRefused(NaturalLog, x, "NaturalLog");
         ExpectRefused(CommonLog, x, "CommonLog");
     }
@@ -168,10 +168,10 @@ TEST(Logarithms, ZeroLimitAndBelowFail) {
 
 TEST(Logarithms, InfinityGivesInfinity) {
     double v;
-    ASSERT_EQ(Call(NaturalLog, kInf, &v), 0);
-    EXPECT_EQ(v, kInf);
-    ASSERT_EQ(Call(CommonLog, kInf, &v), 0);
-    EXPECT_EQ(v, kInf);
+    ASSERT_EQ(Call(NaturalLog, INF_VALUE, &v), 0);
+    EXPECT_EQ(v, INF_VALUE);
+    ASSERT_EQ(Call(CommonLog, INF_VALUE, &v), 0);
+    EXPECT_EQ(v, INF_VALUE);
 }
 
 // ---------------------------------------------------------------- Exponential
@@ -184,7 +184,7 @@ TEST(Exponential, Values) {
     EXPECT_EQ(v, 2.718281828459045);
     ASSERT_EQ(Call(Exponential, -1000, &v), 0);
     EXPECT_EQ(v, 0.0);
-    ASSERT_EQ(Call(Exponential, -kInf, &v), 0);
+    ASSERT_EQ(Call(Exponential, -INF_VALUE, &v), 0);
     EXPECT_EQ(v, 0.0);
 }
 
@@ -193,8 +193,8 @@ TEST(Exponential, LimitIsAccepted) {
     ASSERT_EQ(Call(Exponential, 230.258509299404, &v), 0);
     EXPECT_EQ(v, 9.9999999999944266e+99);
     EXPECT_LT(v, 9.9999999999991e99);
-    for (double x :
-         {std::nextafter(230.258509299404, kInf), 230.2585093, 230.25850929940458, 1000.0, kInf}) {
+    for (double x : {std::nextafter(230.258509299404, INF_VALUE), 230.2585093, 230.25850929940458,
+                     1000.0, INF_VALUE}) {
         ExpectRefused(Exponential, x, "Exponential");
     }
 }
@@ -249,7 +249,7 @@ TEST(Factorial, RefusedArguments) {
     const double refused[] = {
         1e-99, -1e-99,      ZERO_LIMIT, -ZERO_LIMIT, 0.5,          0.9999999995, -3,
         -1,    4.5,         4.99999999, 5.00000001,  5.0000000091, 4.9999999989, 70,
-        70.5,  69.99999999, 1e99,       -1e99,       kInf,         -kInf,
+        70.5,  69.99999999, 1e99,       -1e99,       INF_VALUE,    -INF_VALUE,
     };
     for (double x : refused) ExpectRefused(Factorial, x, "Factorial");
 }

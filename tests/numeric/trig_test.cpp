@@ -24,9 +24,9 @@ namespace {
 
 using namespace tqcal;
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kLimit = 9.9999999999991e99;
+constexpr double PI_VALUE = 3.141592653589793;
+constexpr double INF_VALUE = std::numeric_limits<double>::infinity();
+constexpr double LIMIT = 9.9999999999991e99;
 
 using ulps::Call;
 using ulps::Exact;
@@ -130,7 +130,7 @@ TEST(SinDeg, ConversionMultipliesFirstThenDivides) {
     };
     for (const auto &c : cases) {
         const double deg = c.i * 0.1 + 0.013;
-        ASSERT_NE((deg * kPi) / 180, deg * (kPi / 180)) << deg;
+        ASSERT_NE((deg * PI_VALUE) / 180, deg * (PI_VALUE / 180)) << deg;
         double v;
         ASSERT_EQ(Call(SinDeg, deg, &v), 0) << deg;
         EXPECT_EQ(v, c.sine) << deg;
@@ -138,13 +138,13 @@ TEST(SinDeg, ConversionMultipliesFirstThenDivides) {
 }
 
 TEST(SinDeg, ArgumentLimit) {
-    for (double x : {kLimit, -kLimit, 1e100, -1e100, kInf, -kInf}) {
+    for (double x : {LIMIT, -LIMIT, 1e100, -1e100, INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(SinDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x);
     }
     double v;
-    const double below = std::nextafter(kLimit, 0.0);  // reduces to 200
+    const double below = std::nextafter(LIMIT, 0.0);  // reduces to 200
     EXPECT_EQ(Call(SinDeg, below, &v), 0);
     EXPECT_EQ(v, -0.34202014332566866);
 }
@@ -207,7 +207,7 @@ TEST(CosDeg, OutsideTheTolerancesComesFromTheCosine) {
 }
 
 TEST(CosDeg, ArgumentLimit) {
-    for (double x : {kLimit, -kLimit, 1e100, kInf, -kInf}) {
+    for (double x : {LIMIT, -LIMIT, 1e100, INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(CosDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x);
@@ -263,7 +263,7 @@ TEST(TanDeg, ReducesByHalfTurnsKeepingTheSign) {
 }
 
 TEST(TanDeg, ArgumentLimit) {
-    for (double x : {kLimit, -kLimit, 1e100, kInf, -kInf}) {
+    for (double x : {LIMIT, -LIMIT, 1e100, INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(TanDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x) << "the limit test comes before the reduction";
@@ -285,9 +285,9 @@ TEST(AsinDeg, SpecialAndWholeDegreeResults) {
     };
     ExpectExact(AsinDeg, cases);
     // The raw conversions are not whole, so the snap did the work.
-    EXPECT_EQ((math::Asin(0.5) * 180) / kPi, 30.000000000000004);
-    EXPECT_EQ((math::Acos(0.5) * 180) / kPi, 60.00000000000001);
-    EXPECT_EQ((math::Atan(1.7320508075688772) * 180) / kPi, 59.99999999999999);
+    EXPECT_EQ((math::Asin(0.5) * 180) / PI_VALUE, 30.000000000000004);
+    EXPECT_EQ((math::Acos(0.5) * 180) / PI_VALUE, 60.00000000000001);
+    EXPECT_EQ((math::Atan(1.7320508075688772) * 180) / PI_VALUE, 59.99999999999999);
 }
 
 TEST(AsinDeg, OtherValuesAreUnchanged) {
@@ -300,7 +300,7 @@ TEST(AsinDeg, OtherValuesAreUnchanged) {
 
 TEST(AsinDeg, DomainIsInclusive) {
     for (double x : {1.0000001, -1.0000001, std::nextafter(1.0, 2.0), std::nextafter(-1.0, -2.0),
-                     2.0, kInf, -kInf}) {
+                     2.0, INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(AsinDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x);
@@ -325,7 +325,7 @@ TEST(AcosDeg, SpecialAndWholeDegreeResults) {
 
 TEST(AcosDeg, DomainIsInclusive) {
     for (double x : {1.0000001, -1.0000001, std::nextafter(1.0, 2.0), std::nextafter(-1.0, -2.0),
-                     kInf, -kInf}) {
+                     INF_VALUE, -INF_VALUE}) {
         double v;
         EXPECT_EQ(Call(AcosDeg, x, &v), -1) << x;
         EXPECT_EQ(v, x);
@@ -334,8 +334,8 @@ TEST(AcosDeg, DomainIsInclusive) {
 
 TEST(AtanDeg, SpecialAndWholeDegreeResults) {
     const Exact cases[] = {
-        {0, 0},      {1, 45},       {-1, -45},  {1.7320508075688772, 60},
-        {1e300, 90}, {-1e300, -90}, {kInf, 90}, {-kInf, -90},
+        {0, 0},      {1, 45},       {-1, -45},       {1.7320508075688772, 60},
+        {1e300, 90}, {-1e300, -90}, {INF_VALUE, 90}, {-INF_VALUE, -90},
         {1e12, 90},  {-1e12, -90},
     };
     ExpectExact(AtanDeg, cases);
@@ -384,7 +384,7 @@ struct SnapCase {
 };
 
 bool FindArgument(double raw, Routine *f, double *x) {
-    const double rad = (raw * kPi) / 180;
+    const double rad = (raw * PI_VALUE) / 180;
     const struct {
         Routine f;
         double (*inverse)(double);
@@ -398,14 +398,14 @@ bool FindArgument(double raw, Routine *f, double *x) {
         double up = t.start, down = t.start;
         for (int i = 0; i < 400; ++i) {
             for (double c : {up, down}) {
-                if ((t.inverse(c) * 180) / kPi == raw) {
+                if ((t.inverse(c) * 180) / PI_VALUE == raw) {
                     *f = t.f;
                     *x = c;
                     return true;
                 }
             }
-            up = std::nextafter(up, kInf);
-            down = std::nextafter(down, -kInf);
+            up = std::nextafter(up, INF_VALUE);
+            down = std::nextafter(down, -INF_VALUE);
         }
     }
     return false;

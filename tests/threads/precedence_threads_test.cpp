@@ -17,13 +17,13 @@ using namespace calc_test;
 // under the sanitizers, which slow every key down (ThreadSanitizer sees
 // every access to shared state anyway).
 #if defined(TQCAL_THREAD_ROUNDS)
-constexpr int kRounds = TQCAL_THREAD_ROUNDS;
+constexpr int ROUNDS = TQCAL_THREAD_ROUNDS;
 #elif defined(__SANITIZE_THREAD__)
-constexpr int kRounds = 10000;
+constexpr int ROUNDS = 10000;
 #elif defined(__SANITIZE_ADDRESS__)
-constexpr int kRounds = 50000;
+constexpr int ROUNDS = 50000;
 #else
-constexpr int kRounds = 300000;
+constexpr int ROUNDS = 300000;
 #endif
 
 // Both threads start together, so that their rounds overlap.
@@ -46,7 +46,7 @@ int WrongRounds(StartLine &start, int mode, const char *keys, const char *screen
     Calc c = Fresh(mode);
     start.Arrive();
     int wrong = 0;
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < ROUNDS; ++round) {
         for (int key : codes) Press(c, key);
         if (Screen(c) != screen) ++wrong;
     }
@@ -59,7 +59,7 @@ int WrongWholeSequences(StartLine &start, const char *keys, double value) {
     for (int key : Keys(keys)) codes.push_back(static_cast<int8_t>(key));
     start.Arrive();
     int wrong = 0;
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < ROUNDS; ++round) {
         double result = 0;
         TQCAL_WChar text[TQCAL_RESULT_TEXT_CELLS];
         const int rc =

@@ -14,12 +14,12 @@
 
 namespace {
 
-constexpr mpfr_prec_t kPrec = 400;
+constexpr mpfr_prec_t PRECISION = 400;
 
 struct Big {
     mpfr_t v;
     Big() {
-        mpfr_init2(v, kPrec);
+        mpfr_init2(v, PRECISION);
         mpfr_set_ui(v, 0, MPFR_RNDN);
     }
     ~Big() { mpfr_clear(v); }

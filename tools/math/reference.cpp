@@ -29,7 +29,7 @@ struct Named {
     Fn1 f;
 };
 
-const Named kOne[] = {
+const Named UNARY_FUNCTIONS[] = {
     {"sin", mpfr_sin},   {"cos", mpfr_cos},   {"tan", mpfr_tan},
     {"asin", mpfr_asin}, {"acos", mpfr_acos}, {"atan", mpfr_atan},
     {"exp", mpfr_exp},   {"log", mpfr_log},   {"log10", mpfr_log10},
@@ -57,7 +57,7 @@ double Rounded(Fn1 f, double x, double y, bool *exact = nullptr) {
 }
 
 Fn1 Find(const char *name) {
-    for (const Named &n : kOne) {
+    for (const Named &n : UNARY_FUNCTIONS) {
         if (std::strcmp(n.name, name) == 0) return n.f;
     }
     return nullptr;
@@ -71,7 +71,7 @@ const char USAGE[] =
 
 int main(int argc, char **argv) {
     if (const int status = tqcal_tools::AnswerUsage(argc, argv, USAGE); status >= 0) return status;
-    constexpr double kPi = 3.141592653589793;
+    constexpr double PI_VALUE = 3.141592653589793;
     char line[512];
     while (std::fgets(line, sizeof line, stdin)) {
         char name[32], xs[128], ys[128] = "0";
@@ -93,9 +93,9 @@ int main(int argc, char **argv) {
                 return 2;
             }
             if (base[0] == 'a') {
-                result = (Rounded(f, x, 0) * 180) / kPi;
+                result = (Rounded(f, x, 0) * 180) / PI_VALUE;
             } else {
-                result = Rounded(f, (x * kPi) / 180, 0);
+                result = Rounded(f, (x * PI_VALUE) / 180, 0);
             }
         } else {
             const Fn1 f = Find(name);

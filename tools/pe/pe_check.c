@@ -52,7 +52,7 @@ static void fact(int holds, const char *label, const char *format, ...)
         problems++;
 }
 
-static const char usage_text[] =
+static const char USAGE_TEXT[] =
     "usage: tqcal_pe_check DLL [--expect-machine M]... [--exports FILE]\n"
     "                          [--allow-dll NAME]... [--no-imports]\n"
     "                          [--subsystem-version X.Y] [--version-header H]\n"
@@ -61,7 +61,7 @@ static const char usage_text[] =
 /* A mistake in the arguments: the usage on standard error, status 2. */
 static void usage(void)
 {
-    fputs(usage_text, stderr);
+    fputs(USAGE_TEXT, stderr);
     exit(2);
 }
 
@@ -166,7 +166,7 @@ static const char *permissions(uint32_t c)
  * data rw-. A section of another name is held to W^X only. */
 static void section_permissions(const struct pe_image *img)
 {
-    static const int read_only_directories[] = {PE_DIR_EXPORT, PE_DIR_RESOURCE, PE_DIR_BASERELOC,
+    static const int READ_ONLY_DIRECTORIES[] = {PE_DIR_EXPORT, PE_DIR_RESOURCE, PE_DIR_BASERELOC,
                                                 PE_DIR_EXCEPTION, PE_DIR_DEBUG};
     static const struct {
         const char *name, *needs, *content;
@@ -184,12 +184,12 @@ static void section_permissions(const struct pe_image *img)
         const struct pe_section *s = &img->sections[i];
         const char *needs = NULL, *content = NULL;
         char directory[48];
-        for (k = 0; k < sizeof read_only_directories / sizeof read_only_directories[0]; k++) {
-            const struct pe_directory *d = &img->directories[read_only_directories[k]];
-            if (read_only_directories[k] < (int)img->directory_count && d->size != 0 &&
+        for (k = 0; k < sizeof READ_ONLY_DIRECTORIES / sizeof READ_ONLY_DIRECTORIES[0]; k++) {
+            const struct pe_directory *d = &img->directories[READ_ONLY_DIRECTORIES[k]];
+            if (READ_ONLY_DIRECTORIES[k] < (int)img->directory_count && d->size != 0 &&
                 pe_section_at(img, d->rva) == s) {
                 snprintf(directory, sizeof directory, "the %s directory",
-                         pe_directory_name((unsigned)read_only_directories[k]));
+                         pe_directory_name((unsigned)READ_ONLY_DIRECTORIES[k]));
                 needs = "r--";
                 content = directory;
             }
@@ -219,7 +219,7 @@ static void section_permissions(const struct pe_image *img)
 /* The version the header at path defines, into want[3]; 0, or -1. */
 static int header_version(const char *path, unsigned want[3])
 {
-    static const char *const names[3] = {"MAJOR", "MINOR", "PATCH"};
+    static const char *const VERSION_PARTS[3] = {"MAJOR", "MINOR", "PATCH"};
     char line[256], name[64];
     unsigned found = 0, k, value;
     FILE *f = fopen(path, "r");
@@ -227,7 +227,7 @@ static int header_version(const char *path, unsigned want[3])
         return -1;
     while (fgets(line, sizeof line, f)) {
         for (k = 0; k < 3; k++) {
-            snprintf(name, sizeof name, "#define TQCAL_VERSION_%s %%u", names[k]);
+            snprintf(name, sizeof name, "#define TQCAL_VERSION_%s %%u", VERSION_PARTS[k]);
             if (sscanf(line, name, &value) == 1) {
                 want[k] = value;
                 found |= 1u << k;
@@ -304,7 +304,7 @@ static void parse_arguments(int argc, char **argv, struct options *o)
         const char *a = argv[i];
         int has_value = i + 1 < (unsigned)argc;
         if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
-            fputs(usage_text, stdout);
+            fputs(USAGE_TEXT, stdout);
             exit(0);
         }
         if (strcmp(a, "--expect-machine") == 0 && has_value) {

@@ -72,11 +72,11 @@ const char *pe_subsystem_name(uint16_t subsystem)
 
 const char *pe_reloc_type_name(unsigned type)
 {
-    static const char *const names[PE_REL_TYPES] = {
+    static const char *const RELOCATION_TYPE_NAMES[PE_REL_TYPES] = {
         "ABSOLUTE", "HIGH",        "LOW",          "HIGHLOW",        "HIGHADJ", "ARM_MOV32",
         "RESERVED", "THUMB_MOV32", "RISCV_LOW12S", "MIPS_JMPADDR16", "DIR64",   "type 11",
         "type 12",  "type 13",     "type 14",      "type 15"};
-    return type < PE_REL_TYPES ? names[type] : "unknown";
+    return type < PE_REL_TYPES ? RELOCATION_TYPE_NAMES[type] : "unknown";
 }
 
 int pe_hard_float(const struct pe_image *img)
@@ -148,7 +148,7 @@ static void long_name(const struct pe_image *img, char *name, size_t room)
     }
 }
 
-static const char *const directory_names[PE_DIR_COUNT] = {"export",
+static const char *const DIRECTORY_NAMES[PE_DIR_COUNT] = {"export",
                                                           "import",
                                                           "resource",
                                                           "exception",
@@ -167,7 +167,7 @@ static const char *const directory_names[PE_DIR_COUNT] = {"export",
 
 const char *pe_directory_name(unsigned directory)
 {
-    return directory < PE_DIR_COUNT ? directory_names[directory] : "unknown";
+    return directory < PE_DIR_COUNT ? DIRECTORY_NAMES[directory] : "unknown";
 }
 
 /* The file header at nt and the optional header after it: their fields
@@ -361,7 +361,7 @@ static int check_directories(const struct pe_image *img, struct pe_error *err)
             return pe_fail(err,
                            "the %s directory (0x%X bytes at 0x%X) lies outside the image "
                            "(0x%X bytes)",
-                           directory_names[i], (unsigned)d->size, (unsigned)d->rva,
+                           DIRECTORY_NAMES[i], (unsigned)d->size, (unsigned)d->rva,
                            (unsigned)img->size_of_image);
         }
     }
@@ -463,8 +463,8 @@ static int check_characteristics(const struct pe_image *img, struct pe_error *er
 
 int pe_check_loadable(const struct pe_image *img, struct pe_error *err)
 {
-    static const int refused[] = {PE_DIR_TLS, PE_DIR_DELAY_IMPORT, PE_DIR_BOUND_IMPORT,
-                                  PE_DIR_CLR, PE_DIR_GLOBALPTR,    PE_DIR_ARCHITECTURE};
+    static const int REFUSED_DIRECTORIES[] = {PE_DIR_TLS, PE_DIR_DELAY_IMPORT, PE_DIR_BOUND_IMPORT,
+                                              PE_DIR_CLR, PE_DIR_GLOBALPTR,    PE_DIR_ARCHITECTURE};
     unsigned i;
     if (img->pe32plus)
         return pe_fail(err, "a PE32+ (64-bit) image: 32-bit ARM Windows images are PE32");
@@ -488,13 +488,13 @@ int pe_check_loadable(const struct pe_image *img, struct pe_error *err)
         return -1;
     if (!pe_has_base_relocations(img))
         return pe_fail(err, "no base relocations: the image cannot be loaded at another base");
-    for (i = 0; i < sizeof refused / sizeof refused[0]; i++) {
-        int d = refused[i];
+    for (i = 0; i < sizeof REFUSED_DIRECTORIES / sizeof REFUSED_DIRECTORIES[0]; i++) {
+        int d = REFUSED_DIRECTORIES[i];
         if (pe_has_directory(img, (unsigned)d))
             return pe_fail(err,
                            "has a %s directory (0x%X bytes at 0x%X), which this loader does "
                            "not handle%s",
-                           directory_names[d], (unsigned)img->directories[d].size,
+                           DIRECTORY_NAMES[d], (unsigned)img->directories[d].size,
                            (unsigned)img->directories[d].rva,
                            d == PE_DIR_TLS ? " (thread-local data needs the system's loader)" : "");
     }

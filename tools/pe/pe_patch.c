@@ -308,9 +308,9 @@ static int wrong_version(void)
 {
     /* VS_FIXEDFILEINFO's signature, then the structure's version, then
      * the file version: minor in the low half of its first word. */
-    static const uint8_t signature[4] = {0xBD, 0x04, 0xEF, 0xFE};
+    static const uint8_t FIXED_FILE_INFO_SIGNATURE[4] = {0xBD, 0x04, 0xEF, 0xFE};
     size_t at;
-    for (at = 0; at + 12 <= size && memcmp(data + at, signature, 4) != 0; at += 4) {
+    for (at = 0; at + 12 <= size && memcmp(data + at, FIXED_FILE_INFO_SIGNATURE, 4) != 0; at += 4) {
     }
     if (at + 12 > size)
         return fail("the DLL has no version resource");
@@ -335,20 +335,21 @@ struct patch_case {
     int own_checksum;
 };
 
-static const struct patch_case cases[] = {{"truncated-headers", truncated_headers, NULL, NULL, 1},
-                                          {"truncated-section", truncated_section, NULL, NULL, 1},
-                                          {"wrong-machine", wrong_machine, NULL, NULL, 1},
-                                          {"reloc-outside", reloc_outside, NULL, NULL, 1},
-                                          {"unknown-reloc", unknown_reloc, NULL, NULL, 1},
-                                          {"fixup-at-end", fixup_at_end, NULL, NULL, 1},
-                                          {"directory-at-end", directory_at_end, NULL, NULL, 1},
-                                          {"missing-export", missing_export, NULL, NULL, 1},
-                                          {"unlisted-import", NULL, "kernel32.dll", "Sleep", 1},
-                                          {"msvcrt-import", NULL, "msvcrt.dll", "memcpy", 1},
-                                          {"tls", tls, NULL, NULL, 1},
-                                          {"writable-edata", writable_edata, NULL, NULL, 1},
-                                          {"wrong-version", wrong_version, NULL, NULL, 1},
-                                          {"bad-checksum", bad_checksum, NULL, NULL, 0}};
+static const struct patch_case PATCH_CASES[] = {
+    {"truncated-headers", truncated_headers, NULL, NULL, 1},
+    {"truncated-section", truncated_section, NULL, NULL, 1},
+    {"wrong-machine", wrong_machine, NULL, NULL, 1},
+    {"reloc-outside", reloc_outside, NULL, NULL, 1},
+    {"unknown-reloc", unknown_reloc, NULL, NULL, 1},
+    {"fixup-at-end", fixup_at_end, NULL, NULL, 1},
+    {"directory-at-end", directory_at_end, NULL, NULL, 1},
+    {"missing-export", missing_export, NULL, NULL, 1},
+    {"unlisted-import", NULL, "kernel32.dll", "Sleep", 1},
+    {"msvcrt-import", NULL, "msvcrt.dll", "memcpy", 1},
+    {"tls", tls, NULL, NULL, 1},
+    {"writable-edata", writable_edata, NULL, NULL, 1},
+    {"wrong-version", wrong_version, NULL, NULL, 1},
+    {"bad-checksum", bad_checksum, NULL, NULL, 0}};
 
 int main(int argc, char **argv)
 {
@@ -373,9 +374,9 @@ int main(int argc, char **argv)
     if (pe_parse(&img, data, size, &err) != 0)
         return fail(err.text);
     length = size;
-    for (i = 0; i < sizeof cases / sizeof cases[0]; i++) {
-        if (strcmp(argv[3], cases[i].name) == 0)
-            c = &cases[i];
+    for (i = 0; i < sizeof PATCH_CASES / sizeof PATCH_CASES[0]; i++) {
+        if (strcmp(argv[3], PATCH_CASES[i].name) == 0)
+            c = &PATCH_CASES[i];
     }
     if (!c) {
         fprintf(stderr, "tqcal_pe_patch: no case '%s'\n", argv[3]);

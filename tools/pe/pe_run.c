@@ -154,7 +154,7 @@ static int check_exports(struct pe_module *m, const char *path, const char *list
     return bad;
 }
 
-static const char usage_text[] =
+static const char USAGE_TEXT[] =
     "usage: tqcal_pe_run DLL [--exports FILE] [--calculate]\n"
     "       tqcal_pe_run --self-test\n";
 
@@ -171,7 +171,7 @@ int main(int argc, char **argv)
 
     for (i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
-            fputs(usage_text, stdout);
+            fputs(USAGE_TEXT, stdout);
             return 0;
         }
         if (strcmp(argv[i], "--self-test") == 0 && argc == 2)
@@ -186,7 +186,7 @@ int main(int argc, char **argv)
             path = argv[i];
     }
     if (!path) {
-        fputs(usage_text, stderr);
+        fputs(USAGE_TEXT, stderr);
         return 2;
     }
 

@@ -47,7 +47,7 @@ enum {
 };
 
 /* The names, in the order above: exactly the exports of tqcal.h. */
-static const char *const names[F_COUNT] = {
+static const char *const EXPORT_NAMES[F_COUNT] = {
     "TQCAL_InitOpd",        "TQCAL_InitOpt",     "TQCAL_InitStack",  "TQCAL_PushOpd",
     "TQCAL_PopOpd",         "TQCAL_PushOpt",     "TQCAL_PopOpt",     "EEditInfo",
     "TQCAL_ResetEditValue", "TQCAL_ApendChar",   "TQCAL_DeleteChar", "TQCAL_DivideDoubleToStr",
@@ -81,12 +81,12 @@ static void load(void)
     if (!module)
         die(path, err.text);
     for (i = 0; i < F_COUNT; i++) {
-        functions[i] = pe_symbol(module, names[i], &err);
+        functions[i] = pe_symbol(module, EXPORT_NAMES[i], &err);
         if (!functions[i])
             die(path, err.text);
     }
     /* Exactly the 17: a name beyond them is a DLL of another interface. */
-    pe_match_begin(&match, names, F_COUNT);
+    pe_match_begin(&match, EXPORT_NAMES, F_COUNT);
     count = pe_module_export_count(module);
     for (i = 0; i < count; i++) {
         const char *name = pe_module_export_name(module, i);
@@ -133,8 +133,8 @@ static void call(int f, struct pe_call *c, uint32_t a0, uint32_t a1, uint32_t a2
     c->r[1] = a1;
     c->r[2] = a2;
     c->r[3] = a3;
-    if (pe_call(module, functions[f], c, names[f], &err) != 0)
-        die(names[f], err.text);
+    if (pe_call(module, functions[f], c, EXPORT_NAMES[f], &err) != 0)
+        die(EXPORT_NAMES[f], err.text);
 }
 
 static struct pe_call fresh(void)
