@@ -13,11 +13,6 @@
 
 namespace tqhost {
 
-// Precedence modes as TQCAL_Operate takes them: algebraic lets × and ÷ bind
-// tighter than + and −; equal priority works left to right.
-inline constexpr int MODE_EQUAL = TQCAL_MODE_EQUAL;
-inline constexpr int MODE_ALGEBRAIC = TQCAL_MODE_ALGEBRAIC;
-
 // One calculator as a host keeps it: the engine's context block, the status
 // word, and the precedence mode the host passes on every operation key.
 struct Calculator {

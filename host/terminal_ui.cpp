@@ -139,8 +139,8 @@ void Draw(const Calculator &calc, const std::string &message) {
 }
 
 std::string ModeMessage(int mode) {
-    return mode == MODE_ALGEBRAIC ? "mode: algebraic (* and / before + and -)"
-                                  : "mode: equal priority (left to right)";
+    return mode == TQCAL_MODE_ALGEBRAIC ? "mode: algebraic (* and / before + and -)"
+                                        : "mode: equal priority (left to right)";
 }
 
 }  // namespace
@@ -177,7 +177,7 @@ int RunTerminal(int mode) {
             break;
         }
         if (code == COMMAND_MODE) {
-            calc.mode = calc.mode == MODE_ALGEBRAIC ? MODE_EQUAL : MODE_ALGEBRAIC;
+            calc.mode = calc.mode == TQCAL_MODE_ALGEBRAIC ? TQCAL_MODE_EQUAL : TQCAL_MODE_ALGEBRAIC;
             message = ModeMessage(calc.mode);
             continue;
         }

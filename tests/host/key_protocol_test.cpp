@@ -16,7 +16,7 @@ using tqhost::Calculator;
 using tqhost::KeyOutcome;
 using tqhost::PressKey;
 
-Calculator Fresh(int mode = tqhost::MODE_ALGEBRAIC) {
+Calculator Fresh(int mode = TQCAL_MODE_ALGEBRAIC) {
     Calculator calc;
     std::memset(&calc, 0x5A, sizeof calc);  // whatever was there before
     tqhost::ResetCalculator(calc, mode);
@@ -28,9 +28,9 @@ std::string Shown(const Calculator &calc) {
 }
 
 TEST(KeyProtocol, FreshCalculatorIsSetUpAsTheEngineExpects) {
-    Calculator calc = Fresh(tqhost::MODE_EQUAL);
+    Calculator calc = Fresh(TQCAL_MODE_EQUAL);
     EXPECT_EQ(calc.status, TQCAL_STATUS_INITIAL);
-    EXPECT_EQ(calc.mode, tqhost::MODE_EQUAL);
+    EXPECT_EQ(calc.mode, TQCAL_MODE_EQUAL);
     EXPECT_EQ(calc.ctx.optTop, -1);
     EXPECT_EQ(calc.ctx.opdTop, -1);
     EXPECT_EQ(calc.ctx.digits, 14);
@@ -173,8 +173,8 @@ TEST(KeyProtocol, StatusTidyUpAfterEachOperationKey) {
 }
 
 TEST(KeyProtocol, PrecedenceModeTravelsWithEachCalculator) {
-    Calculator algebraic = Fresh(tqhost::MODE_ALGEBRAIC);
-    Calculator equal = Fresh(tqhost::MODE_EQUAL);
+    Calculator algebraic = Fresh(TQCAL_MODE_ALGEBRAIC);
+    Calculator equal = Fresh(TQCAL_MODE_EQUAL);
     // Interleaved: each operation key passes its own calculator's mode.
     for (int key : std::initializer_list<int>{2, KEY_ADD, 3, KEY_MUL, 4, KEY_EQUAL}) {
         PressKey(algebraic, key);

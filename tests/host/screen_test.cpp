@@ -112,7 +112,7 @@ TEST(PanelRows, TheDisplayRow) {
     };
     for (const auto &c : cases) {
         auto rows = tqhost::PanelRows(ReadScreen(Context(c.text, c.exponent, c.negative), c.status),
-                                      tqhost::MODE_ALGEBRAIC);
+                                      TQCAL_MODE_ALGEBRAIC);
         EXPECT_EQ(rows[1], c.expected) << c.text;
         // The display's last cell stays put whatever the length of the text.
         EXPECT_EQ(rows[1].find_last_not_of(' ', 17), 16u) << c.text;
@@ -123,10 +123,10 @@ TEST(PanelRows, Indicators) {
     TQCAL_Context ctx = Context("3.");
     ctx.parenDepth = 12;
     auto rows = tqhost::PanelRows(ReadScreen(ctx, ST_MEMORY | ST_CONST | ST_PCT_BASE | SHOWN_OK),
-                                  tqhost::MODE_EQUAL);
+                                  TQCAL_MODE_EQUAL);
     EXPECT_EQ(rows[0], "MEM      K % (12       EQU");
     ctx.parenDepth = 0;
-    rows = tqhost::PanelRows(ReadScreen(ctx, SHOWN_OK), tqhost::MODE_ALGEBRAIC);
+    rows = tqhost::PanelRows(ReadScreen(ctx, SHOWN_OK), TQCAL_MODE_ALGEBRAIC);
     EXPECT_EQ(rows[0], "                       ALG");
     EXPECT_EQ(rows[0].size(), static_cast<size_t>(tqhost::PANEL_WIDTH));
 }
@@ -137,7 +137,7 @@ TEST(JsonState, CarriesTheObservableState) {
     ctx.memory = -2.5;
     ctx.parenDepth = 1;
     std::string json =
-        tqhost::JsonText(tqhost::JsonState(ctx, SHOWN_OK | ST_MEMORY, tqhost::MODE_EQUAL, ""));
+        tqhost::JsonText(tqhost::JsonState(ctx, SHOWN_OK | ST_MEMORY, TQCAL_MODE_EQUAL, ""));
     EXPECT_EQ(
         json,
         "{\"screen\":\"0.01\",\"display\":\"0.01\",\"exponent\":\" 00\",\"exponentShown\":false,"
@@ -145,7 +145,7 @@ TEST(JsonState, CarriesTheObservableState) {
             std::to_string(SHOWN_OK | ST_MEMORY) +
             ",\"bits\":[\"memory\",\"shown\",\"zero\"],\"parenDepth\":1,\"mode\":\"equal\"}");
     json = tqhost::JsonText(
-        tqhost::JsonState(Context("1.", " 20", true), SHOWN_OK, tqhost::MODE_ALGEBRAIC, "+/-"));
+        tqhost::JsonState(Context("1.", " 20", true), SHOWN_OK, TQCAL_MODE_ALGEBRAIC, "+/-"));
     EXPECT_EQ(json.rfind("{\"key\":\"+/-\",\"screen\":\"-1E20\"", 0), 0u) << json;
 }
 
