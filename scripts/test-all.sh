@@ -35,7 +35,7 @@ cd "$(dirname "$0")/.."
 # A new stage is a function and a line here.
 stage_table=(
   "plain      |  293 | plain         | tests      | the engine, host and tests with warnings as errors, ctest"
-  "format     |  166 | format_check  | lint       | every C and C++ source as clang-format writes it (scripts/format.sh --check)"
+  "format     |  169 | format_check  | lint       | every C and C++ source as clang-format writes it (scripts/format.sh --check)"
   "tidy       |   44 | tidy          | lint       | clang-tidy's checks (.clang-tidy) on the engine and the host program, its naming check on the benchmarks"
   "accuracy   |   10 | accuracy      | tests bench | the elementary functions against MPFR, ACCURACY_COUNT arguments each (default 100000)"
   "sanitizers |  287 | sanitizers    | tests      | the tests again under AddressSanitizer and UBSan (the test programs only)"
