@@ -193,26 +193,29 @@ TEST(Program, AnswersEachLineOfAFifoBeforeTheNextIsWritten) {
 // The bound of the two constant-memory tests, in kilobytes as rusage counts.
 constexpr long RESIDENT_BOUND_KB = 20 * 1024;
 
-// The peak that wait4 reports for a child starts at this process's resident
-// memory when the child was forked, so once this process has been above the
-// bound the child's own peak cannot be told from it. ctest runs each test in
-// a fresh process, which stays far below; a run of the whole test program in
-// one process may not.
-bool ParentTooLargeToMeasure() {
+// Why a child's peak resident memory cannot be held to the bound here, or
+// null. A sanitizer's shadow memory alone is larger. And the peak that wait4
+// reports for a child starts at this process's resident memory when the
+// child was forked, so once this process has been above the bound the
+// child's own peak cannot be told from it: ctest runs each test in a fresh
+// process, which stays far below; a run of the whole test program in one
+// process may not.
+const char *WhyPeakCannotBeMeasured() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return "a sanitizer's shadow memory alone is larger than the bound";
+#else
     struct rusage self {};
     getrusage(RUSAGE_SELF, &self);
-    return self.ru_maxrss >= RESIDENT_BOUND_KB;
+    return self.ru_maxrss >= RESIDENT_BOUND_KB
+               ? "this process has been above the bound: run the test alone (ctest does)"
+               : nullptr;
+#endif
 }
 
 // Memory does not grow with the input: a million lines stay under 20 MB of
 // resident memory (a runner that reads every line first needs hundreds).
 TEST(Program, AMillionLinesInConstantMemory) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "a sanitizer's shadow memory alone is larger than the bound";
-#endif
-    if (ParentTooLargeToMeasure()) {
-        GTEST_SKIP() << "this process has been above the bound: run the test alone (ctest does)";
-    }
+    if (const char *why = WhyPeakCannotBeMeasured()) GTEST_SKIP() << why;
     char path[] = "/tmp/tqcal-million-XXXXXX";
     int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
@@ -242,12 +245,7 @@ std::string FileText(const std::string &path) {
 // million digits, which were 20 million keys) is one error on its line, the
 // lines after it are answered, and the program stays under 20 MB resident.
 TEST(Program, ATwentyMegabyteLineIsOneErrorInConstantMemory) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "a sanitizer's shadow memory alone is larger than the bound";
-#endif
-    if (ParentTooLargeToMeasure()) {
-        GTEST_SKIP() << "this process has been above the bound: run the test alone (ctest does)";
-    }
+    if (const char *why = WhyPeakCannotBeMeasured()) GTEST_SKIP() << why;
     char dir[] = "/tmp/tqcal-long-line-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string input = std::string(dir) + "/in", output = std::string(dir) + "/out",
