@@ -279,6 +279,10 @@ armhf() { local tc; mapfile -t tc < <(toolchain arm-linux-gnueabihf); ctest_suit
 armel() { local tc; mapfile -t tc < <(toolchain arm-linux-gnueabi); ctest_suite build-armel -- "${tc[@]}"; }
 i686() { local tc; mapfile -t tc < <(toolchain i686-linux-gnu); ctest_suite build-i686 -- "${tc[@]}"; }
 
+# What every DLL's version resource must say it is: the description that
+# CMakeLists.txt gives once, for the .rc file and for elf2pe.py alike.
+dll_description() { sed -n 's/^set(TQCAL_FILE_DESCRIPTION "\(.*\)")$/\1/p' CMakeLists.txt; }
+
 windows() {
   local dir=build-windows rc=0
   mkdir -p "$dir"
@@ -302,7 +306,7 @@ windows() {
     { cmake -S tools/pe -B "$dir"/pe-tools -DTQCAL_WERROR=ON &&
       cmake --build "$dir"/pe-tools -j"$jobs" --target tqcal_pe_check &&
       "$dir"/pe-tools/tqcal_pe_check "$dir"/bin/tqcal.dll --version-only \
-        --version-header include/tqcal.h &&
+        --version-header include/tqcal.h --description "$(dll_description)" &&
       echo $(($(cat "$STAGE_COUNT") + 1)) >"$STAGE_COUNT"; } || rc=1
   fi
   /usr/lib/wine/wineserver -k </dev/null >/dev/null 2>&1 || true
@@ -346,7 +350,7 @@ pe_suite() {
 # that passed.
 arm_windows() {
   local dir=build-arm-windows
-  local facts=(--expect-machine ARMNT --allow-dll msvcrt.dll) tc
+  local facts=(--expect-machine ARMNT --allow-dll msvcrt.dll --description "$(dll_description)") tc
   mapfile -t tc < <(toolchain armv7-w64-windows)
   configure "$dir" -DTQCAL_BUILD_TESTS=OFF "${tc[@]}" || return 1
   cmake --build "$dir" -j"$jobs" --target tqcal || return 1
@@ -387,7 +391,8 @@ wince() {
     -P tests/exports/check_wince_headers.cmake || return 1
   passed=$((passed + 1))
   pe_suite "$dir"/bin/tqcal.dll build-wince-pe arm-linux-gnueabi pxa270 \
-    --expect-machine THUMB --no-imports --subsystem-version 4.20 || return 1
+    --expect-machine THUMB --no-imports --subsystem-version 4.20 \
+    --description "$(dll_description)" || return 1
   passed=$((passed + pe_suite_passed))
   # Instructions per key of an everyday mix through the DLL, counted exactly
   # under the emulator: at most 3,500.

@@ -5,14 +5,15 @@
  *   tqcal_pe_check DLL [--expect-machine M]... [--exports FILE]
  *                      [--allow-dll NAME]... [--no-imports]
  *                      [--subsystem-version X.Y] [--version-header H]
- *                      [--version-only]
+ *                      [--description TEXT] [--version-only]
  *
  * M is a number (0x01C2) or ARM, THUMB, ARMNT. Imports: by default only
  * coredll.dll (Windows CE's C runtime) may be imported; --allow-dll adds a
  * DLL (msvcrt.dll for the Windows RT build), --no-imports allows none.
  * The version resource must agree with itself and with the image version;
  * with --version-header, also with the version the header H defines
- * (TQCAL_VERSION_MAJOR, _MINOR, _PATCH). --version-only judges the version
+ * (TQCAL_VERSION_MAJOR, _MINOR, _PATCH), and with --description its
+ * FileDescription must be TEXT. --version-only judges the version
  * alone, of any Windows DLL (the x86-64 one too, a PE32+ image).
  * Exit status 0 when every fact holds, 1 when one does not or the file is
  * no DLL we can read, 2 for a usage error. Plain C99: it runs on the build
@@ -56,7 +57,7 @@ static const char USAGE_TEXT[] =
     "usage: tqcal_pe_check DLL [--expect-machine M]... [--exports FILE]\n"
     "                          [--allow-dll NAME]... [--no-imports]\n"
     "                          [--subsystem-version X.Y] [--version-header H]\n"
-    "                          [--version-only]\n";
+    "                          [--description TEXT] [--version-only]\n";
 
 /* A mistake in the arguments: the usage on standard error, status 2. */
 static void usage(void)
@@ -241,8 +242,10 @@ static int header_version(const char *path, unsigned want[3])
 /* The version resource: the fixed part's file and product versions, the
  * strings FileVersion and ProductVersion (MAJOR.MINOR.PATCH), a description
  * and a product name, and the image version MAJOR.MINOR, all one version:
- * that of the header when one is named. */
-static void version_fact(const struct pe_image *img, const uint8_t *mem, const char *header)
+ * that of the header when one is named; the description the one named, if
+ * any. */
+static void version_fact(const struct pe_image *img, const uint8_t *mem, const char *header,
+                         const char *description)
 {
     struct pe_version v;
     struct pe_error err;
@@ -278,6 +281,9 @@ static void version_fact(const struct pe_image *img, const uint8_t *mem, const c
                  img->image_minor, header, text);
     else if (!v.file_description[0] || !v.product_name[0])
         snprintf(wrong, sizeof wrong, "no FileDescription or no ProductName");
+    else if (description && strcmp(v.file_description, description) != 0)
+        snprintf(wrong, sizeof wrong, "FileDescription \"%s\", but the build says \"%s\"",
+                 v.file_description, description);
     snprintf(shown, sizeof shown, "%u.%u.%u.%u, image %u.%u; \"%s\" (%s)%s%s", v.file[0], v.file[1],
              v.file[2], v.file[3], img->image_major, img->image_minor, v.file_description,
              v.product_name, wrong[0] ? "; " : "", wrong);
@@ -286,7 +292,7 @@ static void version_fact(const struct pe_image *img, const uint8_t *mem, const c
 
 /* What the command line asks. */
 struct options {
-    const char *path, *exports_path, *subsystem_version, *version_header;
+    const char *path, *exports_path, *subsystem_version, *version_header, *description;
     const char *allowed[MAX_ALLOWED];
     unsigned allowed_count, machines[MAX_MACHINES], machine_count;
     int version_only;
@@ -322,6 +328,8 @@ static void parse_arguments(int argc, char **argv, struct options *o)
             no_imports = 1;
         } else if (strcmp(a, "--version-header") == 0 && has_value) {
             o->version_header = argv[++i];
+        } else if (strcmp(a, "--description") == 0 && has_value) {
+            o->description = argv[++i];
         } else if (strcmp(a, "--version-only") == 0) {
             o->version_only = 1;
         } else if (strcmp(a, "--subsystem-version") == 0 && has_value) {
@@ -570,7 +578,7 @@ int main(int argc, char **argv)
         section_facts(&img);
     }
     /* The version, read before the image is relocated. */
-    version_fact(&img, mem, o.version_header);
+    version_fact(&img, mem, o.version_header, o.description);
     if (!o.version_only) {
         relocation_facts(&img, mem);
         import_facts(&img, mem, &o);
